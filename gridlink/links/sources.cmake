@@ -1,0 +1,3 @@
+list(APPEND GRIDLINK_SOURCES
+  links/Framing.cpp
+)

@@ -1,0 +1,5 @@
+list(APPEND GRIDLINK_SOURCES
+  settings/ProfileStore.cpp
+  settings/CProfile.cpp
+  settings/CLogFile.cpp
+)
