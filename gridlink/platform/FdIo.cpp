@@ -18,6 +18,10 @@ std::uint32_t remaining(std::uint32_t start, std::uint32_t timeoutMs) {
 }  // namespace
 
 int FdPoll(int fd, short events, std::uint32_t timeoutMs, short& revents, int& err) {
+  if (fd < 0) {  // poll() would skip the entry and report a time-out
+    err = EBADF;
+    return -1;
+  }
   const std::uint32_t start = GetTickCount();
   for (;;) {
     pollfd p{fd, events, 0};

@@ -9,12 +9,13 @@
 
 namespace Platform {
 
-Thread::Thread(std::string name) : name_(std::move(name)), ctx_(std::make_shared<ThreadContext>()) {}
+Thread::Thread(std::string name, std::uint32_t destroyJoinMs)
+    : name_(std::move(name)), destroyJoinMs_(destroyJoinMs), ctx_(std::make_shared<ThreadContext>()) {}
 
 Thread::~Thread() {
   if (!thread_.joinable()) return;
   RequestStop();
-  if (!Join(kDestroyJoinMs)) {
+  if (!Join(destroyJoinMs_)) {
     ClientLog().WriteTimed("Thread " + name_ + " did not stop; detached.\r\n");
     thread_.detach();
   }

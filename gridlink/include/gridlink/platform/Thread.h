@@ -9,7 +9,7 @@
 // IsRunning, EndedEvent().
 //
 // Join(timeout) that runs out leaves the thread running and still joinable (returns false; the
-// owner may wait again). The destructor requests stop and joins for kDestroyJoinMs; a thread
+// owner may wait again). The destructor requests stop and joins for destroyJoinMs; a thread
 // still running after that is detached and a line goes to the client log. The context lives as
 // long as the thread needs it (shared ownership), so a detached body can still check its stop
 // flag safely; whatever else the body reaches must outlive it, which is the owner's concern.
@@ -49,8 +49,9 @@ class GRIDLINK_API Thread {
   using Body = std::function<void(ThreadContext&)>;
   static constexpr std::uint32_t kDestroyJoinMs = 5000;
 
-  // name: shown by debuggers and ps (first 15 characters).
-  explicit Thread(std::string name = "gridlink");
+  // name: shown by debuggers and ps (first 15 characters). destroyJoinMs: how long the
+  // destructor waits for the body before it gives up and detaches the thread.
+  explicit Thread(std::string name = "gridlink", std::uint32_t destroyJoinMs = kDestroyJoinMs);
   ~Thread();
   Thread(const Thread&) = delete;
   Thread& operator=(const Thread&) = delete;
@@ -75,6 +76,7 @@ class GRIDLINK_API Thread {
 
  private:
   std::string name_;
+  std::uint32_t destroyJoinMs_;
   std::shared_ptr<ThreadContext> ctx_;
   std::thread thread_;
 };
