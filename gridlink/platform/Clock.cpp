@@ -5,7 +5,9 @@
 
 namespace Platform {
 
-void Sleep(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void Sleep(std::uint32_t ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 std::uint32_t GetTickCount() {
   const auto now = std::chrono::steady_clock::now().time_since_epoch();

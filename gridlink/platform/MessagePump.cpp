@@ -11,7 +11,9 @@ namespace {
 std::atomic<PumpHook> g_hook{nullptr};
 }
 
-PumpHook SetPumpHook(PumpHook hook) { return g_hook.exchange(hook); }
+PumpHook SetPumpHook(PumpHook hook) {
+  return g_hook.exchange(hook);
+}
 
 void PumpMessages() {
   if (PumpHook hook = g_hook.load()) hook();

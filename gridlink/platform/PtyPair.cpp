@@ -12,7 +12,9 @@
 
 namespace Platform {
 
-PtyPair::~PtyPair() { Close(); }
+PtyPair::~PtyPair() {
+  Close();
+}
 
 bool PtyPair::Open() {
   Close();

@@ -8,25 +8,31 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "FdIo.h"
 #include "SerialSpeed.h"
 #include "Termios2.h"
 #include "gridlink/CLogFile.h"
 #include "gridlink/platform/Clock.h"
+#include "gridlink/platform/SystemError.h"
 
 namespace Platform {
 
 namespace {
 constexpr std::uint32_t kDrainPollMs = 2;
 
-bool notThere(int err) { return err == ENOTTY || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP; }
+bool notThere(int err) {
+  return err == ENOTTY || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP;
+}
 }  // namespace
 
-bool IsStandardSerialRate(std::uint32_t rate) { return detail::StandardSpeedCode(rate) != B0; }
+bool IsStandardSerialRate(std::uint32_t rate) {
+  return detail::StandardSpeedCode(rate) != B0;
+}
 
-SerialPort::~SerialPort() { Close(); }
+SerialPort::~SerialPort() {
+  Close();
+}
 
 bool SerialPort::fail(int err) {
   lastError_ = err;
@@ -100,8 +106,10 @@ bool SerialPort::SetHardwareFlowControl(bool on) {
   if (fd_ < 0) return fail(EBADF);
   termios t{};
   if (::tcgetattr(fd_, &t) != 0) return fail(errno);
-  if (on) t.c_cflag |= CRTSCTS;
-  else t.c_cflag &= ~CRTSCTS;
+  if (on)
+    t.c_cflag |= CRTSCTS;
+  else
+    t.c_cflag &= ~CRTSCTS;
   return ::tcsetattr(fd_, TCSANOW, &t) == 0 ? true : fail(errno);
 }
 
@@ -118,12 +126,16 @@ SerialSupport SerialPort::modemLine(int bit, bool on, const char* name) {
   fail(err);
   if (!notThere(err)) return SerialSupport::Failed;
   ClientLog().WriteTimed(std::string("Dev/COM ") + path_ + ": " + name + " not supported here (" +
-                         std::strerror(err) + ")\r\n");
+                         SystemErrorText(err) + ")\r\n");
   return SerialSupport::NotSupported;
 }
 
-SerialSupport SerialPort::SetRts(bool on) { return modemLine(TIOCM_RTS, on, "RTS"); }
-SerialSupport SerialPort::SetDtr(bool on) { return modemLine(TIOCM_DTR, on, "DTR"); }
+SerialSupport SerialPort::SetRts(bool on) {
+  return modemLine(TIOCM_RTS, on, "RTS");
+}
+SerialSupport SerialPort::SetDtr(bool on) {
+  return modemLine(TIOCM_DTR, on, "DTR");
+}
 
 bool SerialPort::Purge(bool input, bool output) {
   if (fd_ < 0) return fail(EBADF);

@@ -14,7 +14,9 @@ using Udev = std::unique_ptr<udev, decltype(&udev_unref)>;
 using Enumerate = std::unique_ptr<udev_enumerate, decltype(&udev_enumerate_unref)>;
 using Device = std::unique_ptr<udev_device, decltype(&udev_device_unref)>;
 
-bool startsWith(const char* s, const char* prefix) { return std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
+bool startsWith(const char* s, const char* prefix) {
+  return std::strncmp(s, prefix, std::strlen(prefix)) == 0;
+}
 
 std::string property(udev_device* d, const char* key) {
   const char* v = d ? udev_device_get_property_value(d, key) : nullptr;
@@ -28,7 +30,8 @@ std::string usbDescription(udev_device* tty) {
   udev_device* usb = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_device");
   for (udev_device* d : {tty, usb}) {
     const std::string vendor = property(d, "ID_VENDOR"), model = property(d, "ID_MODEL");
-    if (!vendor.empty() || !model.empty()) return vendor.empty() ? model : model.empty() ? vendor : vendor + " " + model;
+    if (!vendor.empty() || !model.empty())
+      return vendor.empty() ? model : model.empty() ? vendor : vendor + " " + model;
   }
   for (udev_device* d : {tty, usb}) {
     const std::string serial = property(d, "ID_SERIAL");
@@ -77,7 +80,8 @@ std::vector<SerialPortInfo> ListSerialPorts() {
   Udev u(udev_new(), &udev_unref);
   if (!u) return ports;
   Enumerate e(udev_enumerate_new(u.get()), &udev_enumerate_unref);
-  if (!e || udev_enumerate_add_match_subsystem(e.get(), "tty") < 0 || udev_enumerate_scan_devices(e.get()) < 0)
+  if (!e || udev_enumerate_add_match_subsystem(e.get(), "tty") < 0 ||
+      udev_enumerate_scan_devices(e.get()) < 0)
     return ports;
   udev_list_entry* entry = nullptr;
   udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e.get())) {
@@ -89,8 +93,9 @@ std::vector<SerialPortInfo> ListSerialPorts() {
     const std::string usb = usbDescription(d.get());
     ports.push_back({node, name, usb.empty() ? std::string(name) : usb + " (" + name + ")"});
   }
-  std::sort(ports.begin(), ports.end(),
-            [](const SerialPortInfo& a, const SerialPortInfo& b) { return naturalLess(a.devicePath, b.devicePath); });
+  std::sort(ports.begin(), ports.end(), [](const SerialPortInfo& a, const SerialPortInfo& b) {
+    return naturalLess(a.devicePath, b.devicePath);
+  });
   return ports;
 }
 

@@ -30,6 +30,13 @@ IoResult result(IoStatus status, std::size_t count, int error) {
   if (error != 0) errno = error;
   return IoResult{status, count, error};
 }
+
+// A read that found nothing is no socket error: code 0, also in errno, so that an error record
+// made from errno afterwards tells a quiet line from a broken one.
+IoResult quiet() {
+  errno = 0;
+  return IoResult{IoStatus::TimedOut, 0, 0};
+}
 }  // namespace
 
 int ResolveIPv4(const std::string& host, in_addr& out) {
@@ -51,9 +58,13 @@ int ResolveIPv4(const std::string& host, in_addr& out) {
   return found;
 }
 
-std::string ResolveErrorText(int code) { return ::gai_strerror(code); }
+std::string ResolveErrorText(int code) {
+  return ::gai_strerror(code);
+}
 
-int CreateTcpSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
+int CreateTcpSocket() {
+  return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+}
 
 int ConnectWithTimeout(int fd, const sockaddr_in& to, std::uint32_t timeoutMs) {
   const int flags = ::fcntl(fd, F_GETFL);
@@ -85,7 +96,9 @@ int SetKeepAlive(int fd, bool on, int idleSeconds, int intervalSeconds) {
   return setOpt(fd, IPPROTO_TCP, TCP_KEEPINTVL, intervalSeconds);
 }
 
-int SetNoDelay(int fd, bool on) { return setOpt(fd, IPPROTO_TCP, TCP_NODELAY, on ? 1 : 0); }
+int SetNoDelay(int fd, bool on) {
+  return setOpt(fd, IPPROTO_TCP, TCP_NODELAY, on ? 1 : 0);
+}
 
 int SetBufferSizes(int fd, int receiveBytes, int sendBytes) {
   if (const int e = setOpt(fd, SOL_SOCKET, SO_RCVBUF, receiveBytes)) return e;
@@ -97,7 +110,7 @@ IoResult ReadWithTimeout(int fd, void* buf, std::size_t n, std::uint32_t timeout
   int err = 0;
   const int p = detail::FdPoll(fd, POLLIN, timeoutMs, revents, err);
   if (p < 0) return result(IoStatus::Error, 0, err);
-  if (p == 0) return result(IoStatus::TimedOut, 0, ETIMEDOUT);
+  if (p == 0) return quiet();
   if (revents & POLLNVAL) return result(IoStatus::Error, 0, EBADF);
   if (n == 0) return result(IoStatus::Data, 0, 0);
   for (;;) {
@@ -106,7 +119,7 @@ IoResult ReadWithTimeout(int fd, void* buf, std::size_t n, std::uint32_t timeout
     if (r == 0) return result(IoStatus::Closed, 0, 0);
     if (errno == EINTR) continue;
     // Readable yet nothing there (a checksum-failed segment, say): a quiet line, not an error.
-    if (errno == EAGAIN || errno == EWOULDBLOCK) return result(IoStatus::TimedOut, 0, ETIMEDOUT);
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return quiet();
     return result(IoStatus::Error, 0, errno);
   }
 }

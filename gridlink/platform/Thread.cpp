@@ -26,7 +26,8 @@ bool Thread::Start(Body body) {
   ctx_->stop_ = false;
   ctx_->stopEvent_.Reset();
   ctx_->ended_.Reset();
-  ctx_->queue_.Reset();
+  if (hasRun_) ctx_->queue_.Reset();  // what the last run left, and its quit latch
+  hasRun_ = true;
   std::shared_ptr<ThreadContext> ctx = ctx_;
   std::string shortName = name_.substr(0, 15);
   try {
@@ -61,6 +62,8 @@ bool Thread::Join(std::uint32_t timeoutMs) {
   return true;
 }
 
-bool Thread::IsRunning() const { return thread_.joinable() && !ctx_->ended_.IsSet(); }
+bool Thread::IsRunning() const {
+  return thread_.joinable() && !ctx_->ended_.IsSet();
+}
 
 }  // namespace Platform

@@ -1,5 +1,6 @@
 list(APPEND GRIDLINK_SOURCES
   platform/Clock.cpp
+  platform/SystemError.cpp
   platform/Event.cpp
   platform/MessageQueue.cpp
   platform/Thread.cpp

@@ -48,8 +48,10 @@ TEST(Event, StateAfterEachStep) {
     bool initial;
     WaitResult first, second;
   } cases[] = {
-      {"auto, set at birth: first wait consumes", EventReset::Auto, true, WaitResult::Signalled, WaitResult::TimedOut},
-      {"manual, set at birth: stays set", EventReset::Manual, true, WaitResult::Signalled, WaitResult::Signalled},
+      {"auto, set at birth: first wait consumes", EventReset::Auto, true, WaitResult::Signalled,
+       WaitResult::TimedOut},
+      {"manual, set at birth: stays set", EventReset::Manual, true, WaitResult::Signalled,
+       WaitResult::Signalled},
       {"auto, clear: times out", EventReset::Auto, false, WaitResult::TimedOut, WaitResult::TimedOut},
       {"manual, clear: times out", EventReset::Manual, false, WaitResult::TimedOut, WaitResult::TimedOut},
   };

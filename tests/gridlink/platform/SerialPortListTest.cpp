@@ -1,7 +1,6 @@
 // Enumeration against a faked sysfs: the lister runs inside a umockdev testbed described below.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -169,9 +168,9 @@ TEST(ListSerialPorts, KeepsRealPortsWithTheirDescriptionsUnderATestbed) {
   // The preload library goes in front of a sanitizer runtime; tell ASan that this is meant.
   const std::string env = "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0\" ";
   int status = 0;
-  const std::string out = run(env + "timeout 60 umockdev-run -d " + bed + " -- " + TestPaths::binDir() +
-                                  "/platform_port_lister 2>&1",
-                              status);
+  const std::string out = run(
+      env + "timeout 60 umockdev-run -d " + bed + " -- " + TestPaths::binDir() + "/platform_port_lister 2>&1",
+      status);
   if (status != 0 && out.find("umockdev") != std::string::npos)
     GTEST_SKIP() << "umockdev cannot set up a testbed here: " << out;
   ASSERT_EQ(status, 0) << out;

@@ -1,7 +1,6 @@
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <numeric>
@@ -44,7 +43,8 @@ std::vector<unsigned char> pattern(std::size_t n) {
 }  // namespace
 
 TEST_F(SerialOverPty, EveryRateOfTheLineSpeedTableIsSetAndSeenFromBothSides) {
-  for (std::uint32_t rate : {1500000u, 460800u, 230400u, 115200u, 57600u, 38400u, 19200u, 9600u, 4800u, 2400u, 1200u}) {
+  for (std::uint32_t rate :
+       {1500000u, 460800u, 230400u, 115200u, 57600u, 38400u, 19200u, 9600u, 4800u, 2400u, 1200u}) {
     EXPECT_TRUE(IsStandardSerialRate(rate)) << rate;
     ASSERT_TRUE(port.SetSpeed(rate)) << rate << " errno " << port.LastError();
     EXPECT_EQ(port.GetSpeed(), rate);

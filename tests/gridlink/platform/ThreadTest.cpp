@@ -95,7 +95,9 @@ TEST(Thread, EndedEventJoinsAWaitAny) {
 
 namespace {
 std::atomic<int> g_pumped{0};
-void countingPump() { ++g_pumped; }
+void countingPump() {
+  ++g_pumped;
+}
 }  // namespace
 
 TEST(MessagePump, WaitsCallTheInstalledHookBetweenSlices) {
@@ -114,4 +116,16 @@ TEST(MessagePump, WaitsCallTheInstalledHookBetweenSlices) {
   g_pumped = 0;
   PumpMessages();
   EXPECT_EQ(g_pumped.load(), 0);
+}
+
+TEST(Thread, MessagesPostedBeforeTheFirstStartReachTheBody) {
+  Thread t("early");
+  ASSERT_TRUE(t.Queue().Post(kUserMessage + 1, 5));
+  std::atomic<std::uintptr_t> got{0};
+  ASSERT_TRUE(t.Start([&](ThreadContext& ctx) {
+    Message m;
+    if (ctx.Queue().Get(m, 10000) == GetResult::Got) got = m.wparam;
+  }));
+  EXPECT_TRUE(t.Join(10000));
+  EXPECT_EQ(got.load(), 5u);
 }

@@ -5,7 +5,9 @@
 //
 // Line speed: on Linux the terminal settings of a pair are the slave's, and tcgetattr or TCGETS2
 // on the master reports them; SlaveSpeed() reads them that way, so the device side learns the
-// speed the client set and can garble bytes sent at another speed.
+// speed the client set and can garble bytes sent at another speed. No notice comes when the
+// client changes it: ask SlaveSpeed() whenever bytes arrive (one ioctl). A client sets the speed
+// before it writes, so the answer after a read is never older than the bytes read.
 //
 // The pair holds a descriptor of its own on the slave (until ReleaseSlave), so the master does not
 // see a hang-up while no client has the port open and a client may close and reopen the port.

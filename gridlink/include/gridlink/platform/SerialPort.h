@@ -27,7 +27,7 @@ enum class SerialSupport { Done, NotSupported, Failed };
 // Counts of line errors since the driver started counting (TIOCGICOUNT).
 struct SerialLineCounters {
   std::uint32_t frame = 0;
-  std::uint32_t overrun = 0;     // the UART's own overrun
+  std::uint32_t overrun = 0;  // the UART's own overrun
   std::uint32_t parity = 0;
   std::uint32_t brk = 0;
   std::uint32_t bufOverrun = 0;  // the driver's input buffer overflowed

@@ -12,8 +12,8 @@
 namespace Platform {
 
 struct SerialPortInfo {
-  std::string devicePath;   // "/dev/ttyUSB0"
-  std::string kernelName;   // "ttyUSB0"
+  std::string devicePath;  // "/dev/ttyUSB0"
+  std::string kernelName;  // "ttyUSB0"
   // The USB device's vendor and model (or serial) and the kernel name, "Acme GNSS Receiver
   // (ttyUSB0)"; just the kernel name when udev knows nothing more.
   std::string description;

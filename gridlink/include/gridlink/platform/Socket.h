@@ -20,7 +20,7 @@ enum class IoStatus { Data, TimedOut, Closed, Error };
 struct IoResult {
   IoStatus status = IoStatus::Error;
   std::size_t count = 0;  // bytes moved (also for a write cut short by a time-out or an error)
-  int error = 0;          // errno for Error, ETIMEDOUT for TimedOut, else 0
+  int error = 0;          // errno for Error; ETIMEDOUT for a write's TimedOut; else 0
 };
 
 // First IPv4 address of host (a name or dotted text), in network byte order.
@@ -39,7 +39,8 @@ GRIDLINK_API int SetNoDelay(int fd, bool on);
 GRIDLINK_API int SetBufferSizes(int fd, int receiveBytes, int sendBytes);
 
 // Waits up to timeoutMs for data, then takes what is there (at most n bytes).
-// Data (count > 0), TimedOut, Closed (the peer has shut its side), or Error.
+// Data (count > 0), TimedOut, Closed (the peer has shut its side), or Error. A time-out is a
+// quiet line, not a fault: error 0, and errno is set to 0.
 GRIDLINK_API IoResult ReadWithTimeout(int fd, void* buf, std::size_t n, std::uint32_t timeoutMs);
 // Sends all n bytes within timeoutMs (never raises SIGPIPE). Data when all went, TimedOut or Error
 // (EPIPE, ECONNRESET, ...) otherwise, with count saying how many went.

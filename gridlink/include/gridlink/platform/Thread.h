@@ -57,7 +57,8 @@ class GRIDLINK_API Thread {
   Thread& operator=(const Thread&) = delete;
 
   // False when a previous run has not been joined yet or the system refused a thread.
-  // A new run starts with a cleared stop flag and an empty queue.
+  // A run starts with a cleared stop flag. Messages posted before the first Start wait for the
+  // body; a later run starts with an empty queue.
   bool Start(Body body);
   void RequestStop();
   // True when the thread has ended and been joined (or never ran); false when it is still
@@ -79,6 +80,7 @@ class GRIDLINK_API Thread {
   std::uint32_t destroyJoinMs_;
   std::shared_ptr<ThreadContext> ctx_;
   std::thread thread_;
+  bool hasRun_ = false;
 };
 
 }  // namespace Platform

@@ -25,7 +25,8 @@ class GRIDLINK_API IWindowSink {
 using WindowHandle = IWindowSink*;
 
 // False for a null handle, else the sink's answer.
-inline bool PostWindowMessage(WindowHandle window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) {
+inline bool PostWindowMessage(WindowHandle window, std::uint32_t msg, std::uintptr_t wparam,
+                              std::intptr_t lparam) {
   return window != nullptr && window->Post(msg, wparam, lparam);
 }
 
