@@ -73,7 +73,7 @@ WaitResult SignalAndWait(Event& toSignal, Event& toWait, std::uint32_t timeoutMs
   return toWait.Wait(timeoutMs);
 }
 
-int WaitAny(std::initializer_list<Event*> events, std::uint32_t timeoutMs) {
+int WaitAny(std::span<Event* const> events, std::uint32_t timeoutMs) {
   Event::Watcher watcher;
   for (Event* e : events) e->addWatcher(&watcher);
   auto scan = [&events]() {

@@ -62,6 +62,33 @@ std::string ResolveErrorText(int code) {
   return ::gai_strerror(code);
 }
 
+int ResolveName(const in_addr& address, std::string& name) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr = address;
+  char host[NI_MAXHOST];
+  const int rc = ::getnameinfo(reinterpret_cast<const sockaddr*>(&a), sizeof a, host, sizeof host, nullptr, 0,
+                               NI_NAMEREQD);
+  if (rc == 0) name = host;
+  return rc;
+}
+
+int AcceptWithTimeout(int listener, std::uint32_t timeoutMs, sockaddr_in& from) {
+  short revents = 0;
+  int err = 0;
+  const int p = detail::FdPoll(listener, POLLIN, timeoutMs, revents, err);
+  if (p <= 0) {
+    errno = p == 0 ? ETIMEDOUT : err;
+    return -1;
+  }
+  if (revents & POLLNVAL) {
+    errno = EBADF;
+    return -1;
+  }
+  socklen_t len = sizeof from;
+  return ::accept4(listener, reinterpret_cast<sockaddr*>(&from), &len, SOCK_CLOEXEC);
+}
+
 int CreateTcpSocket() {
   return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <mutex>
+#include <span>
 #include <vector>
 
 #include "gridlink/Export.h"
@@ -15,7 +16,7 @@
 namespace Platform {
 
 class Event;
-GRIDLINK_API int WaitAny(std::initializer_list<Event*> events, std::uint32_t timeoutMs);
+GRIDLINK_API int WaitAny(std::span<Event* const> events, std::uint32_t timeoutMs);
 
 enum class EventReset { Auto, Manual };
 enum class WaitResult { Signalled, TimedOut };
@@ -36,7 +37,7 @@ class GRIDLINK_API Event {
   EventReset Kind() const { return kind_; }
 
  private:
-  friend int WaitAny(std::initializer_list<Event*> events, std::uint32_t timeoutMs);
+  friend int WaitAny(std::span<Event* const> events, std::uint32_t timeoutMs);
   struct Watcher;
   bool tryConsume();  // caller holds mutex_
   void addWatcher(Watcher* w);
@@ -56,6 +57,9 @@ GRIDLINK_API WaitResult SignalAndWait(Event& toSignal, Event& toWait, std::uint3
 
 // Waits until any of the events is set (consuming it when auto-reset). Returns the index of the
 // event that released the wait, the lowest index when several are set, or -1 on time-out.
-int WaitAny(std::initializer_list<Event*> events, std::uint32_t timeoutMs);
+int WaitAny(std::span<Event* const> events, std::uint32_t timeoutMs);
+inline int WaitAny(std::initializer_list<Event*> events, std::uint32_t timeoutMs) {
+  return WaitAny(std::span<Event* const>(events.begin(), events.size()), timeoutMs);
+}
 
 }  // namespace Platform

@@ -28,11 +28,19 @@ struct IoResult {
 GRIDLINK_API int ResolveIPv4(const std::string& host, in_addr& out);
 GRIDLINK_API std::string ResolveErrorText(int code);
 
+// The host name of an address (reverse lookup); 0, or the getaddrinfo code (EAI_NONAME when the
+// address has no name).
+GRIDLINK_API int ResolveName(const in_addr& address, std::string& name);
+
 // A new IPv4 stream socket (close-on-exec), or -1 with errno.
 GRIDLINK_API int CreateTcpSocket();
 // Connects within timeoutMs; 0, or the errno (ETIMEDOUT when the time ran out, ECONNREFUSED, ...).
 // The socket's blocking mode is the same afterwards as before.
 GRIDLINK_API int ConnectWithTimeout(int fd, const sockaddr_in& to, std::uint32_t timeoutMs);
+// Waits up to timeoutMs for a connection on a listening socket and accepts it: the new socket
+// (close-on-exec, blocking) with the peer's address in from, or -1 with errno (ETIMEDOUT when
+// nobody came, EBADF when the listener was closed meanwhile).
+GRIDLINK_API int AcceptWithTimeout(int listener, std::uint32_t timeoutMs, sockaddr_in& from);
 // Keep-alive on with the idle time before the first probe and the time between probes, or off.
 GRIDLINK_API int SetKeepAlive(int fd, bool on, int idleSeconds, int intervalSeconds);
 GRIDLINK_API int SetNoDelay(int fd, bool on);
