@@ -12,7 +12,8 @@
 // closed.
 //
 // Modem-line and line-error ioctls are not there on every device (a pseudo-terminal answers
-// ENOTTY or EINVAL); those calls then answer NotSupported, log one line, and change nothing.
+// ENOTTY or EINVAL); those calls then answer NotSupported and change nothing (the modem-line
+// calls also write one line to the client log).
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
