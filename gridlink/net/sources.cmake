@@ -1,0 +1,5 @@
+list(APPEND GRIDLINK_SOURCES
+  net/CSockAddr.cpp
+  net/CBlockingSocket.cpp
+  net/CBlockingSocketException.cpp
+)
