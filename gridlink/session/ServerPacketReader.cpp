@@ -27,11 +27,12 @@ ScanResult dropped(DropReason reason, std::size_t consumed) {
   return r;
 }
 
-// Skips from the front until a readable length or a frame tag, keeping the
-// last few bytes that cannot be judged yet.
+// Skips from the front until a readable length or a frame tag. The last five
+// bytes cannot be judged yet (a frame tag needs six) and stay, so the result
+// does not depend on how the stream was cut into reads.
 ScanResult skipUnreadable(const std::uint8_t* buf, std::size_t n, PacketForm form) {
   std::size_t at = 1;
-  while (n - at >= kLengthDigits && !isFrameTag(buf + at, n - at) && !readableLength(lengthAt(buf + at), form))
+  while (n - at >= kFrameHeader && !isFrameTag(buf + at, n - at) && !readableLength(lengthAt(buf + at), form))
     ++at;
   return dropped(DropReason::BadLength, at);
 }
