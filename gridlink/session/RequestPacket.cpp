@@ -16,6 +16,15 @@ std::string buildRequestPacket(std::string_view text, std::uint8_t rcvId) {
   return packet;
 }
 
+std::vector<std::uint8_t> buildRequestWire(std::string_view text, std::uint8_t rcvId, bool scramble,
+                                           std::string_view key) {
+  const std::string packet = buildRequestPacket(text, rcvId);
+  if (packet.empty()) return {};
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(packet.data());
+  if (scramble) return CryptPacket(bytes, packet.size() - 1, key);
+  return std::vector<std::uint8_t>(bytes, bytes + packet.size());
+}
+
 std::optional<Request> parseRequestPacket(const std::uint8_t* p, std::size_t n) {
   if (!p || n < kRequestHeader) return std::nullopt;
   const char* c = reinterpret_cast<const char*>(p);

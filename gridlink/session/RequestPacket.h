@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "session/PacketScrambler.h"
 
 namespace ServerLink {
 
@@ -16,6 +19,13 @@ constexpr std::size_t kMaxRequestText = 0xFFFF;
 // The bytes to send, the zero byte included; empty when the text is too long
 // for the four-digit length field.
 std::string buildRequestPacket(std::string_view text, std::uint8_t rcvId);
+
+// What goes on the wire for one request: the packet with its zero byte, or,
+// with `scramble`, the scrambled frame of the packet without its zero byte.
+// Empty when the text is too long or scrambling refuses the packet (the
+// caller's "ERDLL:Can't encrypt!").
+std::vector<std::uint8_t> buildRequestWire(std::string_view text, std::uint8_t rcvId, bool scramble,
+                                           std::string_view key = kPacketKey);
 
 struct Request {
   std::uint8_t rcvId = 0;

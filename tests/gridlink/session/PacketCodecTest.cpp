@@ -188,3 +188,21 @@ TEST(ConnectionEvents, EveryKindHasItsRouteAndCode) {
   }
   EXPECT_EQ(kEventConnectionLost, -9);
 }
+
+TEST(RequestPacket, WireFormIsThePacketOrItsFrameWithoutTheZeroByte) {
+  const std::string text = "Command %123%print,/par/rcv/id";
+  const Bytes plain = buildRequestWire(text, 4, false);
+  EXPECT_EQ(textOf(plain), buildRequestPacket(text, 4));
+  Bytes frame = buildRequestWire(text, 4, true);
+  ASSERT_EQ(frame.size(), 6 + text.size() + 10);
+  const std::size_t n = UnCryptPacket(frame.data(), frame.size());
+  ASSERT_EQ(n, 6 + text.size());
+  const auto r = parseRequestPacket(frame.data(), n);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->text, text);
+  EXPECT_EQ(r->rcvId, 4);
+  // The longest text whose frame still fits: 4086 plain bytes, header included.
+  EXPECT_FALSE(buildRequestWire(std::string(kMaxPlain - 6, 'a'), 1, true).empty());
+  EXPECT_TRUE(buildRequestWire(std::string(kMaxPlain - 5, 'a'), 1, true).empty());
+  EXPECT_FALSE(buildRequestWire(std::string(kMaxPlain, 'a'), 1, false).empty());
+}
