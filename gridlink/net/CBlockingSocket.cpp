@@ -34,7 +34,9 @@ int remainingMs(Clock::time_point deadline) {
   return left > INT_MAX ? INT_MAX : static_cast<int>(left);
 }
 
-Clock::time_point deadlineIn(long long ms) { return Clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms); }
+Clock::time_point deadlineIn(long long ms) {
+  return Clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms);
+}
 
 // 1: ready, 0: time-out, -1: error (errno set). Restarts after signals.
 int waitFor(int fd, short events, Clock::time_point deadline) {
@@ -61,7 +63,9 @@ void setOption(int fd, int level, int name, int value) {
 
 CBlockingSocket::CBlockingSocket() = default;
 
-CBlockingSocket::~CBlockingSocket() { Cleanup(); }
+CBlockingSocket::~CBlockingSocket() {
+  Cleanup();
+}
 
 std::shared_ptr<CBlockingSocket::Descriptor> CBlockingSocket::acquire() const {
   std::lock_guard<std::mutex> lock(m_Lock);

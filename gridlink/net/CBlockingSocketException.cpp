@@ -15,8 +15,8 @@ std::string CBlockingSocketException::TimeStamp() {
   std::tm t{};
   localtime_r(&now, &t);
   char text[40];
-  std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d ", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900,
-                t.tm_hour, t.tm_min, t.tm_sec);
+  std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d ", t.tm_mday, t.tm_mon + 1,
+                t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
   return text;
 }
 

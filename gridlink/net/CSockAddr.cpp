@@ -19,7 +19,9 @@ CSockAddr::CSockAddr(const char* dotted, std::uint16_t port) : CSockAddr(std::ui
 
 CSockAddr::CSockAddr(const sockaddr_in& sa) : m_Addr(sa) {}
 
-CSockAddr::CSockAddr(const sockaddr& sa) { *this = sa; }
+CSockAddr::CSockAddr(const sockaddr& sa) {
+  *this = sa;
+}
 
 CSockAddr& CSockAddr::operator=(const sockaddr_in& sa) {
   m_Addr = sa;

@@ -30,13 +30,13 @@ enum PacketKind : unsigned {
 // Event codes handed to CreateException (a signed byte).
 enum EventCode : std::int8_t {
   kEventNone = 0,
-  kEventServerEnd = -1,        // kind 15: the server ended the connection
+  kEventServerEnd = -1,  // kind 15: the server ended the connection
   kEventKind10 = -2,
   kEventKind7 = -4,
-  kEventServerTransfer = -5,   // kind 8 with no open receiver (a server message transfer)
+  kEventServerTransfer = -5,  // kind 8 with no open receiver (a server message transfer)
   kEventKind9 = -6,
   kEventKind12 = -8,
-  kEventConnectionLost = -9,   // a read failed while a reply was awaited or a receiver attached
+  kEventConnectionLost = -9,  // a read failed while a reply was awaited or a receiver attached
   kEventKind13 = -10,
 };
 
@@ -58,22 +58,34 @@ struct Dispatch {
 
 constexpr Dispatch dispatchOf(unsigned kind) {
   switch (kind & 0xFu) {
-    case kKindReply: return {Route::Reply};
+    case kKindReply:
+      return {Route::Reply};
     case kKindZrxData:
     case kKindCmrData:
     case kKindNmeaData:
     case kKindRtcmData:
-    case kKindData5: return {Route::Data, kEventNone, static_cast<std::uint8_t>(kind - 1)};
-    case kKindSlot0Data: return {Route::Data, kEventNone, 0};
-    case kKindServerLog: return {Route::ServerLog};
-    case kKindTransfer: return {Route::Transfer, kEventServerTransfer};
-    case kKindEvent7: return {Route::Event, kEventKind7};
-    case kKindEvent9: return {Route::Event, kEventKind9};
-    case kKindEvent10: return {Route::Event, kEventKind10};
-    case kKindEvent12: return {Route::Event, kEventKind12};
-    case kKindEvent13: return {Route::Event, kEventKind13};
-    case kKindServerEnd: return {Route::End, kEventServerEnd};
-    default: return {Route::Unknown};
+    case kKindData5:
+      return {Route::Data, kEventNone, static_cast<std::uint8_t>(kind - 1)};
+    case kKindSlot0Data:
+      return {Route::Data, kEventNone, 0};
+    case kKindServerLog:
+      return {Route::ServerLog};
+    case kKindTransfer:
+      return {Route::Transfer, kEventServerTransfer};
+    case kKindEvent7:
+      return {Route::Event, kEventKind7};
+    case kKindEvent9:
+      return {Route::Event, kEventKind9};
+    case kKindEvent10:
+      return {Route::Event, kEventKind10};
+    case kKindEvent12:
+      return {Route::Event, kEventKind12};
+    case kKindEvent13:
+      return {Route::Event, kEventKind13};
+    case kKindServerEnd:
+      return {Route::End, kEventServerEnd};
+    default:
+      return {Route::Unknown};
   }
 }
 
@@ -90,9 +102,9 @@ constexpr std::string_view kMessageThreadStarted = "/// Message thread started /
 constexpr std::string_view kMessageThreadTerminated = "/// Message thread terminated ///";
 
 // Connection thread timing.
-constexpr unsigned kLocalDataWaitMs = 2000;   // local: wait for data-ready per round
-constexpr unsigned kMessageWaitMs = 3999;     // message thread: wake-up wait per round
-constexpr unsigned kReplySliceMs = 400;       // SendData: reply wait slice between pumps
+constexpr unsigned kLocalDataWaitMs = 2000;  // local: wait for data-ready per round
+constexpr unsigned kMessageWaitMs = 3999;    // message thread: wake-up wait per round
+constexpr unsigned kReplySliceMs = 400;      // SendData: reply wait slice between pumps
 constexpr unsigned kRemoteServerPort = 8000;
 
 }  // namespace ServerLink

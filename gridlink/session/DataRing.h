@@ -26,7 +26,7 @@ class DataRing {
  public:
   static constexpr std::size_t kRingBytes = 0x3FFFF;  // 262143
   static constexpr std::size_t kQueueSlots = 1024;
-  static constexpr std::size_t kMaxEntry = 0xFFFF;    // lengths are 16-bit
+  static constexpr std::size_t kMaxEntry = 0xFFFF;  // lengths are 16-bit
 
   explicit DataRing(std::size_t ringBytes = kRingBytes, std::size_t queueSlots = kQueueSlots);
   DataRing(const DataRing&) = delete;
@@ -60,7 +60,7 @@ class DataRing {
   std::unique_ptr<std::uint8_t[]> m_Ring;
   std::unique_ptr<Slot[]> m_Queue;
 
-  std::uint64_t m_Head = 0;  // writer's: end of the last message written
+  std::uint64_t m_Head = 0;                    // writer's: end of the last message written
   std::atomic<std::uint64_t> m_WriteIndex{0};  // published by the writer
   std::atomic<std::uint64_t> m_ReadIndex{0};   // published by the reader
   std::atomic<std::uint64_t> m_Tail{0};        // reader's: bytes before this are free

@@ -22,7 +22,9 @@ struct BlockMask {
   bool set(std::size_t i) const { return (bits[i / 8] >> (7 - i % 8)) & 1; }
 };
 
-bool getBit(const std::uint8_t* p, std::size_t i) { return (p[i / 8] >> (7 - i % 8)) & 1; }
+bool getBit(const std::uint8_t* p, std::size_t i) {
+  return (p[i / 8] >> (7 - i % 8)) & 1;
+}
 void putBit(std::uint8_t* p, std::size_t i, bool v) {
   const auto m = static_cast<std::uint8_t>(0x80u >> (i % 8));
   p[i / 8] = static_cast<std::uint8_t>(v ? (p[i / 8] | m) : (p[i / 8] & ~m));

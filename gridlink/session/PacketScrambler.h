@@ -45,6 +45,8 @@ std::vector<std::uint8_t> CryptPacket(const std::uint8_t* in, std::size_t n,
 std::size_t UnCryptPacket(std::uint8_t* frame, std::size_t available, std::string_view key = kPacketKey);
 
 // Frame length from a frame header (6 bytes at p).
-inline std::size_t frameLength(const std::uint8_t* p) { return std::size_t{p[0]} | (std::size_t{p[1]} << 8); }
+inline std::size_t frameLength(const std::uint8_t* p) {
+  return std::size_t{p[0]} | (std::size_t{p[1]} << 8);
+}
 
 }  // namespace ServerLink

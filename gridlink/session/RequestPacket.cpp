@@ -30,7 +30,8 @@ std::optional<Request> parseRequestPacket(const std::uint8_t* p, std::size_t n) 
   const char* c = reinterpret_cast<const char*>(p);
   const std::size_t length = Zrx::hexField(4, c);
   if (length > n - kRequestHeader) return std::nullopt;
-  return Request{static_cast<std::uint8_t>(Zrx::hexField(2, c + 4)), std::string_view(c + kRequestHeader, length)};
+  return Request{static_cast<std::uint8_t>(Zrx::hexField(2, c + 4)),
+                 std::string_view(c + kRequestHeader, length)};
 }
 
 }  // namespace ServerLink

@@ -28,8 +28,12 @@ constexpr std::size_t minPacket(PacketForm form) {
 constexpr std::uint16_t makeType(unsigned kind, unsigned slot) {
   return static_cast<std::uint16_t>(((kind & 0xFu) << 8) | (slot & 0xFFu));
 }
-constexpr unsigned kindOf(std::uint16_t type) { return (type >> 8) & 0xFu; }
-constexpr unsigned slotOf(std::uint16_t type) { return type & 0xFFu; }
+constexpr unsigned kindOf(std::uint16_t type) {
+  return (type >> 8) & 0xFu;
+}
+constexpr unsigned slotOf(std::uint16_t type) {
+  return type & 0xFFu;
+}
 
 struct ServerPacketHeader {
   std::uint16_t length = 0;  // whole packet, header and trailer included

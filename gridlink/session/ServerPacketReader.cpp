@@ -13,10 +13,13 @@ bool readableLength(std::size_t length, PacketForm form) {
   return length >= minPacket(form) && length <= kMaxPacket;
 }
 
-std::size_t lengthAt(const std::uint8_t* p) { return Zrx::hexField(kLengthDigits, reinterpret_cast<const char*>(p)); }
+std::size_t lengthAt(const std::uint8_t* p) {
+  return Zrx::hexField(kLengthDigits, reinterpret_cast<const char*>(p));
+}
 
 std::uint32_t le32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+         (std::uint32_t{p[3]} << 24);
 }
 
 ScanResult dropped(DropReason reason, std::size_t consumed) {
@@ -53,7 +56,8 @@ ScanResult takePacket(const std::uint8_t* buf, std::size_t length, PacketForm fo
 
 ScanResult scanFrame(std::uint8_t* buf, std::size_t n, PacketForm form, std::string_view key) {
   const std::size_t frame = frameLength(buf);
-  if (buf[2] != kFrameHeader || frame < kMinFrame || frame > kMaxFrame) return dropped(DropReason::BadFrame, 1);
+  if (buf[2] != kFrameHeader || frame < kMinFrame || frame > kMaxFrame)
+    return dropped(DropReason::BadFrame, 1);
   if (frame > n) return {};
   const std::size_t plain = UnCryptPacket(buf, frame, key);
   // The packet inside must lie within the restored bytes, not the rest of the frame.
@@ -70,10 +74,14 @@ ScanResult scanFrame(std::uint8_t* buf, std::size_t n, PacketForm form, std::str
 
 std::string_view dropNotice(DropReason reason) {
   switch (reason) {
-    case DropReason::BadLength: return " NewBuf -- ";
-    case DropReason::BadChecksum: return "\r\nError CRC!";
-    case DropReason::BadFrame: return "ERDLL:Error uncript";
-    case DropReason::None: break;
+    case DropReason::BadLength:
+      return " NewBuf -- ";
+    case DropReason::BadChecksum:
+      return "\r\nError CRC!";
+    case DropReason::BadFrame:
+      return "ERDLL:Error uncript";
+    case DropReason::None:
+      break;
   }
   return {};
 }

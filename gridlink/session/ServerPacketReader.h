@@ -35,11 +35,11 @@ std::string_view dropNotice(DropReason reason);
 struct ScanResult {
   ScanStatus status = ScanStatus::NeedMore;
   DropReason reason = DropReason::None;
-  std::size_t consumed = 0;        // bytes to remove from the front
-  ServerPacketHeader header;       // Packet: the header fields
-  std::size_t payloadOffset = 0;   // Packet: payload at buf + payloadOffset
-  std::size_t payloadLength = 0;   // Packet: local payloads keep their zero byte
-  bool scrambled = false;          // Packet: came in a scrambled frame
+  std::size_t consumed = 0;       // bytes to remove from the front
+  ServerPacketHeader header;      // Packet: the header fields
+  std::size_t payloadOffset = 0;  // Packet: payload at buf + payloadOffset
+  std::size_t payloadLength = 0;  // Packet: local payloads keep their zero byte
+  bool scrambled = false;         // Packet: came in a scrambled frame
 };
 
 // One step over buf[0, n). May restore a complete scrambled frame at the front

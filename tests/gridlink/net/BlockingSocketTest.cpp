@@ -1,10 +1,9 @@
 // Blocking sockets over 127.0.0.1 only; every socket is closed by its owner's
 // destructor, every wait has a bound of a few seconds.
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
@@ -215,7 +214,8 @@ TEST(BlockingSocket, LargeWriteArrivesWholeThroughSmallBuffers) {
       got.insert(got.end(), buf, buf + r);
     }
   });
-  EXPECT_EQ(client.Write(data.data(), static_cast<int>(data.size()), kWaitSeconds), static_cast<int>(data.size()));
+  EXPECT_EQ(client.Write(data.data(), static_cast<int>(data.size()), kWaitSeconds),
+            static_cast<int>(data.size()));
   client.Cleanup();
   reader.join();
   EXPECT_TRUE(got == data);

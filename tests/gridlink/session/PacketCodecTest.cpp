@@ -39,8 +39,11 @@ TEST(RequestPacket, ParsesOnlyWhatItsLengthFieldHolds) {
 TEST(ServerPacket, LocalLayoutEndsWithACountedZeroByte) {
   const std::string p = buildServerPacket(makeType(kKindReply, 0), 1, 1, "RE:OK.", PacketForm::Local);
   EXPECT_EQ(p, std::string("00120000101RE:OK.") + '\0');
-  const std::string data = buildServerPacket(makeType(kKindNmeaData, 0x17), 0x0a, 0, "$GPGGA", PacketForm::Local);
-  EXPECT_EQ(data.substr(0, 11), "0012317" "0a00");
+  const std::string data =
+      buildServerPacket(makeType(kKindNmeaData, 0x17), 0x0a, 0, "$GPGGA", PacketForm::Local);
+  EXPECT_EQ(data.substr(0, 11),
+            "0012317"
+            "0a00");
   const auto h = readHeader(u8(data));
   EXPECT_EQ(h.length, data.size());
   EXPECT_EQ(kindOf(h.type), 3u);
@@ -49,7 +52,8 @@ TEST(ServerPacket, LocalLayoutEndsWithACountedZeroByte) {
 }
 
 TEST(ServerPacket, RemoteLayoutEndsWithItsChecksum) {
-  const std::string p = buildServerPacket(makeType(kKindReply, 0), 2, 0, "ER:Don't support", PacketForm::Remote);
+  const std::string p =
+      buildServerPacket(makeType(kKindReply, 0), 2, 0, "ER:Don't support", PacketForm::Remote);
   ASSERT_EQ(p.size(), 11u + 16 + 4);
   EXPECT_EQ(p.substr(0, 4), "001f");
   const std::uint32_t sum = packetChecksum(u8(p), p.size() - 4);
@@ -78,7 +82,8 @@ TEST(ServerPacket, HeaderDigitsOfEitherCaseAndBadOnesReadAsZero) {
 }
 
 TEST(ServerPacket, RefusesWhatTheLengthFieldCannotHold) {
-  EXPECT_EQ(buildServerPacket(0, 0, 0, std::string(kMaxPacket - 12, 'x'), PacketForm::Local).size(), kMaxPacket);
+  EXPECT_EQ(buildServerPacket(0, 0, 0, std::string(kMaxPacket - 12, 'x'), PacketForm::Local).size(),
+            kMaxPacket);
   EXPECT_TRUE(buildServerPacket(0, 0, 0, std::string(kMaxPacket - 11, 'x'), PacketForm::Local).empty());
   EXPECT_TRUE(buildServerPacket(0, 0, 0, std::string(kMaxPacket - 14, 'x'), PacketForm::Remote).empty());
   EXPECT_TRUE(buildServerPacket(0x1000, 0, 0, "x", PacketForm::Local).empty());
@@ -101,7 +106,8 @@ TEST(Scrambling, BitsOfTheMaskGoFrontTheOthersBack) {
   struct Case {
     std::uint8_t in, out;
   };
-  for (const Case c : {Case{0x80, 0x08}, Case{0x40, 0x80}, Case{0x01, 0x01}, Case{0x02, 0x10}, Case{0xFF, 0xFF}}) {
+  for (const Case c :
+       {Case{0x80, 0x08}, Case{0x40, 0x80}, Case{0x01, 0x01}, Case{0x02, 0x10}, Case{0xFF, 0xFF}}) {
     std::uint8_t out = 0, back = 0;
     scrambleBits(&c.in, &out, 1, kPacketKey);
     EXPECT_EQ(out, c.out) << int{c.in};
@@ -111,7 +117,8 @@ TEST(Scrambling, BitsOfTheMaskGoFrontTheOthersBack) {
 }
 
 TEST(Scrambling, FramesRestoreForEveryLengthAroundTheKeyLength) {
-  for (const std::string_view key : {kPacketKey, std::string_view("k"), std::string_view("0123456789abcdefghijklmnopqrstuv")}) {
+  for (const std::string_view key :
+       {kPacketKey, std::string_view("k"), std::string_view("0123456789abcdefghijklmnopqrstuv")}) {
     for (std::size_t n : {1u, 2u, 7u, 8u, 9u, 15u, 16u, 17u, 31u, 32u, 33u, 100u, 4085u, 4086u}) {
       Bytes plain(n);
       for (std::size_t i = 0; i < n; ++i) plain[i] = static_cast<std::uint8_t>(i * 37 + n);
@@ -173,11 +180,11 @@ TEST(ConnectionEvents, EveryKindHasItsRouteAndCode) {
     unsigned slot;
   };
   const Case cases[] = {
-      {0, Route::Reply, 0, 0},      {1, Route::Data, 0, 0},       {2, Route::Data, 0, 1},
-      {3, Route::Data, 0, 2},       {4, Route::Data, 0, 3},       {5, Route::Data, 0, 4},
-      {6, Route::ServerLog, 0, 0},  {7, Route::Event, -4, 0},     {8, Route::Transfer, -5, 0},
-      {9, Route::Event, -6, 0},     {10, Route::Event, -2, 0},    {11, Route::Data, 0, 0},
-      {12, Route::Event, -8, 0},    {13, Route::Event, -10, 0},   {14, Route::Unknown, 0, 0},
+      {0, Route::Reply, 0, 0},     {1, Route::Data, 0, 0},     {2, Route::Data, 0, 1},
+      {3, Route::Data, 0, 2},      {4, Route::Data, 0, 3},     {5, Route::Data, 0, 4},
+      {6, Route::ServerLog, 0, 0}, {7, Route::Event, -4, 0},   {8, Route::Transfer, -5, 0},
+      {9, Route::Event, -6, 0},    {10, Route::Event, -2, 0},  {11, Route::Data, 0, 0},
+      {12, Route::Event, -8, 0},   {13, Route::Event, -10, 0}, {14, Route::Unknown, 0, 0},
       {15, Route::End, -1, 0},
   };
   for (const auto& c : cases) {

@@ -74,7 +74,8 @@ class PacketServer {
       const std::size_t chunk = s.chunk ? s.chunk : s.bytes.size();
       for (std::size_t at = 0; at < s.bytes.size(); at += chunk) {
         const int len = static_cast<int>(std::min(chunk, s.bytes.size() - at));
-        if (peer.Write(reinterpret_cast<const char*>(s.bytes.data() + at), len, kWaitMs / 1000) != len) return;
+        if (peer.Write(reinterpret_cast<const char*>(s.bytes.data() + at), len, kWaitMs / 1000) != len)
+          return;
       }
     }
     peer.Close();  // the client reads 0
@@ -159,13 +160,14 @@ std::vector<std::string> reference(const std::vector<Step>& script) {
 
 TEST(PacketLink, ScriptedPacketsArriveWholeThroughARealSocket) {
   const std::string big(60000, 'B');
-  Bytes merged = remotePacket(kKindNmeaData, 3, 1, 0, "$GPGGA,1") + remotePacket(kKindNmeaData, 3, 1, 0, "$GPGGA,2") +
+  Bytes merged = remotePacket(kKindNmeaData, 3, 1, 0, "$GPGGA,1") +
+                 remotePacket(kKindNmeaData, 3, 1, 0, "$GPGGA,2") +
                  remotePacket(kKindRtcmData, 9, 1, 0, "rtcm");
   const std::vector<Step> script = {
       {remotePacket(kKindReply, 0, 0, 1, "RE:OK.")},
       {remotePacket(kKindZrxData, 0x10, 1, 0, "PV012abcdefghijklmnopqr"), 1},  // byte by byte
       {scrambled(remotePacket(kKindZrxData, 0x11, 1, 0, "DP00Axyz")), 3},
-      {bytesOf("zzzzzzzzzz")},                                                   // line noise
+      {bytesOf("zzzzzzzzzz")},  // line noise
       {merged, 7},
       {remotePacket(kKindServerLog, 0, 0, 0, "server says hello")},
       {remotePacket(kKindEvent7, 0, 0, 0, "a message for you")},
@@ -186,11 +188,16 @@ TEST(PacketLink, ScriptedPacketsArriveWholeThroughARealSocket) {
   EXPECT_TRUE(r.closed);
   EXPECT_EQ(r.error, "");
   EXPECT_EQ(r.packets, reference(script));
-  const std::vector<std::string> expected = {
-      "0/0/0/1:RE:OK.",       "1/16/1/0:PV012abcdefghijklmnopqr", "1/17/1/0:DP00Axyz",
-      "3/3/1/0:$GPGGA,1",     "3/3/1/0:$GPGGA,2",                 "4/9/1/0:rtcm",
-      "6/0/0/0:server says hello", "7/0/0/0:a message for you",   "11/0/1/0:" + big,
-      "15/0/0/0:RE:Server shutdown"};
+  const std::vector<std::string> expected = {"0/0/0/1:RE:OK.",
+                                             "1/16/1/0:PV012abcdefghijklmnopqr",
+                                             "1/17/1/0:DP00Axyz",
+                                             "3/3/1/0:$GPGGA,1",
+                                             "3/3/1/0:$GPGGA,2",
+                                             "4/9/1/0:rtcm",
+                                             "6/0/0/0:server says hello",
+                                             "7/0/0/0:a message for you",
+                                             "11/0/1/0:" + big,
+                                             "15/0/0/0:RE:Server shutdown"};
   EXPECT_EQ(r.packets, expected);
   EXPECT_EQ(r.drops, 1u);
   EXPECT_EQ(r.routes.back(), Route::End);
@@ -210,10 +217,11 @@ TEST(PacketLink, AQuietLineTimesOutWithCodeZeroAndReadingGoesOn) {
   client.Create(false);
   client.Connect(server.address());
   const std::string request = buildRequestPacket("Ping", 2);
-  ASSERT_EQ(client.Write(request.data(), static_cast<int>(request.size()), 10), static_cast<int>(request.size()));
+  ASSERT_EQ(client.Write(request.data(), static_cast<int>(request.size()), 10),
+            static_cast<int>(request.size()));
   const Received r = readAll(client, &server, 1);
   EXPECT_GE(r.timeouts, 1);  // the server held its reply until the client had timed out
   EXPECT_EQ(r.packets, std::vector<std::string>{"0/0/2/1:RE005%1%ok"});
-  EXPECT_TRUE(r.closed);     // and then closed: the read gives 0
+  EXPECT_TRUE(r.closed);  // and then closed: the read gives 0
   EXPECT_EQ(textOf(server.request()), request);
 }

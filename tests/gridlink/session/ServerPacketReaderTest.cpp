@@ -71,7 +71,9 @@ struct Case {
   std::size_t left;
 };
 
-Bytes prefix(const Bytes& b, std::size_t drop) { return Bytes(b.begin(), b.end() - static_cast<long>(drop)); }
+Bytes prefix(const Bytes& b, std::size_t drop) {
+  return Bytes(b.begin(), b.end() - static_cast<long>(drop));
+}
 
 Bytes withByte(Bytes b, std::size_t at, std::uint8_t xorWith) {
   b[at] ^= xorWith;
@@ -88,34 +90,74 @@ std::vector<Case> cases() {
   return {
       {"one remote packet", R, kReply, {"0/0/1/1:RE:OK."}, {}, 0},
       {"two merged packets", R, kReply + kData, {"0/0/1/1:RE:OK.", "1/33/1/0:PV012abc"}, {}, 0},
-      {"local packets keep their zero byte out of the text", L,
+      {"local packets keep their zero byte out of the text",
+       L,
        localPacket(0, 0, 2, 1, "RE006%Loop%") + localPacket(3, 5, 2, 0, "$GPGGA"),
-       {"0/0/2/1:RE006%Loop%", "3/5/2/0:$GPGGA"}, {}, 0},
+       {"0/0/2/1:RE006%Loop%", "3/5/2/0:$GPGGA"},
+       {},
+       0},
       {"leading garbage", R, bytesOf("zzzzzzzz") + kReply, {"0/0/1/1:RE:OK."}, {D::BadLength}, 0},
       {"zero length field", R, bytesOf("0000000000") + kReply, {"0/0/1/1:RE:OK."}, {D::BadLength}, 0},
       {"length 0xFFFF", R, bytesOf("ffffzzzzzzz") + kReply, {"0/0/1/1:RE:OK."}, {D::BadLength}, 0},
-      {"length below the smallest packet", R, bytesOf("0005zzzzz") + kReply, {"0/0/1/1:RE:OK."},
-       {D::BadLength}, 0},
-      {"length 12 is too short for a remote packet", R, bytesOf("000czzzzzzz") + kReply, {"0/0/1/1:RE:OK."},
-       {D::BadLength}, 0},
+      {"length below the smallest packet",
+       R,
+       bytesOf("0005zzzzz") + kReply,
+       {"0/0/1/1:RE:OK."},
+       {D::BadLength},
+       0},
+      {"length 12 is too short for a remote packet",
+       R,
+       bytesOf("000czzzzzzz") + kReply,
+       {"0/0/1/1:RE:OK."},
+       {D::BadLength},
+       0},
       {"incomplete packet waits", R, prefix(kReply, 1), {}, {}, kReply.size() - 1},
       {"length beyond what came waits without reading on", L, bytesOf("01000000000abc"), {}, {}, 14},
       {"fewer than six bytes wait", R, bytesOf("00"), {}, {}, 2},
       // "0150" after the first byte reads as a length: wait for it.
-      {"checksum off by one", R, withByte(kReply, kReply.size() - 4, 1), {}, {D::BadChecksum}, kReply.size() - 1},
+      {"checksum off by one",
+       R,
+       withByte(kReply, kReply.size() - 4, 1),
+       {},
+       {D::BadChecksum},
+       kReply.size() - 1},
       {"scrambled frame", R, scrambled(kData), {"1/33/1/0s:PV012abc"}, {}, 0},
-      {"scrambled frame between plain packets", R, kReply + scrambled(kData) + kEnd,
-       {"0/0/1/1:RE:OK.", "1/33/1/0s:PV012abc", "15/0/0/0:bye"}, {}, 0},
-      {"frame that does not restore is dropped whole", R, withByte(scrambled(kData), 12, 0x40) + kReply,
-       {"0/0/1/1:RE:OK."}, {D::BadFrame}, 0},
-      {"frame whose packet has a bad checksum is dropped whole", R,
-       scrambled(withByte(kReply, kReply.size() - 1, 1)) + kEnd, {"15/0/0/0:bye"}, {D::BadChecksum}, 0},
-      {"frame whose packet claims more than the frame holds", R,
-       scrambled(bytesOf("00ff000000abcd")) + kReply, {"0/0/1/1:RE:OK."}, {D::BadFrame}, 0},
-      {"frame header with an impossible length", R, bytesOf(std::string("\x05\x00\x06NLG", 6)) + kReply, {"0/0/1/1:RE:OK."},
-       {D::BadFrame, D::BadLength}, 0},
-      {"frame header with an oversize length", R, bytesOf("\x01\x10\x06NLGzz") + kReply, {"0/0/1/1:RE:OK."},
-       {D::BadFrame, D::BadLength}, 0},
+      {"scrambled frame between plain packets",
+       R,
+       kReply + scrambled(kData) + kEnd,
+       {"0/0/1/1:RE:OK.", "1/33/1/0s:PV012abc", "15/0/0/0:bye"},
+       {},
+       0},
+      {"frame that does not restore is dropped whole",
+       R,
+       withByte(scrambled(kData), 12, 0x40) + kReply,
+       {"0/0/1/1:RE:OK."},
+       {D::BadFrame},
+       0},
+      {"frame whose packet has a bad checksum is dropped whole",
+       R,
+       scrambled(withByte(kReply, kReply.size() - 1, 1)) + kEnd,
+       {"15/0/0/0:bye"},
+       {D::BadChecksum},
+       0},
+      {"frame whose packet claims more than the frame holds",
+       R,
+       scrambled(bytesOf("00ff000000abcd")) + kReply,
+       {"0/0/1/1:RE:OK."},
+       {D::BadFrame},
+       0},
+      {"frame header with an impossible length",
+       R,
+       bytesOf(std::string("\x05\x00\x06NLG", 6)) + kReply,
+       {"0/0/1/1:RE:OK."},
+       {D::BadFrame, D::BadLength},
+       0},
+      {"frame header with an oversize length",
+       R,
+       bytesOf("\x01\x10\x06NLGzz") + kReply,
+       {"0/0/1/1:RE:OK."},
+       {D::BadFrame, D::BadLength},
+       0},
       {"incomplete frame waits", R, prefix(scrambled(kData), 3), {}, {}, scrambled(kData).size() - 3},
   };
 }
@@ -167,8 +209,8 @@ TEST(ServerPacketReader, DamagedPacketsNeverComeOutAndTheStreamRecovers) {
       lastDamaged = sent.size();
       if (!firstDamaged) firstDamaged = sent.size();
     } else {
-      sent.push_back(std::to_string(1 + i % 4) + "/" + std::to_string(i % 256) + "/" + std::to_string(1 + i % 3) +
-                     "/0:" + text);
+      sent.push_back(std::to_string(1 + i % 4) + "/" + std::to_string(i % 256) + "/" +
+                     std::to_string(1 + i % 3) + "/0:" + text);
     }
     stream = stream + (i % 9 == 4 ? scrambled(p) : p);
   }
@@ -191,7 +233,8 @@ TEST(ServerPacketReader, DamagedPacketsNeverComeOutAndTheStreamRecovers) {
   // Everything after the last damaged packet, well within the last two-thirds of the stream.
   const std::size_t tail = sent.size() - lastDamaged;
   ASSERT_GE(got.size(), tail);
-  EXPECT_TRUE(std::equal(sent.end() - static_cast<long>(tail), sent.end(), got.end() - static_cast<long>(tail)));
+  EXPECT_TRUE(
+      std::equal(sent.end() - static_cast<long>(tail), sent.end(), got.end() - static_cast<long>(tail)));
   EXPECT_FALSE(o.drops.empty());
 }
 
