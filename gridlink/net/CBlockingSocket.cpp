@@ -1,17 +1,14 @@
 #include "gridlink/CBlockingSocket.h"
 
-#include <fcntl.h>
 #include <netdb.h>
-#include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <climits>
-#include <cstring>
+#include <cstdint>
+
+#include "gridlink/platform/Socket.h"
 
 // The descriptor lives as long as any call that uses it; the last one closes it.
 struct CBlockingSocket::Descriptor {
@@ -25,38 +22,19 @@ struct CBlockingSocket::Descriptor {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Milliseconds left until `deadline`, clamped to what poll() takes.
-int remainingMs(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  if (left <= 0) return 0;
-  return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+// Seconds as the platform's millisecond time-outs; negative means no wait.
+std::uint32_t toMs(long long seconds) {
+  if (seconds <= 0) return 0;
+  const long long ms = seconds * 1000;
+  return ms > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(ms);
 }
 
-Clock::time_point deadlineIn(long long ms) {
-  return Clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms);
+std::uint32_t msOf(int ms) {
+  return ms < 0 ? 0 : static_cast<std::uint32_t>(ms);
 }
 
-// 1: ready, 0: time-out, -1: error (errno set). Restarts after signals.
-int waitFor(int fd, short events, Clock::time_point deadline) {
-  for (;;) {
-    pollfd p{fd, events, 0};
-    const int r = ::poll(&p, 1, remainingMs(deadline));
-    if (r > 0) {
-      if (p.revents & POLLNVAL) {
-        errno = EBADF;
-        return -1;
-      }
-      return 1;
-    }
-    if (r == 0) return 0;
-    if (errno != EINTR) return -1;
-  }
-}
-
-void setOption(int fd, int level, int name, int value) {
-  if (::setsockopt(fd, level, name, &value, sizeof value) != 0) throw CBlockingSocketException("Create");
+void check(int code, const char* operation) {
+  if (code != 0) throw CBlockingSocketException(operation, code);
 }
 
 }  // namespace
@@ -85,21 +63,14 @@ int CBlockingSocket::Handle() const {
 
 void CBlockingSocket::Create(bool noDelay) {
   Cleanup();
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = Platform::CreateTcpSocket();
   if (fd < 0) throw CBlockingSocketException("Create");
-  try {
-    if (noDelay) {
-      setOption(fd, IPPROTO_TCP, TCP_NODELAY, 1);
-    } else {
-      setOption(fd, SOL_SOCKET, SO_KEEPALIVE, 1);
-      setOption(fd, IPPROTO_TCP, TCP_KEEPIDLE, kKeepIdleMs / 1000);
-      setOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, kKeepIntervalMs / 1000);
-      setOption(fd, SOL_SOCKET, SO_RCVBUF, kBufferBytes);
-      setOption(fd, SOL_SOCKET, SO_SNDBUF, kBufferBytes);
-    }
-  } catch (...) {
-    ::close(fd);  // the exception already holds errno
-    throw;
+  const int code = noDelay ? Platform::SetNoDelay(fd, true)
+                           : Platform::SetKeepAlive(fd, true, kKeepIdleMs / 1000, kKeepIntervalMs / 1000);
+  const int sizes = (code == 0 && !noDelay) ? Platform::SetBufferSizes(fd, kBufferBytes, kBufferBytes) : 0;
+  if (code != 0 || sizes != 0) {
+    ::close(fd);
+    throw CBlockingSocketException("Create", code != 0 ? code : sizes);
   }
   adopt(fd);
 }
@@ -107,28 +78,8 @@ void CBlockingSocket::Create(bool noDelay) {
 void CBlockingSocket::Connect(const CSockAddr& sa, int timeoutMs) {
   const auto d = acquire();
   if (!d) throw CBlockingSocketException("Connect", EBADF);
-  const int fd = d->fd;
-  // Non-blocking for the connect alone, so that its wait has our bound, not the kernel's.
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) throw CBlockingSocketException("Connect");
-  int code = 0;
-  if (::connect(fd, sa, CSockAddr::Size()) != 0) {
-    code = errno;
-    if (code == EINPROGRESS || code == EINTR) {
-      const int r = waitFor(fd, POLLOUT, deadlineIn(timeoutMs));
-      socklen_t len = sizeof code;
-      if (r == 0)
-        code = ETIMEDOUT;
-      else if (r < 0)
-        code = errno;
-      else if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &code, &len) != 0)
-        code = errno;
-    }
-  }
-  ::fcntl(fd, F_SETFL, flags);
-  if (code != 0) throw CBlockingSocketException("Connect", code);
-  int one = 1;
-  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  check(Platform::ConnectWithTimeout(d->fd, sa.In(), msOf(timeoutMs)), "Connect");
+  Platform::SetNoDelay(d->fd, true);
 }
 
 void CBlockingSocket::Bind(const CSockAddr& sa) {
@@ -146,17 +97,22 @@ void CBlockingSocket::Listen() {
 bool CBlockingSocket::Accept(CBlockingSocket& peer, CSockAddr& from, int timeoutMs) {
   const auto d = acquire();
   if (!d) throw CBlockingSocketException("Accept", EBADF);
-  const int r = waitFor(d->fd, POLLIN, deadlineIn(timeoutMs));
-  if (r == 0) return false;
-  if (r < 0) throw CBlockingSocketException("Accept");
   sockaddr_in sa{};
-  socklen_t len = sizeof sa;
-  const int fd = ::accept4(d->fd, reinterpret_cast<sockaddr*>(&sa), &len, SOCK_CLOEXEC);
+  const int fd = Platform::AcceptWithTimeout(d->fd, msOf(timeoutMs), sa);
   if (fd < 0) {
-    // Interrupted, or the connection went away before we took it; shut down
-    // under us (EINVAL) when another thread closed the listener.
-    if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED || errno == EINVAL) return false;
-    throw CBlockingSocketException("Accept");
+    // Nobody came in time, the wait was interrupted, the caller went away before
+    // we took it, or another thread closed the listener under us (EBADF, EINVAL).
+    switch (errno) {
+      case ETIMEDOUT:
+      case EINTR:
+      case EAGAIN:
+      case ECONNABORTED:
+      case EBADF:
+      case EINVAL:
+        return false;
+      default:
+        throw CBlockingSocketException("Accept");
+    }
   }
   peer.Cleanup();
   peer.adopt(fd);
@@ -166,27 +122,14 @@ bool CBlockingSocket::Accept(CBlockingSocket& peer, CSockAddr& from, int timeout
 
 int CBlockingSocket::Write(const char* data, int n, int seconds) {
   const auto d = acquire();
-  if (!d || n < 0 || (n > 0 && !data)) return -1;
-  const int fd = d->fd;
-  const auto deadline = deadlineIn((seconds > 0 ? seconds : kDefaultWriteSeconds) * 1000LL);
-  int sent = 0;
-  while (sent < n) {
-    // Never block in send itself: poll carries the bound. MSG_NOSIGNAL keeps a
-    // closed peer from raising SIGPIPE; the send fails with EPIPE instead.
-    const ssize_t r = ::send(fd, data + sent, static_cast<size_t>(n - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (r > 0) {
-      sent += static_cast<int>(r);
-      continue;
-    }
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      const int w = waitFor(fd, POLLOUT, deadline);
-      if (w > 0) continue;
-      if (w == 0) errno = ETIMEDOUT;
-    }
+  if (!d || n < 0 || (n > 0 && !data)) {
+    errno = d ? EINVAL : EBADF;
     return -1;
   }
-  return n;
+  // Never blocks beyond the bound, never raises SIGPIPE on a closed peer.
+  const auto r = Platform::WriteAll(d->fd, data, static_cast<std::size_t>(n),
+                                    toMs(seconds > 0 ? seconds : kDefaultWriteSeconds));
+  return r.status == Platform::IoStatus::Data ? n : -1;
 }
 
 int CBlockingSocket::_Read(char* buf, int n, int seconds) {
@@ -195,16 +138,18 @@ int CBlockingSocket::_Read(char* buf, int n, int seconds) {
     errno = d ? EINVAL : EBADF;
     return -1;
   }
-  const int fd = d->fd;
-  const auto deadline = deadlineIn(seconds * 1000LL);
-  for (;;) {
-    const int w = waitFor(fd, POLLIN, deadline);
-    if (w == 0) return -2;
-    if (w < 0) return -1;
-    const ssize_t r = ::recv(fd, buf, static_cast<size_t>(n), MSG_DONTWAIT);
-    if (r >= 0) return static_cast<int>(r);
-    if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+  const auto r = Platform::ReadWithTimeout(d->fd, buf, static_cast<std::size_t>(n), toMs(seconds));
+  switch (r.status) {
+    case Platform::IoStatus::Data:
+      return static_cast<int>(r.count);
+    case Platform::IoStatus::Closed:
+      return 0;
+    case Platform::IoStatus::TimedOut:
+      return -2;
+    case Platform::IoStatus::Error:
+      break;
   }
+  return -1;
 }
 
 int CBlockingSocket::Read(char* buf, int n, int seconds) {
@@ -264,26 +209,15 @@ void CBlockingSocket::GetSockAddr(CSockAddr& sa) {
 
 CSockAddr CBlockingSocket::GetHostByName(const char* host, std::uint16_t port) {
   if (!host || !*host) throw CBlockingSocketException("GetHostByName", EAI_NONAME);
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const int rc = ::getaddrinfo(host, nullptr, &hints, &found);
-  if (rc != 0 || !found) {
-    const int code = rc == EAI_SYSTEM ? errno : rc;
-    if (found) ::freeaddrinfo(found);
-    throw CBlockingSocketException("GetHostByName", code);
-  }
-  sockaddr_in in{};
-  std::memcpy(&in, found->ai_addr, sizeof in);
-  ::freeaddrinfo(found);
-  in.sin_port = htons(port);
-  return CSockAddr(in);
+  in_addr address{};
+  const int rc = Platform::ResolveIPv4(host, address);
+  if (rc != 0) throw CBlockingSocketException("GetHostByName", rc == EAI_SYSTEM ? errno : rc);
+  return CSockAddr(ntohl(address.s_addr), port);
 }
 
 std::string CBlockingSocket::GetHostByAddr(const CSockAddr& sa) {
-  char host[NI_MAXHOST] = {};
-  const int rc = ::getnameinfo(sa, CSockAddr::Size(), host, sizeof host, nullptr, 0, NI_NAMEREQD);
+  std::string name;
+  const int rc = Platform::ResolveName(sa.In().sin_addr, name);
   if (rc != 0) throw CBlockingSocketException("GetHostByAddr", rc == EAI_SYSTEM ? errno : rc);
-  return host;
+  return name;
 }
