@@ -62,6 +62,11 @@ void ParamTree::add(const std::string& path, const std::string& value, const std
   entries_[path] = Entry{value, value, parseRule(rule)};
 }
 
+void ParamTree::setDefault(const std::string& path, const std::string& value) {
+  auto it = entries_.find(path);
+  if (it != entries_.end()) it->second.value = it->second.def = value;
+}
+
 bool ParamTree::get(const std::string& path, std::string& value) const {
   auto it = entries_.find(path);
   if (it == entries_.end()) return false;

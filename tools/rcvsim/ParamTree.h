@@ -37,6 +37,8 @@ class ParamTree {
   // Stores without validation (dynamic values the receiver itself updates).
   void put(const std::string& path, const std::string& value);
   void add(const std::string& path, const std::string& value, const std::string& rule);
+  // Changes value and default of a known parameter (the receiver's own configuration).
+  void setDefault(const std::string& path, const std::string& value);
   // Every parameter back to its default.
   void reset();
   // "{name=value,...}" of the parameters below `prefix` (which ends with "/"), or false.

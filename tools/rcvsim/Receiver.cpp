@@ -23,11 +23,7 @@ Receiver::Receiver(const Options& o) : options_(o), startSteady_(steadyMs()) {
   params_.add("/par/rcv/ver/main", o.firmware, "ro");
   params_.add("/par/rcvid", o.rcvid, "ro");
   params_.add("/par/rcv/sn", o.serial, "ro");
-  for (const char* p : {"a", "b", "c", "d"}) {
-    std::string error;
-    const std::string path = std::string("/par/dev/ser/") + p + "/rate";
-    params_.set(path, std::to_string(o.rate), error);
-  }
+  for (const char* p : {"a", "b", "c", "d"}) params_.setDefault(std::string("/par/dev/ser/") + p + "/rate", std::to_string(o.rate));
   faults_.noise = o.noise;
   faults_.corrupt = o.corrupt;
   faults_.drop = o.drop;
