@@ -2,6 +2,7 @@
 // State that outlives one link: the parameter tree, the log files, the clock,
 // options, fault switches and the trace. Sessions on different fronts share one
 // Receiver; each takes `lock()` around what it reads or changes here.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -35,8 +36,8 @@ class Receiver {
 
   // Restarts: every session goes silent until this steady time.
   void reboot();
-  std::int64_t rebootUntil() const { return rebootUntil_; }
-  std::uint64_t rebootCount() const { return reboots_; }
+  std::int64_t rebootUntil() const { return rebootUntil_.load(); }
+  std::uint64_t rebootCount() const { return reboots_.load(); }
 
   // File-system initialisation progress ({total, done}).
   void startFsInit();
@@ -57,8 +58,9 @@ class Receiver {
   Trace trace_;
   std::int64_t startSteady_;
   std::int64_t startUtc_;
-  std::int64_t rebootUntil_ = 0;
-  std::uint64_t reboots_ = 0;
+  // Read by every serving thread without the lock.
+  std::atomic<std::int64_t> rebootUntil_{0};
+  std::atomic<std::uint64_t> reboots_{0};
   std::int64_t fsInitStart_ = -1;
 };
 

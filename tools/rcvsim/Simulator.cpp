@@ -31,16 +31,20 @@ void closeFd(int& fd) {
 }
 }  // namespace
 
-Simulator::Simulator(Options options) : options_(std::move(options)) {}
+Simulator::Simulator(Options options) : options_(std::move(options)), receiver_(std::make_unique<Receiver>(options_)) {}
 
 Simulator::~Simulator() { stop(); }
 
 Faults& Simulator::faults() { return receiver_->faults(); }
 
-std::string Simulator::filesDir() const { return receiver_ ? receiver_->files().dir() : std::string(); }
+std::string Simulator::filesDir() const { return receiver_->files().dir(); }
 
 bool Simulator::start(std::string& error) {
-  receiver_ = std::make_unique<Receiver>(options_);
+  if (started_) {
+    error = "already started";
+    return false;
+  }
+  started_ = true;
   if (!receiver_->open(error)) return false;
   stop_ = false;
   if (options_.pty && !openPty(error)) return false;

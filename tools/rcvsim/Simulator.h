@@ -1,9 +1,10 @@
 #pragma once
 // The receiver simulator as a library: one simulated receiver served on a new
 // pseudo-terminal and/or a TCP port on its own threads. Tests create it,
-// start it, talk to ptyPath() or tcpPort() and stop it. start and stop are
-// called from one thread; faults() may be changed from any thread at any time.
-// stop() (also run by the destructor) returns within about 100 ms.
+// start it once, talk to ptyPath() or tcpPort() and stop it. start and stop
+// are called from one thread; faults() may be changed from any thread at any
+// time, before or after start. stop() (also run by the destructor) returns
+// within about 100 ms.
 #include <atomic>
 #include <memory>
 #include <string>
@@ -46,6 +47,7 @@ class Simulator {
   Options options_;
   std::unique_ptr<Receiver> receiver_;
   std::atomic<bool> stop_{false};
+  bool started_ = false;
   int master_ = -1, slave_ = -1, listen_ = -1;
   std::string ptyPath_;
   int tcpPort_ = 0;
