@@ -49,9 +49,11 @@ TEST_F(CommandTest, StopTextsGetOneReplyPerCommandAndCommentsNone) {
   };
   for (const Case& c : cases) {
     link.sendCommand(c.text);
+    link.sendCommand("%end%dm");  // every reply before this one's belongs to the text
     int count = 0;
     Frame f;
-    while (link.nextFrame(f, 300)) count += f.id == "RE" ? 1 : 0;
+    while (link.nextFrame(f, 2000) && f.bytes != "RE005%end%") count += f.id == "RE" ? 1 : 0;
+    EXPECT_EQ(f.bytes, "RE005%end%");
     EXPECT_EQ(count, c.replies) << c.text;
   }
 }

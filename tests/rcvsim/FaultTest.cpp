@@ -44,10 +44,10 @@ TEST_F(FaultTest, CorruptedOrDroppedBytesSpoilTheReplies) {
   sim->faults().drop = 1.0;
   EXPECT_TRUE(link.drain(0).empty());
   link.sendCommand("%Loop%");
-  EXPECT_TRUE(link.drain(300).empty());
+  EXPECT_TRUE(link.drain(200).empty());
   sim->faults().drop = 0.0;
   sim->faults().corrupt = 1.0;
-  EXPECT_NE(link.exchange("%Loop%", 300), "RE006%Loop%");
+  EXPECT_NE(link.exchange("%Loop%", 200), "RE006%Loop%");
   link.drain(100);
   sim->faults().corrupt = 0.0;
   EXPECT_EQ(link.exchange("%Loop%"), "RE006%Loop%");
@@ -58,8 +58,8 @@ TEST_F(FaultTest, AReceiverThatStopsStreamingStillAnswers) {
   Frame f;
   ASSERT_TRUE(link.nextFrame(f, 2000));
   sim->faults().stopStreaming = true;
-  link.drain(300);
-  EXPECT_TRUE(link.drain(300).empty());
+  link.drain(150);
+  EXPECT_TRUE(link.drain(250).empty());
   EXPECT_EQ(link.exchange("%Loop%"), "RE006%Loop%");
   sim->faults().stopStreaming = false;
   EXPECT_TRUE(link.nextFrame(f, 2000));

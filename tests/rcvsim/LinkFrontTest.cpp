@@ -122,10 +122,10 @@ TEST_F(LineSpeedTest, MismatchedRatesGarbleBothWaysUntilTheyAgree) {
   o.rate = 9600;
   startSim(o);
   // The rate search: at a wrong speed nothing that looks like a reply comes back.
-  for (speed_t wrong : {B115200, B57600, B19200}) {
+  for (speed_t wrong : {B115200, B19200}) {
     ASSERT_TRUE(link.setSpeed(wrong));
     link.sendCommand("##\n#OFF#\r\ndm\r\n");
-    const std::string got = link.exchange("%rate%dm", 300);
+    const std::string got = link.exchange("%rate%dm", 250);
     EXPECT_EQ(got, "");
     for (char c : link.buffer()) EXPECT_GE(static_cast<unsigned char>(c), 0x80) << "garbage only";
     link.buffer().clear();
@@ -136,7 +136,7 @@ TEST_F(LineSpeedTest, MismatchedRatesGarbleBothWaysUntilTheyAgree) {
   EXPECT_EQ(replyText(link.exchange("print,cur/term/rate")), "9600");
   // The switch comes after the reply, which is still readable at the old speed.
   EXPECT_EQ(link.exchange("%%set,cur/term/rate,115200"), "RE002%%");
-  EXPECT_EQ(link.exchange("%Loop%", 300), "");
+  EXPECT_EQ(link.exchange("%Loop%", 250), "");
   ASSERT_TRUE(link.setSpeed(B115200));
   link.drain(50);
   EXPECT_EQ(link.exchange("%Loop%"), "RE006%Loop%");

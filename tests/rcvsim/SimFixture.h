@@ -16,7 +16,7 @@ inline rcvsim::Options baseOptions(const TempDir& dir) {
   o.pty = true;
   o.filesDir = dir.str();
   o.startUtcMs = 1765000000000;  // fixed receiver time: reproducible sky
-  o.rebootMs = 300;
+  o.rebootMs = 150;
   return o;
 }
 

@@ -112,7 +112,7 @@ TEST_F(StreamTest, SolutionIsConsistentAndSatellitesMoveSmoothly) {
   std::vector<std::map<std::string, std::string>> eps;
   std::map<std::string, std::string> cur;
   Frame f;
-  while (eps.size() < 20 && link.nextFrame(f, 3000)) {
+  while (eps.size() < 10 && link.nextFrame(f, 3000)) {
     if (f.id != ">>") continue;
     const std::string inner = f.bytes.substr(6, f.bytes.size() - 8);
     cur[inner.substr(0, 2)] = inner;
@@ -121,7 +121,7 @@ TEST_F(StreamTest, SolutionIsConsistentAndSatellitesMoveSmoothly) {
       cur.clear();
     }
   }
-  ASSERT_EQ(eps.size(), 20u);
+  ASSERT_EQ(eps.size(), 10u);
   const Xyz site = geodeticToEcef(47.3769 * kPi / 180, 8.5417 * kPi / 180, 430.0);
   std::map<int, std::pair<int, int>> last;  // index -> (el, az)
   for (auto& e : eps) {
@@ -163,9 +163,9 @@ TEST_F(StreamTest, DmStopsTheOutputsAndOnlyRepliesFollow) {
   bool replied = false;
   while (!replied && link.nextFrame(f, 2000)) replied = f.bytes == "RE002%%";
   ASSERT_TRUE(replied);
-  link.drain(300);
+  link.drain(150);
   EXPECT_EQ(link.exchange("%1%print,/par/rcvid"), "RE00F%1%SIM0A1B2C3D4");
-  EXPECT_TRUE(link.drain(300).empty());
+  EXPECT_TRUE(link.drain(250).empty());
 }
 
 TEST_F(StreamTest, UnknownMessagesAreRefusedAndTheListStaysAsItWas) {
@@ -211,7 +211,7 @@ std::uint32_t crc24(const std::string& s, std::size_t n) {
 
 TEST_F(StreamTest, Rtcm3AndCmrFramesCheckOut) {
   ASSERT_EQ(link.exchange("%%em,,rtcm3{/1005:0.1,/1004:0.1},cmr{/0:0.1,/1:0.1}").substr(0, 2), "RE");
-  link.drain(450);
+  link.drain(250);
   const std::string all = link.drain(250);
   int rtcm = 0, cmr = 0;
   bool saw1005 = false, saw1004 = false;

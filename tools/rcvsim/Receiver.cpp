@@ -10,7 +10,7 @@
 namespace rcvsim {
 
 namespace {
-constexpr int kFsInitMs = 1000;  // a file-system initialisation takes this long
+constexpr int kFsInitMs = 500;  // a file-system initialisation takes this long
 constexpr int kFsInitSteps = 100;
 }  // namespace
 
