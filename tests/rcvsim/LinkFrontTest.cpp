@@ -59,6 +59,37 @@ TEST_F(TcpLoginTest, WifiHasNoLogin) {
   EXPECT_EQ(link.exchange("%Loop%"), "RE006%Loop%");
 }
 
+TEST_F(TcpLoginTest, APeerThatLeavesMidStreamDoesNotHurtTheNext) {
+  startTcp(true, "");
+  link.sendCommand("em,,/msg/def:0.1");
+  ASSERT_TRUE(link.readUntil([](const std::string& b) { return b.size() > 2000; }, 3000));
+  link.close();  // gone while the receiver streams
+  link.buffer().clear();
+  ASSERT_TRUE(link.openTcp(sim->tcpPort()));
+  EXPECT_EQ(link.exchange("%Loop%", 3000), "RE006%Loop%");
+  EXPECT_TRUE(link.drain(150).empty()) << "a new connection starts without outputs";
+}
+
+TEST_F(TcpLoginTest, PtyAndNetworkPortShareOneReceiver) {
+  rcvsim::Options o = baseOptions(dir);
+  o.tcp = "127.0.0.1:0";
+  o.wifi = true;
+  startSim(o);
+  Link net;
+  ASSERT_TRUE(net.openTcp(sim->tcpPort()));
+  EXPECT_EQ(link.exchange("set,/par/pos/elm,12"), "RE000");
+  EXPECT_EQ(replyText(net.exchange("print,/par/pos/elm")), "12");
+  EXPECT_EQ(replyText(net.exchange("print,/cur/term")), "/dev/tcp/a");
+  EXPECT_EQ(replyText(link.exchange("print,/cur/term")), "/dev/ser/a");
+  // Both stream at once without disturbing each other's replies.
+  ASSERT_EQ(link.exchange("em,,/msg/def:0.1").substr(0, 2), "RE");
+  ASSERT_EQ(net.exchange("em,,/msg/def:0.1").substr(0, 2), "RE");
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(net.exchange("%" + std::to_string(i) + "%print,/par/rcvid"), "RE00F%" + std::to_string(i) + "%SIM0A1B2C3D4");
+    EXPECT_EQ(link.exchange("%" + std::to_string(i) + "%print,/par/rcvid"), "RE00F%" + std::to_string(i) + "%SIM0A1B2C3D4");
+  }
+}
+
 class ModemTest : public SimTest {
  protected:
   void startModem(const std::string& pin, const std::string& refuse) {

@@ -15,6 +15,8 @@ class Front {
   virtual void tick() {}
   // The front has refused the peer and the link should be closed.
   virtual bool wantsClose() const { return false; }
+  // The receiver's own output may flow (a modem has connected).
+  virtual bool receiverReached() const { return true; }
 };
 
 }  // namespace rcvsim

@@ -19,7 +19,7 @@ class ModemFront : public Front {
   ModemFront(Wire& wire, const Options& options);
   void onBytes(const char* bytes, std::size_t count, std::string& toReceiver) override;
   void tick() override;
-  bool connected() const { return state_ == State::Data; }
+  bool receiverReached() const override { return state_ == State::Data; }
 
  private:
   void command(const std::string& line);

@@ -226,47 +226,28 @@ std::vector<ParamSeedEntry> build() {
       {"/par/stat/fsinit", "{0,0}", "ro"},
       {"/par/stat/rw", "{{1024,0,0},{512,0,0}}", "ro"},
   };
-  // Ports: serial a..d, TCP a..e, USB, Bluetooth, modem, CAN; PPS a, b.
-  static const std::vector<std::string> store = [] {
-    std::vector<std::string> s;
-    for (const char* p : {"a", "b", "c", "d"}) {
-      s.push_back(std::string("/par/dev/ser/") + p + "/rate");
-      s.push_back(std::string("/par/dev/ser/") + p + "/rtscts");
-      s.push_back(std::string("/par/dev/ser/") + p + "/imode");
-    }
-    for (const char* p : {"a", "b", "c", "d", "e"}) s.push_back(std::string("/par/dev/tcp/") + p + "/imode");
-    for (const char* p : {"/par/dev/usb/a/imode", "/par/dev/blt/a/imode", "/par/dev/modem/a/imode",
-                          "/par/dev/can/a/imode", "/par/dev/can/b/imode", "/par/dev/can/a/rate", "/par/dev/can/b/rate"})
-      s.push_back(p);
-    for (const char* p : {"a", "b"}) {
-      for (const char* leaf : {"out", "per/ms", "offs/ms", "offs/ns", "edge", "time", "mper", "tied"})
-        s.push_back(std::string("/par/dev/pps/") + p + "/" + leaf);
-    }
-    return s;
-  }();
-  std::size_t k = 0;
-  for (int i = 0; i < 4; ++i) {
-    t.push_back({store[k++].c_str(), "115200", kBaud});
-    t.push_back({store[k++].c_str(), "off", kOnOff});
-    t.push_back({store[k++].c_str(), "cmd", kImode});
+  // Ports: serial a..d, TCP a..e, USB, Bluetooth, modem, CAN; PPS a and b.
+  for (const char* p : {"a", "b", "c", "d"}) {
+    const std::string base = std::string("/par/dev/ser/") + p;
+    t.push_back({base + "/rate", "115200", kBaud});
+    t.push_back({base + "/rtscts", "off", kOnOff});
+    t.push_back({base + "/imode", "cmd", kImode});
   }
-  for (int i = 0; i < 5; ++i) t.push_back({store[k++].c_str(), "cmd", kImode});
-  t.push_back({store[k++].c_str(), "cmd", kImode});  // usb
-  t.push_back({store[k++].c_str(), "cmd", kImode});  // blt
-  t.push_back({store[k++].c_str(), "cmd", kImode});  // modem
-  t.push_back({store[k++].c_str(), "none", kImode});  // can a
-  t.push_back({store[k++].c_str(), "none", kImode});  // can b
-  t.push_back({store[k++].c_str(), "250", "125|250|500|1000"});
-  t.push_back({store[k++].c_str(), "250", "125|250|500|1000"});
-  for (int p = 0; p < 2; ++p) {
-    t.push_back({store[k++].c_str(), "off", kOnOff});
-    t.push_back({store[k++].c_str(), "1000", "int:1:1000000"});
-    t.push_back({store[k++].c_str(), "0", "int:-500:500"});
-    t.push_back({store[k++].c_str(), "0", "int:-500000:500000"});
-    t.push_back({store[k++].c_str(), "rise", "rise|fall"});
-    t.push_back({store[k++].c_str(), "gps", "gps|glo|utcusno|utcsu"});
-    t.push_back({store[k++].c_str(), "0", "int:0:1000000"});
-    t.push_back({store[k++].c_str(), "off", kOnOff});
+  for (const char* p : {"a", "b", "c", "d", "e"}) t.push_back({std::string("/par/dev/tcp/") + p + "/imode", "cmd", kImode});
+  for (const char* p : {"usb", "blt", "modem"}) t.push_back({std::string("/par/dev/") + p + "/a/imode", "cmd", kImode});
+  for (const char* p : {"a", "b"}) {
+    const std::string can = std::string("/par/dev/can/") + p;
+    t.push_back({can + "/imode", "none", kImode});
+    t.push_back({can + "/rate", "250", "125|250|500|1000"});
+    const std::string pps = std::string("/par/dev/pps/") + p;
+    t.push_back({pps + "/out", "off", kOnOff});
+    t.push_back({pps + "/per/ms", "1000", "int:1:1000000"});
+    t.push_back({pps + "/offs/ms", "0", "int:-500:500"});
+    t.push_back({pps + "/offs/ns", "0", "int:-500000:500000"});
+    t.push_back({pps + "/edge", "rise", "rise|fall"});
+    t.push_back({pps + "/time", "gps", "gps|glo|utcusno|utcsu"});
+    t.push_back({pps + "/mper", "0", "int:0:1000000"});
+    t.push_back({pps + "/tied", "off", kOnOff});
   }
   return t;
 }

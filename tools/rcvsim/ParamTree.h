@@ -16,9 +16,9 @@ struct ParamRule {
 };
 
 struct ParamSeedEntry {
-  const char* path;
-  const char* value;
-  const char* rule;  // "" free, "ro", "list", "int:lo:hi", "real:lo:hi", "a|b|c"
+  std::string path;
+  std::string value;
+  std::string rule;  // "" free, "ro", "list", "int:lo:hi", "real:lo:hi", "a|b|c"
 };
 
 class ParamTree {

@@ -133,7 +133,7 @@ void Simulator::serveTcp() {
 
 void Simulator::serveLink(int fd, bool pty) {
   Receiver& rcv = *receiver_;
-  Wire wire(fd, rcv.faults(), rcv.trace(), options_.seed + (pty ? 0 : 1), stop_);
+  Wire wire(fd, !pty, rcv.faults(), rcv.trace(), options_.seed + (pty ? 0 : 1), stop_);
   if (pty) wire.emulateSpeed(options_.rate, options_.pace);
   Session session(rcv, wire, pty ? "/dev/ser/a" : "/dev/tcp/a");
   std::unique_ptr<Front> front;
@@ -167,8 +167,7 @@ void Simulator::serveLink(int fd, bool pty) {
       front->tick();
       if (front->wantsClose()) break;
     }
-    const bool frontOpen = !front || !dynamic_cast<ModemFront*>(front.get()) || static_cast<ModemFront*>(front.get())->connected();
-    if (frontOpen) session.tick();
+    if (!front || front->receiverReached()) session.tick();
     if (session.wantsClose() || wire.broken()) break;
   }
 }

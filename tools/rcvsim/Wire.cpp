@@ -1,6 +1,7 @@
 #include "Wire.h"
 
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,8 +11,8 @@
 
 namespace rcvsim {
 
-Wire::Wire(int fd, Faults& faults, Trace& trace, std::uint64_t seed, const std::atomic<bool>& stop)
-    : fd_(fd), faults_(faults), trace_(trace), rng_(seed ^ 0xD1CEull), stop_(stop) {}
+Wire::Wire(int fd, bool socket, Faults& faults, Trace& trace, std::uint64_t seed, const std::atomic<bool>& stop)
+    : fd_(fd), socket_(socket), faults_(faults), trace_(trace), rng_(seed ^ 0xD1CEull), stop_(stop) {}
 
 void Wire::emulateSpeed(int rate, bool pace) {
   speed_ = std::make_unique<LineSpeed>(fd_, rate, rng_.next());
@@ -62,7 +63,8 @@ bool Wire::send(const std::string& bytes) {
 bool Wire::writeAll(const char* p, std::size_t n) {
   auto lastProgress = std::chrono::steady_clock::now();
   while (n > 0) {
-    const ssize_t w = ::write(fd_, p, n);
+    // A peer that has gone must not kill the process that hosts the simulator.
+    const ssize_t w = socket_ ? ::send(fd_, p, n, MSG_NOSIGNAL) : ::write(fd_, p, n);
     if (w > 0) {
       p += w;
       n -= static_cast<std::size_t>(w);

@@ -20,7 +20,8 @@ namespace rcvsim {
 
 class Wire {
  public:
-  Wire(int fd, Faults& faults, Trace& trace, std::uint64_t seed, const std::atomic<bool>& stop);
+  // `socket`: the descriptor is a socket (written without SIGPIPE).
+  Wire(int fd, bool socket, Faults& faults, Trace& trace, std::uint64_t seed, const std::atomic<bool>& stop);
   // Emulates the line speed on this descriptor (pseudo-terminals only).
   void emulateSpeed(int rate, bool pace);
   LineSpeed* speed() { return speed_.get(); }
@@ -37,6 +38,7 @@ class Wire {
  private:
   bool writeAll(const char* p, std::size_t n);
   int fd_;
+  bool socket_;
   Faults& faults_;
   Trace& trace_;
   Rng rng_;
