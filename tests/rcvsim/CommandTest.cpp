@@ -41,10 +41,8 @@ TEST_F(CommandTest, StopTextsGetOneReplyPerCommandAndCommentsNone) {
     const char* text;
     int replies;
   } cases[] = {
-      {"\ndm\n||\ndm\n||####\ndm", 3},
-      {"###\ndm\n", 1},
-      {"##\n#OFF#\r\ndm\r\n", 1},
-      {"# just a comment", 0},
+      {"\ndm\n||\ndm\n||####\ndm", 3},    {"###\ndm\n", 1},
+      {"##\n#OFF#\r\ndm\r\n", 1},         {"# just a comment", 0},
       {"dm||print,/par/rcvid&&%9%dm", 3},
   };
   for (const Case& c : cases) {
@@ -64,14 +62,14 @@ TEST_F(CommandTest, ParametersAreValidatedAgainstTheirValueSets) {
     const char* value;
     bool ok;
   } cases[] = {
-      {"/par/pos/elm", "15", true},          {"/par/pos/elm", "abc", false},
-      {"/par/pos/elm", "91", false},         {"/par/pos/mode/cur", "pd", true},
-      {"/par/pos/mode/cur", "xx", false},    {"/par/raw/msint", "5", false},
-      {"/par/raw/msint", "200", true},       {"/par/pwr/mode", "Battery", false},
-      {"/par/ant/inp", "EXT", true},         {"/par/rcv/model", "other", false},
-      {"/par/no/such/path", "1", false},     {"/par/lock/gps/sat", "{y,n,y}", true},
-      {"/par/lock/gps/sat", "y,n", false},   {"/par/net/passwd", "\"secret\"", true},
-      {"cur/term/rtscts", "on", true},       {"/par/dev/ser/b/rate", "14400", false},
+      {"/par/pos/elm", "15", true},        {"/par/pos/elm", "abc", false},
+      {"/par/pos/elm", "91", false},       {"/par/pos/mode/cur", "pd", true},
+      {"/par/pos/mode/cur", "xx", false},  {"/par/raw/msint", "5", false},
+      {"/par/raw/msint", "200", true},     {"/par/pwr/mode", "Battery", false},
+      {"/par/ant/inp", "EXT", true},       {"/par/rcv/model", "other", false},
+      {"/par/no/such/path", "1", false},   {"/par/lock/gps/sat", "{y,n,y}", true},
+      {"/par/lock/gps/sat", "y,n", false}, {"/par/net/passwd", "\"secret\"", true},
+      {"cur/term/rtscts", "on", true},     {"/par/dev/ser/b/rate", "14400", false},
   };
   for (const Case& c : cases) {
     const std::string r = link.exchange(std::string("set,") + c.path + "," + c.value);
@@ -93,9 +91,10 @@ TEST_F(CommandTest, ParametersAreValidatedAgainstTheirValueSets) {
 TEST_F(CommandTest, IdentityAndFileSystemFiguresAreThere) {
   writeFile(dir, "a1", std::string(1000, 'x'));
   writeFile(dir, "b2", std::string(2500, 'y'));
-  for (const char* path : {"/par/rcv/model", "/par/rcvid", "/par/version/main", "/par/rcv/ver/main", "/par/rcv/sn",
-                           "/par/base/mode", "/par/rover/mode", "/par/dev/thermo/out", "/par/stat/fsinit",
-                           "/par/modem/c/inf/dev/fccid", "/par/raw/curmsint", "/par/pos/curmsint"})
+  for (const char* path :
+       {"/par/rcv/model", "/par/rcvid", "/par/version/main", "/par/rcv/ver/main", "/par/rcv/sn",
+        "/par/base/mode", "/par/rover/mode", "/par/dev/thermo/out", "/par/stat/fsinit",
+        "/par/modem/c/inf/dev/fccid", "/par/raw/curmsint", "/par/pos/curmsint"})
     EXPECT_EQ(link.exchange(std::string("print,") + path).substr(0, 2), "RE") << path;
   const long size = std::stol(replyText(link.exchange("print,/par/dev/blk/a/size")));
   const long free = std::stol(replyText(link.exchange("print,/par/dev/blk/a/free\n")));
@@ -107,8 +106,8 @@ TEST_F(CommandTest, IdentityAndFileSystemFiguresAreThere) {
   EXPECT_EQ(list.substr(0, 9), "{{a1,1000");
   EXPECT_NE(list.find("},{b2,2500,"), std::string::npos) << list;
   unsigned short y, mo, d, h, mi, s, ms;
-  EXPECT_EQ(std::sscanf(link.exchange("print,/par/time/utc/").c_str() + 5, "{%4hu-%2hu-%2hu,%2hu:%2hu:%2hu.%3hu}", &y, &mo,
-                        &d, &h, &mi, &s, &ms),
+  EXPECT_EQ(std::sscanf(link.exchange("print,/par/time/utc/").c_str() + 5,
+                        "{%4hu-%2hu-%2hu,%2hu:%2hu:%2hu.%3hu}", &y, &mo, &d, &h, &mi, &s, &ms),
             7);
 }
 
@@ -121,7 +120,8 @@ TEST_F(CommandTest, MessageListsComeInBraces) {
   }
   std::string zrx = replyText(link.exchange("list,/msg/zrx"));
   zrx = "," + zrx.substr(1, zrx.size() - 2) + ",";
-  for (const char* n : {",PG,", ",PO,", ",SI,", ",EL,", ",AZ,", ",RT,", ",EE,"}) EXPECT_NE(zrx.find(n), std::string::npos) << n;
+  for (const char* n : {",PG,", ",PO,", ",SI,", ",EL,", ",AZ,", ",RT,", ",EE,"})
+    EXPECT_NE(zrx.find(n), std::string::npos) << n;
   EXPECT_NE(replyText(link.exchange("list,/msg/nmea")).find("GGA"), std::string::npos);
   EXPECT_NE(replyText(link.exchange("list,/msg/rtcm")).find("1005"), std::string::npos);
 }

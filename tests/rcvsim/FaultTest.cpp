@@ -34,7 +34,8 @@ TEST_F(FaultTest, NoiseBetweenFramesLeavesRepliesReadable) {
   sim->faults().noise = 1.0;
   for (int i = 0; i < 5; ++i) {
     link.sendCommand("%" + std::to_string(i) + "%print,/par/rcv/model");
-    ASSERT_TRUE(link.readUntil([](const std::string& b) { return b.find("TRIUMPH-S1") != std::string::npos; }, 2000));
+    ASSERT_TRUE(
+        link.readUntil([](const std::string& b) { return b.find("TRIUMPH-S1") != std::string::npos; }, 2000));
     EXPECT_GE(static_cast<unsigned char>(link.buffer()[0]), 0x80) << "noise before the frame";
     EXPECT_EQ(replyText(link.reply(1000)), "TRIUMPH-S1");
   }
@@ -74,24 +75,27 @@ TEST(RcvsimProgram, HelpDocumentsEveryOption) {
   char buf[4096];
   while (std::size_t n = fread(buf, 1, sizeof buf, p)) help.append(buf, n);
   EXPECT_EQ(pclose(p), 0);
-  for (const char* opt : {"--pty", "--tcp", "--password", "--wifi", "--modem", "--modem-pin", "--modem-refuse",
-                          "--modem-dial-ms", "--rate", "--pace", "--model", "--firmware", "--rcvid", "--site", "--start",
-                          "--seed", "--reboot-ms", "--max-reply", "--disk-size", "--files", "--noise", "--corrupt", "--drop",
-                          "--reply-delay-ms", "--no-replies", "--bad-crc-block", "--cut-after", "--stop-streaming",
-                          "--trace", "--help"})
+  for (const char* opt :
+       {"--pty",           "--tcp",          "--password",       "--wifi",           "--modem",
+        "--modem-pin",     "--modem-refuse", "--modem-dial-ms",  "--rate",           "--pace",
+        "--model",         "--firmware",     "--rcvid",          "--site",           "--start",
+        "--seed",          "--reboot-ms",    "--max-reply",      "--disk-size",      "--files",
+        "--noise",         "--corrupt",      "--drop",           "--reply-delay-ms", "--no-replies",
+        "--bad-crc-block", "--cut-after",    "--stop-streaming", "--trace",          "--help"})
     EXPECT_NE(help.find(std::string("  ") + opt + " "), std::string::npos) << opt;
   // Every documented option is accepted.
   rcvsim::Options o;
   bool wantsHelp = false;
   std::string error;
-  EXPECT_TRUE(rcvsim::parseOptions({"--pty", "--modem", "--modem-pin", "1", "--seed", "5", "--noise", "0.5", "--site",
-                                    "1,2,3", "--start", "2026-01-02T03:04:05", "--cut-after", "10"},
+  EXPECT_TRUE(rcvsim::parseOptions({"--pty", "--modem", "--modem-pin", "1", "--seed", "5", "--noise", "0.5",
+                                    "--site", "1,2,3", "--start", "2026-01-02T03:04:05", "--cut-after", "10"},
                                    o, wantsHelp, error))
       << error;
   rcvsim::Options a, b, c;
   EXPECT_FALSE(rcvsim::parseOptions({"--pty", "--noise", "2"}, a, wantsHelp, error));
   EXPECT_FALSE(rcvsim::parseOptions({"--bogus"}, b, wantsHelp, error));
-  EXPECT_FALSE(rcvsim::parseOptions({"--tcp", "127.0.0.1:0", "--modem"}, c, wantsHelp, error)) << "a modem needs the pty";
+  EXPECT_FALSE(rcvsim::parseOptions({"--tcp", "127.0.0.1:0", "--modem"}, c, wantsHelp, error))
+      << "a modem needs the pty";
 }
 
 TEST(RcvsimProgram, PrintsThePtyFirstAndEndsWithStdin) {
@@ -115,7 +119,8 @@ TEST(RcvsimProgram, PrintsThePtyFirstAndEndsWithStdin) {
   std::string first;
   char c;
   pollfd pfd{out[0], POLLIN, 0};
-  while (first.find('\n') == std::string::npos && ::poll(&pfd, 1, 3000) > 0 && ::read(out[0], &c, 1) == 1) first += c;
+  while (first.find('\n') == std::string::npos && ::poll(&pfd, 1, 3000) > 0 && ::read(out[0], &c, 1) == 1)
+    first += c;
   ASSERT_EQ(first.substr(0, 4), "pty ");
   {
     Link l;

@@ -85,8 +85,10 @@ TEST_F(TcpLoginTest, PtyAndNetworkPortShareOneReceiver) {
   ASSERT_EQ(link.exchange("em,,/msg/def:0.1").substr(0, 2), "RE");
   ASSERT_EQ(net.exchange("em,,/msg/def:0.1").substr(0, 2), "RE");
   for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(net.exchange("%" + std::to_string(i) + "%print,/par/rcvid"), "RE00F%" + std::to_string(i) + "%SIM0A1B2C3D4");
-    EXPECT_EQ(link.exchange("%" + std::to_string(i) + "%print,/par/rcvid"), "RE00F%" + std::to_string(i) + "%SIM0A1B2C3D4");
+    EXPECT_EQ(net.exchange("%" + std::to_string(i) + "%print,/par/rcvid"),
+              "RE00F%" + std::to_string(i) + "%SIM0A1B2C3D4");
+    EXPECT_EQ(link.exchange("%" + std::to_string(i) + "%print,/par/rcvid"),
+              "RE00F%" + std::to_string(i) + "%SIM0A1B2C3D4");
   }
 }
 
@@ -104,10 +106,12 @@ class ModemTest : public SimTest {
   std::string at(const std::string& cmd, int ms = 1000) {
     link.buffer().clear();
     link.send(cmd + "\r");
-    link.readUntil([](const std::string& b) {
-      const std::size_t start = b.find("\r\n");
-      return start != std::string::npos && b.find("\r\n", start + 2) != std::string::npos;
-    }, ms);
+    link.readUntil(
+        [](const std::string& b) {
+          const std::size_t start = b.find("\r\n");
+          return start != std::string::npos && b.find("\r\n", start + 2) != std::string::npos;
+        },
+        ms);
     const std::string& b = link.buffer();
     const std::size_t start = b.find("\r\n");
     if (start == std::string::npos) return std::string();

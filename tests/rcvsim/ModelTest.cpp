@@ -130,7 +130,8 @@ TEST(SkyModelTest, SatellitesMoveSmoothlyAndTheSolutionFitsThem) {
     EXPECT_GT(ep.sol.hdop, 0.3f);
     EXPECT_LT(ep.sol.hdop, 5.0f);
     const Ecef site0 = toEcef(site);
-    EXPECT_LT(std::hypot(std::hypot(ep.sol.xyz.x - site0.x, ep.sol.xyz.y - site0.y), ep.sol.xyz.z - site0.z), 30.0);
+    EXPECT_LT(std::hypot(std::hypot(ep.sol.xyz.x - site0.x, ep.sol.xyz.y - site0.y), ep.sol.xyz.z - site0.z),
+              30.0);
     const Ecef back = toEcef(ep.sol.geo);
     EXPECT_NEAR(back.x, ep.sol.xyz.x, 1e-4);
     EXPECT_NEAR(back.z, ep.sol.xyz.z, 1e-4);

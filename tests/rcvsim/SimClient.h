@@ -70,7 +70,8 @@ class Link {
     const std::int64_t end = nowMs() + 2000;
     while (done < bytes.size() && nowMs() < end) {
       const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-      if (n > 0) done += static_cast<std::size_t>(n);
+      if (n > 0)
+        done += static_cast<std::size_t>(n);
       else {
         pollfd p{fd_, POLLOUT, 0};
         ::poll(&p, 1, 20);

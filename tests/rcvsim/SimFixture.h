@@ -21,7 +21,8 @@ inline rcvsim::Options baseOptions(const TempDir& dir) {
 }
 
 inline void writeFile(const TempDir& dir, const std::string& name, const std::string& data) {
-  std::ofstream(dir.path() / name, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+  std::ofstream(dir.path() / name, std::ios::binary)
+      .write(data.data(), static_cast<std::streamsize>(data.size()));
 }
 
 inline std::string readFile(const std::string& path) {

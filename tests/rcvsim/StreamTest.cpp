@@ -22,7 +22,8 @@ class StreamTest : public SimTest {
     bool started = false;
     Frame f;
     const std::int64_t end = nowMs() + 5000;
-    while (static_cast<int>(out.size()) < count && link.nextFrame(f, static_cast<int>(std::max<std::int64_t>(1, end - nowMs())))) {
+    while (static_cast<int>(out.size()) < count &&
+           link.nextFrame(f, static_cast<int>(std::max<std::int64_t>(1, end - nowMs())))) {
       if (f.id == "RE" || f.id == "ER") continue;
       if (f.id == "~~") started = true;
       if (!started) continue;
@@ -43,14 +44,17 @@ std::string emList(const std::string& names, const char* period) {
   while (start < names.size()) {
     std::size_t comma = names.find(',', start);
     if (comma == std::string::npos) comma = names.size();
-    list += "zrx/" + names.substr(start, comma - start) + ":{" + period + ",0,-" + std::to_string(++serial) + "},";
+    list += "zrx/" + names.substr(start, comma - start) + ":{" + period + ",0,-" + std::to_string(++serial) +
+            "},";
     start = comma + 1;
   }
   return list;
 }
 
 TEST_F(StreamTest, EveryMessageHasTheRightChecksumKindAndEpochsAreFramed) {
-  ASSERT_EQ(link.exchange("%em%em,," + std::string("/msg/def:0.1,MS:0.1,E1:0.1,E2:0.1,E3:0.1,E5:0.1")).substr(0, 2), "RE");
+  ASSERT_EQ(
+      link.exchange("%em%em,," + std::string("/msg/def:0.1,MS:0.1,E1:0.1,E2:0.1,E3:0.1,E5:0.1")).substr(0, 2),
+      "RE");
   const auto eps = epochs(3);
   ASSERT_EQ(eps.size(), 3u);
   for (const auto& ep : eps) {
@@ -61,12 +65,13 @@ TEST_F(StreamTest, EveryMessageHasTheRightChecksumKindAndEpochsAreFramed) {
       EXPECT_TRUE(checksumOk(f.bytes)) << f.id;
       ++seen[f.id];
     }
-    for (const char* id : {"RD", "PG", "PO", "VE", "PV", "DP", "SG", "DO", "OO", "TT", "SI", "NN", "EL", "AZ", "EC", "E1",
-                           "E2", "E3", "E5", "TC", "SS", "DC", "MS"})
+    for (const char* id : {"RD", "PG", "PO", "VE", "PV", "DP", "SG", "DO", "OO", "TT", "SI", "NN",
+                           "EL", "AZ", "EC", "E1", "E2", "E3", "E5", "TC", "SS", "DC", "MS"})
       EXPECT_EQ(seen[id], 1) << id;
     // Receiver time advances by the period from epoch to epoch.
   }
-  const auto t0 = field<std::uint32_t>(eps[0].front().bytes, 0), t1 = field<std::uint32_t>(eps[1].front().bytes, 0);
+  const auto t0 = field<std::uint32_t>(eps[0].front().bytes, 0),
+             t1 = field<std::uint32_t>(eps[1].front().bytes, 0);
   EXPECT_EQ((t1 + 86400000 - t0) % 86400000, 100u);
   EXPECT_EQ(eps[0].front().bytes.size(), 10u);  // u4 time + checksum
 }
@@ -78,7 +83,8 @@ TEST_F(StreamTest, PerSatelliteArraysFollowTheSatelliteIndices) {
   // Wrapped output: ">>" frames whose number is the serial the item asked for.
   while (m.size() < 10 && link.nextFrame(f, 3000)) {
     if (f.id != ">>") continue;
-    ASSERT_TRUE(Zrx::wrapperChecksumOk(reinterpret_cast<const std::uint8_t*>(f.bytes.data()), f.bytes.size()));
+    ASSERT_TRUE(
+        Zrx::wrapperChecksumOk(reinterpret_cast<const std::uint8_t*>(f.bytes.data()), f.bytes.size()));
     const std::string inner = f.bytes.substr(6, f.bytes.size() - 8);
     const int number = static_cast<unsigned char>(f.bytes[5]);
     m[inner.substr(0, 2)] = inner;
@@ -178,8 +184,15 @@ TEST_F(StreamTest, UnknownMessagesAreRefusedAndTheListStaysAsItWas) {
 }
 
 TEST_F(StreamTest, NmeaSentencesCarryValidChecksums) {
-  ASSERT_EQ(link.exchange("em,,nmea/GGA:0.1,nmea/GLL:0.1,nmea/GSA:0.1,nmea/GSV:0.1,nmea/RMC:0.1,nmea/VTG:0.1,nmea/ZDA:0.1").substr(0, 2), "RE");
-  ASSERT_TRUE(link.readUntil([](const std::string& b) { return b.find("ZDA") != std::string::npos && b.rfind("\r\n") > b.find("ZDA"); }, 3000));
+  ASSERT_EQ(link.exchange("em,,nmea/GGA:0.1,nmea/GLL:0.1,nmea/GSA:0.1,nmea/GSV:0.1,nmea/RMC:0.1,nmea/"
+                          "VTG:0.1,nmea/ZDA:0.1")
+                .substr(0, 2),
+            "RE");
+  ASSERT_TRUE(link.readUntil(
+      [](const std::string& b) {
+        return b.find("ZDA") != std::string::npos && b.rfind("\r\n") > b.find("ZDA");
+      },
+      3000));
   std::map<std::string, int> kinds;
   std::string all = link.drain(200);
   std::size_t pos = 0;

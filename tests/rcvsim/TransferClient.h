@@ -67,7 +67,8 @@ inline DownloadResult download(Link& link, std::size_t blockSize, int maxMs = 10
   return r;
 }
 
-inline std::string uploadBlock(const std::string& data, std::size_t blockSize, std::size_t index, std::uint16_t& running) {
+inline std::string uploadBlock(const std::string& data, std::size_t blockSize, std::size_t index,
+                               std::uint16_t& running) {
   const std::size_t start = index * blockSize;
   const std::size_t n = start < data.size() ? std::min(blockSize, data.size() - start) : 0;
   const bool last = start + n >= data.size();

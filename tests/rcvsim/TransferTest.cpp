@@ -11,7 +11,8 @@ class TransferTest : public SimTest {
  protected:
   void SetUp() override { startSim(baseOptions(dir)); }
   std::string get(const std::string& name, std::size_t block, std::size_t offset) {
-    return link.exchange("%WL%get,/log/" + name + ":{300," + std::to_string(block) + "}," + std::to_string(offset), 3000);
+    return link.exchange(
+        "%WL%get,/log/" + name + ":{300," + std::to_string(block) + "}," + std::to_string(offset), 3000);
   }
 };
 
@@ -90,8 +91,10 @@ TEST_F(TransferTest, AnUploadLargerThanTheFreeSpaceIsAborted) {
     if (!link.readUntil([](const std::string& b) { return !b.empty(); }, 500)) continue;
     got = link.buffer()[0];
     link.buffer().erase(0, 1);
-    if (got == kNak && index == 0) link.send(uploadBlock(data, 512, index, running));
-    else if (got == kAck) link.send(uploadBlock(data, 512, ++index, running));
+    if (got == kNak && index == 0)
+      link.send(uploadBlock(data, 512, index, running));
+    else if (got == kAck)
+      link.send(uploadBlock(data, 512, ++index, running));
   }
   EXPECT_TRUE(got >= 33 && got <= 47) << "an abort code";
   link.drain(100);

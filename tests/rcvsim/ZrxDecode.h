@@ -29,7 +29,9 @@ T field(const std::string& frame, std::size_t bodyOffset) {
 }
 
 // Payload of a binary frame: body without the checksum byte.
-inline std::string payload(const std::string& frame) { return frame.substr(5, frame.size() - 6); }
+inline std::string payload(const std::string& frame) {
+  return frame.substr(5, frame.size() - 6);
+}
 
 struct Xyz {
   double x, y, z;
@@ -37,7 +39,8 @@ struct Xyz {
 inline Xyz geodeticToEcef(double lat, double lon, double h) {
   const double a = 6378137.0, f = 1 / 298.257223563, e2 = f * (2 - f);
   const double n = a / std::sqrt(1 - e2 * std::sin(lat) * std::sin(lat));
-  return {(n + h) * std::cos(lat) * std::cos(lon), (n + h) * std::cos(lat) * std::sin(lon), (n * (1 - e2) + h) * std::sin(lat)};
+  return {(n + h) * std::cos(lat) * std::cos(lon), (n + h) * std::cos(lat) * std::sin(lon),
+          (n * (1 - e2) + h) * std::sin(lat)};
 }
 
 }  // namespace simtest

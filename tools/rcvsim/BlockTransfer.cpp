@@ -7,7 +7,9 @@
 namespace rcvsim {
 
 namespace {
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t le16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 }  // namespace
 
 std::size_t blockCount(std::size_t bytes, std::size_t blockSize) {
@@ -36,7 +38,10 @@ std::string makeBlock(const std::string& data, std::size_t blockSize, std::size_
 }
 
 DownloadSender::DownloadSender(std::string data, std::size_t blockSize, int badCrcBlock)
-    : data_(std::move(data)), blockSize_(blockSize), blocks_(blockCount(data_.size(), blockSize)), badCrcBlock_(badCrcBlock) {}
+    : data_(std::move(data)),
+      blockSize_(blockSize),
+      blocks_(blockCount(data_.size(), blockSize)),
+      badCrcBlock_(badCrcBlock) {}
 
 std::string DownloadSender::onByte(std::uint8_t b, bool& done, bool& consumed) {
   done = false;
@@ -65,7 +70,8 @@ std::string DownloadSender::onByte(std::uint8_t b, bool& done, bool& consumed) {
   return block;
 }
 
-UploadReceiver::UploadReceiver(std::size_t blockSize, std::int64_t freeSpace) : blockSize_(blockSize), freeSpace_(freeSpace) {}
+UploadReceiver::UploadReceiver(std::size_t blockSize, std::int64_t freeSpace)
+    : blockSize_(blockSize), freeSpace_(freeSpace) {}
 
 std::string UploadReceiver::feed(const std::uint8_t* bytes, std::size_t count) {
   std::string answer;
@@ -81,7 +87,8 @@ std::string UploadReceiver::feed(const std::uint8_t* bytes, std::size_t count) {
     if (good && tag == 2 && field != expected_) good = false;
     if (good && tag == 4 && field > blockSize_) good = false;
     // The same block again (our ACK was lost): acknowledge it without taking it twice.
-    const bool repeat = !good && tag == 2 && expected_ > 0 && static_cast<std::size_t>(field) + 1 == expected_ &&
+    const bool repeat = !good && tag == 2 && expected_ > 0 &&
+                        static_cast<std::size_t>(field) + 1 == expected_ &&
                         Zrx::crc16(p, blockSize_ + 3, crcBeforeLast_) == got;
     if (good) {
       const std::size_t n = tag == 4 ? field : blockSize_;

@@ -19,7 +19,9 @@ std::string trim(const std::string& s) {
   return s.substr(a, b - a);
 }
 
-bool isHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool isHex(char c) {
+  return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 Command parsePiece(std::string piece, bool badSeal) {
   Command c;
@@ -60,8 +62,10 @@ std::vector<Command> parseLine(const std::string& raw) {
   const std::size_t n = line.size();
   if (n >= 3 && line[n - 3] == '@' && isHex(line[n - 2]) && isHex(line[n - 1])) {
     const auto cs = Zrx::textChecksum(line.data(), n - 2);
-    const bool ok = std::tolower(static_cast<unsigned char>(cs[0])) == std::tolower(static_cast<unsigned char>(line[n - 2])) &&
-                    std::tolower(static_cast<unsigned char>(cs[1])) == std::tolower(static_cast<unsigned char>(line[n - 1]));
+    const bool ok = std::tolower(static_cast<unsigned char>(cs[0])) ==
+                        std::tolower(static_cast<unsigned char>(line[n - 2])) &&
+                    std::tolower(static_cast<unsigned char>(cs[1])) ==
+                        std::tolower(static_cast<unsigned char>(line[n - 1]));
     badSeal = !ok;
     line.resize(n - 3);
   }
@@ -83,7 +87,9 @@ std::vector<Command> parseLine(const std::string& raw) {
   return out;
 }
 
-std::string idPrefix(const Command& c) { return c.hasId ? "%" + c.id + "%" : std::string(); }
+std::string idPrefix(const Command& c) {
+  return c.hasId ? "%" + c.id + "%" : std::string();
+}
 
 std::vector<std::string> splitTopLevel(const std::string& text, char sep) {
   std::vector<std::string> parts;

@@ -40,7 +40,8 @@ Enu toEnu(const Geodetic& at, double dx, double dy, double dz) {
 
 Ecef fromEnu(const Geodetic& at, const Enu& v) {
   const double sl = std::sin(at.lat), cl = std::cos(at.lat), so = std::sin(at.lon), co = std::cos(at.lon);
-  return {-so * v.e - sl * co * v.n + cl * co * v.u, co * v.e - sl * so * v.n + cl * so * v.u, cl * v.n + sl * v.u};
+  return {-so * v.e - sl * co * v.n + cl * co * v.u, co * v.e - sl * so * v.n + cl * so * v.u,
+          cl * v.n + sl * v.u};
 }
 
 }  // namespace rcvsim

@@ -47,7 +47,8 @@ bool LogFileSystem::open(const std::string& dir, std::int64_t capacity, std::str
 bool LogFileSystem::validName(const std::string& name) {
   if (name.empty() || name.size() > 63 || name[0] == '.') return false;
   for (char c : name)
-    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x21 || c == '"' || c == ',' || c == '{' || c == '}')
+    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x21 || c == '"' || c == ',' || c == '{' ||
+        c == '}')
       return false;
   return true;
 }
@@ -60,9 +61,11 @@ std::vector<LogFileInfo> LogFileSystem::list() const {
     if (!e.is_regular_file(ec) || !validName(name)) continue;
     struct stat st {};
     if (::stat(e.path().c_str(), &st) != 0) continue;
-    out.push_back({name, static_cast<std::uint64_t>(st.st_size), std::max<std::int64_t>(0, st.st_mtime - kEpoch1988)});
+    out.push_back(
+        {name, static_cast<std::uint64_t>(st.st_size), std::max<std::int64_t>(0, st.st_mtime - kEpoch1988)});
   }
-  std::sort(out.begin(), out.end(), [](const LogFileInfo& a, const LogFileInfo& b) { return a.name < b.name; });
+  std::sort(out.begin(), out.end(),
+            [](const LogFileInfo& a, const LogFileInfo& b) { return a.name < b.name; });
   return out;
 }
 
@@ -118,6 +121,8 @@ std::int64_t LogFileSystem::used() const {
   return n;
 }
 
-std::int64_t LogFileSystem::freeSpace() const { return std::max<std::int64_t>(0, capacity_ - used()); }
+std::int64_t LogFileSystem::freeSpace() const {
+  return std::max<std::int64_t>(0, capacity_ - used());
+}
 
 }  // namespace rcvsim

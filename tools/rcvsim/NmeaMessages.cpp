@@ -28,8 +28,8 @@ Clock clockOf(std::int64_t utcMs) {
   const std::time_t secs = static_cast<std::time_t>(utcMs / 1000);
   std::tm tm{};
   gmtime_r(&secs, &tm);
-  return {tm.tm_hour, tm.tm_min, tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-          tm.tm_sec + static_cast<double>(utcMs % 1000) / 1000.0};
+  return {tm.tm_hour,    tm.tm_min,  tm.tm_year + 1900,
+          tm.tm_mon + 1, tm.tm_mday, tm.tm_sec + static_cast<double>(utcMs % 1000) / 1000.0};
 }
 
 // "ddmm.mmmmm,N" style angle.
@@ -43,10 +43,14 @@ std::string angle(double rad, bool latitude) {
 
 int nmeaNumber(const SatView& s) {
   switch (s.sys) {
-    case Gnss::Gps: return s.number;
-    case Gnss::Glonass: return 64 + s.number;
-    case Gnss::Sbas: return s.number - 87;
-    case Gnss::Galileo: return 0;
+    case Gnss::Gps:
+      return s.number;
+    case Gnss::Glonass:
+      return 64 + s.number;
+    case Gnss::Sbas:
+      return s.number - 87;
+    case Gnss::Galileo:
+      return 0;
   }
   return 0;
 }
@@ -65,7 +69,8 @@ std::string gsv(const SkyEpoch& ep) {
     const int total = static_cast<int>((v.size() + 3) / 4);
     for (int i = 0; i < total; ++i) {
       std::string b = fmt("%sGSV,%d,%d,%02d", talker, total, i + 1, static_cast<int>(v.size()));
-      for (std::size_t k = static_cast<std::size_t>(i) * 4; k < v.size() && k < static_cast<std::size_t>(i) * 4 + 4; ++k)
+      for (std::size_t k = static_cast<std::size_t>(i) * 4;
+           k < v.size() && k < static_cast<std::size_t>(i) * 4 + 4; ++k)
         b += fmt(",%02d,%02d,%03d,%02d", nmeaNumber(*v[k]), static_cast<int>(std::lround(v[k]->elDeg)),
                  static_cast<int>(std::lround(v[k]->azDeg)) % 360, static_cast<int>(std::lround(v[k]->snr)));
       out += nmeaSentence(b);
@@ -94,13 +99,13 @@ std::string nmeaMessage(const std::string& name, const SkyEpoch& ep) {
   const char* valid = s.type > 0 ? "A" : "V";
   if (name == "GGA") {
     static const int quality[] = {0, 1, 2, 5, 4};
-    return nmeaSentence(fmt("GPGGA,%s,%s,%s,%d,%02d,%.1f,%.3f,M,0.000,M,,", time.c_str(), angle(s.geo.lat, true).c_str(),
-                            angle(s.geo.lon, false).c_str(), quality[s.type < 0 || s.type > 4 ? 0 : s.type], s.used,
-                            s.hdop, s.geo.h));
+    return nmeaSentence(fmt("GPGGA,%s,%s,%s,%d,%02d,%.1f,%.3f,M,0.000,M,,", time.c_str(),
+                            angle(s.geo.lat, true).c_str(), angle(s.geo.lon, false).c_str(),
+                            quality[s.type < 0 || s.type > 4 ? 0 : s.type], s.used, s.hdop, s.geo.h));
   }
   if (name == "GLL")
-    return nmeaSentence(fmt("GPGLL,%s,%s,%s,%s,A", angle(s.geo.lat, true).c_str(), angle(s.geo.lon, false).c_str(),
-                            time.c_str(), valid));
+    return nmeaSentence(fmt("GPGLL,%s,%s,%s,%s,A", angle(s.geo.lat, true).c_str(),
+                            angle(s.geo.lon, false).c_str(), time.c_str(), valid));
   if (name == "GSA") {
     std::string b = fmt("GPGSA,A,%d", s.type > 0 ? 3 : 1);
     int n = 0;
@@ -114,8 +119,8 @@ std::string nmeaMessage(const std::string& name, const SkyEpoch& ep) {
   if (name == "GSV") return gsv(ep);
   if (name == "RMC")
     return nmeaSentence(fmt("GPRMC,%s,%s,%s,%s,0.00,0.00,%02d%02d%02d,0.0,E,%s", time.c_str(), valid,
-                            angle(s.geo.lat, true).c_str(), angle(s.geo.lon, false).c_str(), c.d, c.mo, c.y % 100,
-                            s.type > 0 ? "A" : "N"));
+                            angle(s.geo.lat, true).c_str(), angle(s.geo.lon, false).c_str(), c.d, c.mo,
+                            c.y % 100, s.type > 0 ? "A" : "N"));
   if (name == "VTG") return nmeaSentence(fmt("GPVTG,0.00,T,,M,0.00,N,0.00,K,%s", s.type > 0 ? "A" : "N"));
   if (name == "ZDA") return nmeaSentence(fmt("GPZDA,%s,%02d,%02d,%04d,00,00", time.c_str(), c.d, c.mo, c.y));
   return std::string();

@@ -132,7 +132,10 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, bool& help, 
       {"--model", text(o.model)},
       {"--firmware", text(o.firmware)},
       {"--rcvid", text(o.rcvid)},
-      {"--site", [&](const std::string& v) { return std::sscanf(v.c_str(), "%lf,%lf,%lf", &o.lat, &o.lon, &o.height) == 3; }},
+      {"--site",
+       [&](const std::string& v) {
+         return std::sscanf(v.c_str(), "%lf,%lf,%lf", &o.lat, &o.lon, &o.height) == 3;
+       }},
       {"--start", [&](const std::string& v) { return parseUtc(v, o.startUtcMs); }},
       {"--seed", intTo(o.seed, 0, 1ll << 62)},
       {"--reboot-ms", intTo(o.rebootMs, 0, 600000)},

@@ -15,17 +15,23 @@ namespace rcvsim {
 
 namespace {
 
-const std::vector<std::string> kDefaultSet = {"RT", "RD", "PG", "PO", "VE", "PV", "DP", "SG", "DO", "OO", "TT",
-                                               "SI", "NN", "EL", "AZ", "EC", "TC", "SS", "DC", "EE"};
+const std::vector<std::string> kDefaultSet = {"RT", "RD", "PG", "PO", "VE", "PV", "DP", "SG", "DO", "OO",
+                                              "TT", "SI", "NN", "EL", "AZ", "EC", "TC", "SS", "DC", "EE"};
 const std::vector<std::string> kRtkMin = {"RT", "PG", "EE"};
-const std::vector<std::string> kRtkMax = {"RT", "RD", "PG", "PO", "VE", "PV", "DP", "SG", "SI", "EL", "AZ", "EC", "TC", "SS", "EE"};
+const std::vector<std::string> kRtkMax = {"RT", "RD", "PG", "PO", "VE", "PV", "DP", "SG",
+                                          "SI", "EL", "AZ", "EC", "TC", "SS", "EE"};
 
 bool kindOf(const std::string& word, StreamKind& k) {
-  if (word == "zrx") k = StreamKind::Zrx;
-  else if (word == "nmea") k = StreamKind::Nmea;
-  else if (word == "rtcm" || word == "rtcm3") k = StreamKind::Rtcm;
-  else if (word == "cmr") k = StreamKind::Cmr;
-  else return false;
+  if (word == "zrx")
+    k = StreamKind::Zrx;
+  else if (word == "nmea")
+    k = StreamKind::Nmea;
+  else if (word == "rtcm" || word == "rtcm3")
+    k = StreamKind::Rtcm;
+  else if (word == "cmr")
+    k = StreamKind::Cmr;
+  else
+    return false;
   return true;
 }
 
@@ -54,10 +60,14 @@ bool parsePeriod(const std::string& text, int& tenths, int& wrap) {
 
 const char* kindName(StreamKind k) {
   switch (k) {
-    case StreamKind::Zrx: return "zrx";
-    case StreamKind::Nmea: return "nmea";
-    case StreamKind::Rtcm: return "rtcm";
-    case StreamKind::Cmr: return "cmr";
+    case StreamKind::Zrx:
+      return "zrx";
+    case StreamKind::Nmea:
+      return "nmea";
+    case StreamKind::Rtcm:
+      return "rtcm";
+    case StreamKind::Cmr:
+      return "cmr";
   }
   return "";
 }
@@ -65,18 +75,25 @@ const char* kindName(StreamKind k) {
 bool OutputList::known(StreamKind kind, const std::string& name) {
   const std::vector<std::string>* names = nullptr;
   switch (kind) {
-    case StreamKind::Zrx: names = &zrxNames(); break;
-    case StreamKind::Nmea: names = &nmeaNames(); break;
-    case StreamKind::Cmr: names = &cmrNames(); break;
+    case StreamKind::Zrx:
+      names = &zrxNames();
+      break;
+    case StreamKind::Nmea:
+      names = &nmeaNames();
+      break;
+    case StreamKind::Cmr:
+      names = &cmrNames();
+      break;
     case StreamKind::Rtcm:
       // Any message number is taken; the ones this receiver cannot build stay silent.
-      return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+      return !name.empty() &&
+             std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
   }
   return std::find(names->begin(), names->end(), name) != names->end();
 }
 
-bool OutputList::addOne(StreamKind kind, const std::string& name, const std::string& period, std::string& error,
-                        std::vector<OutputItem>& into) {
+bool OutputList::addOne(StreamKind kind, const std::string& name, const std::string& period,
+                        std::string& error, std::vector<OutputItem>& into) {
   OutputItem item;
   item.kind = kind;
   item.name = name;
@@ -97,23 +114,27 @@ bool OutputList::add(const std::string& list, std::string& error) {
   for (std::string item : splitTopLevel(list)) {
     while (!item.empty() && item.front() == ' ') item.erase(item.begin());
     if (item.empty()) continue;
-    if (item.rfind("/msg/", 0) == 0) item = item.substr(5);
-    else if (item.front() == '/') item = item.substr(1);
+    if (item.rfind("/msg/", 0) == 0)
+      item = item.substr(5);
+    else if (item.front() == '/')
+      item = item.substr(1);
     const std::size_t brace = item.find('{'), colon = item.find(':');
     // Group form: rtcm{/1:1,/31:1}
     StreamKind k;
-    if (brace != std::string::npos && (colon == std::string::npos || brace < colon) && kindOf(item.substr(0, brace), k)) {
+    if (brace != std::string::npos && (colon == std::string::npos || brace < colon) &&
+        kindOf(item.substr(0, brace), k)) {
       const std::string inner = item.substr(brace + 1, item.size() - brace - 2);
       for (std::string sub : splitTopLevel(inner)) {
         if (!sub.empty() && sub.front() == '/') sub = sub.substr(1);
         const std::size_t c = sub.find(':');
-        if (!addOne(k, sub.substr(0, c), c == std::string::npos ? "" : sub.substr(c + 1), error, added)) return false;
+        if (!addOne(k, sub.substr(0, c), c == std::string::npos ? "" : sub.substr(c + 1), error, added))
+          return false;
       }
       continue;
     }
     const std::string path = item.substr(0, colon);
     const std::string period = colon == std::string::npos ? "" : item.substr(colon + 1);
-    const std::vector<std::string>* set = path == "def" ? &kDefaultSet
+    const std::vector<std::string>* set = path == "def"           ? &kDefaultSet
                                           : path == "rtk/zrx/min" ? &kRtkMin
                                           : path == "rtk/zrx/max" ? &kRtkMax
                                                                   : nullptr;
@@ -134,9 +155,12 @@ bool OutputList::add(const std::string& list, std::string& error) {
   }
   for (const OutputItem& a : added) {
     // A message asked for again takes the new period.
-    auto same = std::find_if(items_.begin(), items_.end(), [&](const OutputItem& b) { return b.kind == a.kind && b.name == a.name; });
-    if (same != items_.end()) *same = a;
-    else items_.push_back(a);
+    auto same = std::find_if(items_.begin(), items_.end(),
+                             [&](const OutputItem& b) { return b.kind == a.kind && b.name == a.name; });
+    if (same != items_.end())
+      *same = a;
+    else
+      items_.push_back(a);
   }
   return true;
 }
@@ -160,13 +184,19 @@ std::vector<const OutputItem*> OutputList::due(std::int64_t epochTenths) const {
   std::vector<const OutputItem*> head, body, tail, other;
   for (const OutputItem& i : items_) {
     if (epochTenths % i.periodTenths != 0) continue;
-    if (i.kind != StreamKind::Zrx) other.push_back(&i);
-    else if (i.name == "RT" || i.name == "ET") head.push_back(&i);
-    else if (i.name == "EE") tail.push_back(&i);
-    else body.push_back(&i);
+    if (i.kind != StreamKind::Zrx)
+      other.push_back(&i);
+    else if (i.name == "RT" || i.name == "ET")
+      head.push_back(&i);
+    else if (i.name == "EE")
+      tail.push_back(&i);
+    else
+      body.push_back(&i);
   }
   // Receiver time before epoch time, then the rest as asked for, epoch end last.
-  std::stable_sort(head.begin(), head.end(), [](const OutputItem* a, const OutputItem* b) { return a->name == "RT" && b->name != "RT"; });
+  std::stable_sort(head.begin(), head.end(), [](const OutputItem* a, const OutputItem* b) {
+    return a->name == "RT" && b->name != "RT";
+  });
   head.insert(head.end(), body.begin(), body.end());
   head.insert(head.end(), tail.begin(), tail.end());
   head.insert(head.end(), other.begin(), other.end());

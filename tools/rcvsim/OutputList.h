@@ -11,9 +11,9 @@ enum class StreamKind { Zrx, Nmea, Rtcm, Cmr };
 
 struct OutputItem {
   StreamKind kind = StreamKind::Zrx;
-  std::string name;     // "PG", "GGA", "1005", "0"
+  std::string name;  // "PG", "GGA", "1005", "0"
   int periodTenths = 10;
-  int wrapTag = -1;     // >= 0: each message goes out inside a ">>" frame with this number
+  int wrapTag = -1;  // >= 0: each message goes out inside a ">>" frame with this number
 };
 
 class OutputList {

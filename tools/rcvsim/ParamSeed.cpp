@@ -10,7 +10,8 @@ namespace {
 constexpr const char* kOnOff = "on|off";
 constexpr const char* kYesNo = "y|n|yes|no";
 constexpr const char* kImode = "none|cmd|echo|rtcm|rtcm3|omni|cmr";
-constexpr const char* kBaud = "300|600|1200|2400|4800|9600|19200|38400|57600|115200|153600|230400|460800|1500000";
+constexpr const char* kBaud =
+    "300|600|1200|2400|4800|9600|19200|38400|57600|115200|153600|230400|460800|1500000";
 
 std::vector<ParamSeedEntry> build() {
   std::vector<ParamSeedEntry> t = {
@@ -233,8 +234,10 @@ std::vector<ParamSeedEntry> build() {
     t.push_back({base + "/rtscts", "off", kOnOff});
     t.push_back({base + "/imode", "cmd", kImode});
   }
-  for (const char* p : {"a", "b", "c", "d", "e"}) t.push_back({std::string("/par/dev/tcp/") + p + "/imode", "cmd", kImode});
-  for (const char* p : {"usb", "blt", "modem"}) t.push_back({std::string("/par/dev/") + p + "/a/imode", "cmd", kImode});
+  for (const char* p : {"a", "b", "c", "d", "e"})
+    t.push_back({std::string("/par/dev/tcp/") + p + "/imode", "cmd", kImode});
+  for (const char* p : {"usb", "blt", "modem"})
+    t.push_back({std::string("/par/dev/") + p + "/a/imode", "cmd", kImode});
   for (const char* p : {"a", "b"}) {
     const std::string can = std::string("/par/dev/can/") + p;
     t.push_back({can + "/imode", "none", kImode});

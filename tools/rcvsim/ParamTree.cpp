@@ -83,8 +83,10 @@ bool ParamTree::getDefault(const std::string& path, std::string& value) const {
 
 void ParamTree::put(const std::string& path, const std::string& value) {
   auto it = entries_.find(path);
-  if (it == entries_.end()) add(path, value, "ro");
-  else it->second.value = value;
+  if (it == entries_.end())
+    add(path, value, "ro");
+  else
+    it->second.value = value;
 }
 
 bool ParamTree::set(const std::string& path, const std::string& rawValue, std::string& error) {
@@ -97,16 +99,24 @@ bool ParamTree::set(const std::string& path, const std::string& rawValue, std::s
   const ParamRule& r = it->second.rule;
   bool ok = true;
   switch (r.kind) {
-    case ParamRule::Free: break;
+    case ParamRule::Free:
+      break;
     case ParamRule::ReadOnly:
       error = "Parameter is read only " + path;
       return false;
     case ParamRule::Enum:
-      ok = std::any_of(r.values.begin(), r.values.end(), [&](const std::string& v) { return lower(v) == lower(value); });
+      ok = std::any_of(r.values.begin(), r.values.end(),
+                       [&](const std::string& v) { return lower(v) == lower(value); });
       break;
-    case ParamRule::Int: ok = numberIn(value, true, r.lo, r.hi); break;
-    case ParamRule::Real: ok = numberIn(value, false, r.lo, r.hi); break;
-    case ParamRule::List: ok = value.size() >= 2 && value.front() == '{' && value.back() == '}'; break;
+    case ParamRule::Int:
+      ok = numberIn(value, true, r.lo, r.hi);
+      break;
+    case ParamRule::Real:
+      ok = numberIn(value, false, r.lo, r.hi);
+      break;
+    case ParamRule::List:
+      ok = value.size() >= 2 && value.front() == '{' && value.back() == '}';
+      break;
   }
   if (!ok) {
     error = "Invalid value '" + value + "' for " + path;
@@ -123,7 +133,8 @@ void ParamTree::reset() {
 bool ParamTree::listing(const std::string& prefix, std::string& out) const {
   out = "{";
   bool any = false;
-  for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.rfind(prefix, 0) == 0; ++it) {
+  for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.rfind(prefix, 0) == 0;
+       ++it) {
     if (any) out += ",";
     out += it->first.substr(prefix.size()) + "=" + it->second.value;
     any = true;

@@ -23,7 +23,8 @@ Receiver::Receiver(const Options& o) : options_(o), startSteady_(steadyMs()) {
   params_.add("/par/rcv/ver/main", o.firmware, "ro");
   params_.add("/par/rcvid", o.rcvid, "ro");
   params_.add("/par/rcv/sn", o.serial, "ro");
-  for (const char* p : {"a", "b", "c", "d"}) params_.setDefault(std::string("/par/dev/ser/") + p + "/rate", std::to_string(o.rate));
+  for (const char* p : {"a", "b", "c", "d"})
+    params_.setDefault(std::string("/par/dev/ser/") + p + "/rate", std::to_string(o.rate));
   faults_.noise = o.noise;
   faults_.corrupt = o.corrupt;
   faults_.drop = o.drop;
@@ -52,7 +53,8 @@ void Receiver::makeBuiltinFiles() {
     std::size_t bytes;
   };
   const Spec specs[] = {{"log0105a", 3 * 1024}, {"log0105b", 150 * 1024}, {"log0106a", 1536 * 1024}};
-  SkyModel sky({options_.lat * 0.017453292519943295, options_.lon * 0.017453292519943295, options_.height}, options_.seed);
+  SkyModel sky({options_.lat * 0.017453292519943295, options_.lon * 0.017453292519943295, options_.height},
+               options_.seed);
   OutputList set;
   std::string ignored;
   set.add("/msg/def:1", ignored);
@@ -74,8 +76,12 @@ std::int64_t Receiver::steadyMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-std::int64_t Receiver::utcMs() const { return startUtc_ + (steadyMs() - startSteady_); }
-std::int64_t Receiver::uptimeMs() const { return steadyMs() - startSteady_; }
+std::int64_t Receiver::utcMs() const {
+  return startUtc_ + (steadyMs() - startSteady_);
+}
+std::int64_t Receiver::uptimeMs() const {
+  return steadyMs() - startSteady_;
+}
 
 void Receiver::reboot() {
   rebootUntil_ = steadyMs() + options_.rebootMs;
@@ -91,7 +97,8 @@ void Receiver::startFsInit() {
 
 std::string Receiver::fsInitState() const {
   if (fsInitStart_ < 0) return "{0,0}";
-  const std::int64_t done = std::min<std::int64_t>(kFsInitSteps, (steadyMs() - fsInitStart_) * kFsInitSteps / kFsInitMs);
+  const std::int64_t done =
+      std::min<std::int64_t>(kFsInitSteps, (steadyMs() - fsInitStart_) * kFsInitSteps / kFsInitMs);
   return "{" + std::to_string(kFsInitSteps) + "," + std::to_string(done) + "}";
 }
 

@@ -13,7 +13,8 @@ std::string makeFrame(const char id[2], const std::string& body) {
   return std::string(head, 5) + body;
 }
 
-std::vector<std::string> replyFrames(bool ok, const std::string& prefix, const std::string& text, std::size_t maxBody) {
+std::vector<std::string> replyFrames(bool ok, const std::string& prefix, const std::string& text,
+                                     std::size_t maxBody) {
   const char* id = ok ? "RE" : "ER";
   std::vector<std::string> frames;
   if (maxBody > Zrx::kMaxBody) maxBody = Zrx::kMaxBody;
@@ -64,7 +65,9 @@ std::string wrapperFrame(std::uint8_t messageNumber, const std::string& data) {
   return f;
 }
 
-void putU1(std::string& s, unsigned v) { s.push_back(static_cast<char>(v & 0xFF)); }
+void putU1(std::string& s, unsigned v) {
+  s.push_back(static_cast<char>(v & 0xFF));
+}
 void putU2(std::string& s, unsigned v) {
   putU1(s, v);
   putU1(s, v >> 8);

@@ -12,7 +12,8 @@ namespace rcvsim {
 std::string makeFrame(const char id[2], const std::string& body);
 
 // Frames of one reply. `prefix` is the echoed identifier ("" or "%id%").
-std::vector<std::string> replyFrames(bool ok, const std::string& prefix, const std::string& text, std::size_t maxBody);
+std::vector<std::string> replyFrames(bool ok, const std::string& prefix, const std::string& text,
+                                     std::size_t maxBody);
 
 // Binary data frame: identifier, length, payload and the checksum8 byte over all of it.
 std::string binaryFrame(const char id[2], const std::string& payload);

@@ -16,7 +16,9 @@ class BitWriter {
       ++count_;
     }
   }
-  void putSigned(std::int64_t value, int bits) { put(static_cast<std::uint64_t>(value) & ((1ull << bits) - 1), bits); }
+  void putSigned(std::int64_t value, int bits) {
+    put(static_cast<std::uint64_t>(value) & ((1ull << bits) - 1), bits);
+  }
   const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
  private:
@@ -26,7 +28,8 @@ class BitWriter {
 
 std::string frame(const BitWriter& w) {
   const auto& p = w.bytes();
-  std::vector<std::uint8_t> f = {0xD3, static_cast<std::uint8_t>((p.size() >> 8) & 0x03), static_cast<std::uint8_t>(p.size() & 0xFF)};
+  std::vector<std::uint8_t> f = {0xD3, static_cast<std::uint8_t>((p.size() >> 8) & 0x03),
+                                 static_cast<std::uint8_t>(p.size() & 0xFF)};
   f.insert(f.end(), p.begin(), p.end());
   const std::uint32_t crc = crc24q(f.data(), f.size());
   f.push_back(static_cast<std::uint8_t>(crc >> 16));
@@ -36,18 +39,18 @@ std::string frame(const BitWriter& w) {
 }
 
 void stationArp(BitWriter& w, int type, const Ecef& r) {
-  w.put(static_cast<unsigned>(type), 12);  // DF002
-  w.put(0, 12);                            // DF003 station id
-  w.put(0, 6);                             // DF021 ITRF year
-  w.put(1, 1);                             // DF022 GPS
-  w.put(1, 1);                             // DF023 GLONASS
-  w.put(1, 1);                             // DF024 Galileo
-  w.put(0, 1);                             // DF141 physical station
+  w.put(static_cast<unsigned>(type), 12);        // DF002
+  w.put(0, 12);                                  // DF003 station id
+  w.put(0, 6);                                   // DF021 ITRF year
+  w.put(1, 1);                                   // DF022 GPS
+  w.put(1, 1);                                   // DF023 GLONASS
+  w.put(1, 1);                                   // DF024 Galileo
+  w.put(0, 1);                                   // DF141 physical station
   w.putSigned(std::llround(r.x * 10000.0), 38);  // DF025
-  w.put(0, 1);                             // DF142 single oscillator
-  w.put(0, 1);                             // DF001 reserved
+  w.put(0, 1);                                   // DF142 single oscillator
+  w.put(0, 1);                                   // DF001 reserved
   w.putSigned(std::llround(r.y * 10000.0), 38);  // DF026
-  w.put(0, 2);                             // DF364 quarter cycle
+  w.put(0, 2);                                   // DF364 quarter cycle
   w.putSigned(std::llround(r.z * 10000.0), 38);  // DF027
 }
 
@@ -98,29 +101,29 @@ std::string rtcmMessage(const std::string& name, const SkyEpoch& ep, const Ecef&
     for (const SatView& s : ep.sats)
       if (s.sys == Gnss::Gps && gps.size() < 31) gps.push_back(&s);
     const std::int64_t weekMs = ((ep.utcMs - 315964800000ll + 18000) % 604800000ll);
-    w.put(1004, 12);                                   // DF002
-    w.put(0, 12);                                      // DF003
-    w.put(static_cast<std::uint64_t>(weekMs), 30);     // DF004 GPS epoch time
-    w.put(0, 1);                                       // DF005 synchronous GNSS flag
-    w.put(gps.size(), 5);                              // DF006
-    w.put(0, 1);                                       // DF007
-    w.put(0, 3);                                       // DF008
+    w.put(1004, 12);                                // DF002
+    w.put(0, 12);                                   // DF003
+    w.put(static_cast<std::uint64_t>(weekMs), 30);  // DF004 GPS epoch time
+    w.put(0, 1);                                    // DF005 synchronous GNSS flag
+    w.put(gps.size(), 5);                           // DF006
+    w.put(0, 1);                                    // DF007
+    w.put(0, 3);                                    // DF008
     constexpr double kAmbiguity = 299792.458;
     const double lambda1 = kLight / 1575.42e6, lambda2 = kLight / 1227.60e6;
     for (const SatView* s : gps) {
       const double amb = std::floor(s->range / kAmbiguity);
       const double rest = s->range - amb * kAmbiguity;
-      w.put(static_cast<unsigned>(s->number), 6);                      // DF009
-      w.put(0, 1);                                                     // DF010 C/A
-      w.put(static_cast<std::uint64_t>(std::llround(rest / 0.02)), 24);  // DF011
-      w.putSigned(std::llround(0.3 * lambda1 / 0.0005), 20);           // DF012
-      w.put(std::min<std::uint32_t>(s->lockSec, 127), 7);              // DF013
-      w.put(static_cast<std::uint64_t>(amb), 8);                       // DF014
-      w.put(static_cast<std::uint64_t>(std::lround(s->snr * 4)), 8);   // DF015
-      w.put(0, 2);                                                     // DF016
-      w.putSigned(std::llround(2.5 / 0.02), 14);                       // DF017
-      w.putSigned(std::llround((2.5 + 0.2 * lambda2) / 0.0005), 20);   // DF018
-      w.put(std::min<std::uint32_t>(s->lockSec, 127), 7);              // DF019
+      w.put(static_cast<unsigned>(s->number), 6);                           // DF009
+      w.put(0, 1);                                                          // DF010 C/A
+      w.put(static_cast<std::uint64_t>(std::llround(rest / 0.02)), 24);     // DF011
+      w.putSigned(std::llround(0.3 * lambda1 / 0.0005), 20);                // DF012
+      w.put(std::min<std::uint32_t>(s->lockSec, 127), 7);                   // DF013
+      w.put(static_cast<std::uint64_t>(amb), 8);                            // DF014
+      w.put(static_cast<std::uint64_t>(std::lround(s->snr * 4)), 8);        // DF015
+      w.put(0, 2);                                                          // DF016
+      w.putSigned(std::llround(2.5 / 0.02), 14);                            // DF017
+      w.putSigned(std::llround((2.5 + 0.2 * lambda2) / 0.0005), 20);        // DF018
+      w.put(std::min<std::uint32_t>(s->lockSec, 127), 7);                   // DF019
       w.put(static_cast<std::uint64_t>(std::lround((s->snr - 6) * 4)), 8);  // DF020
     }
     return frame(w);

@@ -53,8 +53,10 @@ void Session::tick() {
   }
   if (now < rcv_.rebootUntil()) return;
   flushPending();
-  if (mode_ != Mode::Commands) transferTick();
-  else runEpochs();
+  if (mode_ != Mode::Commands)
+    transferTick();
+  else
+    runEpochs();
 }
 
 void Session::reply(const Command& c, bool ok, const std::string& text, std::function<void()> after) {
@@ -96,7 +98,8 @@ void Session::runEpochs() {
         auto lock = rcv_.lock();
         std::string v;
         if (rcv_.params().get("/par/pos/elm", v)) mask = std::atof(v.c_str());
-        if (rcv_.params().get("/par/pos/mode/cur", v)) type = v == "cd" || v == "wd" ? 2 : v == "pf" ? 3 : v == "pd" ? 4 : 1;
+        if (rcv_.params().get("/par/pos/mode/cur", v))
+          type = v == "cd" || v == "wd" ? 2 : v == "pf" ? 3 : v == "pd" ? 4 : 1;
         logName = rcv_.currentLog;
       }
       const SkyEpoch ep = sky_.at(nextEpochMs_, mask, type);
@@ -104,10 +107,18 @@ void Session::runEpochs() {
       auto build = [&](const OutputItem& i) {
         std::string m;
         switch (i.kind) {
-          case StreamKind::Zrx: m = zrxMessage(i.name, ep); break;
-          case StreamKind::Nmea: m = nmeaMessage(i.name, ep); break;
-          case StreamKind::Rtcm: m = rtcmMessage(i.name, ep, ref); break;
-          case StreamKind::Cmr: m = cmrMessage(i.name, ep, ref); break;
+          case StreamKind::Zrx:
+            m = zrxMessage(i.name, ep);
+            break;
+          case StreamKind::Nmea:
+            m = nmeaMessage(i.name, ep);
+            break;
+          case StreamKind::Rtcm:
+            m = rtcmMessage(i.name, ep, ref);
+            break;
+          case StreamKind::Cmr:
+            m = cmrMessage(i.name, ep, ref);
+            break;
         }
         if (!m.empty() && i.wrapTag >= 0) m = wrapperFrame(static_cast<std::uint8_t>(i.wrapTag), m);
         return m;
@@ -121,7 +132,8 @@ void Session::runEpochs() {
         std::string data;
         for (const OutputItem* i : logged) data += build(*i);
         auto lock = rcv_.lock();
-        if (rcv_.files().freeSpace() >= static_cast<std::int64_t>(data.size())) rcv_.files().append(logName, data);
+        if (rcv_.files().freeSpace() >= static_cast<std::int64_t>(data.size()))
+          rcv_.files().append(logName, data);
       }
     }
     nextEpochMs_ += kEpochMs;
@@ -147,7 +159,9 @@ void Session::transferInput(const char* bytes, std::size_t count) {
         std::string out = block;
         bool cutNow = false;
         if (cut >= 0 && transferBytes_ + out.size() > static_cast<std::uint64_t>(cut)) {
-          out.resize(static_cast<std::size_t>(cut) > transferBytes_ ? static_cast<std::size_t>(cut) - transferBytes_ : 0);
+          out.resize(static_cast<std::size_t>(cut) > transferBytes_
+                         ? static_cast<std::size_t>(cut) - transferBytes_
+                         : 0);
           cutNow = true;
         }
         countTransferBytes(out.size());

@@ -40,7 +40,8 @@ class Session {
     std::function<void()> after;
   };
   static constexpr std::int64_t kUploadNakMs = 500;  // NAK again while the first block is awaited
-  using Handler = bool (Session::*)(const std::string& args, std::string& reply, std::function<void()>& after);
+  using Handler = bool (Session::*)(const std::string& args, std::string& reply,
+                                    std::function<void()>& after);
 
   // Commands.
   void execute(const Command& c);

@@ -49,10 +49,10 @@ void Session::execute(const Command& c) {
     return;
   }
   static const std::map<std::string, Handler> handlers = {
-      {"print", &Session::cmdPrint}, {"set", &Session::cmdSet},       {"em", &Session::cmdEm},
-      {"dm", &Session::cmdDm},       {"init", &Session::cmdInit},     {"list", &Session::cmdList},
+      {"print", &Session::cmdPrint},   {"set", &Session::cmdSet},       {"em", &Session::cmdEm},
+      {"dm", &Session::cmdDm},         {"init", &Session::cmdInit},     {"list", &Session::cmdList},
       {"remove", &Session::cmdRemove}, {"create", &Session::cmdCreate}, {"get", &Session::cmdGet},
-      {"put", &Session::cmdPut},     {"fld", &Session::cmdFld},       {"event", &Session::cmdEvent},
+      {"put", &Session::cmdPut},       {"fld", &Session::cmdFld},       {"event", &Session::cmdEvent},
   };
   const std::size_t comma = c.text.find(',');
   const std::string verb = c.text.substr(0, comma);
@@ -99,7 +99,8 @@ bool Session::printSpecial(const std::string& path, const std::string& attr, std
     if (size < 0) return r = "No such file /log/" + name, false;
     if (attr == "size") return r = std::to_string(size), true;
     for (const auto& f : rcv_.files().list())
-      if (f.name == name) r = "{" + f.name + "," + std::to_string(f.size) + "," + std::to_string(f.time) + "}";
+      if (f.name == name)
+        r = "{" + f.name + "," + std::to_string(f.size) + "," + std::to_string(f.time) + "}";
     return true;
   }
   if (path == "/cur/term") return r = port_, true;
@@ -109,7 +110,8 @@ bool Session::printSpecial(const std::string& path, const std::string& attr, std
     return r = std::to_string(std::max<std::int64_t>(0, rcv_.files().size(rcv_.currentLog))), true;
   }
   if (path == "/dev/blk/a" && attr == "block_size") return r = "512", true;
-  if (path == "/dev/blk/a" && attr == "blocks") return r = std::to_string(rcv_.files().capacity() / 512), true;
+  if (path == "/dev/blk/a" && attr == "blocks")
+    return r = std::to_string(rcv_.files().capacity() / 512), true;
   if (path == "/par/rcv/uptime") return r = std::to_string(rcv_.uptimeMs() / 1000), true;
   if (path == "/par/time/utc" || path == "/par/time/utc/") {
     const std::int64_t ms = rcv_.utcMs();
@@ -117,12 +119,13 @@ bool Session::printSpecial(const std::string& path, const std::string& attr, std
     std::tm tm{};
     gmtime_r(&secs, &tm);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "{%04d-%02d-%02d,%02d:%02d:%02d.%03d}", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                  tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms % 1000));
+    std::snprintf(buf, sizeof buf, "{%04d-%02d-%02d,%02d:%02d:%02d.%03d}", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms % 1000));
     return r = buf, true;
   }
   const std::string out = "/par/out";
-  if (path.rfind(out, 0) == 0 && attr.empty() && path.size() > out.size() + 3 && path.substr(path.size() - 3) == ":on") {
+  if (path.rfind(out, 0) == 0 && attr.empty() && path.size() > out.size() + 3 &&
+      path.substr(path.size() - 3) == ":on") {
     const std::string port = path.substr(out.size(), path.size() - out.size() - 3);
     if (port == port_ || port == "/cur/term") return r = outputs_.describe(), true;
     auto it = otherPorts_.find(port);
@@ -167,7 +170,8 @@ bool Session::cmdSet(const std::string& a, std::string& r, std::function<void()>
   if (path == "/par/pos/pd/reset" || path == "/par/dev/event/a/lock" || path == "/par/dev/event/b/lock") {
     // Actions rather than settings: they are taken and leave the value as it was.
     if (unquote(value) != "on") return r = "Invalid value '" + value + "' for " + path, false;
-    if (path.find("event") != std::string::npos) rcv_.params().put(path.substr(0, path.size() - 4) + "locked", "yes");
+    if (path.find("event") != std::string::npos)
+      rcv_.params().put(path.substr(0, path.size() - 4) + "locked", "yes");
     return true;
   }
   if (!rcv_.params().set(path, value, r)) return false;
@@ -282,9 +286,11 @@ bool Session::cmdGet(const std::string& a, std::string& r, std::function<void()>
     auto lock = rcv_.lock();
     if (!rcv_.files().read(name, data)) return r = "No such file /log/" + name, false;
   }
-  if (static_cast<std::size_t>(offset) > data.size()) return r = "Offset beyond the end of /log/" + name, false;
+  if (static_cast<std::size_t>(offset) > data.size())
+    return r = "Offset beyond the end of /log/" + name, false;
   data.erase(0, static_cast<std::size_t>(offset));
-  download_ = std::make_unique<DownloadSender>(std::move(data), static_cast<std::size_t>(block), rcv_.faults().badCrcBlock.load());
+  download_ = std::make_unique<DownloadSender>(std::move(data), static_cast<std::size_t>(block),
+                                               rcv_.faults().badCrcBlock.load());
   mode_ = Mode::Download;
   transferBytes_ = 0;
   lastTransferMs_ = Receiver::steadyMs();
@@ -296,7 +302,8 @@ bool Session::cmdPut(const std::string& a, std::string& r, std::function<void()>
   std::string name;
   int block = 0;
   long offset = 0;
-  if (!transferArgs(a, name, block, offset) || !LogFileSystem::validName(name)) return r = "Invalid arguments " + a, false;
+  if (!transferArgs(a, name, block, offset) || !LogFileSystem::validName(name))
+    return r = "Invalid arguments " + a, false;
   std::int64_t space;
   {
     auto lock = rcv_.lock();
@@ -317,7 +324,8 @@ bool Session::cmdPut(const std::string& a, std::string& r, std::function<void()>
 bool Session::cmdFld(const std::string& a, std::string& r, std::function<void()>& after) {
   const std::size_t comma = a.find(',');
   std::string name;
-  if (comma == std::string::npos || !logName(a.substr(comma + 1), name)) return r = "Invalid arguments " + a, false;
+  if (comma == std::string::npos || !logName(a.substr(comma + 1), name))
+    return r = "Invalid arguments " + a, false;
   auto lock = rcv_.lock();
   if (a.substr(0, comma) != rcv_.options().rcvid) return r = "Wrong receiver id " + a.substr(0, comma), false;
   if (!rcv_.files().exists(name)) return r = "No such file /log/" + name, false;

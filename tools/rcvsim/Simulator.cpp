@@ -31,13 +31,20 @@ void closeFd(int& fd) {
 }
 }  // namespace
 
-Simulator::Simulator(Options options) : options_(std::move(options)), receiver_(std::make_unique<Receiver>(options_)) {}
+Simulator::Simulator(Options options)
+    : options_(std::move(options)), receiver_(std::make_unique<Receiver>(options_)) {}
 
-Simulator::~Simulator() { stop(); }
+Simulator::~Simulator() {
+  stop();
+}
 
-Faults& Simulator::faults() { return receiver_->faults(); }
+Faults& Simulator::faults() {
+  return receiver_->faults();
+}
 
-std::string Simulator::filesDir() const { return receiver_->files().dir(); }
+std::string Simulator::filesDir() const {
+  return receiver_->files().dir();
+}
 
 bool Simulator::start(std::string& error) {
   if (started_) {
@@ -115,7 +122,9 @@ bool Simulator::openTcp(std::string& error) {
   return true;
 }
 
-void Simulator::servePty() { serveLink(master_, true); }
+void Simulator::servePty() {
+  serveLink(master_, true);
+}
 
 void Simulator::serveTcp() {
   // One client at a time, as the receiver's single network port serves it.
@@ -137,8 +146,10 @@ void Simulator::serveLink(int fd, bool pty) {
   if (pty) wire.emulateSpeed(options_.rate, options_.pace);
   Session session(rcv, wire, pty ? "/dev/ser/a" : "/dev/tcp/a");
   std::unique_ptr<Front> front;
-  if (pty && options_.modem) front = std::make_unique<ModemFront>(wire, options_);
-  else if (!pty && !options_.wifi) front = std::make_unique<LoginFront>(wire, options_.password);
+  if (pty && options_.modem)
+    front = std::make_unique<ModemFront>(wire, options_);
+  else if (!pty && !options_.wifi)
+    front = std::make_unique<LoginFront>(wire, options_.password);
   bool wasMismatched = wire.speed() && wire.speed()->mismatched();
   char buf[4096];
   while (!stop_.load()) {

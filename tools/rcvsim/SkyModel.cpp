@@ -14,10 +14,14 @@ constexpr double kL1 = 1575.42e6;
 
 int satIndex(Gnss sys, int number) {
   switch (sys) {
-    case Gnss::Gps: return number;
-    case Gnss::Glonass: return 37 + number;
-    case Gnss::Galileo: return 70 + number;
-    case Gnss::Sbas: return number;
+    case Gnss::Gps:
+      return number;
+    case Gnss::Glonass:
+      return 37 + number;
+    case Gnss::Galileo:
+      return 70 + number;
+    case Gnss::Sbas:
+      return number;
   }
   return 0;
 }
@@ -46,10 +50,12 @@ bool invert4(double m[4][4], double inv[4][4]) {
 
 }  // namespace
 
-SkyModel::SkyModel(const Geodetic& site, std::uint64_t seed) : site_(site), siteXyz_(toEcef(site)), seed_(seed) {
+SkyModel::SkyModel(const Geodetic& site, std::uint64_t seed)
+    : site_(site), siteXyz_(toEcef(site)), seed_(seed) {
   Rng rng(seed ^ 0x5EEDull);
   const double shift = rng.uniform() * 2 * kPi;
-  auto plane = [&](Gnss sys, int planes, int perPlane, double radius, double period, double inclDeg, double raan0) {
+  auto plane = [&](Gnss sys, int planes, int perPlane, double radius, double period, double inclDeg,
+                   double raan0) {
     for (int p = 0; p < planes; ++p)
       for (int k = 0; k < perPlane; ++k) {
         const double raan = raan0 * kDeg + p * 2 * kPi / planes;
@@ -103,7 +109,8 @@ SkyEpoch SkyModel::at(std::int64_t utcMs, double elMaskDeg, int solutionType) {
     const double r1 = std::hypot(std::hypot(p1.x - siteXyz_.x, p1.y - siteXyz_.y), p1.z - siteXyz_.z);
     s.rangeRate = r2 - r1;
     s.dopplerHz = -s.rangeRate * kL1 / kLight;
-    s.snr = 32.0 + 18.0 * std::sin(el * kDeg) + 0.4 * Rng::gaussAt(seed_, tick, static_cast<std::uint64_t>(s.index));
+    s.snr = 32.0 + 18.0 * std::sin(el * kDeg) +
+            0.4 * Rng::gaussAt(seed_, tick, static_cast<std::uint64_t>(s.index));
     auto seen = acquiredMs_.find(s.index);
     const std::int64_t since = seen == acquiredMs_.end() ? utcMs : seen->second;
     stillTracked[s.index] = since;
@@ -111,7 +118,8 @@ SkyEpoch SkyModel::at(std::int64_t utcMs, double elMaskDeg, int solutionType) {
     ep.sats.push_back(s);
   }
   acquiredMs_ = std::move(stillTracked);
-  std::sort(ep.sats.begin(), ep.sats.end(), [](const SatView& a, const SatView& b) { return a.index < b.index; });
+  std::sort(ep.sats.begin(), ep.sats.end(),
+            [](const SatView& a, const SatView& b) { return a.index < b.index; });
 
   Solution& sol = ep.sol;
   int used = 0;

@@ -16,23 +16,23 @@ namespace rcvsim {
 enum class Gnss { Gps, Glonass, Galileo, Sbas };
 
 struct SatView {
-  int index = 0;        // satellite index: GPS 1..37, GLONASS 38..70, Galileo 71..103, SBAS 120..138
+  int index = 0;  // satellite index: GPS 1..37, GLONASS 38..70, Galileo 71..103, SBAS 120..138
   Gnss sys = Gnss::Gps;
-  int number = 0;       // PRN, GLONASS slot or Galileo number
-  int gloChannel = 0;   // GLONASS frequency channel, -7..6
+  int number = 0;      // PRN, GLONASS slot or Galileo number
+  int gloChannel = 0;  // GLONASS frequency channel, -7..6
   double elDeg = 0, azDeg = 0;
-  double range = 0;     // metres
-  double rangeRate = 0; // metres per second
+  double range = 0;      // metres
+  double rangeRate = 0;  // metres per second
   double dopplerHz = 0;  // L1
-  double snr = 0;       // dB-Hz on L1 C/A
+  double snr = 0;        // dB-Hz on L1 C/A
   std::uint32_t lockSec = 0;
 };
 
 struct Solution {
-  int type = 0;         // 0 none, 1 standalone, 2 code differential, 3 RTK float, 4 RTK fixed
-  Geodetic geo;         // radians, metres
-  Ecef xyz;             // metres
-  Ecef vel;             // metres per second
+  int type = 0;  // 0 none, 1 standalone, 2 code differential, 3 RTK float, 4 RTK fixed
+  Geodetic geo;  // radians, metres
+  Ecef xyz;      // metres
+  Ecef vel;      // metres per second
   float posSigma = 0, velSigma = 0;
   float hdop = 0, vdop = 0, tdop = 0;
   float hSigma = 0, vSigma = 0, hvSigma = 0, vvSigma = 0;

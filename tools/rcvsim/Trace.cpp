@@ -36,11 +36,16 @@ void Trace::write(char direction, const void* bytes, std::size_t count) {
   const auto* p = static_cast<const unsigned char*>(bytes);
   for (std::size_t i = 0; i < count; ++i) {
     const unsigned char c = p[i];
-    if (c == '\\') std::fputs("\\\\", file_);
-    else if (c == '\r') std::fputs("\\r", file_);
-    else if (c == '\n') std::fputs("\\n", file_);
-    else if (c >= 0x20 && c < 0x7F) std::fputc(c, file_);
-    else std::fprintf(file_, "\\x%02X", c);
+    if (c == '\\')
+      std::fputs("\\\\", file_);
+    else if (c == '\r')
+      std::fputs("\\r", file_);
+    else if (c == '\n')
+      std::fputs("\\n", file_);
+    else if (c >= 0x20 && c < 0x7F)
+      std::fputc(c, file_);
+    else
+      std::fprintf(file_, "\\x%02X", c);
   }
   std::fputc('\n', file_);
   std::fflush(file_);

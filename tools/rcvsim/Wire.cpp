@@ -11,7 +11,8 @@
 
 namespace rcvsim {
 
-Wire::Wire(int fd, bool socket, Faults& faults, Trace& trace, std::uint64_t seed, const std::atomic<bool>& stop)
+Wire::Wire(int fd, bool socket, Faults& faults, Trace& trace, std::uint64_t seed,
+           const std::atomic<bool>& stop)
     : fd_(fd), socket_(socket), faults_(faults), trace_(trace), rng_(seed ^ 0xD1CEull), stop_(stop) {}
 
 void Wire::emulateSpeed(int rate, bool pace) {
@@ -53,7 +54,8 @@ bool Wire::send(const std::string& bytes) {
     const auto begin = std::chrono::steady_clock::now();
     const std::size_t n = std::min(slice, out.size() - pos);
     if (!writeAll(out.data() + pos, n)) return false;
-    const auto due = begin + std::chrono::microseconds(static_cast<long long>(n) * 10'000'000 / speed_->rate());
+    const auto due =
+        begin + std::chrono::microseconds(static_cast<long long>(n) * 10'000'000 / speed_->rate());
     std::this_thread::sleep_until(due);
     if (stop_.load()) return false;
   }
