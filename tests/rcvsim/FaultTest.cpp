@@ -66,6 +66,49 @@ TEST_F(FaultTest, AReceiverThatStopsStreamingStillAnswers) {
   EXPECT_TRUE(link.nextFrame(f, 2000));
 }
 
+TEST_F(FaultTest, MalformedCommandsGetErrorsAndTheReceiverCarriesOn) {
+  const char* odd[] = {"get,/log/x:{",
+                       "get,/log/x:{300,0},0",
+                       "get,/log/x:{300,512},-5",
+                       "put,/log/:{10,512},0",
+                       "put,/log/a/b:{10,512},0",
+                       "em,,{",
+                       "em,,rtcm{",
+                       "em,,zrx/PG:{",
+                       "em,,zrx/PG:{,,,}",
+                       "em,/x/y,PG",
+                       "set,",
+                       "set,/par/pos/elm",
+                       "print,&",
+                       "print,",
+                       "print,/log/&",
+                       "print,/par/out:on",
+                       "fld,",
+                       "fld,SIM0A1B2C3D4",
+                       "remove,",
+                       "remove,/log/../x",
+                       "create,\"\"",
+                       "create,\"/log/\"",
+                       "init,",
+                       "list,",
+                       "dm,nowhere",
+                       "%unclosed",
+                       "%%",
+                       "event,",
+                       "em,,/msg/rtk/zrx/none:1"};
+  for (const char* c : odd) {
+    const std::string r = link.exchange(c);
+    EXPECT_TRUE(r.substr(0, 2) == "RE" || r.substr(0, 2) == "ER") << c << " -> " << r;
+  }
+  // Random text in long lines: no crash, no stall, and the next command is answered.
+  std::string noise = patterned(20000, 5);
+  for (char& ch : noise) ch = static_cast<char>(0x20 + (static_cast<unsigned char>(ch) % 0x5F));
+  for (std::size_t i = 97; i < noise.size(); i += 211) noise[i] = '\n';
+  link.send(noise + "\n");
+  link.drain(200);
+  EXPECT_EQ(link.exchange("%Loop%", 3000), "RE006%Loop%");
+}
+
 // The executable: options documented, "pty <path>" first, ends with stdin.
 TEST(RcvsimProgram, HelpDocumentsEveryOption) {
   const std::string exe = TestPaths::binDir() + "/rcvsim";

@@ -67,7 +67,11 @@ void Session::reply(const Command& c, bool ok, const std::string& text, std::fun
   }
   Pending p;
   p.dueMs = Receiver::steadyMs() + f.replyDelayMs.load();
-  p.frames = replyFrames(ok, idPrefix(c), text, static_cast<std::size_t>(rcv_.options().maxReplyBody));
+  // An error that quotes input ending in "," or "{" would read as a reply to be
+  // continued; a full stop closes it.
+  const bool open = !text.empty() && (text.back() == ',' || text.back() == '{');
+  p.frames = replyFrames(ok, idPrefix(c), !ok && open ? text + "." : text,
+                         static_cast<std::size_t>(rcv_.options().maxReplyBody));
   p.after = std::move(after);
   pending_.push_back(std::move(p));
   flushPending();
