@@ -1,0 +1,186 @@
+#include "Simulator.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "LineSpeed.h"
+#include "LoginFront.h"
+#include "ModemFront.h"
+#include "Receiver.h"
+#include "Session.h"
+#include "Wire.h"
+
+namespace rcvsim {
+
+namespace {
+constexpr int kPollMs = 10;  // the serving loops look at the stop flag this often
+
+void closeFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+}  // namespace
+
+Simulator::Simulator(Options options)
+    : options_(std::move(options)), receiver_(std::make_unique<Receiver>(options_)) {}
+
+Simulator::~Simulator() {
+  stop();
+}
+
+Faults& Simulator::faults() {
+  return receiver_->faults();
+}
+
+std::string Simulator::filesDir() const {
+  return receiver_->files().dir();
+}
+
+bool Simulator::start(std::string& error) {
+  if (started_) {
+    error = "already started";
+    return false;
+  }
+  started_ = true;
+  if (!receiver_->open(error)) return false;
+  stop_ = false;
+  if (options_.pty && !openPty(error)) return false;
+  if (!options_.tcp.empty() && !openTcp(error)) return false;
+  if (master_ >= 0) ptyThread_ = std::thread([this] { servePty(); });
+  if (listen_ >= 0) tcpThread_ = std::thread([this] { serveTcp(); });
+  return true;
+}
+
+void Simulator::stop() {
+  stop_ = true;
+  if (ptyThread_.joinable()) ptyThread_.join();
+  if (tcpThread_.joinable()) tcpThread_.join();
+  closeFd(master_);
+  closeFd(slave_);
+  closeFd(listen_);
+}
+
+bool Simulator::openPty(std::string& error) {
+  master_ = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+    error = std::string("pseudo-terminal: ") + std::strerror(errno);
+    return false;
+  }
+  char name[128];
+  if (ptsname_r(master_, name, sizeof name) != 0) {
+    error = "ptsname failed";
+    return false;
+  }
+  ptyPath_ = name;
+  // Holding the slave open keeps the master readable while no client has it
+  // open; raw mode at the receiver's rate is what a client finds at first.
+  slave_ = ::open(name, O_RDWR | O_NOCTTY);
+  if (slave_ < 0) {
+    error = std::string("open ") + name + ": " + std::strerror(errno);
+    return false;
+  }
+  termios t{};
+  tcgetattr(slave_, &t);
+  cfmakeraw(&t);
+  if (const unsigned code = LineSpeed::codeOf(options_.rate)) cfsetspeed(&t, code);
+  tcsetattr(slave_, TCSANOW, &t);
+  fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+  return true;
+}
+
+bool Simulator::openTcp(std::string& error) {
+  const std::size_t colon = options_.tcp.rfind(':');
+  const std::string host = colon == std::string::npos ? "127.0.0.1" : options_.tcp.substr(0, colon);
+  const int port = std::atoi(options_.tcp.c_str() + (colon == std::string::npos ? 0 : colon + 1));
+  listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int one = 1;
+  setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (inet_pton(AF_INET, host.c_str(), &addr.sin_addr) != 1) {
+    error = "bad address " + host;
+    return false;
+  }
+  if (::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listen_, 4) != 0) {
+    error = "listen on " + options_.tcp + ": " + std::strerror(errno);
+    return false;
+  }
+  socklen_t len = sizeof addr;
+  getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
+  tcpPort_ = ntohs(addr.sin_port);
+  return true;
+}
+
+void Simulator::servePty() {
+  serveLink(master_, true);
+}
+
+void Simulator::serveTcp() {
+  // One client at a time, as the receiver's single network port serves it.
+  while (!stop_.load()) {
+    pollfd pfd{listen_, POLLIN, 0};
+    if (::poll(&pfd, 1, kPollMs) <= 0) continue;
+    int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) continue;
+    int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    serveLink(fd, false);
+    ::close(fd);
+  }
+}
+
+void Simulator::serveLink(int fd, bool pty) {
+  Receiver& rcv = *receiver_;
+  Wire wire(fd, !pty, rcv.faults(), rcv.trace(), options_.seed + (pty ? 0 : 1), stop_);
+  if (pty) wire.emulateSpeed(options_.rate, options_.pace);
+  Session session(rcv, wire, pty ? "/dev/ser/a" : "/dev/tcp/a");
+  std::unique_ptr<Front> front;
+  if (pty && options_.modem)
+    front = std::make_unique<ModemFront>(wire, options_);
+  else if (!pty && !options_.wifi)
+    front = std::make_unique<LoginFront>(wire, options_.password);
+  bool wasMismatched = wire.speed() && wire.speed()->mismatched();
+  char buf[4096];
+  while (!stop_.load()) {
+    pollfd pfd{fd, POLLIN, 0};
+    const int ready = ::poll(&pfd, 1, kPollMs);
+    if (ready > 0 && (pfd.revents & (POLLIN | POLLHUP | POLLERR))) {
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n == 0 && !pty) break;  // the peer closed the connection
+      if (n < 0 && !pty && errno != EAGAIN && errno != EINTR) break;
+      if (n > 0) {
+        const bool mismatched = wire.speed() && wire.speed()->mismatched();
+        if (wasMismatched && !mismatched) session.resetInput();
+        wasMismatched = mismatched;
+        wire.received(buf, static_cast<std::size_t>(n));
+        if (front) {
+          std::string through;
+          front->onBytes(buf, static_cast<std::size_t>(n), through);
+          if (!through.empty()) session.onBytes(through.data(), through.size());
+        } else {
+          session.onBytes(buf, static_cast<std::size_t>(n));
+        }
+      }
+      if (n <= 0 && pty) ::poll(nullptr, 0, kPollMs);  // no client on the slave side
+    }
+    if (front) {
+      front->tick();
+      if (front->wantsClose()) break;
+    }
+    if (!front || front->receiverReached()) session.tick();
+    if (session.wantsClose() || wire.broken()) break;
+  }
+}
+
+}  // namespace rcvsim
