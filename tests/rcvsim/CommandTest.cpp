@@ -27,13 +27,13 @@ TEST_F(CommandTest, IdentifiersAreEchoedAtTheStartOfTheBody) {
 
 TEST_F(CommandTest, SealsAreChecked) {
   // sealCommand adds a right seal; a wrong one is refused; no seal is taken as is.
-  EXPECT_EQ(link.exchange("print,/par/rcv/model"), "RE00ATRIUMPH-S1");
+  EXPECT_EQ(link.exchange("print,/par/rcv/model"), "RE00ANH-RCV-100");
   link.send("print,/par/rcv/model@00\r\n");
   EXPECT_EQ(link.reply().substr(0, 2), "ER");
   link.send("%3%print,/par/rcv/model@FF\r\n");
   EXPECT_EQ(link.reply().substr(0, 8), "ER011%3%");
   link.send("print,/par/rcv/model\r\n");
-  EXPECT_EQ(link.reply(), "RE00ATRIUMPH-S1");
+  EXPECT_EQ(link.reply(), "RE00ANH-RCV-100");
 }
 
 TEST_F(CommandTest, StopTextsGetOneReplyPerCommandAndCommentsNone) {

@@ -35,9 +35,9 @@ TEST_F(FaultTest, NoiseBetweenFramesLeavesRepliesReadable) {
   for (int i = 0; i < 5; ++i) {
     link.sendCommand("%" + std::to_string(i) + "%print,/par/rcv/model");
     ASSERT_TRUE(
-        link.readUntil([](const std::string& b) { return b.find("TRIUMPH-S1") != std::string::npos; }, 2000));
+        link.readUntil([](const std::string& b) { return b.find("NH-RCV-100") != std::string::npos; }, 2000));
     EXPECT_GE(static_cast<unsigned char>(link.buffer()[0]), 0x80) << "noise before the frame";
-    EXPECT_EQ(replyText(link.reply(1000)), "TRIUMPH-S1");
+    EXPECT_EQ(replyText(link.reply(1000)), "NH-RCV-100");
   }
 }
 

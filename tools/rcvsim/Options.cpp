@@ -30,7 +30,7 @@ Line:
   --pace                send no faster than the current rate allows (a pty has no timing)
 
 Receiver:
-  --model TEXT          receiver model (default TRIUMPH-S1)
+  --model TEXT          receiver model (default NH-RCV-100)
   --firmware TEXT       firmware version text (default "3.7 Jun,02,2026")
   --rcvid TEXT          receiver id
   --site LAT,LON,H      site in degrees and metres (default 47.3769,8.5417,430)

@@ -23,7 +23,7 @@ struct Options {
   bool pace = false;  // send no faster than the emulated rate allows
 
   // Receiver.
-  std::string model = "TRIUMPH-S1";
+  std::string model = "NH-RCV-100";
   std::string firmware = "3.7 Jun,02,2026";
   std::string rcvid = "SIM0A1B2C3D4";
   std::string serial = "00A1B2";

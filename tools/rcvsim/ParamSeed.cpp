@@ -16,7 +16,7 @@ constexpr const char* kBaud =
 std::vector<ParamSeedEntry> build() {
   std::vector<ParamSeedEntry> t = {
       // Identity (model, firmware and id are overwritten from the options).
-      {"/par/rcv/model", "TRIUMPH-S1", "ro"},
+      {"/par/rcv/model", "NH-RCV-100", "ro"},
       {"/par/rcv/sn", "00A1B2", "ro"},
       {"/par/rcvid", "SIM0A1B2C3D4", "ro"},
       {"/par/version/main", "3.7 Jun,02,2026", "ro"},
