@@ -1,0 +1,198 @@
+// Server messages and uploads. The requests are sent as they are; the local server answers
+// them "ER:Don't support". The block upload to a remote server is not part of this build:
+// SendFile and SetMsg with a file report that instead of sending blocks.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+
+#include "gridlink/CLogFile.h"
+#include "session/ConnectionState.h"
+
+namespace {
+
+constexpr const char* kNoUpload = "ERDLL: Upload to a remote server is not supported";
+
+std::uint64_t timeOf(const REMOTE_MSG& m) {
+  return (std::uint64_t{m.timeHigh} << 32) | m.timeLow;
+}
+
+// 100 ns units since 1601-01-01 as the user's short date and a 24-hour time, no zone shift.
+void formatTime(REMOTE_MSG& m) {
+  constexpr std::uint64_t kEpochDiff = 11644473600ull;
+  const std::uint64_t seconds = timeOf(m) / 10000000ull;
+  const std::time_t t = static_cast<std::time_t>(seconds > kEpochDiff ? seconds - kEpochDiff : 0);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  std::strftime(m.dateTime, sizeof m.dateTime, "%x %H:%M:%S", &tm);
+}
+
+}  // namespace
+
+int CConnection::GetUsrList(const char*) {
+  if (!m_State->opened) return 0;
+  return SendData("GetUsrList", 0);
+}
+
+REMOTE_MSG* CConnection::GetMsgList(int& count) {
+  count = 0;
+  if (!m_State->opened) return nullptr;
+  const int n = SendData("GetMsgList", 0);
+  if (n <= 0) return nullptr;
+  count = n;
+  auto* list = new REMOTE_MSG[static_cast<std::size_t>(n)]();
+  const std::string reply = GetReplyString();
+  const char* p = reply.size() > 3 ? reply.c_str() + 3 : "";
+  for (int i = 0; i < n; ++i) {
+    REMOTE_MSG& m = list[i];
+    int used = 0;
+    if (std::sscanf(p, "%1023s %15s %63s %1023s %8x%8x\n%n", m.name, m.size, m.fromUser, m.subject, &m.timeHigh,
+                    &m.timeLow, &used) < 6) {
+      m = REMOTE_MSG();
+      break;
+    }
+    p += used;
+  }
+  for (int i = 0; i < n; ++i) formatTime(list[i]);
+  for (int i = n - 1; i >= 1; --i) {  // oldest first; the first of equal times stays first
+    int newest = 0;
+    for (int j = 1; j <= i; ++j)
+      if (timeOf(list[j]) > timeOf(list[newest])) newest = j;
+    std::swap(list[newest], list[i]);
+  }
+  return list;
+}
+
+int CConnection::GetMsg(const char* name, const char* localPath) {
+  ConnectionState& s = *m_State;
+  if (!s.opened) return 0;
+  long long localSize = 0;
+  if (localPath && *localPath) {
+    if (s.msgFile) std::fclose(s.msgFile);
+    s.msgFile = std::fopen(localPath, "ab");
+    if (!s.msgFile) {
+      SetReply("ER:Can't create local file.");
+      return 0;
+    }
+    std::fseek(s.msgFile, 0, SEEK_END);
+    localSize = std::ftell(s.msgFile);
+    s.msgDownload = DOWNLOADINFO();
+    s.msgDownload.status = 0;
+  }
+  char request[1200];
+  std::snprintf(request, sizeof request, "GetMsg %s %0lld", name ? name : "", localSize);
+  if (!SendData(request, 0)) {
+    if (s.msgFile) {
+      std::fclose(s.msgFile);
+      s.msgFile = nullptr;
+      std::remove(localPath);
+    }
+    s.msgDownload.status = 2;
+    return 0;
+  }
+  return s.replyResult;
+}
+
+int CConnection::SetMsg(const char* user, const char* subject, const char* text) {
+  if (!m_State->opened) return 0;
+  return SendData((std::string("SetMsg ") + (user ? user : "") + " " + (subject ? subject : "") + " " +
+                   (text ? text : ""))
+                      .c_str(),
+                  0);
+}
+
+int CConnection::SetMsg(const char* user, const char* subject, const char* file, ProgressCallback, std::uint32_t) {
+  if (!m_State->opened) return 0;
+  Platform::CriticalSectionLock lock(m_State->sendLock);
+  std::FILE* f = std::fopen(file ? file : "", "rb");
+  if (!f) {
+    SetReply("ERDLL: Cannot open file!");
+    return 0;
+  }
+  std::fclose(f);
+  const int r =
+      SendData((std::string("SetMsg 0 ") + (user ? user : "") + " " + (subject ? subject : "")).c_str(), 0);
+  if (!r) return 0;
+  SetReply(kNoUpload);
+  return 0;
+}
+
+int CConnection::DeleteMsg(const char* name) {
+  if (!m_State->opened) return 0;
+  return SendData((std::string("DeleteMsg ") + (name ? name : "")).c_str(), 0);
+}
+
+int CConnection::SendFile(const char* localFile, const char* remoteName, ProgressCallback progress,
+                          std::uint32_t param) {
+  Platform::CriticalSectionLock lock(m_State->sendLock);
+  const std::string remote = remoteName ? remoteName : "";
+  if (remote.find_first_of(" \\") != std::string::npos || !progress) {
+    SetReply("ERDLL: Whitespaces in file name or mistake 'callback'");
+    return 0;
+  }
+  std::FILE* f = std::fopen(localFile ? localFile : "", "rb");
+  if (!f) {
+    SetReply((std::string("ERDLL:") + std::strerror(errno)).c_str());
+    return 0;
+  }
+  std::fseek(f, 0, SEEK_END);
+  const auto size = static_cast<std::uint32_t>(std::max(0L, std::ftell(f)));
+  std::fclose(f);
+  if (m_State->local) {
+    progress(size, size, param);
+    return 1;
+  }
+  SetReply(kNoUpload);
+  return 0;
+}
+
+void ConnectionAccess::serverTransfer(CConnection& c, std::string& msg) {
+  std::string buf = msg;
+  buf.resize(std::max<std::size_t>(buf.size() + 64, 256), '\0');
+  const int n = c.Transfer(buf.data(), static_cast<std::uint16_t>(std::min<std::size_t>(buf.size() - 1, 0xFFFF)));
+  msg.assign(buf.data(), n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+}
+
+int CConnection::Transfer(char* msg, std::uint16_t len) {
+  ConnectionState& s = *m_State;
+  const std::string in(msg, strnlen(msg, len));
+  s.msgDownload.status = 1;
+  std::string reply = "ER:Failed write to file";
+  const std::string kind = in.substr(0, 2);
+  if (kind == "RE" || kind == "ER") {
+    s.msgDownload.status = kind == "RE" ? 1 : 2;
+    reply = in;
+    if (s.msgFile) std::fclose(s.msgFile);
+    s.msgFile = nullptr;
+  } else if (kind == "IN") {
+    int bl = 0, ln = 0;
+    std::sscanf(in.c_str(), "IN:%4d%4d", &bl, &ln);
+    std::size_t start = std::min<std::size_t>(12, in.size());
+    // The first block opens with a zero-terminated text that is not part of the message.
+    if (bl == 0) start = std::min(in.size(), start + strnlen(in.data() + start, in.size() - start) + 1);
+    const std::size_t n = in.size() > start + 1 ? in.size() - start - 1 : 0;
+    if (s.msgFile && std::fwrite(in.data() + start, 1, n, s.msgFile) == n) {
+      s.msgDownload.status = 0;
+      s.msgDownload.BL = bl;
+      s.msgDownload.LN = ln;
+      s.msgDownload.bytes += static_cast<std::int32_t>(n);
+      char text[64];
+      std::snprintf(text, sizeof text, "IN:BL=%.4s LN=%.4s", in.c_str() + std::min<std::size_t>(3, in.size()),
+                    in.c_str() + std::min<std::size_t>(7, in.size()));
+      reply = text;
+    } else {
+      s.msgDownload.status = 2;
+    }
+  } else if (kind == "TT") {
+    s.msgDownload.status = 3;
+    reply = in;
+  } else {
+    reply = "Unknown message - " + in;
+  }
+  const std::size_t n = std::min<std::size_t>(reply.size(), len);
+  std::memcpy(msg, reply.data(), n);
+  msg[n] = '\0';
+  return static_cast<int>(n) + 1;
+}
