@@ -23,11 +23,15 @@ class DeviceLink {
   // The open or link error; empty while the link is healthy.
   virtual std::string StatusText() const = 0;
   virtual void SetLinkKind(int kind) = 0;
+  // Waits until the line has been quiet for quietMs, at most maxMs.
+  virtual bool WaitQuiet(unsigned quietMs, unsigned maxMs) = 0;
 
-  // The link for a receiver string (constructing it opens it; check StatusText), or null when
-  // the string names no link kind. kind receives the link kind number.
-  using Factory = std::function<std::unique_ptr<DeviceLink>(LocalServer&, const std::string&, int& kind)>;
-  static std::unique_ptr<DeviceLink> Create(LocalServer& owner, const std::string& rcvString, int& kind);
+  // The link for a receiver string (constructing it opens it; check StatusText), or null with
+  // error set when the string names no link that exists here. kind receives the kind number.
+  using Factory =
+      std::function<std::unique_ptr<DeviceLink>(LocalServer&, const std::string&, int& kind, std::string& error)>;
+  static std::unique_ptr<DeviceLink> Create(LocalServer& owner, const std::string& rcvString, int& kind,
+                                            std::string& error);
   // Tests replace the real links; an empty factory restores them. Returns the one before.
   static Factory SetFactory(Factory f);
 };

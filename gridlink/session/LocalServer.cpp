@@ -14,9 +14,10 @@ namespace {
 
 constexpr const char* kOk = "RE:OK.";
 constexpr const char* kDontSupport = "ER:Don't support";
-// Replies of the stop text may still be on their way when "%Loop%" goes out; a reply without
-// an identifier is such a stale one, and the test is repeated a few times before it fails.
-constexpr unsigned kQuietBeforeLoopMs = 250;
+// Replies of the stop text may still be on their way when "%Loop%" goes out: wait for a quiet
+// line, and take a reply without an identifier as a stale one (the test is then repeated).
+constexpr unsigned kQuietMs = 150;
+constexpr unsigned kQuietMaxMs = 1500;
 constexpr int kLoopAttempts = 3;
 
 bool hasIdentifier(const std::string& reply) {
@@ -57,11 +58,11 @@ void LocalServer::log(const std::string& text) const {
   ClientLog().WriteTimed(text);
 }
 
-CConnection::CommandOutputCallback LocalServer::RawDataCallback() const {
+CLinkOwner::RawDataCallback LocalServer::RawData() {
   return m_Owner ? ConnectionAccess::state(*m_Owner).commandOutput.load() : nullptr;
 }
 
-CConnection::DetectAbortCallback LocalServer::DetectAbort() const {
+CLinkOwner::DetectAbortCallback LocalServer::DetectAbort() {
   return m_Owner ? ConnectionAccess::state(*m_Owner).detectAbort : nullptr;
 }
 
@@ -104,6 +105,17 @@ void LocalServer::Process(const unsigned char* packet, std::size_t length) {
   }
   SendPacket(0, static_cast<std::uint8_t>(result), m_Reply);
   log("Client < " + m_Reply);
+}
+
+bool LocalServer::LookupMessage(std::uint8_t messageNumber, std::uint8_t& streamKind) {
+  const LocalSrv::MessageEntry* e = m_Table.BySerial(messageNumber);
+  if (!e) return false;
+  streamKind = e->kind;
+  return true;
+}
+
+bool LocalServer::DeliverPacket(unsigned type, const void* payload, std::size_t count) {
+  return SendPacket(type, 0, std::string_view(static_cast<const char*>(payload), count));
 }
 
 bool LocalServer::SendPacket(unsigned type, std::uint8_t result, std::string_view text) {
@@ -156,24 +168,25 @@ int LocalServer::OpenRcv(std::string_view arg) {
     return 0;
   }
   int kind = -1;
-  m_Link = LocalSrv::DeviceLink::Create(*this, rcv, kind);
+  std::string createError;
+  m_Link = LocalSrv::DeviceLink::Create(*this, rcv, kind, createError);
   if (!m_Link) {
-    m_Reply = "ER:Can't find receiver.";
+    m_Reply = createError.empty() ? "ER:Can't find receiver." : createError;
     return 0;
   }
   const bool serial = kind == LocalSrv::kLinkCom;
   const bool extra = rcv.find(' ') != std::string::npos;
   if (serial && !extra && !m_Link->StatusText().empty()) {
     m_Link.reset();  // a port that was just released may refuse once
-    m_Link = LocalSrv::DeviceLink::Create(*this, rcv, kind);
+    m_Link = LocalSrv::DeviceLink::Create(*this, rcv, kind, createError);
   }
-  std::string error = m_Link ? m_Link->StatusText() : std::string("ER:Can't find receiver.");
+  std::string error = m_Link ? m_Link->StatusText() : createError;
   if (error.empty() && !(serial && extra)) {
     rememberReceiver(rcv, kind);
     m_Link->SetLinkKind(kind);
     m_LinkKind = kind;
     sendStop();
-    Platform::Sleep(kQuietBeforeLoopMs);
+    m_Link->WaitQuiet(kQuietMs, kQuietMaxMs);
     std::string reply;
     bool ok = false;
     for (int i = 0; i < kLoopAttempts && !ok; ++i) {

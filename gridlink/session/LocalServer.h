@@ -15,10 +15,11 @@
 
 #include "gridlink/CConnection.h"
 #include "gridlink/platform/CriticalSection.h"
+#include "links/LinkOwner.h"
 #include "session/DeviceLink.h"
 #include "session/MessageTable.h"
 
-class LocalServer {
+class LocalServer : public CLinkOwner {
  public:
   static constexpr std::uint32_t kPacketTakenWaitMs = 5000;
   static constexpr unsigned kLoopTimeoutMs = 9999;
@@ -30,7 +31,7 @@ class LocalServer {
   static constexpr const char* kStopSequence = "\ndm\n||\ndm\n||####\ndm";
 
   explicit LocalServer(CConnection* owner);
-  ~LocalServer();
+  ~LocalServer() override;
   LocalServer(const LocalServer&) = delete;
   LocalServer& operator=(const LocalServer&) = delete;
 
@@ -41,14 +42,16 @@ class LocalServer {
   // false when the connection thread did not take it in time.
   bool SendPacket(unsigned type, std::uint8_t result, std::string_view text);
 
-  // For the links.
-  Platform::CriticalSection& ServerLock() { return m_ServerLock; }
+  // For the links. The server lock is the send lock: a reader framing a pass holds it, so a
+  // reply packet waits for the pass (and its deliveries) to end.
+  Platform::CriticalSection& ServerLock() override { return m_SendLock; }
+  bool LookupMessage(std::uint8_t messageNumber, std::uint8_t& streamKind) override;
+  bool DeliverPacket(unsigned type, const void* payload, std::size_t count) override;
+  RawDataCallback RawData() override;
+  DetectAbortCallback DetectAbort() override;
   const LocalSrv::MessageTable& Table() const { return m_Table; }
   CConnection* Owner() const { return m_Owner; }
   std::uint8_t ReceiverId() const { return m_RcvId; }
-  // The raw-data callback of the command running now (null when none).
-  CConnection::CommandOutputCallback RawDataCallback() const;
-  CConnection::DetectAbortCallback DetectAbort() const;
 
   bool HasLink() const { return m_Link != nullptr; }
 
@@ -87,5 +90,4 @@ class LocalServer {
   std::string m_User;
   bool m_Cancel = false;
   Platform::CriticalSection m_SendLock;
-  Platform::CriticalSection m_ServerLock;
 };
