@@ -85,6 +85,10 @@ class CReceiverConnection {
  protected:
   // The derived link's reader calls this when the device has gone for good.
   void MarkLinkLost(std::string_view why);
+  // Drops what the reader holds unframed (bytes received at an old line speed).
+  void ResetFraming() { m_ResetFraming.store(true); }
+  // Ends the reader's bounded waits early; the derived link calls it before joining.
+  void RequestReaderStop() { m_ReaderStopping.store(true); }
   CLinkOwner& Owner() { return m_Owner; }
 
  private:
@@ -127,5 +131,6 @@ class CReceiverConnection {
 
   std::atomic<std::int64_t> m_LastReceiveMs{0};
   std::atomic<bool> m_LinkLost{false};
+  std::atomic<bool> m_ReaderStopping{false};
   std::atomic<int> m_LastWaitResult{-1};
 };

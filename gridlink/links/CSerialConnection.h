@@ -47,6 +47,8 @@ class CSerialConnection : public CReceiverConnection {
   static std::string DevicePath(const std::string& port);
 
  private:
+  // Puts the requested rate first in the shared table; the table in search order.
+  static std::array<std::uint32_t, kRateCount> SetRequestedRate(std::uint32_t rate);
   void open(const std::string& receiverString);
   bool openPort();
   bool startReader();
