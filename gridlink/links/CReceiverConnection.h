@@ -64,6 +64,12 @@ class CReceiverConnection {
 
   // Reader thread: `count` received bytes, dispatched on the reader mode.
   void OnReceive(const std::uint8_t* data, std::size_t count);
+  // Reader thread, after a read slice brought nothing. A frame candidate still incomplete
+  // when the line has been quiet for kStallResyncMs was a false start made of noise (a
+  // receiver sends a frame in one go): it is given up byte by byte so that a real frame
+  // behind it is found instead of being swallowed.
+  void OnReaderIdle();
+  static constexpr std::uint32_t kStallResyncMs = 250;
 
   std::string StatusText() const;
   void SetStatusText(std::string text);
@@ -93,6 +99,7 @@ class CReceiverConnection {
 
  private:
   void onFrames(const std::uint8_t* data, std::size_t count);
+  void scanFrames();  // caller holds the server lock
   void onHandshake(const std::uint8_t* data, std::size_t count);
   void onLatest(const std::uint8_t* data, std::size_t count);
   void handleFrame(const std::uint8_t* frame, std::size_t length);

@@ -151,7 +151,10 @@ void CSerialConnection::readerLoop(Platform::ThreadContext& ctx) {
       OnReceive(chunk.data(), static_cast<std::size_t>(n));
       continue;
     }
-    if (n == 0) continue;
+    if (n == 0) {
+      OnReaderIdle();
+      continue;
+    }
     const int err = errno;
     if (err == EINTR || err == EAGAIN) continue;
     // The device is gone (unplugged, or the other end of a pseudo-terminal closed): one clear

@@ -1,10 +1,18 @@
 // The reader's framing pass: received bytes -> replies for the waiter, data packets for the owner.
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
 #include "gridlink/CLogFile.h"
 #include "gridlink/Framing.h"
 #include "links/CReceiverConnection.h"
+
+namespace {
+std::int64_t nowMsForIdle() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
 
 void CReceiverConnection::onFrames(const std::uint8_t* data, std::size_t count) {
   if (auto raw = m_Owner.RawData()) {
@@ -16,6 +24,10 @@ void CReceiverConnection::onFrames(const std::uint8_t* data, std::size_t count) 
   Platform::CriticalSectionLock lock(m_Owner.ServerLock());
   if (m_ResetFraming.exchange(false)) m_FrameBuffer.clear();
   m_FrameBuffer.insert(m_FrameBuffer.end(), data, data + count);
+  scanFrames();
+}
+
+void CReceiverConnection::scanFrames() {
   // The buffer never holds more than one frame candidate (at most 4100 bytes) plus one read.
   std::size_t pos = 0;
   while (pos < m_FrameBuffer.size()) {
@@ -26,6 +38,17 @@ void CReceiverConnection::onFrames(const std::uint8_t* data, std::size_t count) 
     pos += scan.length;
   }
   m_FrameBuffer.erase(m_FrameBuffer.begin(), m_FrameBuffer.begin() + static_cast<std::ptrdiff_t>(pos));
+}
+
+void CReceiverConnection::OnReaderIdle() {
+  if (m_ReaderMode.load() != ReaderMode::Frames) return;
+  Platform::CriticalSectionLock lock(m_Owner.ServerLock());
+  if (m_FrameBuffer.empty() || nowMsForIdle() - m_LastReceiveMs.load() < kStallResyncMs) return;
+  if (m_ResetFraming.exchange(false)) m_FrameBuffer.clear();
+  while (!m_FrameBuffer.empty()) {
+    m_FrameBuffer.erase(m_FrameBuffer.begin());
+    scanFrames();
+  }
 }
 
 void CReceiverConnection::handleFrame(const std::uint8_t* frame, std::size_t length) {

@@ -209,3 +209,26 @@ TEST(ReceiverExchange, ScriptEndsAtATimeout) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ReceiverExchange, StalledFalseStartIsGivenUpWhenTheLineIsQuiet) {
+  LinkTestOwner owner;
+  // "x" before the reply reads as the frame "xR" of length 0xE00, which never completes.
+  ScriptedLink link(owner, [](const std::string&) { return one("x" + zrxFrame("RE", "ok")); });
+  std::atomic<bool> done{false};
+  std::thread idle([&] {
+    while (!done.load()) {
+      link.OnReaderIdle();  // as the reader does after every empty read slice
+      link.WaitQuiet(20, 20);
+    }
+  });
+  std::string reply;
+  const bool ok = link.SendCommand("print,x", reply, 5000);
+  done = true;
+  idle.join();
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(reply, "RE002ok");
+}
+
+}  // namespace
