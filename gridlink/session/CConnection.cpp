@@ -69,12 +69,13 @@ int CConnection::Open(const char* server, const char* user, const char* password
     SetReply("ERDLL:Connection don't be closed!");
     return 0;
   }
-  // "host:port/anything": the part after "/" is cut off, the port is at most four digits.
+  // "host:port/anything": the part after "/" is cut off. The port takes up to five digits, so
+  // that every TCP port can be named.
   std::string host = server ? server : "";
   if (auto slash = host.find('/'); slash != std::string::npos) host.resize(slash);
   unsigned port = ServerLink::kRemoteServerPort;
   if (auto colon = host.find(':'); colon != std::string::npos) {
-    const std::string digits = host.substr(colon + 1, 4);
+    const std::string digits = host.substr(colon + 1, 5);
     port = static_cast<unsigned>(std::strtoul(digits.c_str(), nullptr, 10));
     host.resize(colon);
   }

@@ -1,0 +1,275 @@
+// CConnection against a small packet server on 127.0.0.1: request packets (plain and
+// scrambled), server packets with their checksum, split and merged packets, event codes,
+// and the ends of a connection.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gridlink/CBlockingSocket.h"
+#include "gridlink/CConnection.h"
+#include "gridlink/platform/Clock.h"
+#include "gridlink/platform/Event.h"
+#include "session/ConnectionEvents.h"
+#include "session/PacketScrambler.h"
+#include "session/RequestPacket.h"
+#include "session/ServerPacket.h"
+
+using namespace ServerLink;
+
+namespace {
+
+std::string reply(std::uint8_t rcvId, std::uint8_t result, const std::string& text, unsigned kind = 0) {
+  return buildServerPacket(makeType(kind, 0), rcvId, result, text, PacketForm::Remote);
+}
+
+// Answers each request with what the handler returns: a list of writes.
+class PacketServer {
+ public:
+  using Handler = std::function<std::vector<std::string>(std::uint8_t rcvId, const std::string& text)>;
+
+  explicit PacketServer(Handler h) : m_Handler(std::move(h)) {
+    m_Listener.Create(true);
+    m_Listener.Bind(CSockAddr("127.0.0.1", 0));
+    m_Listener.Listen();
+    CSockAddr a;
+    m_Listener.GetSockAddr(a);
+    m_Port = a.Port();
+    m_Thread = std::thread([this] { serve(); });
+  }
+  ~PacketServer() {
+    m_Stop = true;
+    m_Peer.Cleanup();
+    m_Listener.Cleanup();
+    m_Thread.join();
+  }
+  std::string address() const { return "127.0.0.1:" + std::to_string(m_Port) + "/ignored"; }
+  void hangUp() { m_Peer.Cleanup(); }
+  std::vector<std::string> requests() {
+    std::lock_guard l(m_Lock);
+    return m_Requests;
+  }
+  bool sawScrambled() const { return m_Scrambled; }
+
+ private:
+  void serve() {
+    CSockAddr from;
+    try {
+      if (!m_Listener.Accept(m_Peer, from, 10000)) return;
+    } catch (const CBlockingSocketException&) {
+      return;  // the test ended without connecting
+    }
+    std::string buf;
+    char chunk[4096];
+    while (!m_Stop) {
+      const int n = m_Peer._Read(chunk, sizeof chunk, 1);
+      if (n == -2) continue;
+      if (n <= 0) return;
+      buf.append(chunk, static_cast<std::size_t>(n));
+      while (takeRequest(buf)) {
+      }
+    }
+  }
+  // One request from the front of buf, plain (with its zero byte) or scrambled.
+  bool takeRequest(std::string& buf) {
+    auto* p = reinterpret_cast<std::uint8_t*>(buf.data());
+    std::string plain;
+    std::size_t used = 0;
+    if (buf.size() >= kFrameHeader && isFrameTag(p, buf.size())) {
+      used = frameLength(p);
+      if (buf.size() < used) return false;
+      const std::size_t n = UnCryptPacket(p, used);
+      plain.assign(buf.data(), n);
+      m_Scrambled = true;
+    } else {
+      const std::size_t zero = buf.find('\0');
+      if (zero == std::string::npos) return false;
+      plain = buf.substr(0, zero);
+      used = zero + 1;
+    }
+    buf.erase(0, used);
+    auto req = parseRequestPacket(reinterpret_cast<const std::uint8_t*>(plain.data()), plain.size());
+    if (!req) return true;
+    const std::string text(req->text);
+    {
+      std::lock_guard l(m_Lock);
+      m_Requests.push_back(text);
+    }
+    for (const std::string& w : m_Handler(req->rcvId, text)) {
+      if (w.empty()) {  // an empty write: a short pause, so the next one is a read of its own
+        Platform::Sleep(30);
+        continue;
+      }
+      if (w == "HANGUP") {
+        m_Peer.Cleanup();
+        return false;
+      }
+      m_Peer.Write(w.data(), static_cast<int>(w.size()), 5);
+    }
+    return true;
+  }
+
+  Handler m_Handler;
+  CBlockingSocket m_Listener, m_Peer;
+  std::uint16_t m_Port = 0;
+  std::thread m_Thread;
+  std::atomic<bool> m_Stop{false};
+  std::atomic<bool> m_Scrambled{false};
+  std::mutex m_Lock;
+  std::vector<std::string> m_Requests;
+};
+
+// Events seen by the system-message callback.
+struct EventLog {
+  std::mutex lock;
+  std::vector<std::pair<int, std::string>> events;
+  Platform::Event got{Platform::EventReset::Auto};
+};
+EventLog* g_Events = nullptr;
+
+std::uint32_t onEvent(void* p) {
+  auto* c = static_cast<CConnection*>(p);
+  std::lock_guard l(g_Events->lock);
+  g_Events->events.emplace_back(c->GetLastException(), c->GetReplyString());
+  g_Events->got.Set();
+  return 0;
+}
+
+std::vector<std::string> okOpen(std::uint8_t id, const std::string& text) {
+  if (text.rfind("OpenUsr", 0) == 0) return {reply(id, 1, "RE:OK.")};
+  return {};
+}
+
+class RemoteConnectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { g_Events = &events; }
+  void TearDown() override {
+    conn.Close();
+    g_Events = nullptr;
+  }
+  EventLog events;
+  CConnection conn;
+};
+
+TEST_F(RemoteConnectionTest, OpensWithScrambledRequestsAndSplitsTheServerName) {
+  PacketServer server(okOpen);
+  ASSERT_EQ(conn.Open(server.address().c_str(), "  bob ", "pw", "app"), 1) << conn.GetReplyString();
+  EXPECT_FALSE(conn.isLocalServerConn());
+  EXPECT_EQ(conn.GetIPServer(), "127.0.0.1");
+  EXPECT_EQ(conn.GetUserNameA(), "bob");
+  EXPECT_TRUE(server.sawScrambled());
+  ASSERT_FALSE(server.requests().empty());
+  EXPECT_EQ(server.requests()[0], "OpenUsr bob pw app");
+}
+
+TEST_F(RemoteConnectionTest, PlainRequestsWhenScramblingIsOff) {
+  PacketServer server(okOpen);
+  conn.SetCrypt(0);
+  ASSERT_EQ(conn.Open(server.address().c_str(), "bob", "pw", "app"), 1) << conn.GetReplyString();
+  EXPECT_FALSE(server.sawScrambled());
+}
+
+TEST_F(RemoteConnectionTest, SplitMergedScrambledAndBadPackets) {
+  PacketServer server([](std::uint8_t id, const std::string& text) -> std::vector<std::string> {
+    if (text.rfind("OpenUsr", 0) == 0) return {reply(id, 1, "RE:OK.")};
+    if (text == "GetRcvList") {  // split into two reads
+      const std::string p = reply(id, 3, "RE:COM1:115200:1,COM2:115200:1,");
+      return {p.substr(0, 7), "", p.substr(7)};
+    }
+    if (text == "Merged") {  // an event and the reply in one write
+      return {reply(0, 0, "server says hi", 7) + reply(id, 1, "RE:merged")};
+    }
+    if (text == "OtherId") return {reply(static_cast<std::uint8_t>(id + 5), 1, "RE:not yours") + reply(id, 1, "RE:yours")};
+    if (text == "Scrambled") {
+      const std::string p = reply(id, 1, "RE:through the scrambler, odd length!");
+      const auto f = CryptPacket(reinterpret_cast<const std::uint8_t*>(p.data()), p.size());
+      return {std::string(f.begin(), f.end())};
+    }
+    return {reply(id, 0, "ER:Unknown request type")};
+  });
+  conn.SetSysMsgCallback(onEvent);
+  ASSERT_EQ(conn.Open(server.address().c_str(), "bob", "pw", "app"), 1) << conn.GetReplyString();
+
+  EXPECT_EQ(conn.GetRcvList(), 2);
+  EXPECT_EQ(conn.GetCountRcv(), 2);
+  EXPECT_EQ(conn.GetReplyString(), "RE:COM1:115200:1,COM2:115200:1,");
+
+  EXPECT_EQ(conn.SendData("Merged", 0), 1);
+  EXPECT_EQ(conn.GetReplyString(), "RE:merged");
+  {
+    std::lock_guard l(events.lock);
+    ASSERT_EQ(events.events.size(), 1u);
+    EXPECT_EQ(events.events[0].first, kEventKind7);
+    EXPECT_EQ(events.events[0].second, "server says hi");
+  }
+  EXPECT_EQ(conn.SendData("OtherId", 0), 1);
+  EXPECT_EQ(conn.GetReplyString(), "RE:yours");
+  EXPECT_EQ(conn.SendData("Scrambled", 0), 1);
+  EXPECT_EQ(conn.GetReplyString(), "RE:through the scrambler, odd length!");
+  EXPECT_EQ(conn.SendData("nope", 0), 0);
+  EXPECT_EQ(conn.GetReplyString(), "ER:Unknown request type");
+}
+
+TEST_F(RemoteConnectionTest, ScramblingRefusesAnOversizedRequest) {
+  PacketServer server(okOpen);
+  conn.SetTimeout(1);  // the second request is never answered
+  ASSERT_EQ(conn.Open(server.address().c_str(), "bob", "pw", "app"), 1);
+  // 4081 characters of text make a 4087-byte packet: its frame would exceed 4096 bytes.
+  EXPECT_EQ(conn.SendData(std::string(4081, 'x').c_str(), 0), 0);
+  EXPECT_EQ(conn.GetReplyString(), "ERDLL:Can't encrypt!");
+  EXPECT_EQ(conn.SendData(std::string(4080, 'x').c_str(), 0), 0);  // goes out, server has no answer
+  EXPECT_NE(conn.GetReplyString(), "ERDLL:Can't encrypt!");
+}
+
+TEST_F(RemoteConnectionTest, ServerClosingEndsTheConnectionInsteadOfSpinning) {
+  PacketServer server([](std::uint8_t id, const std::string& text) -> std::vector<std::string> {
+    if (text.rfind("OpenUsr", 0) == 0) return {reply(id, 1, "RE:OK.")};
+    return {"HANGUP"};
+  });
+  conn.SetSysMsgCallback(onEvent);
+  ASSERT_EQ(conn.Open(server.address().c_str(), "bob", "pw", "app"), 1);
+  EXPECT_EQ(conn.SendData("Anything", 0), 0);
+  EXPECT_EQ(conn.GetReplyString().rfind("ERDLL:Receiver don't reply", 0), 0u) << conn.GetReplyString();
+  ASSERT_EQ(events.got.Wait(10000), Platform::WaitResult::Signalled);
+  {
+    std::lock_guard l(events.lock);
+    EXPECT_EQ(events.events.back().first, kEventConnectionLost);
+  }
+  EXPECT_EQ(conn.SendData("Again", 0), 0);
+  EXPECT_EQ(conn.GetReplyString(), "ERDLL: No connection to server!");
+}
+
+TEST_F(RemoteConnectionTest, ServerEndPacketTerminates) {
+  PacketServer server([](std::uint8_t id, const std::string& text) -> std::vector<std::string> {
+    if (text.rfind("OpenUsr", 0) == 0) return {reply(id, 1, "RE:OK.")};
+    return {reply(0, 0, "server going down", 15)};
+  });
+  conn.SetSysMsgCallback(onEvent);
+  ASSERT_EQ(conn.Open(server.address().c_str(), "bob", "pw", "app"), 1);
+  EXPECT_EQ(conn.SendData("Bye", 0), 0);
+  ASSERT_EQ(events.got.Wait(10000), Platform::WaitResult::Signalled);
+  std::lock_guard l(events.lock);
+  ASSERT_FALSE(events.events.empty());
+  EXPECT_EQ(events.events.back().first, kEventServerEnd);
+  EXPECT_EQ(events.events.back().second, "server going down");
+}
+
+TEST_F(RemoteConnectionTest, UnreachableServerIsRefused) {
+  CBlockingSocket probe;  // a port nobody listens on
+  probe.Create(true);
+  probe.Bind(CSockAddr("127.0.0.1", 0));
+  CSockAddr a;
+  probe.GetSockAddr(a);
+  const std::string server = "127.0.0.1:" + std::to_string(a.Port());
+  probe.Cleanup();
+  EXPECT_EQ(conn.Open(server.c_str(), "bob", "pw", "app"), 0);
+  EXPECT_EQ(conn.GetReplyString(), "ERDLL:Don't connection to server!");
+  EXPECT_EQ(conn.GetRcvList(), 0);
+  EXPECT_EQ(conn.GetReplyString(), "ERDLL:Connect to server don't open!");
+}
+
+}  // namespace
