@@ -19,6 +19,7 @@ class ScriptedLink : public CReceiverConnection {
   ScriptedLink(CLinkOwner& owner, Responder responder)
       : CReceiverConnection(owner), responder_(std::move(responder)), peer_([this] { run(); }) {}
   ~ScriptedLink() override {
+    RequestReaderStop();
     {
       std::lock_guard<std::mutex> g(m_);
       stop_ = true;
