@@ -13,7 +13,9 @@ std::int64_t nowMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void logReply(const std::string& reply) { ClientLog().WriteData("Dev > ", reply.data(), reply.size()); }
+void logReply(const std::string& reply) {
+  ClientLog().WriteData("Dev > ", reply.data(), reply.size());
+}
 
 // The identifier a reply echoes: body opening "%" + id + "%". False when it carries none.
 bool replyIdentifier(const std::string& reply, std::string_view& id) {
@@ -122,8 +124,8 @@ bool CReceiverConnection::SendCommand(std::string_view command, std::string& rep
   return waitReply(command, replyOut, timeoutMs, seen);
 }
 
-bool CReceiverConnection::waitReply(std::string_view command, std::string& replyOut,
-                                    std::uint32_t timeoutMs, std::uint64_t seenSeq) {
+bool CReceiverConnection::waitReply(std::string_view command, std::string& replyOut, std::uint32_t timeoutMs,
+                                    std::uint64_t seenSeq) {
   const std::int64_t deadline = nowMs() + timeoutMs;
   const std::size_t cmdPct = command.find('%');
   for (;;) {
@@ -176,9 +178,15 @@ void CReceiverConnection::OnReceive(const std::uint8_t* data, std::size_t count)
   if (count == 0) return;
   m_LastReceiveMs.store(nowMs());
   switch (m_ReaderMode.load()) {
-    case ReaderMode::Handshake: onHandshake(data, count); break;
-    case ReaderMode::Frames: onFrames(data, count); break;
-    case ReaderMode::Latest: onLatest(data, count); break;
+    case ReaderMode::Handshake:
+      onHandshake(data, count);
+      break;
+    case ReaderMode::Frames:
+      onFrames(data, count);
+      break;
+    case ReaderMode::Latest:
+      onLatest(data, count);
+      break;
   }
 }
 

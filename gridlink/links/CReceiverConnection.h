@@ -122,7 +122,7 @@ class CReceiverConnection {
 
   // Reply state, under m_ReplyLock.
   std::mutex m_ReplyLock;
-  std::string m_Reply;        // the last complete reply, or the one being joined
+  std::string m_Reply;           // the last complete reply, or the one being joined
   std::uint64_t m_ReplySeq = 0;  // counts complete replies
   int m_PieceCount = 0;
   int m_BraceDepth = 0;

@@ -35,7 +35,8 @@ std::array<std::uint32_t, CSerialConnection::kRateCount> CSerialConnection::Rate
   return g_Rates;
 }
 
-std::array<std::uint32_t, CSerialConnection::kRateCount> CSerialConnection::SetRequestedRate(std::uint32_t rate) {
+std::array<std::uint32_t, CSerialConnection::kRateCount> CSerialConnection::SetRequestedRate(
+    std::uint32_t rate) {
   std::lock_guard<std::mutex> lock(g_RateLock);
   g_Rates[0] = rate;
   return g_Rates;
@@ -68,7 +69,8 @@ void CSerialConnection::stopReader() {
   RequestReaderStop();
   // The reader blocks at most one read slice or one packet hand-over (5 s); the thread's own
   // destructor bound backs this up.
-  if (m_Reader.Joinable() && !m_Reader.Stop(7000)) ClientLog().WriteTimed("Dev/COM thread did not stop in time");
+  if (m_Reader.Joinable() && !m_Reader.Stop(7000))
+    ClientLog().WriteTimed("Dev/COM thread did not stop in time");
 }
 
 void CSerialConnection::open(const std::string& receiverString) {
@@ -94,7 +96,8 @@ void CSerialConnection::open(const std::string& receiverString) {
   if (searchReceiver(static_cast<std::uint32_t>(requested)) == 0) return;
   if (m_CheckRemotePort) {
     std::string reply;
-    SendCommand(std::string("%rts%set,/par/cur/term/rtscts,") + (m_FlowControl == 1 ? "on" : "off"), reply, 500);
+    SendCommand(std::string("%rts%set,/par/cur/term/rtscts,") + (m_FlowControl == 1 ? "on" : "off"), reply,
+                500);
     SetFlowControl(m_FlowControl != 0);
   }
   SetStatusText("");

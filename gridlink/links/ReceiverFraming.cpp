@@ -123,7 +123,8 @@ void CReceiverConnection::assembleReply(const std::uint8_t* frame, std::size_t l
   }
   m_PieceCount = 0;
   m_BraceDepth = 0;
-  if (!m_Waiting) ClientLog().WriteData("--Multiple replies on one command -> ", m_Reply.data(), m_Reply.size());
+  if (!m_Waiting)
+    ClientLog().WriteData("--Multiple replies on one command -> ", m_Reply.data(), m_Reply.size());
   m_Waiting = false;
   ++m_ReplySeq;
   m_ReplyEvent.Set();

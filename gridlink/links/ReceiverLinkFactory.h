@@ -13,6 +13,5 @@
 // A constructed link has already run its whole open; it is returned even when that failed:
 // its StatusText() is then non-empty and is the open's error reply. The caller owns the link
 // and deletes it before the owner goes. linkKind receives the kind number (LinkKind).
-std::unique_ptr<CReceiverConnection> CreateReceiverLink(CLinkOwner& owner,
-                                                        const std::string& receiverString,
+std::unique_ptr<CReceiverConnection> CreateReceiverLink(CLinkOwner& owner, const std::string& receiverString,
                                                         std::string& errorText, int& linkKind);

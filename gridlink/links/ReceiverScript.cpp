@@ -17,12 +17,14 @@ int CReceiverConnection::RunScript(std::string_view script, std::string& replyOu
   replyOut.clear();
   if (script.size() < 4) return 0;
   std::size_t eol = script.find('\n', 4);
-  const std::string_view header = skipBlanks(script.substr(4, eol == std::string_view::npos ? script.npos : eol - 4));
+  const std::string_view header =
+      skipBlanks(script.substr(4, eol == std::string_view::npos ? script.npos : eol - 4));
   bool stopOnErrors = header.starts_with("stoperrors on");
   if (eol != std::string_view::npos && (header.empty() || header == "\r")) {
     // "stoperrors on" may also stand alone on the line after "@scr": a setting, not a command.
     const std::size_t next = script.find('\n', eol + 1);
-    if (next != std::string_view::npos && skipBlanks(script.substr(eol + 1, next - eol - 1)).starts_with("stoperrors")) {
+    if (next != std::string_view::npos &&
+        skipBlanks(script.substr(eol + 1, next - eol - 1)).starts_with("stoperrors")) {
       stopOnErrors = skipBlanks(script.substr(eol + 1, next - eol - 1)).starts_with("stoperrors on");
       eol = next;
     }

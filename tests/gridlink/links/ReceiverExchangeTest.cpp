@@ -18,7 +18,9 @@ std::string commandOf(const std::string& line) {
   return s;
 }
 
-std::vector<std::string> one(std::string frame) { return {std::move(frame)}; }
+std::vector<std::string> one(std::string frame) {
+  return {std::move(frame)};
+}
 
 TEST(ReceiverExchange, RepliesMatchedByIdentifier) {
   struct Case {
@@ -31,10 +33,20 @@ TEST(ReceiverExchange, RepliesMatchedByIdentifier) {
   const Case cases[] = {
       {"plain reply", "print,/par/rcvid", {zrxFrame("RE", "SIM1")}, 2000, "RE004SIM1"},
       {"own identifier", "%5%print,x", {zrxFrame("RE", "%5%ok")}, 2000, "RE005%5%ok"},
-      {"foreign identifier skipped", "%5%print,x", {zrxFrame("RE", "%6%no"), zrxFrame("RE", "%5%yes")}, 2000,
+      {"foreign identifier skipped",
+       "%5%print,x",
+       {zrxFrame("RE", "%6%no"), zrxFrame("RE", "%5%yes")},
+       2000,
        "RE006%5%yes"},
-      {"only a foreign identifier", "%5%print,x", {zrxFrame("RE", "%6%no")}, 300, "ER:Receiver reply timeout!"},
-      {"identified reply is not for a bare command", "print,x", {zrxFrame("RE", "%7%a"), zrxFrame("RE", "b")}, 2000,
+      {"only a foreign identifier",
+       "%5%print,x",
+       {zrxFrame("RE", "%6%no")},
+       300,
+       "ER:Receiver reply timeout!"},
+      {"identified reply is not for a bare command",
+       "print,x",
+       {zrxFrame("RE", "%7%a"), zrxFrame("RE", "b")},
+       2000,
        "RE001b"},
       {"reply without identifier taken by any", "%Loop%", {zrxFrame("RE", "dm")}, 2000, "RE002dm"},
       {"error reply", "print,/no", {zrxFrame("ER", "Unknown")}, 2000, "ER007Unknown"},
@@ -53,7 +65,8 @@ TEST(ReceiverExchange, RepliesMatchedByIdentifier) {
 TEST(ReceiverExchange, JoinedReplyIsDeliveredOnceWithNewLength) {
   LinkTestOwner owner;
   ScriptedLink link(owner, [](const std::string&) {
-    return std::vector<std::string>{zrxFrame("RE", "%9%{a,"), zrxFrame("RE", "%9% b,{"), zrxFrame("RE", "c}}")};
+    return std::vector<std::string>{zrxFrame("RE", "%9%{a,"), zrxFrame("RE", "%9% b,{"),
+                                    zrxFrame("RE", "c}}")};
   });
   std::string reply;
   ASSERT_TRUE(link.SendCommand("%9%list,/msg/zrx", reply, 2000));

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "gridlink/platform/Clock.h"
 #include "gridlink/Framing.h"
 #include "gridlink/links/LinkTestOwner.h"
+#include "gridlink/platform/Clock.h"
 #include "links/CSerialConnection.h"
 #include "rcvsim/Simulator.h"
 

@@ -66,7 +66,9 @@ TEST_F(SerialLinkTest, ScriptStopsAtTheFailingCommand) {
   openLink();
   ASSERT_EQ(link->StatusText(), "");
   std::string report;
-  EXPECT_EQ(link->RunScript("@scr stoperrors on\nprint,/par/rcvid\nprint,/par/no/such\nprint,/par/rcvid\n", report), 0);
+  EXPECT_EQ(
+      link->RunScript("@scr stoperrors on\nprint,/par/rcvid\nprint,/par/no/such\nprint,/par/rcvid\n", report),
+      0);
   EXPECT_EQ(count(report, "SIM0A1B2C3D4"), 1u) << report;
   EXPECT_EQ(report.substr(report.rfind('\n') + 1, 2), "ER") << report;
   EXPECT_EQ(link->RunScript("@scr\nprint,/par/rcvid\nprint,/par/no/such\nprint,/par/rcvid\n", report), 2);
