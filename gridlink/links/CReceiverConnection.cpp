@@ -129,30 +129,37 @@ bool CReceiverConnection::waitReply(std::string_view command, std::string& reply
   const std::int64_t deadline = nowMs() + timeoutMs;
   const std::size_t cmdPct = command.find('%');
   for (;;) {
-    // A foreign reply does not restart the clock: the whole exchange stays within timeoutMs.
-    const std::int64_t left = deadline - nowMs();
-    if (left <= 0 || m_ReplyEvent.Wait(static_cast<std::uint32_t>(left)) == Platform::WaitResult::TimedOut)
-      break;
     std::string reply;
+    bool have = false;
     {
       std::lock_guard<std::mutex> lock(m_ReplyLock);
-      if (m_ReplySeq == seenSeq) {
-        if (m_LinkLost.load()) break;
-        m_ReplyEvent.Reset();
-        continue;
+      if (m_ReplySeq > seenSeq) {
+        // Replies are taken in the order they completed, so one that follows at once
+        // cannot hide the one before it.
+        const std::uint64_t first = m_ReplySeq - m_Completed.size() + 1;
+        if (seenSeq + 1 < first) seenSeq = first - 1;
+        reply = m_Completed[static_cast<std::size_t>(seenSeq + 1 - first)];
+        ++seenSeq;
+        have = true;
+      } else if (m_LinkLost.load()) {
+        break;
+      } else {
+        m_Waiting = true;
+        m_ReplyEvent.Reset();  // under the lock: a reply completing now sets it again
       }
-      seenSeq = m_ReplySeq;
-      reply = m_Reply;
+    }
+    if (!have) {
+      // A foreign reply does not restart the clock: the whole exchange stays within timeoutMs.
+      const std::int64_t left = deadline - nowMs();
+      if (left <= 0 || m_ReplyEvent.Wait(static_cast<std::uint32_t>(left)) == Platform::WaitResult::TimedOut)
+        break;
+      continue;
     }
     std::string_view id;
     if (replyIdentifier(reply, id)) {
       const bool mine = cmdPct != std::string_view::npos && command.substr(cmdPct + 1, id.size()) == id;
       if (!mine) {
         if (cmdPct != std::string_view::npos) logReply("ER:unable reply->" + reply);
-        // Wait for the next reply; the event goes down only if no newer reply came meanwhile.
-        std::lock_guard<std::mutex> lock(m_ReplyLock);
-        m_Waiting = true;
-        if (m_ReplySeq == seenSeq) m_ReplyEvent.Reset();
         continue;
       }
     }

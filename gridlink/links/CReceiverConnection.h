@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -122,8 +123,10 @@ class CReceiverConnection {
 
   // Reply state, under m_ReplyLock.
   std::mutex m_ReplyLock;
-  std::string m_Reply;           // the last complete reply, or the one being joined
-  std::uint64_t m_ReplySeq = 0;  // counts complete replies
+  std::string m_Reply;                  // the last complete reply, or the one being joined
+  std::uint64_t m_ReplySeq = 0;         // counts complete replies
+  std::deque<std::string> m_Completed;  // the latest complete replies, oldest first
+  static constexpr std::size_t kKeptReplies = 8;
   int m_PieceCount = 0;
   int m_BraceDepth = 0;
   bool m_Truncated = false;

@@ -126,6 +126,9 @@ void CReceiverConnection::assembleReply(const std::uint8_t* frame, std::size_t l
   if (!m_Waiting)
     ClientLog().WriteData("--Multiple replies on one command -> ", m_Reply.data(), m_Reply.size());
   m_Waiting = false;
+  m_Completed.push_back(std::move(m_Reply));
+  m_Reply.clear();
+  if (m_Completed.size() > kKeptReplies) m_Completed.pop_front();
   ++m_ReplySeq;
   m_ReplyEvent.Set();
 }

@@ -49,6 +49,11 @@ TEST(ReceiverExchange, RepliesMatchedByIdentifier) {
        2000,
        "RE001b"},
       {"reply without identifier taken by any", "%Loop%", {zrxFrame("RE", "dm")}, 2000, "RE002dm"},
+      {"own reply followed at once by another",
+       "%5%x",
+       {zrxFrame("RE", "%5%a") + zrxFrame("RE", "b")},
+       2000,
+       "RE004%5%a"},
       {"error reply", "print,/no", {zrxFrame("ER", "Unknown")}, 2000, "ER007Unknown"},
       {"noise before the reply", "print,x", {"\x01\xffzz\r\n" + zrxFrame("RE", "ok")}, 2000, "RE002ok"},
   };
