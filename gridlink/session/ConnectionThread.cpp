@@ -44,6 +44,7 @@ void ConnectionReader::Run() {
     const bool more = m_Form == PacketForm::Local ? readLocal() : readRemote();
     if (!more) break;
     parse();
+    if (m_Form == PacketForm::Local) m_S.handoff.Done();
   }
   ClientLog().WriteTimed(std::string(kConnectionThreadTerminated));
 }
