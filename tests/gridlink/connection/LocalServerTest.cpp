@@ -2,6 +2,8 @@
 // (the real links run against the simulator in the integration tests).
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -19,7 +21,8 @@ namespace {
 struct Script {
   std::mutex lock;
   std::vector<std::string> sent;
-  std::map<std::string, std::string> answers;  // command -> reply; missing: "RE000"
+  std::map<std::string, std::string> answers;  // command -> whole reply
+  std::map<std::string, std::string> texts;    // command behind its "%id%" -> reply text
   std::string status;                          // the link's open error
 };
 Script* g_Script = nullptr;
@@ -31,7 +34,21 @@ class ScriptedLink : public LocalSrv::DeviceLink {
     g_Script->sent.push_back(cmd);
     if (timeoutMs == 0) return true;
     auto it = g_Script->answers.find(cmd);
-    reply = it == g_Script->answers.end() ? "RE000" : it->second;
+    if (it != g_Script->answers.end()) {
+      reply = it->second;
+    } else {
+      // Echo the command's identifier as the receiver does.
+      std::string prefix, key = cmd;
+      if (!cmd.empty() && cmd[0] == '%' && cmd.find('%', 1) != std::string::npos) {
+        prefix = cmd.substr(0, cmd.find('%', 1) + 1);
+        key = cmd.substr(prefix.size());
+      }
+      auto t = g_Script->texts.find(key);
+      const std::string body = prefix + (t == g_Script->texts.end() ? "" : t->second);
+      char head[8];
+      std::snprintf(head, sizeof head, "RE%03X", static_cast<unsigned>(body.size()));
+      reply = head + body;
+    }
     return reply.rfind("RE", 0) == 0;
   }
   int RunScript(const std::string&, std::string& reply) override {
@@ -148,6 +165,58 @@ TEST_F(LocalServerTest, AttachSendsEmPiecesWithPeriods) {
 
   EXPECT_EQ(conn.SendData("Detach 0", 0), 1);
   EXPECT_EQ(sent().back(), LocalServer::kStopSequence);
+}
+
+struct Sink : Platform::IWindowSink {
+  std::mutex lock;
+  std::vector<Platform::Message> posted;
+  bool Post(std::uint32_t msg, std::uintptr_t w, std::intptr_t l) override {
+    std::lock_guard g(lock);
+    posted.push_back({msg, w, l});
+    return true;
+  }
+};
+
+TEST_F(LocalServerTest, ReceiverOperationsOnAScriptedLink) {
+  CReceiver* rcv = TSelfCreator<CReceiver>::Create();
+  rcv->AddRef();
+  ASSERT_EQ(rcv->Open(&conn, "COM/dev/ttyFAKE0:115200:1", 0), 1) << rcv->GetReplyString();
+  EXPECT_EQ(rcv->Open(&conn, "COM/dev/ttyFAKE0:115200:1", 0), 1);  // already open
+
+  // An empty command with an output callback returns at once, sending nothing.
+  const std::size_t before = sent().size();
+  EXPECT_EQ(rcv->SendCommand("", [](char*, int) {}), 1);
+  EXPECT_EQ(sent().size(), before);
+
+  // Window mode: the sink hears WM_USER + 1 with the receiver when the slot is detached.
+  Sink sink;
+  EXPECT_EQ(rcv->Attach(0, static_cast<Platform::WindowHandle>(nullptr), "PV"), 0);
+  EXPECT_EQ(rcv->Attach(1, &sink, "0"), 1) << rcv->GetReplyString();
+  EXPECT_EQ(rcv->Attach(1, &sink, "0"), 0);
+  EXPECT_EQ(rcv->Detach(1), 1);
+  {
+    std::lock_guard g(sink.lock);
+    ASSERT_EQ(sink.posted.size(), 1u);
+    EXPECT_EQ(sink.posted[0].id, Platform::kUserMessage + 1);
+    EXPECT_EQ(sink.posted[0].lparam, reinterpret_cast<std::intptr_t>(rcv));
+  }
+  EXPECT_EQ(rcv->Detach(1), 0);
+
+  // A file already complete on disk is not requested again.
+  TempDir dir;
+  const std::string local = dir.str() + "/f1";
+  std::ofstream(local) << "12345";
+  script.texts["print,/log/f1&size"] = "5";
+  EXPECT_EQ(rcv->DownloadFile(local.c_str(), " f1 ", 0), 1);
+  EXPECT_EQ(rcv->GetReplyString(), "RE:Complete downloading.");
+  EXPECT_NE(sent().back().find("print,/log/f1&size"), std::string::npos);
+  DOWNLOADINFO info;
+  EXPECT_EQ(rcv->GetDownloadStatus(info), 1);
+
+  EXPECT_EQ(rcv->Close(false), 1);
+  EXPECT_EQ(sent().back(), LocalServer::kStopSequence);
+  EXPECT_FALSE(server().HasLink());
+  rcv->Release();
 }
 
 TEST(AttachCommandTest, PiecesStayWithinTheLimitAndEndAtABrace) {
