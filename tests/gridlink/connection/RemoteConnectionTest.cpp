@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -12,6 +14,9 @@
 
 #include "gridlink/CBlockingSocket.h"
 #include "gridlink/CConnection.h"
+#include "gridlink/CReceiver.h"
+#include "gridlink/Framing.h"
+#include "session/ConnectionState.h"
 #include "gridlink/platform/Clock.h"
 #include "gridlink/platform/Event.h"
 #include "session/ConnectionEvents.h"
@@ -270,6 +275,79 @@ TEST_F(RemoteConnectionTest, UnreachableServerIsRefused) {
   EXPECT_EQ(conn.GetReplyString(), "ERDLL:Don't connection to server!");
   EXPECT_EQ(conn.GetRcvList(), 0);
   EXPECT_EQ(conn.GetReplyString(), "ERDLL:Connect to server don't open!");
+}
+
+// A reader that lags behind a flood of data: what it gets is whole and in order; what did
+// not fit is dropped and counted, never handed out half overwritten.
+struct FloodLog {
+  std::atomic<int> delivered{0}, broken{0}, disorder{0};
+  long last = -1;
+};
+FloodLog* g_Flood = nullptr;
+constexpr int kFlood = 3000;
+
+std::string seqMessage(int seq) {
+  char body[16];
+  std::snprintf(body, sizeof body, "PV009%08x", static_cast<unsigned>(seq));
+  std::string m = body;
+  m.push_back(static_cast<char>(Zrx::checksum8(m.data(), m.size())));
+  return m;
+}
+
+void onFlood(CReceiver* r) {
+  const int n = r->getMsgBufSize();
+  const unsigned char* m = r->getMsgBuf(0);
+  if (n != 14 || Zrx::checksum8(m, 13) != m[13]) {
+    ++g_Flood->broken;
+  } else {
+    const long seq = std::strtol(std::string(reinterpret_cast<const char*>(m) + 5, 8).c_str(), nullptr, 16);
+    if (seq <= g_Flood->last) ++g_Flood->disorder;
+    g_Flood->last = seq;
+  }
+  ++g_Flood->delivered;
+  if (g_Flood->delivered % 64 == 0) Platform::Sleep(2);  // lag behind the writer
+}
+
+TEST_F(RemoteConnectionTest, LaggingReaderGetsWholeMessagesOrNone) {
+  PacketServer server([](std::uint8_t id, const std::string& text) -> std::vector<std::string> {
+    if (text.rfind("OpenUsr", 0) == 0 || text.rfind("OpenRcv", 0) == 0) return {reply(id, 1, "RE:OK.")};
+    if (text.rfind("Attach", 0) == 0) {
+      std::string flood = reply(id, 1, "RE:OK.");
+      for (int i = 0; i < kFlood; ++i)
+        flood += buildServerPacket(makeType(kKindZrxData, 0), id, 0, seqMessage(i), PacketForm::Remote);
+      return {flood};
+    }
+    return {reply(id, 1, "RE:OK.")};
+  });
+  FloodLog log;
+  g_Flood = &log;
+  conn.SetSysMsgCallback(onEvent);
+  ASSERT_EQ(conn.Open(server.address().c_str(), "bob", "pw", "app"), 1);
+  CReceiver* rcv = TSelfCreator<CReceiver>::Create();
+  rcv->AddRef();
+  ASSERT_EQ(rcv->Open(&conn, "COM1:115200:1", 0), 1) << rcv->GetReplyString();
+  ASSERT_EQ(rcv->Attach(0, onFlood, "PV", nullptr), 1);
+  EXPECT_EQ(conn.SendData("Sync", 0), 1);  // answered after the whole flood
+  const ServerLink::DataRing& ring = ConnectionAccess::state(conn).ring;
+  for (int i = 0; i < 1000 && log.delivered + static_cast<int>(ring.Dropped()) < kFlood; ++i) Platform::Sleep(20);
+  EXPECT_EQ(log.delivered + static_cast<int>(ring.Dropped()), kFlood);
+  EXPECT_EQ(log.broken, 0);
+  EXPECT_EQ(log.disorder, 0);
+  EXPECT_GT(log.delivered, 0);
+  EXPECT_EQ(rcv->GetLenghReceive(), kFlood * 14);
+  rcv->Close(false);
+  rcv->Release();
+  g_Flood = nullptr;
+}
+
+TEST_F(RemoteConnectionTest, QuietLineWithNothingAwaitedKeepsTheConnection) {
+  PacketServer server(okOpen);
+  conn.SetTimeout(1);
+  ASSERT_EQ(conn.Open(server.address().c_str(), "bob", "pw", "app"), 1);
+  Platform::Sleep(2500);  // more than two read time-outs pass
+  EXPECT_EQ(conn.SendData("Unanswered", 0), 0);
+  // Only now, with a reply awaited, does the silence end the connection.
+  EXPECT_EQ(conn.GetReplyString().rfind("ERDLL:Receiver don't reply", 0), 0u) << conn.GetReplyString();
 }
 
 }  // namespace
