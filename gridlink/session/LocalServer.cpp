@@ -108,6 +108,7 @@ void LocalServer::Process(const unsigned char* packet, std::size_t length) {
 }
 
 bool LocalServer::LookupMessage(std::uint8_t messageNumber, std::uint8_t& streamKind) {
+  Platform::CriticalSectionLock lock(m_SendLock);
   const LocalSrv::MessageEntry* e = m_Table.BySerial(messageNumber);
   if (!e) return false;
   streamKind = e->kind;
@@ -123,7 +124,7 @@ bool LocalServer::SendPacket(unsigned type, std::uint8_t result, std::string_vie
   if (!m_Owner || text.size() + 12 > 0xFFFE) return false;
   char header[16];
   std::snprintf(header, sizeof header, "%04x%03x%02x%02x", static_cast<unsigned>(text.size() + 12), type & 0xFFFu,
-                static_cast<unsigned>(m_RcvId), static_cast<unsigned>(result));
+                static_cast<unsigned>(m_RcvId.load()), static_cast<unsigned>(result));
   std::string packet(header);
   packet.append(text);
   packet.push_back('\0');
@@ -217,15 +218,19 @@ void LocalServer::rememberReceiver(const std::string& rcv, int kind) {
 }
 
 void LocalServer::buildMessageTable() {
-  m_Table.Clear();
+  // Built aside: the link's reader may look numbers up meanwhile.
+  LocalSrv::MessageTable table;
+  table.Clear();
   for (std::uint8_t kind = 0; kind < LocalSrv::kStreamKinds; ++kind) {
     std::string reply;
     if (!m_Link->SendCommand(LocalSrv::MessageTable::ListCommand(kind), reply, kListTimeoutMs)) {
       m_Reply = "ER:Can't create message table!";
       continue;
     }
-    m_Table.AddList(kind, reply);
+    table.AddList(kind, reply);
   }
+  Platform::CriticalSectionLock lock(m_SendLock);
+  m_Table = std::move(table);
 }
 
 int LocalServer::CloseRcv(std::string_view arg) {

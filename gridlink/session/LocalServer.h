@@ -7,6 +7,7 @@
 //
 // Owned and deleted by its CConnection. The link (and its reader thread) is deleted by
 // "CloseRcv" or with the server.
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -51,7 +52,7 @@ class LocalServer : public CLinkOwner {
   DetectAbortCallback DetectAbort() override;
   const LocalSrv::MessageTable& Table() const { return m_Table; }
   CConnection* Owner() const { return m_Owner; }
-  std::uint8_t ReceiverId() const { return m_RcvId; }
+  std::uint8_t ReceiverId() const { return m_RcvId.load(); }
 
   bool HasLink() const { return m_Link != nullptr; }
 
@@ -82,10 +83,10 @@ class LocalServer : public CLinkOwner {
 
   CConnection* m_Owner;
   std::map<std::string, Request, std::less<>> m_Requests;
-  LocalSrv::MessageTable m_Table;
+  LocalSrv::MessageTable m_Table;  // replaced under the send lock; the reader looks up under it
   std::unique_ptr<LocalSrv::DeviceLink> m_Link;
   int m_LinkKind = -1;
-  std::uint8_t m_RcvId = 0;
+  std::atomic<std::uint8_t> m_RcvId{0};  // read by the link's reader for its packets
   std::string m_Reply;
   std::string m_User;
   bool m_Cancel = false;
