@@ -210,10 +210,11 @@ int CReceiver::Attach(std::uint8_t slot, DataCallback callback, const char* list
     SetReply("ERDLL:Can't be run Attach");
     return 0;
   }
-  char head[16];
-  std::snprintf(head, sizeof head, "Attach %0x ", slot);
-  if (m_Conn->SendData((head + std::string(list ? list : "")).c_str(), m_RcvId)) {
-    Platform::CriticalSectionLock lock(ConnectionAccess::state(*m_Conn).dataLock);
+  // The receiver starts sending as soon as it has the request: be ready for its first
+  // messages before the reply arrives, and take the attachment back if it fails.
+  ConnectionState& s = ConnectionAccess::state(*m_Conn);
+  {
+    Platform::CriticalSectionLock lock(s.dataLock);
     m_Records = records;
     if (records) {
       for (GPSDATA& r : *records) {
@@ -223,7 +224,15 @@ int CReceiver::Attach(std::uint8_t slot, DataCallback callback, const char* list
     } else {
       m_Callbacks[slot] = callback;
     }
+  }
+  char head[16];
+  std::snprintf(head, sizeof head, "Attach %0x ", slot);
+  if (m_Conn->SendData((head + std::string(list ? list : "")).c_str(), m_RcvId)) {
     m_Attached = true;
+  } else {
+    Platform::CriticalSectionLock lock(s.dataLock);
+    m_Records = nullptr;
+    m_Callbacks[slot] = nullptr;
   }
   return m_Result;
 }
