@@ -15,9 +15,9 @@ constexpr std::size_t kAttachPieceText = 116;
 constexpr int kDefaultPeriodTenths = 10;
 
 struct AttachPlan {
-  std::string text;        // the collected "em" items
-  std::string error;       // "ER:Unable period - ..." for the first bad period, else empty
-  bool stopAtWl = false;   // a name of the "WL" entry: the request ends, nothing is sent
+  std::string text;       // the collected "em" items
+  std::string error;      // "ER:Unable period - ..." for the first bad period, else empty
+  bool stopAtWl = false;  // a name of the "WL" entry: the request ends, nothing is sent
 };
 
 // arg: one hex digit (the attach slot = stream kind), one separator, then names separated by

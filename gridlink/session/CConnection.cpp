@@ -123,8 +123,8 @@ int CConnection::Open(const char* server, const char* user, const char* password
     return 0;
   }
   s.detectAbort = detectAbort;
-  const std::string request = "OpenUsr " + trimmed(user) + " " + (password ? password : "") + " " +
-                              (application ? application : "");
+  const std::string request =
+      "OpenUsr " + trimmed(user) + " " + (password ? password : "") + " " + (application ? application : "");
   s.opened = SendData(request.c_str(), 0) != 0;
   if (!s.opened) {
     // Leave the object reusable: no threads stay behind a failed open.
@@ -272,14 +272,30 @@ std::string CConnection::GetIPServer() const {
   std::lock_guard lock(m_State->nameLock);
   return m_State->serverName;
 }
-std::uint8_t CConnection::GetCountRcv() const { return m_State->countRcv; }
-std::int8_t CConnection::GetLastException() const { return m_State->lastException; }
-void CConnection::SetSysMsgCallback(SysMsgCallback callback) { m_State->sysMsg = callback; }
-void CConnection::SetLogDetailLevel(unsigned level) { m_State->logLevel = level; }
-void CConnection::SetTimeout(unsigned seconds) { m_State->timeoutSeconds = seconds; }
-std::int32_t CConnection::GetTimeout() const { return static_cast<std::int32_t>(m_State->timeoutSeconds.load()); }
-void CConnection::SetCrypt(unsigned on) { m_State->crypt = on & 1u; }
-bool CConnection::isLocalServerConn() const { return m_State->local != nullptr; }
+std::uint8_t CConnection::GetCountRcv() const {
+  return m_State->countRcv;
+}
+std::int8_t CConnection::GetLastException() const {
+  return m_State->lastException;
+}
+void CConnection::SetSysMsgCallback(SysMsgCallback callback) {
+  m_State->sysMsg = callback;
+}
+void CConnection::SetLogDetailLevel(unsigned level) {
+  m_State->logLevel = level;
+}
+void CConnection::SetTimeout(unsigned seconds) {
+  m_State->timeoutSeconds = seconds;
+}
+std::int32_t CConnection::GetTimeout() const {
+  return static_cast<std::int32_t>(m_State->timeoutSeconds.load());
+}
+void CConnection::SetCrypt(unsigned on) {
+  m_State->crypt = on & 1u;
+}
+bool CConnection::isLocalServerConn() const {
+  return m_State->local != nullptr;
+}
 
 void CConnection::CreateException(const char* text, std::uint8_t code) {
   ConnectionState& s = *m_State;

@@ -181,10 +181,12 @@ int CReceiver::SendCommand(const char* cmd, CConnection::CommandOutputCallback o
   std::string rest = reply.substr(5 + tag.size());
   char head[16];
   if (ownPrefix) {
-    std::snprintf(head, sizeof head, "%s%03X%%", id.c_str(), (length - static_cast<unsigned>(tag.size()) + 1) & 0xFFFu);
+    std::snprintf(head, sizeof head, "%s%03X%%", id.c_str(),
+                  (length - static_cast<unsigned>(tag.size()) + 1) & 0xFFFu);
   } else {
     if (!rest.empty() && rest.front() == '%') rest.erase(0, 1);
-    std::snprintf(head, sizeof head, "%s%03X", id.c_str(), (length - static_cast<unsigned>(tag.size()) - 1) & 0xFFFu);
+    std::snprintf(head, sizeof head, "%s%03X", id.c_str(),
+                  (length - static_cast<unsigned>(tag.size()) - 1) & 0xFFFu);
   }
   if (length == 0xFFF) std::snprintf(head + 2, sizeof head - 2, "FFF%s", ownPrefix ? "%" : "");
   SetReply((head + rest).c_str());
@@ -205,7 +207,8 @@ int CReceiver::Attach(std::uint8_t slot, Platform::WindowHandle wnd, const char*
   return m_Result;
 }
 
-int CReceiver::Attach(std::uint8_t slot, DataCallback callback, const char* list, std::vector<GPSDATA>* records) {
+int CReceiver::Attach(std::uint8_t slot, DataCallback callback, const char* list,
+                      std::vector<GPSDATA>* records) {
   if (slot >= kAttachSlots || m_Callbacks[slot] || !CheckDevice()) {
     SetReply("ERDLL:Can't be run Attach");
     return 0;
@@ -239,7 +242,8 @@ int CReceiver::Attach(std::uint8_t slot, DataCallback callback, const char* list
 
 int CReceiver::Detach(std::uint8_t slot) {
   const bool callbackMode = m_Conn && ConnectionAccess::state(*m_Conn).sysMsg;
-  const bool occupied = slot < kAttachSlots && (callbackMode ? m_Callbacks[slot] != nullptr : m_Windows[slot] != nullptr);
+  const bool occupied =
+      slot < kAttachSlots && (callbackMode ? m_Callbacks[slot] != nullptr : m_Windows[slot] != nullptr);
   if (!occupied || !CheckDevice()) {
     SetReply("ERDLL:Can't be run Detach");
     return 0;

@@ -48,8 +48,8 @@ REMOTE_MSG* CConnection::GetMsgList(int& count) {
   for (int i = 0; i < n; ++i) {
     REMOTE_MSG& m = list[i];
     int used = 0;
-    if (std::sscanf(p, "%1023s %15s %63s %1023s %8x%8x\n%n", m.name, m.size, m.fromUser, m.subject, &m.timeHigh,
-                    &m.timeLow, &used) < 6) {
+    if (std::sscanf(p, "%1023s %15s %63s %1023s %8x%8x\n%n", m.name, m.size, m.fromUser, m.subject,
+                    &m.timeHigh, &m.timeLow, &used) < 6) {
       m = REMOTE_MSG();
       break;
     }
@@ -103,7 +103,8 @@ int CConnection::SetMsg(const char* user, const char* subject, const char* text)
                   0);
 }
 
-int CConnection::SetMsg(const char* user, const char* subject, const char* file, ProgressCallback, std::uint32_t) {
+int CConnection::SetMsg(const char* user, const char* subject, const char* file, ProgressCallback,
+                        std::uint32_t) {
   if (!m_State->opened) return 0;
   Platform::CriticalSectionLock lock(m_State->sendLock);
   std::FILE* f = std::fopen(file ? file : "", "rb");
@@ -151,7 +152,8 @@ int CConnection::SendFile(const char* localFile, const char* remoteName, Progres
 void ConnectionAccess::serverTransfer(CConnection& c, std::string& msg) {
   std::string buf = msg;
   buf.resize(std::max<std::size_t>(buf.size() + 64, 256), '\0');
-  const int n = c.Transfer(buf.data(), static_cast<std::uint16_t>(std::min<std::size_t>(buf.size() - 1, 0xFFFF)));
+  const int n =
+      c.Transfer(buf.data(), static_cast<std::uint16_t>(std::min<std::size_t>(buf.size() - 1, 0xFFFF)));
   msg.assign(buf.data(), n > 0 ? static_cast<std::size_t>(n - 1) : 0);
 }
 

@@ -55,7 +55,8 @@ int CConnection::SendData(const char* request, std::uint8_t rcvId) {
   }
   if (!sent) {
     SetReply(rcvId, "ERDLL: No connection to server!", 0);
-  } else if (Platform::WaitPumping(s.replyReady, waitMs, ServerLink::kReplySliceMs) != Platform::WaitResult::Signalled) {
+  } else if (Platform::WaitPumping(s.replyReady, waitMs, ServerLink::kReplySliceMs) !=
+             Platform::WaitResult::Signalled) {
     // Nothing came in time: a late reply is then dropped as one nobody waits for.
     SetReply(rcvId, std::string(ServerLink::kReceiverDontReply).c_str(), 0);
   }

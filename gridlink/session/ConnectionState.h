@@ -122,7 +122,9 @@ struct ConnectionAccess {
   static bool attached(const CReceiver& r) { return r.m_Attached.load(); }
   static bool logTraffic(const CReceiver& r) { return r.m_LogTraffic.load(); }
   static void addReceived(CReceiver& r, int n) { r.m_BytesReceived += n; }
-  static void setReply(CReceiver& r, const char* text, std::uint8_t result) { r.setReplyResult(text, result); }
+  static void setReply(CReceiver& r, const char* text, std::uint8_t result) {
+    r.setReplyResult(text, result);
+  }
   static void clearResult(CReceiver& r) { r.m_Result = 0; }
   static std::uint8_t result(const CReceiver& r) { return r.m_Result.load(); }
   static std::string name(const CReceiver& r) { return r.GetReceiverName(); }

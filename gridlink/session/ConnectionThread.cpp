@@ -101,7 +101,8 @@ void ConnectionReader::lost(bool raiseEvent) {
     m_S.replyReady.Set();
   }
   if (raiseEvent)
-    m_Conn->CreateException(std::string(kReceiverDontReply).c_str(), static_cast<std::uint8_t>(kEventConnectionLost));
+    m_Conn->CreateException(std::string(kReceiverDontReply).c_str(),
+                            static_cast<std::uint8_t>(kEventConnectionLost));
 }
 
 void ConnectionReader::parse() {
@@ -151,7 +152,8 @@ void ConnectionReader::dispatch(const ServerPacket& p) {
       std::string msg = text;
       if (r && ConnectionAccess::opened(*r.get())) {
         msg.resize(std::max<std::size_t>(msg.size(), 256), '\0');
-        const int n = r->Transfer(msg.data(), static_cast<std::uint16_t>(std::min<std::size_t>(msg.size() - 1, 0xFFFF)));
+        const int n = r->Transfer(msg.data(),
+                                  static_cast<std::uint16_t>(std::min<std::size_t>(msg.size() - 1, 0xFFFF)));
         msg.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
         queueData(r, p, 0, msg);
       } else {
@@ -180,7 +182,8 @@ void ConnectionReader::dispatch(const ServerPacket& p) {
   }
 }
 
-void ConnectionReader::queueData(RcvRef& r, const ServerPacket& p, std::uint8_t attachSlot, std::string_view data) {
+void ConnectionReader::queueData(RcvRef& r, const ServerPacket& p, std::uint8_t attachSlot,
+                                 std::string_view data) {
   if (!ConnectionAccess::opened(*r.get())) return;
   if (ConnectionAccess::logTraffic(*r.get()))
     ClientLog().WriteData((r->GetReceiverName() + " < ").c_str(), data.data(), data.size());

@@ -18,7 +18,9 @@ class ReceiverLink : public DeviceLink {
   bool SendCommand(const std::string& cmd, std::string& reply, unsigned timeoutMs) override {
     return m_Link->SendCommand(cmd, reply, timeoutMs);
   }
-  int RunScript(const std::string& script, std::string& reply) override { return m_Link->RunScript(script, reply); }
+  int RunScript(const std::string& script, std::string& reply) override {
+    return m_Link->RunScript(script, reply);
+  }
   std::string StatusText() const override { return m_Link->StatusText(); }
   void SetLinkKind(int kind) override { m_Link->SetLinkKind(kind); }
   bool WaitQuiet(unsigned quietMs, unsigned maxMs) override { return m_Link->WaitQuiet(quietMs, maxMs); }
@@ -67,6 +69,5 @@ std::unique_ptr<DeviceLink> DeviceLink::Create(LocalServer& owner, const std::st
   }
   return f ? f(owner, rcv, kind, error) : createRealLink(owner, rcv, kind, error);
 }
-
 
 }  // namespace LocalSrv

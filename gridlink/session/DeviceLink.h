@@ -28,8 +28,8 @@ class DeviceLink {
 
   // The link for a receiver string (constructing it opens it; check StatusText), or null with
   // error set when the string names no link that exists here. kind receives the kind number.
-  using Factory =
-      std::function<std::unique_ptr<DeviceLink>(LocalServer&, const std::string&, int& kind, std::string& error)>;
+  using Factory = std::function<std::unique_ptr<DeviceLink>(LocalServer&, const std::string&, int& kind,
+                                                            std::string& error)>;
   static std::unique_ptr<DeviceLink> Create(LocalServer& owner, const std::string& rcvString, int& kind,
                                             std::string& error);
   // Tests replace the real links; an empty factory restores them. Returns the one before.

@@ -70,9 +70,9 @@ void LocalServer::Process(const unsigned char* packet, std::size_t length) {
   std::string plain(reinterpret_cast<const char*>(packet), length);
   if (length >= ServerLink::kFrameHeader &&
       ServerLink::isFrameTag(reinterpret_cast<const std::uint8_t*>(plain.data()), plain.size())) {
-    const std::size_t n = ServerLink::UnCryptPacket(reinterpret_cast<std::uint8_t*>(plain.data()), plain.size(),
-                                                    m_Owner ? ConnectionAccess::state(*m_Owner).key
-                                                            : std::string(ServerLink::kPacketKey));
+    const std::size_t n = ServerLink::UnCryptPacket(
+        reinterpret_cast<std::uint8_t*>(plain.data()), plain.size(),
+        m_Owner ? ConnectionAccess::state(*m_Owner).key : std::string(ServerLink::kPacketKey));
     if (n == 0) {
       SendPacket(0, 0, "ER:Error decrypt");
       return;
@@ -123,8 +123,8 @@ bool LocalServer::SendPacket(unsigned type, std::uint8_t result, std::string_vie
   Platform::CriticalSectionLock lock(m_SendLock);
   if (!m_Owner || text.size() + 12 > 0xFFFE) return false;
   char header[16];
-  std::snprintf(header, sizeof header, "%04x%03x%02x%02x", static_cast<unsigned>(text.size() + 12), type & 0xFFFu,
-                static_cast<unsigned>(m_RcvId.load()), static_cast<unsigned>(result));
+  std::snprintf(header, sizeof header, "%04x%03x%02x%02x", static_cast<unsigned>(text.size() + 12),
+                type & 0xFFFu, static_cast<unsigned>(m_RcvId.load()), static_cast<unsigned>(result));
   std::string packet(header);
   packet.append(text);
   packet.push_back('\0');
@@ -214,7 +214,8 @@ void LocalServer::rememberReceiver(const std::string& rcv, int kind) {
     ui->Write("", "LastRcv", rcv.c_str());
     ui->Release();
   }
-  CConnection::getProfile().Write("LServer", kind == LocalSrv::kLinkCom ? "LastCOM" : "LastTCP", (rcv + ",").c_str());
+  CConnection::getProfile().Write("LServer", kind == LocalSrv::kLinkCom ? "LastCOM" : "LastTCP",
+                                  (rcv + ",").c_str());
 }
 
 void LocalServer::buildMessageTable() {
@@ -253,7 +254,8 @@ int LocalServer::Command(std::string_view arg) {
     result = m_Link->RunScript(cmd, reply);
   } else {
     // A network receiver may be far away: it gets the longer wait.
-    result = m_Link->SendCommand(cmd, reply, m_LinkKind == LocalSrv::kLinkTcp ? kTcpCommandTimeoutMs : kCommandTimeoutMs)
+    result = m_Link->SendCommand(cmd, reply,
+                                 m_LinkKind == LocalSrv::kLinkTcp ? kTcpCommandTimeoutMs : kCommandTimeoutMs)
                  ? 1
                  : 0;
   }

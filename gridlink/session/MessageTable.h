@@ -45,7 +45,7 @@ class MessageTable {
  private:
   void add(std::string name, std::uint8_t kind);
   std::map<std::pair<std::uint8_t, std::string>, std::size_t> m_ByName;  // -> index in m_Entries
-  std::vector<MessageEntry> m_Entries;                                     // serial order
+  std::vector<MessageEntry> m_Entries;                                   // serial order
 };
 
 }  // namespace LocalSrv

@@ -16,7 +16,7 @@ bool PacketHandoff::Offer(std::string_view packet, std::uint32_t timeoutMs) {
   m_ToConsumer.notify_one();
   m_ToProducer.wait_until(lock, deadline, [&] { return m_Closed || m_Done >= ticket; });
   if (m_Taken >= ticket) return true;  // taken (perhaps still being dispatched)
-  if (m_Full) {  // withdraw it: nobody took it
+  if (m_Full) {                        // withdraw it: nobody took it
     m_Full = false;
     m_Packet.clear();
     --m_Offered;

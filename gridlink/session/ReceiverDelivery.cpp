@@ -76,7 +76,8 @@ std::uint8_t CReceiver::readMsgBuf(std::uint32_t i) const {
   return i < m_MsgBuf.size() ? m_MsgBuf[i] : 0xFF;
 }
 unsigned char* CReceiver::getMsgBuf(int i) {
-  return i >= 0 && static_cast<std::size_t>(i) < m_MsgBuf.size() ? &m_MsgBuf[static_cast<std::size_t>(i)] : nullptr;
+  return i >= 0 && static_cast<std::size_t>(i) < m_MsgBuf.size() ? &m_MsgBuf[static_cast<std::size_t>(i)]
+                                                                 : nullptr;
 }
 
 int CReceiver::GetMessageA(void* entry, char* out, std::uint16_t max) {

@@ -49,7 +49,9 @@ void onMessage(CReceiver* r) {
   if (++g_Seen >= g_Wanted) g_Done.Set();
 }
 
-bool isRe(const std::string& reply) { return reply.rfind("RE", 0) == 0; }
+bool isRe(const std::string& reply) {
+  return reply.rfind("RE", 0) == 0;
+}
 
 int fail(const std::string& text) {
   std::cerr << text << "\n";
@@ -70,7 +72,8 @@ int run(const gridctl::Options& o) {
   CConnection conn;
   if (o.attach) conn.SetSysMsgCallback(onServerEvent);  // delivery needs the message thread
   conn.SetTimeout((o.timeoutMs + 999) / 1000);
-  if (!conn.Open(o.server.c_str(), o.user.c_str(), o.password.c_str(), "gridctl")) return fail(conn.GetReplyString());
+  if (!conn.Open(o.server.c_str(), o.user.c_str(), o.password.c_str(), "gridctl"))
+    return fail(conn.GetReplyString());
   if (o.list) {
     const int r = listReceivers(conn);
     conn.Close();
@@ -88,7 +91,8 @@ int run(const gridctl::Options& o) {
       status = fail("cannot read " + o.scriptFile);
     } else {
       // A file without its own "@scr" line may still open with "stoperrors on".
-      if (script.rfind("@scr", 0) != 0) script = (script.rfind("stoperrors", 0) == 0 ? "@scr " : "@scr\n") + script;
+      if (script.rfind("@scr", 0) != 0)
+        script = (script.rfind("stoperrors", 0) == 0 ? "@scr " : "@scr\n") + script;
       if (script.back() != '\n') script += '\n';
       const int r = rcv->SendCommand(script.c_str());
       std::cout << rcv->GetReplyString();

@@ -67,8 +67,7 @@ class GRIDLINK_API CConnection {
   int SetMsg(const char* user, const char* subject, const char* file, ProgressCallback progress,
              std::uint32_t param);
   int DeleteMsg(const char* name);
-  int SendFile(const char* localFile, const char* remoteName, ProgressCallback progress,
-               std::uint32_t param);
+  int SendFile(const char* localFile, const char* remoteName, ProgressCallback progress, std::uint32_t param);
 
   // Records an event code and its text as the reply and runs the SysMsgCallback for it.
   void CreateException(const char* text, std::uint8_t code);

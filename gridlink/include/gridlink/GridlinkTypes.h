@@ -19,7 +19,7 @@ struct GPSDATA {
   // Set after every update (the caller's event, never deleted or replaced by Gridlink;
   // it stands where a window-system event handle stood).
   Platform::Event* event = nullptr;
-  bool noCheck = false;             // false: a message whose checksum fails is dropped
+  bool noCheck = false;  // false: a message whose checksum fails is dropped
 };
 
 // Download status, filled by CReceiver::GetDownloadStatus.
@@ -27,7 +27,7 @@ struct DOWNLOADINFO {
   std::int32_t status = 1;  // 0 in progress, 1 finished or idle, 2 failed, 3 a "TT" report
   std::int32_t LN = 0;
   std::int32_t BL = 0;
-  std::int32_t bytes = 0;   // payload bytes written to the local file in this transfer
+  std::int32_t bytes = 0;  // payload bytes written to the local file in this transfer
 };
 
 // One message stored on a remote server (GetMsgList allocates an array; the caller frees it

@@ -123,7 +123,8 @@ TEST_F(LocalServerTest, OpenBuildsTheMessageTableAndRemembersTheReceiver) {
   // The short NMEA reply gave the built-in list, numbered on from the ZRX and CMR names.
   ASSERT_NE(t.Find(2, "GGA"), nullptr);
   EXPECT_EQ(t.Find(2, "GGA")->serial, 4u + 5u);  // WL, 3 ZRX, 5 built-in CMR
-  EXPECT_EQ(std::string(CConnection::getProfile().Read("LServer", "LastCOM", "")), "COM/dev/ttyFAKE0:115200:1,");
+  EXPECT_EQ(std::string(CConnection::getProfile().Read("LServer", "LastCOM", "")),
+            "COM/dev/ttyFAKE0:115200:1,");
 
   // A second open does not replace the link.
   EXPECT_EQ(conn.SendData("OpenRcv COM/dev/ttyFAKE1:115200:1", 0), 1);

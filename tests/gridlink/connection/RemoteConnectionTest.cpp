@@ -16,10 +16,10 @@
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
 #include "gridlink/Framing.h"
-#include "session/ConnectionState.h"
 #include "gridlink/platform/Clock.h"
 #include "gridlink/platform/Event.h"
 #include "session/ConnectionEvents.h"
+#include "session/ConnectionState.h"
 #include "session/PacketScrambler.h"
 #include "session/RequestPacket.h"
 #include "session/ServerPacket.h"
@@ -188,7 +188,8 @@ TEST_F(RemoteConnectionTest, SplitMergedScrambledAndBadPackets) {
     if (text == "Merged") {  // an event and the reply in one write
       return {reply(0, 0, "server says hi", 7) + reply(id, 1, "RE:merged")};
     }
-    if (text == "OtherId") return {reply(static_cast<std::uint8_t>(id + 5), 1, "RE:not yours") + reply(id, 1, "RE:yours")};
+    if (text == "OtherId")
+      return {reply(static_cast<std::uint8_t>(id + 5), 1, "RE:not yours") + reply(id, 1, "RE:yours")};
     if (text == "Scrambled") {
       const std::string p = reply(id, 1, "RE:through the scrambler, odd length!");
       const auto f = CryptPacket(reinterpret_cast<const std::uint8_t*>(p.data()), p.size());
@@ -329,7 +330,8 @@ TEST_F(RemoteConnectionTest, LaggingReaderGetsWholeMessagesOrNone) {
   ASSERT_EQ(rcv->Attach(0, onFlood, "PV", nullptr), 1);
   EXPECT_EQ(conn.SendData("Sync", 0), 1);  // answered after the whole flood
   const ServerLink::DataRing& ring = ConnectionAccess::state(conn).ring;
-  for (int i = 0; i < 1000 && log.delivered + static_cast<int>(ring.Dropped()) < kFlood; ++i) Platform::Sleep(20);
+  for (int i = 0; i < 1000 && log.delivered + static_cast<int>(ring.Dropped()) < kFlood; ++i)
+    Platform::Sleep(20);
   EXPECT_EQ(log.delivered + static_cast<int>(ring.Dropped()), kFlood);
   EXPECT_EQ(log.broken, 0);
   EXPECT_EQ(log.disorder, 0);

@@ -128,7 +128,8 @@ TEST_F(GridctlTest, UsageAndConnectionFailures) {
   EXPECT_EQ(gridctl("--help").status, 0);
   EXPECT_EQ(gridctl("print,/par/rcvid").status, 2);  // no receiver
   EXPECT_EQ(gridctl("--receiver XYZ1 print,/par/rcvid").status, 2);
-  EXPECT_EQ(gridctl("--server 127.0.0.1:1 --receiver " + std::string("COM") + sim.pty() + ":115200:1 x").status, 2);
+  EXPECT_EQ(
+      gridctl("--server 127.0.0.1:1 --receiver " + std::string("COM") + sim.pty() + ":115200:1 x").status, 2);
 }
 
 }  // namespace

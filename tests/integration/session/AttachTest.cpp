@@ -10,7 +10,9 @@
 namespace sessiontest {
 namespace {
 
-std::uint32_t quietSysMsg(void*) { return 0; }
+std::uint32_t quietSysMsg(void*) {
+  return 0;
+}
 
 bool checksumOk(const std::vector<unsigned char>& m) {
   return m.size() > 5 && Zrx::checksum8(m.data(), m.size() - 1) == m.back();

@@ -54,10 +54,12 @@ TEST_F(SessionTest, MessageTableComesFromTheListReplies) {
 TEST_F(SessionTest, ScriptWithStopErrorsStopsAtTheFailingCommand) {
   startSim(simOptions(files));
   openAll();
-  EXPECT_EQ(rcv->SendCommand("@scr stoperrors on\nprint,/par/rcvid\nprint,/par/no/such\nprint,/par/rcvid\n"), 0);
+  EXPECT_EQ(rcv->SendCommand("@scr stoperrors on\nprint,/par/rcvid\nprint,/par/no/such\nprint,/par/rcvid\n"),
+            0);
   const std::string report = rcv->GetReplyString();
   EXPECT_NE(report.find("SIM0A1B2C3D4"), std::string::npos) << report;
-  EXPECT_EQ(report.find("SIM0A1B2C3D4"), report.rfind("SIM0A1B2C3D4")) << "ran on after the failure: " << report;
+  EXPECT_EQ(report.find("SIM0A1B2C3D4"), report.rfind("SIM0A1B2C3D4"))
+      << "ran on after the failure: " << report;
 
   // Without it the script goes on and counts what succeeded.
   EXPECT_EQ(rcv->SendCommand("@scr\n# comment\nprint,/par/rcvid\nprint,/par/no/such\nprint,/par/rcvid\n"), 2);

@@ -7,7 +7,9 @@
 namespace sessiontest {
 namespace {
 
-std::uint32_t quietSysMsg(void*) { return 0; }
+std::uint32_t quietSysMsg(void*) {
+  return 0;
+}
 
 TEST_F(SessionTest, SilentReceiverGivesReplyTimeout) {
   startSim(simOptions(files));
