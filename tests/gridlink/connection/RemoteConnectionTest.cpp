@@ -352,4 +352,39 @@ TEST_F(RemoteConnectionTest, QuietLineWithNothingAwaitedKeepsTheConnection) {
   EXPECT_EQ(conn.GetReplyString().rfind("ERDLL:Receiver don't reply", 0), 0u) << conn.GetReplyString();
 }
 
+TEST_F(RemoteConnectionTest, MessageListComesBackOldestFirstAndStopsAtAShortLine) {
+  PacketServer server([](std::uint8_t id, const std::string& text) -> std::vector<std::string> {
+    if (text.rfind("OpenUsr", 0) == 0) return {reply(id, 1, "RE:OK.")};
+    if (text == "GetMsgList")
+      return {reply(id, 4,
+                    "RE:c 30 ann third 01d00000000000c8\n"
+                    "b 20 bob second 01d0000000000064\n"
+                    "a 10 cid first 01d0000000000001\n"
+                    "d 40 dan fourth\n")};
+    return {reply(id, 0, "ER:Don't support")};
+  });
+  ASSERT_EQ(conn.Open(server.address().c_str(), "bob", "pw", "app"), 1);
+  int count = -1;
+  REMOTE_MSG* list = conn.GetMsgList(count);
+  ASSERT_EQ(count, 4);
+  ASSERT_NE(list, nullptr);
+  // The short line left its record zeroed (time 0), which sorts first.
+  EXPECT_STREQ(list[0].name, "");
+  EXPECT_STREQ(list[1].subject, "first");
+  EXPECT_STREQ(list[2].subject, "second");
+  EXPECT_STREQ(list[3].subject, "third");
+  EXPECT_STREQ(list[3].fromUser, "ann");
+  EXPECT_EQ(list[3].timeHigh, 0x01d00000u);
+  EXPECT_NE(list[3].dateTime[0], '\0');
+  delete[] list;
+
+  EXPECT_EQ(
+      conn.SendFile(
+          "/nonexistent", "has blank", [](std::uint32_t, std::uint32_t, std::uint32_t) { return true; }, 0),
+      0);
+  EXPECT_EQ(conn.GetReplyString(), "ERDLL: Whitespaces in file name or mistake 'callback'");
+  EXPECT_EQ(conn.SendFile("/nonexistent", "name", nullptr, 0), 0);
+  EXPECT_EQ(conn.GetReplyString(), "ERDLL: Whitespaces in file name or mistake 'callback'");
+}
+
 }  // namespace
