@@ -55,6 +55,8 @@ TEST_F(SessionTest, TerminalClosedUnderTheLinkEndsInAClearError) {
     EXPECT_EQ(rcv->SendCommand("print,/par/rcvid"), 0);
     EXPECT_EQ(rcv->GetReplyString().substr(0, 2), "ER") << rcv->GetReplyString();
   }
+  // Once the link knows, it says so at once instead of waiting out every command.
+  EXPECT_NE(rcv->GetReplyString().find("link lost"), std::string::npos) << rcv->GetReplyString();
   EXPECT_EQ(rcv->Close(false), 1);
   EXPECT_EQ(conn.Close(), 1);
 }
