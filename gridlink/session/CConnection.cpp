@@ -92,8 +92,7 @@ int CConnection::Open(const char* server, const char* user, const char* password
   s.ring.DiscardPending();
   if (host == "LServer") {
     s.local = std::make_unique<LocalServer>(this);
-    s.handoff.Reopen();
-    s.crypt = 0;
+    s.handoff.Reopen();  // requests to the local server are never scrambled (see SendData)
   } else {
     try {
       s.socket.Create();
