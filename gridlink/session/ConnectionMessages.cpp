@@ -150,16 +150,21 @@ int CConnection::SendFile(const char* localFile, const char* remoteName, Progres
 }
 
 void ConnectionAccess::serverTransfer(CConnection& c, std::string& msg) {
-  std::string buf = msg;
-  buf.resize(std::max<std::size_t>(buf.size() + 64, 256), '\0');
-  const int n =
-      c.Transfer(buf.data(), static_cast<std::uint16_t>(std::min<std::size_t>(buf.size() - 1, 0xFFFF)));
-  msg.assign(buf.data(), n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+  msg = c.transfer(msg);
 }
 
 int CConnection::Transfer(char* msg, std::uint16_t len) {
+  if (!msg) return 0;
+  const std::string reply = transfer(std::string_view(msg, len));
+  const std::size_t n = std::min<std::size_t>(reply.size(), len);
+  std::memcpy(msg, reply.data(), n);
+  msg[n] = '\0';
+  return static_cast<int>(n) + 1;
+}
+
+std::string CConnection::transfer(std::string_view inView) {
   ConnectionState& s = *m_State;
-  const std::string in(msg, strnlen(msg, len));
+  const std::string in(inView);
   s.msgDownload.status = 1;
   std::string reply = "ER:Failed write to file";
   const std::string kind = in.substr(0, 2);
@@ -193,8 +198,5 @@ int CConnection::Transfer(char* msg, std::uint16_t len) {
   } else {
     reply = "Unknown message - " + in;
   }
-  const std::size_t n = std::min<std::size_t>(reply.size(), len);
-  std::memcpy(msg, reply.data(), n);
-  msg[n] = '\0';
-  return static_cast<int>(n) + 1;
+  return reply;
 }

@@ -128,8 +128,9 @@ struct ConnectionAccess {
   static void clearResult(CReceiver& r) { r.m_Result = 0; }
   static std::uint8_t result(const CReceiver& r) { return r.m_Result.load(); }
   static std::string name(const CReceiver& r) { return r.GetReceiverName(); }
-  // Server message traffic (kind 8 with no open receiver); rewrites msg.
+  // Download traffic (kind 8): rewrites msg into its report.
   static void serverTransfer(CConnection& c, std::string& msg);
+  static void receiverTransfer(CReceiver& r, std::string& msg) { msg = r.transfer(msg); }
   // Message thread, under the data lock.
   static void deliver(CReceiver& r, std::uint8_t attachSlot, std::uint8_t msgSlot,
                       const std::vector<std::uint8_t>& data);

@@ -149,12 +149,9 @@ void ConnectionReader::dispatch(const ServerPacket& p) {
       if (m_S.logLevel != 0) ClientLog().WriteTimed(m_Conn->GetUserNameA() + " < " + text);
       return;
     case Route::Transfer: {
-      std::string msg = text;
+      std::string msg(data);  // binary blocks may hold zero bytes
       if (r && ConnectionAccess::opened(*r.get())) {
-        msg.resize(std::max<std::size_t>(msg.size(), 256), '\0');
-        const int n = r->Transfer(msg.data(),
-                                  static_cast<std::uint16_t>(std::min<std::size_t>(msg.size() - 1, 0xFFFF)));
-        msg.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+        ConnectionAccess::receiverTransfer(*r.get(), msg);
         queueData(r, p, 0, msg);
       } else {
         ConnectionAccess::serverTransfer(*m_Conn, msg);

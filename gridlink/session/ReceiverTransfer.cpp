@@ -1,5 +1,6 @@
 // Receiver file downloads as the client sees them: the request, the local file, and the
 // transfer reports that the connection thread passes to Transfer.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -96,7 +97,16 @@ int CReceiver::GetDownloadStatus(DOWNLOADINFO& out) {
 
 int CReceiver::Transfer(char* msg, std::uint16_t len) {
   if (!msg) return 0;
-  const std::string in(msg, strnlen(msg, len));
+  const std::string reply = transfer(std::string_view(msg, len));
+  // The caller's buffer holds len bytes and a terminator: a longer report is cut to fit.
+  const std::size_t n = std::min<std::size_t>(reply.size(), len);
+  std::memcpy(msg, reply.data(), n);
+  msg[n] = '\0';
+  return static_cast<int>(n) + 1;
+}
+
+std::string CReceiver::transfer(std::string_view inView) {
+  const std::string in(inView);
   m_Download.status = 1;
   std::string reply = "ER:Failed write to file";
   const std::string kind = in.substr(0, 2);
@@ -131,9 +141,5 @@ int CReceiver::Transfer(char* msg, std::uint16_t len) {
   } else {
     reply = "Unknown message - " + in;
   }
-  // The caller's buffer holds len bytes and a terminator: a longer report is cut to fit.
-  const std::size_t n = std::min<std::size_t>(reply.size(), len);
-  std::memcpy(msg, reply.data(), n);
-  msg[n] = '\0';
-  return static_cast<int>(n) + 1;
+  return reply;
 }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "gridlink/Export.h"
 #include "gridlink/GridlinkTypes.h"
@@ -105,6 +106,7 @@ class GRIDLINK_API CConnection {
   void TerminateUsr(const char* reason);
   void TerminateReceivers();
   std::uint32_t createRcvUniqueID();
+  std::string transfer(std::string_view in);
 
  private:
   friend struct ConnectionAccess;

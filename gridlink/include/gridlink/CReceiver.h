@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gridlink/CConnection.h"
@@ -86,6 +87,8 @@ class GRIDLINK_API CReceiver : public TUnknownImpl<ITUnknown>, public TSelfCreat
   friend struct ReceiverAccess;
   void setReplyResult(const char* text, std::uint8_t result);
   void closeDownloadFile();
+  // The rewritten report for one piece of download traffic (binary data may hold zero bytes).
+  std::string transfer(std::string_view in);
 
   std::atomic<unsigned char> m_RcvId{0};
   std::atomic<std::uint32_t> m_Opened{0};

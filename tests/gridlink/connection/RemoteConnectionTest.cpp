@@ -6,12 +6,14 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "TempDir.h"
 #include "gridlink/CBlockingSocket.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
@@ -385,6 +387,46 @@ TEST_F(RemoteConnectionTest, MessageListComesBackOldestFirstAndStopsAtAShortLine
   EXPECT_EQ(conn.GetReplyString(), "ERDLL: Whitespaces in file name or mistake 'callback'");
   EXPECT_EQ(conn.SendFile("/nonexistent", "name", nullptr, 0), 0);
   EXPECT_EQ(conn.GetReplyString(), "ERDLL: Whitespaces in file name or mistake 'callback'");
+}
+
+TEST_F(RemoteConnectionTest, DownloadBlocksWithZeroBytesReachTheFileWhole) {
+  const std::string data("\x00\x01zero\x00bytes\x00", 13);
+  PacketServer server([&data](std::uint8_t id, const std::string& text) -> std::vector<std::string> {
+    if (text.rfind("OpenUsr", 0) == 0 || text.rfind("OpenRcv", 0) == 0) return {reply(id, 1, "RE:OK.")};
+    if (text.rfind("Command %", 0) == 0) {  // the size query, answered with its own tag
+      const std::string tag = text.substr(8, text.find('%', 9) - 8 + 1);
+      char head[8];
+      std::snprintf(head, sizeof head, "RE%03X", static_cast<unsigned>(tag.size() + 2));
+      return {reply(id, 1, head + tag + "26")};
+    }
+    if (text.rfind("DownloadFile f1 0 7", 0) == 0) {
+      const std::string block1 = "IN:00010002 " + data + "#";
+      const std::string block2 = "IN:00020002 " + data + "#";
+      return {reply(id, 1, "RE:OK."),
+              buildServerPacket(makeType(kKindTransfer, 0), id, 0, block1, PacketForm::Remote),
+              buildServerPacket(makeType(kKindTransfer, 0), id, 0, block2, PacketForm::Remote)};
+    }
+    if (text == "Sync") return {reply(id, 1, "RE:OK.")};
+    return {reply(id, 0, "ER:Don't support")};
+  });
+  ASSERT_EQ(conn.Open(server.address().c_str(), "bob", "pw", "app"), 1);
+  CReceiver* rcv = TSelfCreator<CReceiver>::Create();
+  rcv->AddRef();
+  ASSERT_EQ(rcv->Open(&conn, "COM1:115200:1", 0), 1);
+  TempDir dir;
+  const std::string local = dir.str() + "/f1";
+  ASSERT_EQ(rcv->DownloadFile(local.c_str(), "f1", 7), 1) << rcv->GetReplyString();
+  EXPECT_EQ(conn.SendData("Sync", 0), 1);  // both blocks are in by now
+  DOWNLOADINFO info;
+  EXPECT_EQ(rcv->GetDownloadStatus(info), 0);
+  EXPECT_EQ(info.bytes, 26);
+  EXPECT_EQ(info.BL, 2);
+  EXPECT_EQ(info.LN, 2);
+  rcv->Close(false);  // closes the file
+  rcv->Release();
+  std::ifstream in(local, std::ios::binary);
+  const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(written, data + data);
 }
 
 }  // namespace
