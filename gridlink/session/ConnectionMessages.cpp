@@ -1,6 +1,5 @@
-// Server messages and uploads. The requests are sent as they are; the local server answers
-// them "ER:Don't support". The block upload to a remote server is not part of this build:
-// SendFile and SetMsg with a file report that instead of sending blocks.
+// Server messages. The requests are sent as they are; the local server answers them
+// "ER:Don't support". Uploads are in ConnectionUpload.cpp.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -12,8 +11,6 @@
 #include "session/ConnectionState.h"
 
 namespace {
-
-constexpr const char* kNoUpload = "ERDLL: Upload to a remote server is not supported";
 
 std::uint64_t timeOf(const REMOTE_MSG& m) {
   return (std::uint64_t{m.timeHigh} << 32) | m.timeLow;
@@ -103,50 +100,9 @@ int CConnection::SetMsg(const char* user, const char* subject, const char* text)
                   0);
 }
 
-int CConnection::SetMsg(const char* user, const char* subject, const char* file, ProgressCallback,
-                        std::uint32_t) {
-  if (!m_State->opened) return 0;
-  Platform::CriticalSectionLock lock(m_State->sendLock);
-  std::FILE* f = std::fopen(file ? file : "", "rb");
-  if (!f) {
-    SetReply("ERDLL: Cannot open file!");
-    return 0;
-  }
-  std::fclose(f);
-  const int r =
-      SendData((std::string("SetMsg 0 ") + (user ? user : "") + " " + (subject ? subject : "")).c_str(), 0);
-  if (!r) return 0;
-  SetReply(kNoUpload);
-  return 0;
-}
-
 int CConnection::DeleteMsg(const char* name) {
   if (!m_State->opened) return 0;
   return SendData((std::string("DeleteMsg ") + (name ? name : "")).c_str(), 0);
-}
-
-int CConnection::SendFile(const char* localFile, const char* remoteName, ProgressCallback progress,
-                          std::uint32_t param) {
-  Platform::CriticalSectionLock lock(m_State->sendLock);
-  const std::string remote = remoteName ? remoteName : "";
-  if (remote.find_first_of(" \\") != std::string::npos || !progress) {
-    SetReply("ERDLL: Whitespaces in file name or mistake 'callback'");
-    return 0;
-  }
-  std::FILE* f = std::fopen(localFile ? localFile : "", "rb");
-  if (!f) {
-    SetReply((std::string("ERDLL:") + std::strerror(errno)).c_str());
-    return 0;
-  }
-  std::fseek(f, 0, SEEK_END);
-  const auto size = static_cast<std::uint32_t>(std::max(0L, std::ftell(f)));
-  std::fclose(f);
-  if (m_State->local) {
-    progress(size, size, param);
-    return 1;
-  }
-  SetReply(kNoUpload);
-  return 0;
 }
 
 void ConnectionAccess::serverTransfer(CConnection& c, std::string& msg) {

@@ -15,6 +15,7 @@ list(APPEND GRIDLINK_SOURCES
   session/ConnectionThread.cpp
   session/MessageThread.cpp
   session/ConnectionMessages.cpp
+  session/ConnectionUpload.cpp
   session/CReceiver.cpp
   session/ReceiverDelivery.cpp
   session/ReceiverTransfer.cpp

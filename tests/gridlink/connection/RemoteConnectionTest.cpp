@@ -83,6 +83,7 @@ class PacketServer {
   }
   // One request from the front of buf, plain (with its zero byte) or scrambled.
   bool takeRequest(std::string& buf) {
+    if (m_BlockMode) return takeBlock(buf);
     auto* p = reinterpret_cast<std::uint8_t*>(buf.data());
     std::string plain;
     std::size_t used = 0;
@@ -106,6 +107,7 @@ class PacketServer {
       std::lock_guard l(m_Lock);
       m_Requests.push_back(text);
     }
+    if (text.rfind("LoadFile 0 ", 0) == 0) m_BlockMode = true;  // upload blocks follow
     for (const std::string& w : m_Handler(req->rcvId, text)) {
       if (w.empty()) {  // an empty write: a short pause, so the next one is a read of its own
         Platform::Sleep(30);
@@ -120,6 +122,40 @@ class PacketServer {
     return true;
   }
 
+  // An upload block: "%04x" whole length, "00" + header, zero byte, data; answered "INS:".
+  bool takeBlock(std::string& buf) {
+    if (buf.size() < 4) return false;
+    const std::size_t total = std::strtoul(buf.substr(0, 4).c_str(), nullptr, 16);
+    if (total < 6 || buf.size() < total) return false;
+    const std::string block = buf.substr(0, total);
+    buf.erase(0, total);
+    const std::size_t zero = block.find('\0');
+    const std::string header = block.substr(4, zero - 4);
+    {
+      std::lock_guard l(m_Lock);
+      m_Blocks.push_back(header);
+      m_Uploaded += block.substr(zero + 1);
+    }
+    if (header.size() >= 3 && header.compare(header.size() - 3, 3, " -2") == 0) m_BlockMode = false;
+    const std::string r = reply(0, 1, "INS:OK");
+    m_Peer.Write(r.data(), static_cast<int>(r.size()), 5);
+    return true;
+  }
+
+ public:
+  std::vector<std::string> blocks() {
+    std::lock_guard l(m_Lock);
+    return m_Blocks;
+  }
+  std::string uploaded() {
+    std::lock_guard l(m_Lock);
+    return m_Uploaded;
+  }
+
+ private:
+  bool m_BlockMode = false;
+  std::vector<std::string> m_Blocks;
+  std::string m_Uploaded;
   Handler m_Handler;
   CBlockingSocket m_Listener, m_Peer;
   std::uint16_t m_Port = 0;
@@ -427,6 +463,50 @@ TEST_F(RemoteConnectionTest, DownloadBlocksWithZeroBytesReachTheFileWhole) {
   std::ifstream in(local, std::ios::binary);
   const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(written, data + data);
+}
+
+int g_StopAfter = 0;
+bool countedProgress(std::uint32_t, std::uint32_t, std::uint32_t) {
+  return --g_StopAfter > 0;
+}
+
+TEST_F(RemoteConnectionTest, UploadSendsBlocksFromTheServersOffset) {
+  TempDir dir;
+  const std::string file = dir.str() + "/fw.bin";
+  std::string content(5000, '\0');
+  for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
+  std::ofstream(file, std::ios::binary) << content;
+  struct Case {
+    const char* held;  // what the server already has
+    int stopAfter;     // progress calls before it asks to stop
+    std::vector<std::string> blocks;
+    std::size_t from;
+    int result;
+    const char* reply;
+  } cases[] = {
+      {"000000", 99, {"00LoadFile 7 0", "00LoadFile 7 1", "00LoadFile 7 -2"}, 0, 1, "RE:OK."},
+      {"001000", 99, {"00LoadFile 7 0", "00LoadFile 7 -2"}, 1000, 1, "RE:OK."},
+      {"005000", 99, {"00LoadFile 7 -2"}, 5000, 1, "RE:OK."},
+      {"000000", 1, {"00LoadFile 7 0", "00LoadFile 7 -2"}, 0, 0, "RE:Aborted by user!"},
+  };
+  for (const Case& c : cases) {
+    const std::string held = c.held;
+    PacketServer server([held](std::uint8_t id, const std::string& text) -> std::vector<std::string> {
+      if (text.rfind("OpenUsr", 0) == 0) return {reply(id, 1, "RE:OK.")};
+      if (text == "LoadFile 0 fw.bin") return {reply(id, 7, "RE:OK. " + held)};
+      return {reply(id, 0, "ER:Unknown request type")};
+    });
+    CConnection upload;
+    upload.SetCrypt(0);
+    ASSERT_EQ(upload.Open(server.address().c_str(), "bob", "pw", "app"), 1);
+    g_StopAfter = c.stopAfter;
+    EXPECT_EQ(upload.SendFile(file.c_str(), "fw.bin", countedProgress, 0), c.result) << c.held;
+    EXPECT_EQ(upload.GetReplyString(), c.reply);
+    EXPECT_EQ(server.blocks(), c.blocks) << c.held;
+    const std::size_t sentBytes = c.stopAfter == 1 ? 4096 : 5000 - c.from;
+    EXPECT_EQ(server.uploaded(), content.substr(c.from, sentBytes)) << c.held;
+    upload.Close();
+  }
 }
 
 }  // namespace
