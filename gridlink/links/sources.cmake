@@ -1,3 +1,9 @@
 list(APPEND GRIDLINK_SOURCES
   links/Framing.cpp
+  links/CReceiverConnection.cpp
+  links/ReceiverFraming.cpp
+  links/ReceiverScript.cpp
+  links/CSerialConnection.cpp
+  links/SerialRateSearch.cpp
+  links/ReceiverLinkFactory.cpp
 )

@@ -4,4 +4,19 @@ list(APPEND GRIDLINK_SOURCES
   session/PacketScrambler.cpp
   session/ServerPacketReader.cpp
   session/DataRing.cpp
+  session/PacketHandoff.cpp
+  session/MessageTable.cpp
+  session/AttachCommand.cpp
+  session/DeviceLink.cpp
+  session/LocalServer.cpp
+  session/ReceiverList.cpp
+  session/CConnection.cpp
+  session/ConnectionSend.cpp
+  session/ConnectionThread.cpp
+  session/MessageThread.cpp
+  session/ConnectionMessages.cpp
+  session/ConnectionUpload.cpp
+  session/CReceiver.cpp
+  session/ReceiverDelivery.cpp
+  session/ReceiverTransfer.cpp
 )

@@ -1,0 +1,114 @@
+#pragma once
+// CConnection: one client connection to a server, either the in-process local server (server
+// name "LServer" or empty) or a remote server over TCP. Every request is a text sent with
+// SendData and answered by one reply; int results are 1 (or a positive count) for success and
+// 0 for failure, and GetReplyString() then holds the server's reply ("RE..."/"ER...") or one of
+// the library's own texts ("ERDLL...").
+//
+// Ownership: the caller creates and deletes the connection; receivers registered on it are
+// closed by Close and by the destructor. Threads: any thread may call; requests are serialised
+// by the send lock. Callbacks run on the connection's own threads (see the setters).
+// Every wait inside is bounded: a local request gives up after 10 s, a remote one after the
+// connection time-out (SetTimeout, seconds).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "gridlink/Export.h"
+#include "gridlink/GridlinkTypes.h"
+
+class CProfile;
+class CReceiver;
+struct ConnectionState;
+struct ConnectionAccess;
+
+class GRIDLINK_API CConnection {
+ public:
+  // Run on a thread of its own for every server event, with the CConnection* as argument;
+  // the event code is GetLastException(), its text GetReplyString(). It must not close or
+  // delete the connection.
+  using SysMsgCallback = std::uint32_t (*)(void*);
+  // Called by the serial link before each line speed it tries while it searches for the
+  // receiver, with a pointer to {8, rate} (two 32-bit integers); true aborts the search.
+  using DetectAbortCallback = bool (*)(void*);
+  // Receiver output while a local command runs (data, length).
+  using CommandOutputCallback = void (*)(char*, int);
+  // Upload progress (done, total, param); false asks to stop after the next block.
+  using ProgressCallback = bool (*)(std::uint32_t, std::uint32_t, std::uint32_t);
+
+  static constexpr unsigned kDefaultTimeoutSeconds = 99999;
+  static constexpr unsigned kLocalReplyWaitMs = 10000;
+
+  CConnection();
+  virtual ~CConnection();
+  CConnection(const CConnection&) = delete;
+  CConnection& operator=(const CConnection&) = delete;
+
+  // The connection settings store.
+  static CProfile& getProfile();
+  // Window-message numbers of "WM_ZRXDATA", "WM_CMRDATA", "WM_NMEADATA", "WM_RTCMDATA".
+  static std::uint32_t nRegMsg[4];
+
+  int Open(const char* server, const char* user, const char* password, const char* application,
+           DetectAbortCallback detectAbort = nullptr);
+  int Close(const char* reason = nullptr);
+  // Sends one request and waits for its reply; the reply's result value (0 on failure).
+  int SendData(const char* request, std::uint8_t rcvId);
+  std::uint32_t RegRcv(CReceiver* receiver);
+  int CloseRcv(std::uint8_t id);
+
+  int GetRcvList();
+  int GetSourceTable();
+  // Server messages. The local server answers them "ER:Don't support".
+  int GetUsrList(const char* ignored = nullptr);
+  REMOTE_MSG* GetMsgList(int& count);
+  int GetMsg(const char* name, const char* localPath);
+  int SetMsg(const char* user, const char* subject, const char* text);
+  int SetMsg(const char* user, const char* subject, const char* file, ProgressCallback progress,
+             std::uint32_t param);
+  int DeleteMsg(const char* name);
+  int SendFile(const char* localFile, const char* remoteName, ProgressCallback progress, std::uint32_t param);
+
+  // Records an event code and its text as the reply and runs the SysMsgCallback for it.
+  void CreateException(const char* text, std::uint8_t code);
+
+  std::string GetReplyString() const;
+  std::string GetUserNameA() const;
+  std::string GetIPServer() const;
+  std::uint8_t GetCountRcv() const;
+  std::int8_t GetLastException() const;
+
+  // Set these before Open: the message thread, which delivers attached data, exists only
+  // when a SysMsgCallback was set at Open.
+  void SetSysMsgCallback(SysMsgCallback callback);
+  void SetLogDetailLevel(unsigned level);
+  void SetTimeout(unsigned seconds);
+  std::int32_t GetTimeout() const;
+  void SetCrypt(unsigned on);
+
+  bool isLocalServerConn() const;
+
+  // Thread procedures (argument: the CConnection*).
+  static std::uint32_t TCPThreadConnect(void* conn);
+  static std::uint32_t ThreadMessage(void* conn);
+  // Restores a scrambled frame in place; the plain length, 0 when it does not restore.
+  int UnCryptPacket(unsigned char* frame, std::size_t available);
+
+  // Sets the connection-level reply text and logs it.
+  void SetReply(const char* text);
+  void SetReply(int rcvId, const char* text, std::uint8_t result);
+
+ protected:
+  int Transfer(char* msg, std::uint16_t len);
+  // The frame for n plain bytes in out (room for n + 10); its length, 0 when refused.
+  int CryptPacket(const unsigned char* in, unsigned char* out, std::uint32_t n);
+  void TerminateUsr(const char* reason);
+  void TerminateReceivers();
+  std::uint32_t createRcvUniqueID();
+  std::string transfer(std::string_view in);
+
+ private:
+  friend struct ConnectionAccess;
+  std::unique_ptr<ConnectionState> m_State;
+};

@@ -1,0 +1,115 @@
+#pragma once
+// CReceiver: one receiver opened inside a CConnection, known on the wire by an 8-bit id.
+// Created by TSelfCreator<CReceiver>::Create() with count 0; the caller AddRefs it and ends it
+// with Release (the last Release closes and deletes it). The connection must outlive it.
+//
+// Threads: the operations may be called from any thread, one at a time per receiver. A
+// DataCallback and GPSDATA updates run on the connection's message thread under its data
+// lock, so never at the same time as Close resetting the same state. Transfer runs on the
+// connection thread.
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gridlink/CConnection.h"
+#include "gridlink/Export.h"
+#include "gridlink/GridlinkTypes.h"
+#include "gridlink/TUnknown.h"
+#include "gridlink/platform/WindowMessage.h"
+
+class GRIDLINK_API CReceiver : public TUnknownImpl<ITUnknown>, public TSelfCreator<CReceiver> {
+ public:
+  using DataCallback = void (*)(CReceiver*);
+  static constexpr unsigned kAttachSlots = 4;  // 0 ZRX, 1 CMR, 2 NMEA, 3 RTCM
+
+  CReceiver();
+  ~CReceiver() override;
+  CReceiver(const CReceiver&) = delete;
+  CReceiver& operator=(const CReceiver&) = delete;
+
+  int Open(CConnection* conn, const char* name, std::uint32_t lock = 0);
+  int Close(bool disconnect = false);
+  int SendCommand(const char* cmd, CConnection::CommandOutputCallback output = nullptr);
+  // Window form: the sink gets WM_USER + 1 (lParam = this receiver) on Detach and Close.
+  int Attach(std::uint8_t slot, Platform::WindowHandle wnd, const char* list);
+  // Callback/record form: with records, each record gets its message (see GPSDATA) and the
+  // callback is not stored; without, the callback gets every message of the slot.
+  int Attach(std::uint8_t slot, DataCallback callback, const char* list,
+             std::vector<GPSDATA>* records = nullptr);
+  int Detach(std::uint8_t slot);
+
+  int DownloadFile(const char* localPath, const char* fileName, std::uint32_t param);
+  int CancelDownload();
+  int LoadFirmware(const char* file, const char* name, std::uint32_t mode);
+  int GetDownloadStatus(DOWNLOADINFO& out);
+  int Transfer(char* msg, std::uint16_t len);
+  // Reads one data-ring entry {length LE16, 0xAA, slot, data}; 0 when empty or already read.
+  int GetMessageA(void* entry, char* out, std::uint16_t max);
+
+  void SetReply(const char* text);
+  std::string GetReplyString() const;
+  std::string GetReceiverName() const;
+  int GetLenghReceive() const { return m_BytesReceived.load(); }
+
+  void SetLogMessage(unsigned on) { m_LogTraffic = on != 0; }
+  void SetUserDWORD(unsigned long v) { m_UserDword = v; }
+  unsigned long GetUserDWORD() const { return m_UserDword; }
+  void SetUserString(char* s) { m_UserString = s ? s : ""; }
+  const char* GetUserString() const { return m_UserString.c_str(); }
+  void setRcvID(unsigned char id) { m_RcvId = id; }
+  unsigned char getRcvID() const { return m_RcvId; }
+
+  // The body of the last message delivered to a DataCallback (read it inside the callback).
+  void setMsgBuf(const unsigned char* bytes, int count);
+  void add2MsgBuf(const unsigned char* bytes, int count);
+  void add2MsgBuf(unsigned char b);
+  void setMsgBuf(std::uint32_t i, std::uint8_t b);
+  std::uint8_t readMsgBuf(std::uint32_t i) const;
+  unsigned char* getMsgBuf(int i);
+  int getMsgBufSize() const { return static_cast<int>(m_MsgBuf.size()); }
+  bool IsMsgBufEmpty() const { return m_MsgBuf.empty(); }
+  // The attach slot of the message in the buffer.
+  std::uint8_t GetLastSlot() const { return m_LastSlot; }
+
+ protected:
+  bool CheckDevice();
+  bool isOpened() const { return m_Opened.load() != 0; }
+  void setOpened() { m_Opened = 1; }
+  void setClosed() { m_Opened = 0; }
+  void clearBufMsg() { m_MsgBuf.clear(); }
+
+ private:
+  friend struct ConnectionAccess;
+  friend struct ReceiverAccess;
+  void setReplyResult(const char* text, std::uint8_t result);
+  void closeDownloadFile();
+  // The rewritten report for one piece of download traffic (binary data may hold zero bytes).
+  std::string transfer(std::string_view in);
+
+  std::atomic<unsigned char> m_RcvId{0};
+  std::atomic<std::uint32_t> m_Opened{0};
+  std::vector<unsigned char> m_MsgBuf;
+  GPSDATA* m_Cache[256] = {};
+  CConnection* m_Conn = nullptr;
+  mutable std::mutex m_ReplyLock;
+  std::string m_Reply;
+  std::string m_Name;
+  std::atomic<int> m_BytesReceived{0};
+  std::vector<GPSDATA>* m_Records = nullptr;
+  DataCallback m_Callbacks[kAttachSlots] = {};
+  Platform::WindowHandle m_Windows[kAttachSlots] = {};
+  std::uint8_t m_LastSlot = 0;
+  std::atomic<std::uint8_t> m_Result{0};
+  long long m_RemoteSize = 0, m_LocalSize = 0;
+  DOWNLOADINFO m_Download;
+  std::atomic<bool> m_Closing{false};
+  std::atomic<bool> m_LogTraffic{false};
+  std::atomic<bool> m_Attached{false};
+  std::FILE* m_File = nullptr;
+  unsigned long m_UserDword = 0;
+  std::string m_UserString;
+};

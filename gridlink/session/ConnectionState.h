@@ -1,0 +1,137 @@
+#pragma once
+// The state of one CConnection, shared by its caller-side operations, its connection thread,
+// its message thread and its local server. Which thread touches what:
+//   - reply text/result: written by whoever completes a reply (connection thread, or
+//     SendData on a failure), read by callers; guarded by replyLock;
+//   - receivers: the map is changed under the send lock and read by the threads, all under
+//     mapLock; a thread that uses a receiver takes a counted reference first;
+//   - ring: the connection thread writes, the message thread reads (lock-free, see DataRing).
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "gridlink/CBlockingSocket.h"
+#include "gridlink/CConnection.h"
+#include "gridlink/CReceiver.h"
+#include "gridlink/platform/CriticalSection.h"
+#include "gridlink/platform/Event.h"
+#include "gridlink/platform/Thread.h"
+#include "session/DataRing.h"
+#include "session/PacketHandoff.h"
+
+class LocalServer;
+
+// A counted reference to a receiver.
+class RcvRef {
+ public:
+  RcvRef() = default;
+  explicit RcvRef(CReceiver* r) : m_R(r) {
+    if (m_R) m_R->AddRef();
+  }
+  RcvRef(const RcvRef& o) : RcvRef(o.m_R) {}
+  RcvRef(RcvRef&& o) noexcept : m_R(o.m_R) { o.m_R = nullptr; }
+  RcvRef& operator=(RcvRef o) noexcept {
+    std::swap(m_R, o.m_R);
+    return *this;
+  }
+  ~RcvRef() {
+    if (m_R) m_R->Release();
+  }
+  CReceiver* get() const { return m_R; }
+  CReceiver* operator->() const { return m_R; }
+  explicit operator bool() const { return m_R != nullptr; }
+
+ private:
+  CReceiver* m_R = nullptr;
+};
+
+struct ConnectionState {
+  explicit ConnectionState(CConnection* owner);
+  ~ConnectionState();  // where LocalServer is complete
+
+  CConnection* const self;
+
+  mutable std::mutex replyLock;
+  std::string replyText;
+  std::atomic<std::uint8_t> replyResult{0};
+
+  std::atomic<bool> opened{false};
+  std::atomic<std::uint8_t> countRcv{0};
+  std::atomic<int> pendingReply{0};  // rcvId + 1 of the request in flight, 0 when none
+  std::atomic<std::int8_t> lastException{0};
+
+  CConnection::SysMsgCallback sysMsg = nullptr;
+  CConnection::DetectAbortCallback detectAbort = nullptr;
+  std::atomic<CConnection::CommandOutputCallback> commandOutput{nullptr};
+
+  std::atomic<bool> stopMessageThread{false};
+  std::atomic<bool> terminated{true};
+  std::atomic<bool> waitingForReply{false};
+  std::atomic<bool> messageThreadRunning{false};
+
+  Platform::Event replyReady{Platform::EventReset::Auto};
+  Platform::Event messageWake{Platform::EventReset::Auto};
+  Platform::Event connStarted{Platform::EventReset::Manual};
+
+  CBlockingSocket socket;
+  std::unique_ptr<LocalServer> local;
+  ServerLink::PacketHandoff handoff;  // local server -> connection thread
+  std::unique_ptr<Platform::Thread> connThread, msgThread;
+  std::atomic<std::thread::id> callbackThread{};
+
+  std::string userName, serverName;
+  mutable std::mutex nameLock;
+
+  mutable std::mutex mapLock;
+  std::map<std::uint8_t, RcvRef> receivers;
+
+  std::uint32_t idCounter = 0;
+  std::atomic<std::uint64_t> receivedBytes{0};
+
+  std::atomic<unsigned> timeoutSeconds{CConnection::kDefaultTimeoutSeconds};
+  unsigned crypt = 1;
+  std::atomic<unsigned> logLevel{0};
+  std::string key;
+
+  Platform::CriticalSection sendLock;
+  Platform::CriticalSection dataLock;
+
+  ServerLink::DataRing ring;
+
+  // Connection-level download state of GetMsg (the four DOWNLOADINFO values).
+  DOWNLOADINFO msgDownload;
+  std::FILE* msgFile = nullptr;
+};
+
+// Internal access to the private parts of the exported classes.
+struct ConnectionAccess {
+  static ConnectionState& state(CConnection& c) { return *c.m_State; }
+  static const ConnectionState& state(const CConnection& c) { return *c.m_State; }
+  static RcvRef find(ConnectionState& s, std::uint8_t id) {
+    std::lock_guard lock(s.mapLock);
+    auto it = s.receivers.find(id);
+    return it == s.receivers.end() ? RcvRef() : it->second;
+  }
+  // Receiver-side state the connection threads need.
+  static bool closing(const CReceiver& r) { return r.m_Closing.load(); }
+  static bool opened(const CReceiver& r) { return r.isOpened(); }
+  static bool attached(const CReceiver& r) { return r.m_Attached.load(); }
+  static bool logTraffic(const CReceiver& r) { return r.m_LogTraffic.load(); }
+  static void addReceived(CReceiver& r, int n) { r.m_BytesReceived += n; }
+  static void setReply(CReceiver& r, const char* text, std::uint8_t result) {
+    r.setReplyResult(text, result);
+  }
+  static void clearResult(CReceiver& r) { r.m_Result = 0; }
+  static std::uint8_t result(const CReceiver& r) { return r.m_Result.load(); }
+  static std::string name(const CReceiver& r) { return r.GetReceiverName(); }
+  // Download traffic (kind 8): rewrites msg into its report.
+  static void serverTransfer(CConnection& c, std::string& msg);
+  static void receiverTransfer(CReceiver& r, std::string& msg) { msg = r.transfer(msg); }
+  // Message thread, under the data lock.
+  static void deliver(CReceiver& r, std::uint8_t attachSlot, std::uint8_t msgSlot,
+                      const std::vector<std::uint8_t>& data);
+};

@@ -1,0 +1,94 @@
+#pragma once
+// LocalServer: plays the server's part inside the process for one connection and drives at
+// most one receiver over a direct link. Requests arrive as request packets in the thread that
+// called CConnection::SendData (which holds the connection's send lock); every reply and every
+// packet of receiver data leaves through SendPacket, which hands it to the connection thread
+// and waits until that thread took it (at most 5 s).
+//
+// Owned and deleted by its CConnection. The link (and its reader thread) is deleted by
+// "CloseRcv" or with the server.
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "gridlink/CConnection.h"
+#include "gridlink/platform/CriticalSection.h"
+#include "links/LinkOwner.h"
+#include "session/DeviceLink.h"
+#include "session/MessageTable.h"
+
+class LocalServer : public CLinkOwner {
+ public:
+  static constexpr std::uint32_t kPacketTakenWaitMs = 5000;
+  static constexpr unsigned kLoopTimeoutMs = 9999;
+  static constexpr unsigned kListTimeoutMs = 29999;
+  static constexpr unsigned kCommandTimeoutMs = 9999;
+  static constexpr unsigned kTcpCommandTimeoutMs = 29999;
+  static constexpr unsigned kAttachTimeoutMs = 1999;
+  static constexpr unsigned kDetachPauseMs = 200;
+  static constexpr const char* kStopSequence = "\ndm\n||\ndm\n||####\ndm";
+
+  explicit LocalServer(CConnection* owner);
+  ~LocalServer() override;
+  LocalServer(const LocalServer&) = delete;
+  LocalServer& operator=(const LocalServer&) = delete;
+
+  // One request packet, exactly as it would go to a remote server; the reply is sent
+  // before this returns.
+  void Process(const unsigned char* packet, std::size_t length);
+  // Header "%04x%03x%02x%02x" (text length + 12, type, receiver id, result), text, zero byte;
+  // false when the connection thread did not take it in time.
+  bool SendPacket(unsigned type, std::uint8_t result, std::string_view text);
+
+  // For the links. The server lock is the send lock: a reader framing a pass holds it, so a
+  // reply packet waits for the pass (and its deliveries) to end.
+  Platform::CriticalSection& ServerLock() override { return m_SendLock; }
+  bool LookupMessage(std::uint8_t messageNumber, std::uint8_t& streamKind) override;
+  bool DeliverPacket(unsigned type, const void* payload, std::size_t count) override;
+  RawDataCallback RawData() override;
+  DetectAbortCallback DetectAbort() override;
+  const LocalSrv::MessageTable& Table() const { return m_Table; }
+  CConnection* Owner() const { return m_Owner; }
+  std::uint8_t ReceiverId() const { return m_RcvId.load(); }
+
+  bool HasLink() const { return m_Link != nullptr; }
+
+ private:
+  using Handler = int (LocalServer::*)(std::string_view arg);
+  struct Request {
+    Handler handler;
+    std::uint8_t attribute;  // carried over from the request table; nothing reads it
+  };
+
+  int OpenUsr(std::string_view arg);
+  int CloseUsr(std::string_view arg);
+  int OpenRcv(std::string_view arg);
+  int CloseRcv(std::string_view arg);
+  int Command(std::string_view arg);
+  int Attach(std::string_view arg);
+  int Detach(std::string_view arg);
+  int DownloadFile(std::string_view arg);
+  int CancelDownload(std::string_view arg);
+  int LoadFirmware(std::string_view arg);
+  int GetRcvList(std::string_view arg);
+  int DontSupport(std::string_view arg);
+
+  void sendStop();
+  void buildMessageTable();
+  void rememberReceiver(const std::string& rcv, int kind);
+  void log(const std::string& text) const;
+
+  CConnection* m_Owner;
+  std::map<std::string, Request, std::less<>> m_Requests;
+  LocalSrv::MessageTable m_Table;  // replaced under the send lock; the reader looks up under it
+  std::unique_ptr<LocalSrv::DeviceLink> m_Link;
+  int m_LinkKind = -1;
+  std::atomic<std::uint8_t> m_RcvId{0};  // read by the link's reader for its packets
+  std::string m_Reply;
+  std::string m_User;
+  bool m_Cancel = false;
+  Platform::CriticalSection m_SendLock;
+};

@@ -1,0 +1,100 @@
+#include "Options.h"
+
+#include <cstdlib>
+
+namespace gridctl {
+namespace {
+
+bool number(const std::string& s, unsigned long& out) {
+  char* end = nullptr;
+  out = std::strtoul(s.c_str(), &end, 10);
+  return !s.empty() && end && *end == '\0';
+}
+
+}  // namespace
+
+const char* helpText() {
+  return "Usage:\n"
+         "  gridctl [--server S] [--user U] [--password P] [--timeout MS] --receiver R COMMAND...\n"
+         "  gridctl [...] --receiver R --script FILE\n"
+         "  gridctl [...] --receiver R --attach KIND NAMES [--count N]\n"
+         "  gridctl [--server S] --list\n"
+         "\n"
+         "Opens a connection (the local server unless --server names a remote one, host[:port]),\n"
+         "opens the receiver R (for example COM/dev/ttyUSB0:115200:1) and:\n"
+         "  COMMAND...       sends each command and prints each reply on its own line;\n"
+         "  --script FILE    sends the file as one \"@scr\" script and prints its report;\n"
+         "  --attach K N     attaches messages N (names with optional \":period\" in seconds,\n"
+         "                   comma-separated, e.g. PV:1,DP) of stream kind K (0 ZRX, 1 CMR,\n"
+         "                   2 NMEA, 3 RTCM) and prints each message as \"id length hex\" until\n"
+         "                   --count N (default 1) have arrived or the time-out passes;\n"
+         "  --list           prints the receivers the server offers, one per line.\n"
+         "  --timeout MS     how long to wait for attached data (default 10000); a remote\n"
+         "                   server's replies get the same time, rounded up to seconds.\n"
+         "\n"
+         "Exit status: 0 when every reply begins with \"RE\" (and every attached message came),\n"
+         "1 when one does not, 2 for usage or connection failures (the reply text on stderr).\n";
+}
+
+bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) {
+        error = a + " needs a value";
+        return false;
+      }
+      out = argv[++i];
+      return true;
+    };
+    std::string v;
+    unsigned long n = 0;
+    if (a == "--help" || a == "-h") {
+      o.help = true;
+      return true;
+    } else if (a == "--server") {
+      if (!value(o.server)) return false;
+    } else if (a == "--user") {
+      if (!value(o.user)) return false;
+    } else if (a == "--password") {
+      if (!value(o.password)) return false;
+    } else if (a == "--receiver") {
+      if (!value(o.receiver)) return false;
+    } else if (a == "--script") {
+      if (!value(o.scriptFile)) return false;
+    } else if (a == "--timeout" || a == "--count") {
+      if (!value(v) || !number(v, n)) {
+        if (error.empty()) error = a + " needs a number";
+        return false;
+      }
+      (a == "--timeout" ? o.timeoutMs : o.count) = static_cast<unsigned>(n);
+    } else if (a == "--list") {
+      o.list = true;
+    } else if (a == "--attach") {
+      if (!value(v) || !number(v, n) || n > 3 || !value(o.attachNames)) {
+        if (error.empty()) error = "--attach needs a stream kind 0..3 and message names";
+        return false;
+      }
+      o.attach = true;
+      o.attachKind = static_cast<int>(n);
+    } else if (a.rfind("--", 0) == 0) {
+      error = "unknown option " + a;
+      return false;
+    } else {
+      o.commands.push_back(a);
+    }
+  }
+  if (o.list) return true;
+  if (o.receiver.empty()) {
+    error = "--receiver is missing";
+    return false;
+  }
+  const int modes = (!o.commands.empty()) + (!o.scriptFile.empty()) + (o.attach ? 1 : 0);
+  if (modes != 1) {
+    error = "give commands, --script or --attach (one of them)";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace gridctl

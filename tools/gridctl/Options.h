@@ -1,0 +1,28 @@
+#pragma once
+// gridctl's command line.
+#include <string>
+#include <vector>
+
+namespace gridctl {
+
+struct Options {
+  std::string server;  // empty: the local server
+  std::string user = "gridctl";
+  std::string password;
+  unsigned timeoutMs = 10000;
+  std::string receiver;
+  std::vector<std::string> commands;
+  std::string scriptFile;
+  bool list = false;
+  bool attach = false;
+  int attachKind = 0;
+  std::string attachNames;
+  unsigned count = 1;
+  bool help = false;
+};
+
+// False with the reason in error for a command line that does not make sense.
+bool parseOptions(int argc, char** argv, Options& out, std::string& error);
+const char* helpText();
+
+}  // namespace gridctl

@@ -1,0 +1,140 @@
+// gridctl: commands, scripts, receiver lists and attached data from the command line, on
+// Gridlink's exported interface.
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+#include <string>
+
+#include "Options.h"
+#include "gridlink/CConnection.h"
+#include "gridlink/CReceiver.h"
+#include "gridlink/platform/Event.h"
+
+namespace {
+
+constexpr int kOk = 0, kFailed = 1, kUsage = 2;
+
+// Attached messages, printed on the connection's message thread.
+std::mutex g_OutLock;
+std::atomic<unsigned> g_Seen{0};
+unsigned g_Wanted = 1;
+Platform::Event g_Done(Platform::EventReset::Manual);
+
+std::uint32_t onServerEvent(void* conn) {
+  std::lock_guard l(g_OutLock);
+  std::cerr << "event " << int(static_cast<CConnection*>(conn)->GetLastException()) << ": "
+            << static_cast<CConnection*>(conn)->GetReplyString() << "\n";
+  return 0;
+}
+
+void onMessage(CReceiver* r) {
+  if (g_Seen.load() >= g_Wanted) return;
+  const int n = r->getMsgBufSize();
+  std::string line;
+  line += n >= 2 ? std::string(reinterpret_cast<const char*>(r->getMsgBuf(0)), 2) : std::string("??");
+  line += " " + std::to_string(n) + " ";
+  static const char* hex = "0123456789abcdef";
+  for (int i = 0; i < n; ++i) {
+    const unsigned char b = r->readMsgBuf(static_cast<std::uint32_t>(i));
+    line += hex[b >> 4];
+    line += hex[b & 15];
+  }
+  {
+    std::lock_guard l(g_OutLock);
+    std::cout << line << std::endl;
+  }
+  if (++g_Seen >= g_Wanted) g_Done.Set();
+}
+
+bool isRe(const std::string& reply) {
+  return reply.rfind("RE", 0) == 0;
+}
+
+int fail(const std::string& text) {
+  std::cerr << text << "\n";
+  return kUsage;
+}
+
+int listReceivers(CConnection& conn) {
+  if (conn.GetRcvList() == 0 && !isRe(conn.GetReplyString())) return fail(conn.GetReplyString());
+  std::string list = conn.GetReplyString();
+  if (list.rfind("RE:", 0) == 0) list.erase(0, 3);
+  std::istringstream in(list);
+  for (std::string entry; std::getline(in, entry, ',');)
+    if (!entry.empty()) std::cout << entry << "\n";
+  return kOk;
+}
+
+int run(const gridctl::Options& o) {
+  CConnection conn;
+  if (o.attach) conn.SetSysMsgCallback(onServerEvent);  // delivery needs the message thread
+  conn.SetTimeout((o.timeoutMs + 999) / 1000);
+  if (!conn.Open(o.server.c_str(), o.user.c_str(), o.password.c_str(), "gridctl"))
+    return fail(conn.GetReplyString());
+  if (o.list) {
+    const int r = listReceivers(conn);
+    conn.Close();
+    return r;
+  }
+  CReceiver* rcv = TSelfCreator<CReceiver>::Create();
+  rcv->AddRef();
+  int status = kOk;
+  if (!rcv->Open(&conn, o.receiver.c_str(), 0)) {
+    status = fail(rcv->GetReplyString());
+  } else if (!o.scriptFile.empty()) {
+    std::ifstream in(o.scriptFile, std::ios::binary);
+    std::string script((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in && script.empty()) {
+      status = fail("cannot read " + o.scriptFile);
+    } else {
+      // A file without its own "@scr" line may still open with "stoperrors on".
+      if (script.rfind("@scr", 0) != 0)
+        script = (script.rfind("stoperrors", 0) == 0 ? "@scr " : "@scr\n") + script;
+      if (script.back() != '\n') script += '\n';
+      const int r = rcv->SendCommand(script.c_str());
+      std::cout << rcv->GetReplyString();
+      if (r == 0) status = kFailed;
+    }
+  } else if (o.attach) {
+    g_Wanted = o.count;
+    if (!rcv->Attach(static_cast<std::uint8_t>(o.attachKind), onMessage, o.attachNames.c_str(), nullptr)) {
+      status = fail(rcv->GetReplyString());
+    } else {
+      if (o.count > 0 && g_Done.Wait(o.timeoutMs) != Platform::WaitResult::Signalled) status = kFailed;
+      rcv->Detach(static_cast<std::uint8_t>(o.attachKind));
+    }
+  } else {
+    for (const std::string& cmd : o.commands) {
+      rcv->SendCommand(cmd.c_str());
+      const std::string reply = rcv->GetReplyString();
+      std::cout << reply << "\n";
+      if (!isRe(reply)) {
+        std::cerr << reply << "\n";
+        status = kFailed;
+      }
+    }
+  }
+  rcv->Close(false);
+  rcv->Release();
+  conn.Close();
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  gridctl::Options o;
+  std::string error;
+  if (!gridctl::parseOptions(argc, argv, o, error)) {
+    std::cerr << "gridctl: " << error << "\n\n" << gridctl::helpText();
+    return kUsage;
+  }
+  if (o.help) {
+    std::cout << gridctl::helpText();
+    return kOk;
+  }
+  return run(o);
+}
