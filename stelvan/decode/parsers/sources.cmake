@@ -1,0 +1,2 @@
+# Parser sources, relative to stelvan/decode/ (maintained by the parsers' author).
+set(STELVAN_PARSER_SOURCES)
