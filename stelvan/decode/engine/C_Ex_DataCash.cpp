@@ -200,9 +200,11 @@ bool C_Ex_DataCash::markMessage(std::size_t start, std::size_t end) {
   return true;
 }
 
+// A fresh attempt starts complete.
 void C_Ex_DataCash::rewind() {
   m_taken = 0;
   m_marked = false;
+  m_lastComplete = true;
 }
 
 bool C_Ex_DataCash::hasData() {

@@ -46,6 +46,9 @@ class IAnalysisManager {
  public:
   virtual int levelCount() = 0;  // 0
   virtual int takeLevel() = 0;   // 1: returns the level taken
+  // 2: bytes that went into delivered messages, at any level (for the
+  // unknown-byte count of an analysis).
+  virtual void addConsumed(std::uint64_t n) = 0;
  protected:
   virtual ~IAnalysisManager() = default;
 };

@@ -15,7 +15,7 @@ namespace engine {
 struct MsgDescription {
   std::string id;              // message identifier (ZRX two characters, NMEA sentence, RTCM number text, CMR identifier)
   int maxLength = 0;           // maximum length (ZRX: body; others: message)
-  int expectedLength = 0;      // expected whole-frame length; 0 when not set
+  int expectedLength = -1;     // expected whole-frame length; -1 when not set
   std::map<std::string, int> fieldTypes;  // field name -> type code (ZRX reads "cs")
   // Extra (key, value) entries for the format hooks, e.g. CMR ("map_msg_type", "3").
   std::vector<std::pair<std::string, std::string>> hooks;
