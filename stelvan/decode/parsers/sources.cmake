@@ -4,6 +4,8 @@ set(STELVAN_PARSER_SOURCES
   parsers/Rtcm2Word.cpp
   parsers/ZrxIdTable.cpp
   parsers/ZrxBodies.cpp
+  parsers/MessageVocabulary.cpp
+  parsers/MessageVocabularyText.cpp
   parsers/ReadSupport.cpp
   parsers/C_ParserZRX.cpp
   parsers/C_ParserNMEA.cpp
