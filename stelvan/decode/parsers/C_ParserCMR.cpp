@@ -5,7 +5,11 @@
 
 namespace engine {
 
-C_ParserCMR::C_ParserCMR() : CParserData("CMR") { resetDefaults(); }
+C_ParserCMR::C_ParserCMR() : CParserData("CMR") {
+  clearStartBytes();
+  allowStart(cmr::kStx, cmr::kStx);
+  resetDefaults();
+}
 
 IParserData* C_ParserCMR::createInstance() { return new TUnknown<C_ParserCMR>(); }
 

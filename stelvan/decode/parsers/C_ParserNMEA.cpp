@@ -7,7 +7,11 @@
 
 namespace engine {
 
-C_ParserNMEA::C_ParserNMEA() : CParserData("NMEA") { resetDefaults(); }
+C_ParserNMEA::C_ParserNMEA() : CParserData("NMEA") {
+  clearStartBytes();
+  allowStart(nmea::kStart, nmea::kStart);
+  resetDefaults();
+}
 
 IParserData* C_ParserNMEA::createInstance() { return new TUnknown<C_ParserNMEA>(); }
 

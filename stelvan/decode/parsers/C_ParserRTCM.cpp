@@ -7,7 +7,12 @@
 
 namespace engine {
 
-C_ParserRTCM::C_ParserRTCM() : CParserData("RTCM") { resetDefaults(); }
+C_ParserRTCM::C_ParserRTCM() : CParserData("RTCM") {
+  clearStartBytes();
+  allowStart(rtcm2::kPreambleNormal, rtcm2::kPreambleNormal);
+  allowStart(rtcm2::kPreambleInverted, rtcm2::kPreambleInverted);
+  resetDefaults();
+}
 
 IParserData* C_ParserRTCM::createInstance() { return new TUnknown<C_ParserRTCM>(); }
 

@@ -7,7 +7,11 @@
 
 namespace engine {
 
-C_ParserRTCM_3::C_ParserRTCM_3() : CParserData("RTCM_3") { resetDefaults(); }
+C_ParserRTCM_3::C_ParserRTCM_3() : CParserData("RTCM_3") {
+  clearStartBytes();
+  allowStart(rtcm3::kPreamble, rtcm3::kPreamble);
+  resetDefaults();
+}
 
 IParserData* C_ParserRTCM_3::createInstance() { return new TUnknown<C_ParserRTCM_3>(); }
 

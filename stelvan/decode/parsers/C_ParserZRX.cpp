@@ -7,7 +7,11 @@ namespace engine {
 
 using zrx::CheckClass;
 
-C_ParserZRX::C_ParserZRX() : CParserData("ZRX") { resetDefaults(); }
+C_ParserZRX::C_ParserZRX() : CParserData("ZRX") {
+  clearStartBytes();
+  allowStart(0x30, 0x7E);
+  resetDefaults();
+}
 
 IParserData* C_ParserZRX::createInstance() { return new TUnknown<C_ParserZRX>(); }
 
