@@ -39,7 +39,10 @@ bool C_ParserCMR::parse(IEx_DataCash* reader, IMsgSetting* status) {
   using namespace cmr;
   const std::uint8_t* first = nullptr;
   if (reader->peekSpan(1, 1, &first) == 1 && *first != kStx && !parsers::startsPattern(list(true), *first)) return false;
-  if (!skipLeading(reader)) return false;
+  // Leading patterns cost a peek each; most attempts start on a message byte.
+  if ((!first || parsers::startsPattern(list(true), *first)) && !parsers::skipSingleByteRun(list(true), reader) &&
+      !skipLeading(reader))
+    return false;
   const std::size_t start = reader->takenCount();
 
   const std::uint8_t* h = parsers::need(reader, 1, kHeaderSize, m_work);

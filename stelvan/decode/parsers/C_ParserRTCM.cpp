@@ -29,7 +29,10 @@ bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
   if (reader->peekSpan(1, 1, &first) == 1 && *first != kPreambleNormal && *first != kPreambleInverted &&
       !parsers::startsPattern(list(true), *first))
     return false;
-  if (!skipLeading(reader)) return false;
+  // Leading patterns cost a peek each; most attempts start on a message byte.
+  if ((!first || parsers::startsPattern(list(true), *first)) && !parsers::skipSingleByteRun(list(true), reader) &&
+      !skipLeading(reader))
+    return false;
   const std::size_t start = reader->takenCount();
 
   const std::uint8_t* w = parsers::need(reader, 1, kBytesPerWord, m_work);

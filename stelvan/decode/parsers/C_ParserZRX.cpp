@@ -74,7 +74,10 @@ bool C_ParserZRX::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const std::uint8_t* first = nullptr;
   if (reader->peekSpan(1, 1, &first) == 1 && !zrx::isIdChar(*first) && !parsers::startsPattern(list(true), *first))
     return false;
-  if (!skipLeading(reader)) return false;
+  // Leading patterns cost a peek each; most attempts start on a message byte.
+  if ((!first || parsers::startsPattern(list(true), *first)) && !parsers::skipSingleByteRun(list(true), reader) &&
+      !skipLeading(reader))
+    return false;
   const std::size_t start = reader->takenCount();
 
   const std::uint8_t* h = parsers::need(reader, 1, 2, m_work);

@@ -32,4 +32,21 @@ bool startsPattern(const std::vector<ParserPattern>& patterns, std::uint8_t b) {
   return false;
 }
 
+bool skipSingleByteRun(const std::vector<ParserPattern>& patterns, IEx_DataCash* reader) {
+  std::uint8_t set[4] = {0, 0, 0, 0};
+  unsigned n = 0;
+  for (const auto& p : patterns) {
+    if (!p.enabled || p.bytes.empty()) continue;
+    if (p.bytes.size() != 1 || p.limit != CParserData::kUnlimited || n == 4) return false;
+    set[n++] = p.bytes[0];
+  }
+  const std::uint8_t* span = nullptr;
+  const std::size_t got = reader->peekSpan(1, 256, &span);
+  std::size_t run = 0;
+  while (run < got && std::memchr(set, span[run], n)) ++run;
+  if (run == got) return false;  // the run may go on past what is visible
+  if (run > 0) reader->take(run);
+  return true;
+}
+
 }  // namespace engine::parsers

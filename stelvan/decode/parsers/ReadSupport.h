@@ -19,4 +19,11 @@ const std::uint8_t* need(IEx_DataCash* reader, std::size_t offset, std::size_t n
 // True when `b` may begin one of the enabled patterns of `patterns`.
 bool startsPattern(const std::vector<ParserPattern>& patterns, std::uint8_t b);
 
+// Skips the run of leading-pattern bytes at the reader's position without a
+// peek per byte when every enabled pattern is one byte that may match any
+// number of times (the default CR, LF); true when it did. False leaves the
+// reader untouched: the caller then runs the general pattern matcher (which
+// also handles a run that reaches the end of the buffered bytes).
+bool skipSingleByteRun(const std::vector<ParserPattern>& patterns, IEx_DataCash* reader);
+
 }  // namespace engine::parsers

@@ -1,7 +1,6 @@
 #include "Rtcm2Word.h"
 
 #include <array>
-#include <bit>
 #include <initializer_list>
 
 namespace engine::rtcm2 {
@@ -43,6 +42,13 @@ constexpr std::array<Equation, 6> kParity{{
     {mask({3, 5, 6, 8, 9, 10, 11, 13, 15, 19, 22, 23, 24}), true},
 }};
 
+constexpr unsigned parityOf(std::uint32_t x) {
+  x ^= x >> 16;
+  x ^= x >> 8;
+  x ^= x >> 4;
+  return (0x6996u >> (x & 0xF)) & 1u;
+}
+
 }  // namespace
 
 int sixBits(std::uint8_t byte) { return kSix[byte]; }
@@ -63,7 +69,7 @@ bool parityOk(std::uint32_t raw, unsigned d29Star, unsigned d30Star) {
   unsigned parity = 0;
   for (const Equation& e : kParity) {
     const unsigned star = e.withD29 ? d29Star : d30Star;
-    parity = (parity << 1) | ((static_cast<unsigned>(std::popcount(data & e.data)) ^ star) & 1u);
+    parity = (parity << 1) | (parityOf(data & e.data) ^ star);
   }
   return parity == (raw & 0x3F);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "../interfaces/IMessageGNSS.h"
 #include "ZrxIdTable.h"
 
 namespace engine::zrx {
@@ -26,6 +27,14 @@ const std::uint8_t* body(const std::uint8_t* data, std::size_t size, const char 
 }
 
 }  // namespace
+
+Bytes messageBytes(IMessageGNSS* message) {
+  if (!message || !message->rawData()) return {};
+  const std::size_t raw = message->rawLength();
+  const std::size_t off = message->subOffset(), len = message->subLength();
+  if (len == 0 || off > raw || len > raw - off) return {message->rawData(), raw};
+  return {message->rawData() + off, len};
+}
 
 std::optional<Frame> frameOf(const std::uint8_t* data, std::size_t size, const char id[2]) {
   if (!data || size < 5 || data[0] != static_cast<std::uint8_t>(id[0]) || data[1] != static_cast<std::uint8_t>(id[1]))

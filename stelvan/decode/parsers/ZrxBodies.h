@@ -10,7 +10,19 @@
 #include <optional>
 #include <vector>
 
+namespace engine {
+class IMessageGNSS;
+}
+
 namespace engine::zrx {
+
+// The message proper of a delivered message: its marked sub-range, else all
+// its raw bytes. Valid while the message lives and its bytes are not re-set.
+struct Bytes {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+};
+Bytes messageBytes(IMessageGNSS* message);
 
 struct Frame {
   const std::uint8_t* body = nullptr;

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "FrameBuilders.h"
 #include "ParserHarness.h"
 #include "decode/engine/C_MsgSettings.h"
+#include "decode/engine/C_Ex_DataCash.h"
+#include "decode/engine/C_MessageGNSS.h"
+#include "decode/engine/C_MsgSetting.h"
 #include "decode/parsers/C_ParserZRX.h"
+#include "decode/parsers/ZrxBodies.h"
 
 using namespace ptest;
 using engine::C_ParserZRX;
@@ -140,4 +146,32 @@ TEST(ZrxParser, StreamOfRepliesKeepsLineEndsOutOfMessages) {
   EXPECT_EQ(r.messages[1].offset, 12u);
   EXPECT_EQ(r.messages[2].id, "PM");
   EXPECT_EQ(r.unknown, 0u);
+}
+
+TEST(ZrxParser, DeliveredMessageFeedsTheBodyReaders) {
+  using namespace engine;
+  std::string body(45, '\0');
+  const double x = 4.5e6;
+  std::memcpy(body.data(), &x, sizeof x);
+  body[44] = 2;
+  const std::string input = "\r\n" + ptest::zrx("PV", body, Seal::Binary);
+  Ref<C_Ex_DataCash> buf(new TUnknown<C_Ex_DataCash>());
+  buf->setNoWait(true);
+  buf->write(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
+  Ref<C_MsgSetting> status(new TUnknown<C_MsgSetting>());
+  status->reset();
+  Ref<IParserData> p(new TUnknown<C_ParserZRX>());
+  p->setAcceptUnknown(true);
+  ASSERT_TRUE(p->parse(buf.get(), status.get()));
+  Ref<C_MessageGNSS> msg(new TUnknown<C_MessageGNSS>(status.get()));
+  ASSERT_TRUE(buf->commit(msg.get()));
+  msg->lock();
+  const zrx::Bytes b = zrx::messageBytes(msg.get());
+  const auto pv = zrx::readPositionVelocity(b.data, b.size);
+  msg->unlock();
+  ASSERT_EQ(b.size, input.size() - 2);  // the line end is not part of the message
+  ASSERT_TRUE(pv);
+  EXPECT_EQ(pv->x, x);
+  EXPECT_EQ(pv->solutionType, 2);
+  EXPECT_EQ(zrx::messageBytes(nullptr).size, 0u);
 }
