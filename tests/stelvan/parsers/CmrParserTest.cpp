@@ -3,6 +3,9 @@
 #include "FrameBuilders.h"
 #include "ParserHarness.h"
 #include "decode/engine/C_MsgSettings.h"
+#include "decode/engine/C_Ex_DataCash.h"
+#include "decode/engine/C_MsgSetting.h"
+#include "decode/engine/TuningValues.h"
 #include "decode/parsers/C_ParserCMR.h"
 
 using namespace ptest;
@@ -95,4 +98,30 @@ TEST(CmrParser, StreamMixingAllFiveFormats) {
   EXPECT_EQ(seen, (std::vector<std::string>{"CMR:GO", "ZRX:RE", "NMEA:GPGGA", "CMR:SSI", "RTCM_3:1004", "RTCM:9",
                                             "ZRX:PM", "CMR:0", "RTCM_3:1005"}));
   EXPECT_EQ(r.unknown, 9u + 3u);
+}
+
+TEST(AllParsers, MessageSplitOverTwoWritesIsFoundOnceComplete) {
+  using namespace engine;
+  const std::string frames[] = {ptest::zrx("PM", "abc", Seal::HexText), ptest::nmea("GPGGA,1,2,3"),
+                                ptest::rtcm2(9, 3, {1, 2, 3}), ptest::rtcm3(1077, 60), ptest::cmr(0x93, cmrData(3))};
+  const std::uint32_t wait = tuning::readWaitMs.exchange(1);
+  auto parsers = defaultParsers(true);
+  for (std::size_t k = 0; k < 5; ++k) {
+    const std::string& f = frames[k];
+    for (std::size_t cut = 1; cut < f.size(); cut += 3) {
+      SCOPED_TRACE(f.substr(0, 2) + " cut at " + std::to_string(cut));
+      Ref<C_Ex_DataCash> buf(new TUnknown<C_Ex_DataCash>());
+      Ref<C_MsgSetting> status(new TUnknown<C_MsgSetting>());
+      buf->write(reinterpret_cast<const std::uint8_t*>(f.data()), cut);
+      status->reset();
+      EXPECT_FALSE(parsers[k]->parse(buf.get(), status.get()));
+      EXPECT_FALSE(buf->lastReadComplete());
+      buf->rewind();
+      buf->write(reinterpret_cast<const std::uint8_t*>(f.data()) + cut, f.size() - cut);
+      status->reset();
+      EXPECT_TRUE(parsers[k]->parse(buf.get(), status.get()));
+      EXPECT_EQ(buf->takenCount(), f.size());
+    }
+  }
+  tuning::readWaitMs.store(wait);
 }
