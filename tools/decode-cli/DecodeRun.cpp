@@ -1,6 +1,8 @@
 #include "DecodeRun.h"
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <vector>
 
@@ -29,6 +31,23 @@ void appendEscaped(std::string& out, const std::string& s) {
     }
   }
 }
+// Waits (in 1 ms steps) until the worker has the backlog below half the
+// limit. waitProcessed would not do: a worker at an incomplete message
+// waits its read waits out for the bytes we hold back. Gives up when the
+// worker makes no progress for 10 s.
+bool waitBacklog(engine::C_Ex_DataCash* cash) {
+  std::uint64_t last = cash->readPosition();
+  int idle = 0;
+  while (cash->pending() > kBacklog / 2) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const std::uint64_t now = cash->readPosition();
+    idle = now == last ? idle + 1 : 0;
+    last = now;
+    if (idle > 10000) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 RunResult runDecode(std::FILE* in, const RunOptions& opt) {
@@ -47,10 +66,11 @@ RunResult runDecode(std::FILE* in, const RunOptions& opt) {
   std::vector<std::uint8_t> buf(kSlice);
   r.ok = true;
   for (;;) {
+    if (da->topAnalyser()->cash()->pending() > kBacklog && !waitBacklog(da->topAnalyser()->cash()))
+      r.drained = false;
     const std::size_t n = std::fread(buf.data(), 1, buf.size(), in);
     if (n > 0) {
       da->write(buf.data(), n);
-      if (da->topAnalyser()->cash()->pending() > kBacklog) r.drained = da->waitProcessed() && r.drained;
     }
     if (n < buf.size()) {
       if (std::ferror(in)) {

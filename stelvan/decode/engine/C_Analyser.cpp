@@ -190,6 +190,7 @@ void C_Analyser::stop() {
     m_data->reset();
     m_unknown.clear();
     nested = std::move(m_nested);
+    m_hasNested.store(false);
     m_pending = false;
     if (m_waiting && m_processed) m_processed->set();
   }

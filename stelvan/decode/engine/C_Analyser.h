@@ -68,8 +68,9 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   void wake();                          // under no lock; takes ours
   void post(AnalyserWorker::Request r);  // under our lock
   void storeMessage();
-  void takeUnknownByte();
+  void takeUnknownRun(const std::bitset<256>& starts);
   void forwardUnknown();                // gathered bytes -> nested
+  void startNested();
   void endOfData();                     // under our lock: flush to nested, release a waiter
   bool stopRequested() const { return m_stopRequested.load() != 0; }
 
@@ -83,12 +84,14 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   bool m_pending = false;
   bool m_flush = false;
   bool m_messageFound = true;
-  std::uint64_t m_writeSeq = 0;         // bumps on every write (under our lock)
+  std::atomic<std::uint64_t> m_writeSeq{0};  // bumps on every write (under our lock)
   std::vector<std::uint8_t> m_unknown;
   std::string m_name;
   int m_mode = 0;
   Ref<I_ParserPool> m_pool;
   Ref<I_Analyser> m_nested;
+  std::atomic<bool> m_hasNested{false};  // m_nested is set (read without the lock)
+  bool m_nestedIdle = false;             // worker's: the nested needs no start
   Ref<IEx_StorageMsg> m_storage;
   Ref<C_DataManager> m_data;
   Ref<IMsgSetting> m_status;

@@ -1,5 +1,7 @@
 // The recognition pass of an analyser and what happens to the bytes no
 // parser accepts.
+#include <algorithm>
+
 #include "C_Analyser.h"
 #include "TuningValues.h"
 
@@ -23,56 +25,75 @@ void C_Analyser::endOfData() {
   if (m_waiting && m_processed) m_processed->set();
 }
 
+// The pool's try order is mirrored locally (re-read when the pool changes),
+// and a parser is only called when the current byte may start one of its
+// messages, so a run of bytes no parser wants costs one buffer lock.
 void C_Analyser::runPass() {
-  if (!pool()->anyEnabled()) {
-    Lock lock(this);
-    endOfData();
-    return;
-  }
-  m_pool->rewind();
   C_Ex_DataCash* buf = cash();
+  C_ParserPool* pp = pool();
+  std::vector<C_ParserPool::Candidate> order;
+  std::bitset<256> starts;
+  std::uint64_t version = 0;
+  m_pool->rewind();
   for (;;) {
-    std::uint64_t seq;
-    {
+    if (stopRequested()) break;
+    if (pp->version() != version) {
+      version = pp->version();
+      order = pp->enabledOrder();
+      starts.reset();
+      for (const auto& c : order) starts |= c.start;
+    }
+    if (order.empty() || !buf->hasData()) {
       Lock lock(this);
-      if (stopRequested()) break;
-      if (!buf->hasData()) {
+      if (order.empty() || !buf->hasData()) {
         endOfData();
         return;
       }
-      seq = m_writeSeq;
-    }
-    Ref<IParserData> parser(m_pool->current());
-    if (!parser) {
-      takeUnknownByte();
-      m_pool->rewind();
       continue;
     }
-    m_status->reset();
-    parser->lock();
-    const bool accepted = parser->parse(buf, m_status.get());
-    parser->unlock();
-    parser->resetState();
-    if (accepted) {
-      storeMessage();
-      {
-        Lock lock(this);
-        if (m_nested) m_nested->start();
-        m_messageFound = true;
+    const std::uint64_t seq = m_writeSeq.load();
+    const std::uint8_t* head = nullptr;
+    const std::uint8_t first = buf->peekSpan(1, 1, &head) ? *head : 0;
+    bool accepted = false, waitMore = false;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      C_ParserPool::Candidate& c = order[i];
+      if (c.base && c.base->generation() != c.generation) {
+        C_ParserPool::refreshStart(c);
+        starts |= c.start;
       }
-      m_pool->promote();
-      continue;
-    }
-    const bool complete = buf->lastReadComplete();
-    buf->rewind();
-    if (!complete) {
-      Lock lock(this);
+      if (!c.start[first]) continue;
+      m_status->reset();
+      c.parser->lock();
+      accepted = c.parser->parse(buf, m_status.get());
+      c.parser->unlock();
+      c.parser->resetState();
+      if (accepted) {
+        storeMessage();
+        m_messageFound = true;
+        if (m_hasNested.load()) startNested();
+        if (i > 0) pp->promoteEntry(c.entry);
+        std::rotate(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(i),
+                    order.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        break;
+      }
+      const bool complete = buf->lastReadComplete();
+      buf->rewind();
+      if (complete) continue;
       // Out of bytes mid-message: wait for the next write, unless one came
-      // in meanwhile (its wake-up found us pending) or input has ended.
-      if (!m_flush && seq == m_writeSeq) break;
-      if (!m_flush) continue;
+      // in meanwhile (its wake-up found us pending: try again) or input
+      // has ended (then the other parsers get their turn).
+      Lock lock(this);
+      if (m_flush) continue;
+      if (seq == m_writeSeq.load()) {
+        m_pending = false;
+        if (m_waiting && m_processed) m_processed->set();
+        return;
+      }
+      waitMore = true;
+      break;
     }
-    m_pool->next();  // none left: the next turn takes an unknown byte
+    if (accepted || waitMore) continue;
+    takeUnknownRun(starts);
   }
   Lock lock(this);
   m_pending = false;
@@ -98,34 +119,53 @@ void C_Analyser::storeMessage() {
   if (m_manager) m_manager->addConsumed(consumed);
 }
 
+// After a message: a nested analyser that may run gets its thread (it then
+// works through the unknown bytes it was given). Once it runs, or when it is
+// too deep to run, there is nothing more to do.
+void C_Analyser::startNested() {
+  if (m_nestedIdle) return;
+  Lock lock(this);
+  auto* n = static_cast<C_Analyser*>(m_nested.get());
+  if (!n) return;
+  if (!n->isTooDeep()) n->start();
+  m_nestedIdle = n->isTooDeep() || n->hasThread();
+}
+
 void C_Analyser::forwardUnknown() {
   if (m_unknown.empty() || !m_nested) return;
   static_cast<C_Analyser*>(m_nested.get())->write(m_unknown.data(), m_unknown.size());
   m_unknown.clear();
 }
 
-void C_Analyser::takeUnknownByte() {
-  std::uint8_t b = 0;
+// Every enabled parser refused at the current byte: that byte, and the
+// bytes after it that no parser may start with, go the unknown way.
+void C_Analyser::takeUnknownRun(const std::bitset<256>& starts) {
   Marker mk;
-  if (!cash()->takeUnknownByte(b, &mk, true)) return;
-  Lock lock(this);
+  std::vector<std::uint8_t> run;
+  const std::size_t limit = std::max<std::size_t>(tuning::unknownFlushSize.load(), 1) + 1;
+  if (cash()->takeUnknownRun(starts, run, mk, limit) == 0) return;
   m_messageFound = false;
+  // Only this worker creates the nested analyser (stop() releases it after
+  // the worker has ended), so reading m_nested here needs no lock.
   if (!m_nested) {
-    const int limit = tuning::nestingLimit.load();
-    if (!m_manager || m_manager->levelCount() > limit + 1) return;  // dropped
+    Lock lock(this);
+    const int nestLimit = tuning::nestingLimit.load();
+    if (!m_manager || m_manager->levelCount() > nestLimit + 1) return;  // dropped
     Ref<I_ParserPool> pool(m_pool->clone());
     auto* n = new TUnknown<C_Analyser>(m_manager, pool.get(), m_storage.get());
     m_nested = static_cast<I_Analyser*>(n);
+    m_hasNested.store(true);
+    m_nestedIdle = false;
     n->setMode(0);
     n->setName(m_name);
   }
   auto* n = static_cast<C_Analyser*>(m_nested.get());
   if (mk.object >= 0) {
     forwardUnknown();
-    n->writeByteMarked(b, mk.tag, mk.object);
+    n->writeByteMarked(run[0], mk.tag, mk.object);
     return;
   }
-  m_unknown.push_back(b);
+  m_unknown.insert(m_unknown.end(), run.begin(), run.end());
   if (m_unknown.size() > tuning::unknownFlushSize.load()) forwardUnknown();
 }
 

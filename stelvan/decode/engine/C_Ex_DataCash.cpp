@@ -34,6 +34,7 @@ void C_Ex_DataCash::appendLocked(const std::uint8_t* bytes, std::size_t count) {
 
 void C_Ex_DataCash::addMarkerLocked(std::uint64_t pos, std::uint32_t tag, std::int32_t object) {
   m_markers.push_back(Marker{pos, tag, object});
+  m_markerCount.store(m_markers.size());
 }
 
 bool C_Ex_DataCash::write(const std::uint8_t* bytes, std::size_t count) {
@@ -69,8 +70,9 @@ void C_Ex_DataCash::reset() {
     std::lock_guard<std::mutex> g(m_cs);
     m_blocks.clear();
     m_markers.clear();
+    m_markerCount.store(0);
     m_firstBlock = m_writePos / B;
-    m_readPos = m_writePos;
+    m_readPos.store(m_writePos.load());
     m_taken = 0;
     m_marked = false;
     m_lastComplete = true;
@@ -82,7 +84,7 @@ void C_Ex_DataCash::reset() {
 
 std::uint64_t C_Ex_DataCash::pending() {
   std::lock_guard<std::mutex> g(m_cs);
-  return m_writePos - m_readPos;
+  return m_writePos.load() - m_readPos.load();
 }
 
 std::uint64_t C_Ex_DataCash::readPosition() {
@@ -111,6 +113,10 @@ void C_Ex_DataCash::setNoWait(bool on) {
 }
 
 unsigned C_Ex_DataCash::waitsForRead() const { return tuning::readRetries.load() + 1; }
+
+std::uint8_t C_Ex_DataCash::byteAt(std::uint64_t pos) const {
+  return m_blocks[static_cast<std::size_t>(pos / B - m_firstBlock)].data[pos % B];
+}
 
 bool C_Ex_DataCash::refreshWindow(std::uint64_t pos) {
   if (pos >= m_writePos || pos < m_readPos) return false;
@@ -207,15 +213,14 @@ void C_Ex_DataCash::rewind() {
   m_lastComplete = true;
 }
 
-bool C_Ex_DataCash::hasData() {
-  std::lock_guard<std::mutex> g(m_cs);
-  return m_writePos > m_readPos;
-}
+// Only the reader moves m_readPos, so no lock is needed here.
+bool C_Ex_DataCash::hasData() { return m_writePos.load(std::memory_order_acquire) > m_readPos; }
 
 // Drops bytes and markers before pos; frees whole blocks that fall behind.
 void C_Ex_DataCash::dropBefore(std::uint64_t pos) {
-  m_readPos = std::max(m_readPos, std::min(pos, m_writePos));
+  m_readPos = std::max(m_readPos.load(), std::min(pos, m_writePos.load()));
   while (!m_markers.empty() && m_markers.front().position < m_readPos) m_markers.pop_front();
+  m_markerCount.store(m_markers.size());
   while (!m_blocks.empty() && (m_firstBlock + 1) * B <= m_readPos) {
     if (!m_spare) m_spare = std::move(m_blocks.front().data);
     m_blocks.pop_front();
@@ -247,7 +252,11 @@ bool C_Ex_DataCash::commit(IMessageGNSS* message) {
     message->setStreamPosition(begin + s);
     m_taken = taken;
   }
-  {
+  const std::uint64_t end = begin + taken;
+  if (m_markerCount.load() == 0 && end / B == begin / B) {
+    // No marker to move and no block falls free: no lock needed.
+    m_readPos.store(end);
+  } else {
     std::lock_guard<std::mutex> g(m_cs);
     if (message) {
       for (const Marker& m : m_markers) {
@@ -291,6 +300,48 @@ bool C_Ex_DataCash::takeUnknownByte(std::uint8_t& out, Marker* outMarker, bool f
   m_taken = 0;
   m_marked = false;
   return true;
+}
+
+std::size_t C_Ex_DataCash::takeUnknownRun(const std::bitset<256>& stopAt, std::vector<std::uint8_t>& out,
+                                          Marker& marker, std::size_t max) {
+  rewind();
+  marker.object = -1;
+  const std::uint64_t start = m_readPos;
+  if (m_markerCount.load() == 0 && ensure(start, 0)) {
+    // No markers: scan inside the reader's window without the lock.
+    const std::uint64_t end = std::min<std::uint64_t>(m_winPos + m_winLen, start + std::max<std::size_t>(max, 1));
+    std::uint64_t pos = start;
+    do {
+      out.push_back(m_winPtr[pos - m_winPos]);
+      ++pos;
+    } while (pos < end && !stopAt[m_winPtr[pos - m_winPos]]);
+    if (pos / B == start / B && pos < m_winPos + m_winLen) {
+      m_readPos.store(pos);
+    } else {
+      std::lock_guard<std::mutex> g(m_cs);
+      dropBefore(pos);
+    }
+    return static_cast<std::size_t>(pos - start);
+  }
+  std::lock_guard<std::mutex> g(m_cs);
+  const std::uint64_t end = std::min<std::uint64_t>(m_writePos, start + std::max<std::size_t>(max, 1));
+  if (start >= end) return 0;
+  auto mk = m_markers.begin();
+  while (mk != m_markers.end() && mk->position < start) ++mk;
+  std::uint64_t pos = start;
+  while (pos < end) {
+    const bool marked = mk != m_markers.end() && mk->position == pos;
+    if (pos > start && (marked || stopAt[byteAt(pos)])) break;
+    if (marked) {
+      if (pos == start) marker = *mk;
+      ++mk;
+    }
+    out.push_back(byteAt(pos));
+    ++pos;
+    if (marked) break;
+  }
+  dropBefore(pos);
+  return static_cast<std::size_t>(pos - start);
 }
 
 std::size_t C_Ex_DataCash::trim(std::size_t blocks) {

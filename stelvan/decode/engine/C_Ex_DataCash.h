@@ -6,6 +6,8 @@
 // the published write position never change, so the reader keeps a window
 // onto one block and peeks inside it without locking. Waits for more data
 // last the read wait each and happen with the lock released.
+#include <atomic>
+#include <bitset>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -49,6 +51,13 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
   bool writeByteMarked(std::uint8_t byte, std::uint32_t tag, std::int32_t object) override;
   void reset() override;
 
+  // Drops a run of unknown bytes from the front into `out`: the first byte
+  // always, then further bytes while they are buffered, not in `stopAt` and
+  // carry no marker (a marked first byte is a run of one, returned in
+  // `marker`). Does not wait. Returns the count taken.
+  std::size_t takeUnknownRun(const std::bitset<256>& stopAt, std::vector<std::uint8_t>& out, Marker& marker,
+                             std::size_t max);
+
   // Bytes written and not yet committed or dropped.
   std::uint64_t pending();
   std::uint64_t readPosition();
@@ -61,6 +70,7 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
   // Reader side: make `pos` readable, waiting at most `waits` times.
   bool ensure(std::uint64_t pos, unsigned waits);
   bool refreshWindow(std::uint64_t pos);  // under m_cs
+  std::uint8_t byteAt(std::uint64_t pos) const;  // under m_cs, m_readPos <= pos < m_writePos
   void appendLocked(const std::uint8_t* bytes, std::size_t count);
   void dropBefore(std::uint64_t pos);      // under m_cs
   void addMarkerLocked(std::uint64_t pos, std::uint32_t tag, std::int32_t object);
@@ -71,8 +81,9 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
   std::deque<Block> m_blocks;      // block k holds positions [(m_firstBlock+k)*B, ...)
   std::unique_ptr<std::uint8_t[]> m_spare;  // one freed block kept for reuse
   std::uint64_t m_firstBlock = 0;
-  std::uint64_t m_writePos = 0;    // under m_cs
-  std::uint64_t m_readPos = 0;     // under m_cs for changes; first byte not committed/dropped
+  std::atomic<std::uint64_t> m_writePos{0};  // changed under m_cs; read anywhere
+  std::atomic<std::uint64_t> m_readPos{0};  // first byte not committed/dropped; the reader moves it
+  std::atomic<std::size_t> m_markerCount{0};  // size of m_markers, readable without the lock
   std::deque<Marker> m_markers;    // marker table, ordered by position; under m_cs
   bool m_noWait = false;           // under m_cs
 

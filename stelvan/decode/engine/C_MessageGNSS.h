@@ -1,6 +1,9 @@
 #pragma once
-// A recognised message (see IMessageGNSS). Its own lock guards every field,
-// so a message handed to listeners may be read from any thread.
+// A recognised message (see IMessageGNSS). Its content (raw bytes, names,
+// sub-range, position, markers) is written by the analysis worker before the
+// message is stored and only read afterwards, so reading it takes no lock;
+// what users set later (marker object and value, flags) is guarded by the
+// message's own lock.
 #include <mutex>
 
 #include "../interfaces/IMessageGNSS.h"
@@ -41,7 +44,7 @@ class C_MessageGNSS : public IMessageGNSS {
   void setStreamPosition(std::uint64_t pos) override;
 
   // The status codes the parser left in the record (copied at creation).
-  std::vector<std::int32_t> statusCodes();
+  const std::vector<std::int32_t>& statusCodes() const;
 
  private:
   std::recursive_mutex m_cs;

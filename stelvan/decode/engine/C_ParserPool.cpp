@@ -19,6 +19,7 @@ bool C_ParserPool::add(IParserData* parser) {
   c->AddRef();
   m_entries.push_back(Entry{c, true});
   m_order.push_back(m_entries.size() - 1);
+  m_version.fetch_add(1);
   return true;
 }
 
@@ -38,6 +39,7 @@ bool C_ParserPool::setEnabled(std::size_t i, bool on) {
   G g(m_cs);
   if (i >= m_entries.size()) return false;
   m_entries[i].enabled = on;
+  m_version.fetch_add(1);
   return true;
 }
 
@@ -58,6 +60,7 @@ bool C_ParserPool::configure(std::size_t i, IMsgSettings* settings) {
   p->configure(settings);
   p->unlock();
   p->Release();
+  m_version.fetch_add(1);
   return true;
 }
 
@@ -73,6 +76,7 @@ bool C_ParserPool::setAcceptUnknown(std::size_t i, bool on) {
   p->setAcceptUnknown(on);
   p->unlock();
   p->Release();
+  m_version.fetch_add(1);
   return true;
 }
 
@@ -118,6 +122,40 @@ void C_ParserPool::promote() {
 
 void C_ParserPool::rewind() {
   G g(m_cs);
+  seekEnabled(0);
+}
+
+void C_ParserPool::refreshStart(Candidate& c) {
+  if (!c.base) {
+    c.start.set();
+    return;
+  }
+  c.parser->lock();
+  c.generation = c.base->generation();
+  c.start = c.base->startSet();
+  c.parser->unlock();
+}
+
+std::vector<C_ParserPool::Candidate> C_ParserPool::enabledOrder() {
+  G g(m_cs);
+  std::vector<Candidate> out;
+  for (std::size_t idx : m_order) {
+    const Entry& e = m_entries[idx];
+    if (!e.enabled) continue;
+    Candidate c;
+    c.parser = e.parser;
+    c.base = dynamic_cast<CParserData*>(e.parser);
+    c.entry = idx;
+    refreshStart(c);
+    out.push_back(c);
+  }
+  return out;
+}
+
+void C_ParserPool::promoteEntry(std::size_t entry) {
+  G g(m_cs);
+  auto it = std::find(m_order.begin(), m_order.end(), entry);
+  if (it != m_order.end() && it != m_order.begin()) std::rotate(m_order.begin(), it, it + 1);
   seekEnabled(0);
 }
 

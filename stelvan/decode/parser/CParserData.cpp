@@ -21,6 +21,7 @@ void CParserData::copyBaseTo(CParserData& to) const {
   to.m_acceptUnknown = m_acceptUnknown;
   to.m_leading = m_leading;
   to.m_trailing = m_trailing;
+  to.m_startBytes = m_startBytes;
 }
 
 IParserData* CParserData::clone() {
@@ -29,12 +30,21 @@ IParserData* CParserData::clone() {
   return inst;
 }
 
+std::bitset<256> CParserData::startSet() const {
+  std::bitset<256> s = m_startBytes;
+  for (const auto& p : m_leading)
+    if (p.enabled && !p.bytes.empty()) s.set(p.bytes[0]);
+  return s;
+}
+
 void CParserData::resetDefaults() {
+  touch();
   m_acceptUnknown = false;
   m_names.clear();
 }
 
 void CParserData::configure(IMsgSettings* settings) {
+  touch();
   if (!settings) {
     resetDefaults();
     return;
@@ -52,12 +62,19 @@ void CParserData::configure(IMsgSettings* settings) {
   }
 }
 
-void CParserData::setAcceptUnknown(bool on) { m_acceptUnknown = on; }
+void CParserData::setAcceptUnknown(bool on) {
+  touch();
+  m_acceptUnknown = on;
+}
 bool CParserData::acceptsUnknown() { return m_acceptUnknown; }
 
-void CParserData::setPatternCount(bool leading, std::size_t n) { list(leading).resize(n); }
+void CParserData::setPatternCount(bool leading, std::size_t n) {
+  touch();
+  list(leading).resize(n);
+}
 
 void CParserData::addPattern(bool leading, const std::string& text, std::uint32_t limit, bool enabled) {
+  touch();
   ParserPattern p;
   p.bytes = unescape(text);
   p.limit = limit;
@@ -66,14 +83,17 @@ void CParserData::addPattern(bool leading, const std::string& text, std::uint32_
 }
 
 void CParserData::setPatternEnabled(bool leading, std::size_t i, bool on) {
+  touch();
   if (i < list(leading).size()) list(leading)[i].enabled = on;
 }
 
 void CParserData::setPatternText(bool leading, std::size_t i, const std::string& text) {
+  touch();
   if (i < list(leading).size()) list(leading)[i].bytes = unescape(text);
 }
 
 void CParserData::setPatternLimit(bool leading, std::size_t i, std::uint32_t limit) {
+  touch();
   if (i < list(leading).size()) list(leading)[i].limit = limit;
 }
 

@@ -4,6 +4,8 @@
 // that configure fills (message name -> (maximum length, expected length)).
 // A subclass overrides parse, resetDefaults and createInstance (and clone
 // when it has tables of its own); it is completed with TUnknown<>.
+#include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -62,6 +64,22 @@ class CParserData : public IParserData, public CSynch {
 
   bool isLocked() const { return m_locked; }
 
+  // Bumps on every change of configuration (patterns, flags, tables), so a
+  // holder of a cached start set knows to refresh it.
+  std::uint64_t generation() const { return m_generation.load(std::memory_order_relaxed); }
+  // The bytes mayStart() answers true for (caller holds the parser's lock).
+  std::bitset<256> startSet() const;
+
+  // Cheap rejection before parse: false when no message of this format can
+  // begin with this byte (the first bytes of enabled leading patterns always
+  // may). Every byte may unless the subclass narrows the set.
+  bool mayStart(std::uint8_t first) const {
+    if (m_startBytes[first]) return true;
+    for (const auto& p : m_leading)
+      if (p.enabled && !p.bytes.empty() && p.bytes[0] == first) return true;
+    return false;
+  }
+
  protected:
   // Skip the leading (or trailing) patterns at the reader's position. True
   // normally; when the reader ran out of bytes while matching, the answer is
@@ -80,6 +98,12 @@ class CParserData : public IParserData, public CSynch {
 
   std::vector<ParserPattern>& list(bool leading) { return leading ? m_leading : m_trailing; }
 
+  // For constructors: narrow the start set, then allow ranges.
+  void clearStartBytes() { m_startBytes.reset(); }
+  void allowStart(std::uint8_t lo, std::uint8_t hi) {
+    for (unsigned b = lo; b <= hi; ++b) m_startBytes.set(b);
+  }
+
   std::string m_name;
   bool m_acceptUnknown = false;
   bool m_locked = false;
@@ -89,6 +113,13 @@ class CParserData : public IParserData, public CSynch {
   std::vector<ParserPattern> m_leading;
   std::vector<ParserPattern> m_trailing;
   std::map<std::string, std::pair<int, int>> m_names;
+  std::bitset<256> m_startBytes = std::bitset<256>().set();
+
+ protected:
+  void touch() { m_generation.fetch_add(1, std::memory_order_relaxed); }
+
+ private:
+  std::atomic<std::uint64_t> m_generation{0};
 };
 
 }  // namespace engine
