@@ -44,12 +44,13 @@ bool C_ParserCMR::parse(IEx_DataCash* reader, IMsgSetting* status) {
       !skipLeading(reader))
     return false;
   const std::size_t start = reader->takenCount();
+  parsers::View view(reader, m_work);
 
-  const std::uint8_t* h = parsers::need(reader, 1, kHeaderSize, m_work);
+  const std::uint8_t* h = view.bytes(kHeaderSize);
   if (!h || !headerOk(h)) return false;
   const std::uint8_t frameType = h[2];
   const std::size_t length = h[3];
-  const std::uint8_t* f = parsers::need(reader, 1, kHeaderSize + length, m_work);
+  const std::uint8_t* f = view.bytes(kHeaderSize + length);
   if (!f) return false;
 
   std::string id;
@@ -75,7 +76,7 @@ bool C_ParserCMR::parse(IEx_DataCash* reader, IMsgSetting* status) {
   }
   if (expected > 0 && static_cast<std::size_t>(expected) != frame) status->addStatus(kLengthDiffers);
 
-  f = parsers::need(reader, 1, frame, m_work);
+  f = view.bytes(frame);
   if (!f) return false;
   if (checksum(f, f + kHeaderSize, length) != f[kHeaderSize + length]) {
     status->addStatus(kBadChecksum);

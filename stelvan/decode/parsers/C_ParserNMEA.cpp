@@ -60,10 +60,11 @@ bool C_ParserNMEA::parse(IEx_DataCash* reader, IMsgSetting* status) {
       !skipLeading(reader))
     return false;
   const std::size_t start = reader->takenCount();
+  parsers::View view(reader, m_work);
 
-  const std::uint8_t* h = parsers::need(reader, 1, 1, m_work);
+  const std::uint8_t* h = view.bytes(1);
   if (!h || *h != nmea::kStart) return false;
-  h = parsers::need(reader, 1, 1 + nmea::kAddressSize, m_work);
+  h = view.bytes(1 + nmea::kAddressSize);
   if (!h) return false;
   for (std::size_t i = 1; i <= nmea::kAddressSize; ++i)
     if (!nmea::isAddressChar(h[i])) return false;
@@ -74,12 +75,12 @@ bool C_ParserNMEA::parse(IEx_DataCash* reader, IMsgSetting* status) {
 
   std::string talker, id;
   if (std::memcmp(address, nmea::kProprietary, nmea::kAddressSize) == 0) {
-    const std::uint8_t* c = parsers::need(reader, body, 1, m_work);
+    const std::uint8_t* c = view.at(body, 1);
     if (!c || *c != ',') return false;
     // The identifier is the first field; it ends at "," (or at "*" when it is the only one).
     std::size_t k = body + 1;
     for (;; ++k) {
-      const std::uint8_t* q = parsers::need(reader, k, 1, m_work);
+      const std::uint8_t* q = view.at(k, 1);
       if (!q || !nmea::isSentenceChar(*q) || k - body >= typicalLength()) return false;
       if (*q == ',' || *q == nmea::kChecksumMark) break;
       id.push_back(static_cast<char>(*q));
@@ -102,7 +103,7 @@ bool C_ParserNMEA::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const long chars = scanToStar(reader, body, limit, xorAcc);
   if (chars < 0) return false;
   const std::size_t starAt = body + static_cast<std::size_t>(chars);
-  const std::uint8_t* cs = parsers::need(reader, starAt + 1, 2, m_work);
+  const std::uint8_t* cs = view.at(starAt + 1, 2);
   if (!cs) return false;
   const int hi = nmea::upperHex(cs[0]), lo = nmea::upperHex(cs[1]);
   if (hi < 0 || lo < 0) return false;

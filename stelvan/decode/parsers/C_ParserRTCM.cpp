@@ -34,8 +34,9 @@ bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
       !skipLeading(reader))
     return false;
   const std::size_t start = reader->takenCount();
+  parsers::View view(reader, m_work);
 
-  const std::uint8_t* w = parsers::need(reader, 1, kBytesPerWord, m_work);
+  const std::uint8_t* w = view.bytes(kBytesPerWord);
   if (!w) return false;
   const bool inverted = w[0] == kPreambleInverted;
   if (!inverted && w[0] != kPreambleNormal) return false;
@@ -57,7 +58,7 @@ bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
   // Header word 2 gives the count of data words; every word continues the parity chain.
   std::size_t words = 2;
   for (std::size_t i = 1; i < words; ++i) {
-    w = parsers::need(reader, i * kBytesPerWord + 1, kBytesPerWord, m_work);
+    w = view.at(i * kBytesPerWord + 1, kBytesPerWord);
     if (!w) return false;
     std::uint32_t next = 0;
     if (!assembleWord(w, next)) return false;

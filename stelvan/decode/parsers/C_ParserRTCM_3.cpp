@@ -32,17 +32,18 @@ bool C_ParserRTCM_3::parse(IEx_DataCash* reader, IMsgSetting* status) {
       !skipLeading(reader))
     return false;
   const std::size_t start = reader->takenCount();
+  parsers::View view(reader, m_work);
 
-  const std::uint8_t* h = parsers::need(reader, 1, 1, m_work);
+  const std::uint8_t* h = view.bytes(1);
   if (!h || *h != kPreamble) return false;
-  h = parsers::need(reader, 1, kHeaderSize, m_work);
+  h = view.bytes(kHeaderSize);
   if (!h) return false;
   const std::size_t length = payloadLength(h);
   if (length < 2) {
     status->addStatus(kBadLength);
     return false;
   }
-  h = parsers::need(reader, 1, kHeaderSize + 2, m_work);
+  h = view.bytes(kHeaderSize + 2);
   if (!h) return false;
   const std::string id = std::to_string(messageNumber(h + kHeaderSize));
   status->setId(id);
@@ -59,7 +60,7 @@ bool C_ParserRTCM_3::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const std::size_t frame = kHeaderSize + length + kCrcSize;
   if (expected > 0 && static_cast<std::size_t>(expected) != frame) status->addStatus(kLengthDiffers);
 
-  const std::uint8_t* f = parsers::need(reader, 1, frame, m_work);
+  const std::uint8_t* f = view.bytes(frame);
   if (!f) return false;
   const std::uint32_t crc = crc24q(f, kHeaderSize + length);
   const std::uint8_t* c = f + kHeaderSize + length;

@@ -79,10 +79,11 @@ bool C_ParserZRX::parse(IEx_DataCash* reader, IMsgSetting* status) {
       !skipLeading(reader))
     return false;
   const std::size_t start = reader->takenCount();
+  parsers::View view(reader, m_work);
 
-  const std::uint8_t* h = parsers::need(reader, 1, 2, m_work);
+  const std::uint8_t* h = view.bytes(2);
   if (!h || !zrx::isIdChar(h[0]) || !zrx::isIdChar(h[1])) return false;
-  h = parsers::need(reader, 1, Zrx::kHeaderSize, m_work);
+  h = view.bytes(Zrx::kHeaderSize);
   if (!h) return false;
   const int lengthValue = zrx::lengthField(h + 2);
   if (lengthValue < 0) return false;
@@ -112,7 +113,7 @@ bool C_ParserZRX::parse(IEx_DataCash* reader, IMsgSetting* status) {
       status->addStatus(kBadLength);
       return false;
     }
-    const std::uint8_t* f = parsers::need(reader, 1, frameBytes, m_work);
+    const std::uint8_t* f = view.bytes(frameBytes);
     if (!f) return false;
     const int verdict = zrx::checkByTrial(f, length);
     if (verdict == 0) return accept(reader, status, start, frameBytes);
@@ -132,7 +133,7 @@ bool C_ParserZRX::parse(IEx_DataCash* reader, IMsgSetting* status) {
     if (static_cast<std::size_t>(body) < length) status->addStatus(kLengthDiffers);
     return accept(reader, status, start, Zrx::kHeaderSize + static_cast<std::size_t>(body));
   }
-  const std::uint8_t* f = parsers::need(reader, 1, frameBytes, m_work);
+  const std::uint8_t* f = view.bytes(frameBytes);
   if (!f) return false;
   const int verdict = e->cls == CheckClass::Binary ? zrx::checkBinary(f, length)
                       : e->cls == CheckClass::Crc  ? zrx::checkCrc(f, length)
