@@ -29,10 +29,15 @@ engine::IMessageGNSS* CliStorage::createMessage(engine::IMsgSetting* status) {
 bool CliStorage::store(engine::IMessageGNSS* message) {
   if (!message) return false;
   const std::string format = message->format();
-  const std::string id = messageId(message);
   const std::size_t len = message->rawLength();
   std::lock_guard<std::mutex> g(m_cs);
-  ++m_counts[format + ":" + id];
+  const std::string& id = m_id = messageId(message);
+  m_key = format;
+  m_key += ':';
+  m_key += id;
+  auto it = m_counts.find(m_key);
+  if (it == m_counts.end()) m_counts.emplace(m_key, 1);
+  else ++it->second;
   ++m_total;
   m_bytes += len;
   if (m_out) {
@@ -52,7 +57,7 @@ bool CliStorage::store(engine::IMessageGNSS* message) {
 
 std::map<std::string, std::uint64_t> CliStorage::counts() {
   std::lock_guard<std::mutex> g(m_cs);
-  return m_counts;
+  return {m_counts.begin(), m_counts.end()};
 }
 
 }  // namespace decodecli

@@ -3,6 +3,7 @@
 // message (or only counts them) on the analysis worker's thread.
 #include <cstdio>
 #include <map>
+#include <unordered_map>
 #include <mutex>
 #include <string>
 
@@ -38,7 +39,8 @@ class CliStorage : public engine::IEx_StorageMsg {
  private:
   std::mutex m_cs;
   std::FILE* m_out;
-  std::map<std::string, std::uint64_t> m_counts;
+  std::unordered_map<std::string, std::uint64_t> m_counts;
+  std::string m_key, m_id;  // scratch, under m_cs
   std::uint64_t m_total = 0, m_bytes = 0;
 };
 

@@ -141,7 +141,8 @@ void C_Analyser::forwardUnknown() {
 // bytes after it that no parser may start with, go the unknown way.
 void C_Analyser::takeUnknownRun(const std::bitset<256>& starts) {
   Marker mk;
-  std::vector<std::uint8_t> run;
+  std::vector<std::uint8_t>& run = m_run;
+  run.clear();
   const std::size_t limit = std::max<std::size_t>(tuning::unknownFlushSize.load(), 1) + 1;
   if (cash()->takeUnknownRun(starts, run, mk, limit) == 0) return;
   m_messageFound = false;
