@@ -74,7 +74,7 @@ bool C_ParserNMEA::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const std::size_t body = 1 + nmea::kAddressSize + 1;  // offset of the first character after the address
 
   std::string talker, id;
-  if (std::memcmp(address, nmea::kProprietary, nmea::kAddressSize) == 0) {
+  if (address[0] == 'P' && std::memcmp(address, nmea::kProprietary, nmea::kAddressSize) == 0) {
     const std::uint8_t* c = view.at(body, 1);
     if (!c || *c != ',') return false;
     // The identifier is the first field; it ends at "," (or at "*" when it is the only one).

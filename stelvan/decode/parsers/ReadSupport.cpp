@@ -43,7 +43,12 @@ bool skipSingleByteRun(const std::vector<ParserPattern>& patterns, IEx_DataCash*
   const std::uint8_t* span = nullptr;
   const std::size_t got = reader->peekSpan(1, 256, &span);
   std::size_t run = 0;
-  while (run < got && std::memchr(set, span[run], n)) ++run;
+  const auto inSet = [&](std::uint8_t c) {
+    for (unsigned k = 0; k < n; ++k)
+      if (set[k] == c) return true;
+    return false;
+  };
+  while (run < got && inSet(span[run])) ++run;
   if (run == got) return false;  // the run may go on past what is visible
   if (run > 0) reader->take(run);
   return true;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "FrameBuilders.h"
 #include "decode/parsers/Crc24q.h"
@@ -14,6 +15,18 @@ TEST(FormatRules, Crc24qCheckValue) {
   const char* s = "123456789";
   EXPECT_EQ(rtcm3::crc24q(reinterpret_cast<const std::uint8_t*>(s), 9), 0xCDE703u);
   EXPECT_EQ(rtcm3::crc24q(nullptr, 0), 0u);
+  // Against a bit-by-bit CRC over every length and a split computation.
+  std::vector<std::uint8_t> data(70);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 37 + 11);
+  for (std::size_t n = 0; n <= data.size(); ++n) {
+    std::uint32_t bitwise = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      bitwise ^= static_cast<std::uint32_t>(data[i]) << 16;
+      for (int b = 0; b < 8; ++b) bitwise = (bitwise & 0x800000) ? ((bitwise << 1) ^ 0x1864CFB) & 0xFFFFFF : bitwise << 1;
+    }
+    EXPECT_EQ(rtcm3::crc24q(data.data(), n), bitwise) << n;
+    EXPECT_EQ(rtcm3::crc24q(data.data() + n / 3, n - n / 3, rtcm3::crc24q(data.data(), n / 3)), bitwise) << n;
+  }
 }
 
 TEST(FormatRules, Rtcm2SixBitsAndParity) {
