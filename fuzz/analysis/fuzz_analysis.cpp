@@ -15,6 +15,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace engine;
   tuning::readWaitMs = 1;  // the input is all there; don't linger at a cut
+  tuning::readRetries = 0;
   Ref<C_Ex_StorageMsgMem> storage(new TUnknown<C_Ex_StorageMsgMem>());
   Ref<C_DataAnalyser> da(new TUnknown<C_DataAnalyser>());
   if (!da->init(storage.get(), nullptr)) std::abort();
