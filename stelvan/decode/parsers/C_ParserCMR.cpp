@@ -29,6 +29,16 @@ void C_ParserCMR::resetDefaults() {
   for (const char* t : {"3", "4", "5", "6", "7"}) m_types[t] = "GO";
 }
 
+namespace {
+// What the first visible bytes already rule out (each refusal is one without status).
+bool plausibleStart(const std::uint8_t* p, std::size_t n) {
+  using namespace cmr;
+  if (p[0] != kStx) return false;
+  if (n > 1 && p[1] != kStatus) return false;
+  return n < 3 || p[2] == kTypeObservables || p[2] == kTypeSsi;
+}
+}  // namespace
+
 bool C_ParserCMR::mapMessageType(const std::string& key, const std::string& typeText, const std::string& id) {
   if (key != "map_msg_type") return false;
   m_types[typeText] = id;
@@ -38,11 +48,11 @@ bool C_ParserCMR::mapMessageType(const std::string& key, const std::string& type
 bool C_ParserCMR::parse(IEx_DataCash* reader, IMsgSetting* status) {
   using namespace cmr;
   const std::uint8_t* first = nullptr;
-  if (reader->peekSpan(1, 1, &first) == 1 && *first != kStx && !parsers::startsPattern(list(true), *first)) return false;
+  const std::size_t seen = reader->peekSpan(1, 8, &first);
+  const bool lineEnd = seen > 0 && parsers::startsPattern(list(true), *first);
+  if (seen > 0 && !lineEnd && !plausibleStart(first, seen)) return false;
   // Leading patterns cost a peek each; most attempts start on a message byte.
-  if ((!first || parsers::startsPattern(list(true), *first)) && !parsers::skipSingleByteRun(list(true), reader) &&
-      !skipLeading(reader))
-    return false;
+  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader)) return false;
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);
 

@@ -51,14 +51,23 @@ long scanToStar(IEx_DataCash* reader, std::size_t offset, std::size_t limit, std
 
 }  // namespace
 
+namespace {
+// What the first visible bytes already rule out (each refusal is one without status).
+bool plausibleStart(const std::uint8_t* p, std::size_t n) {
+  if (p[0] != nmea::kStart) return false;
+  for (std::size_t i = 1; i < n && i <= nmea::kAddressSize; ++i)
+    if (!nmea::isAddressChar(p[i])) return false;
+  return true;
+}
+}  // namespace
+
 bool C_ParserNMEA::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const std::uint8_t* first = nullptr;
-  if (reader->peekSpan(1, 1, &first) == 1 && *first != nmea::kStart && !parsers::startsPattern(list(true), *first))
-    return false;
+  const std::size_t seen = reader->peekSpan(1, 8, &first);
+  const bool lineEnd = seen > 0 && parsers::startsPattern(list(true), *first);
+  if (seen > 0 && !lineEnd && !plausibleStart(first, seen)) return false;
   // Leading patterns cost a peek each; most attempts start on a message byte.
-  if ((!first || parsers::startsPattern(list(true), *first)) && !parsers::skipSingleByteRun(list(true), reader) &&
-      !skipLeading(reader))
-    return false;
+  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader)) return false;
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);
 

@@ -23,16 +23,26 @@ void C_ParserRTCM::resetDefaults() {
   addPattern(true, "\\n", kUnlimited, true);
 }
 
+namespace {
+// What the first visible bytes already rule out (each refusal is one without status).
+bool plausibleStart(const std::uint8_t* p, std::size_t n) {
+  using namespace rtcm2;
+  if (p[0] != kPreambleNormal && p[0] != kPreambleInverted) return false;
+  if (n > 1 && (p[1] & 0xC3) != (p[0] == kPreambleInverted ? 0x42 : 0x41)) return false;
+  for (std::size_t i = 2; i < n && i < kBytesPerWord; ++i)
+    if (sixBits(p[i]) < 0) return false;
+  return true;
+}
+}  // namespace
+
 bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
   using namespace rtcm2;
   const std::uint8_t* first = nullptr;
-  if (reader->peekSpan(1, 1, &first) == 1 && *first != kPreambleNormal && *first != kPreambleInverted &&
-      !parsers::startsPattern(list(true), *first))
-    return false;
+  const std::size_t seen = reader->peekSpan(1, 8, &first);
+  const bool lineEnd = seen > 0 && parsers::startsPattern(list(true), *first);
+  if (seen > 0 && !lineEnd && !plausibleStart(first, seen)) return false;
   // Leading patterns cost a peek each; most attempts start on a message byte.
-  if ((!first || parsers::startsPattern(list(true), *first)) && !parsers::skipSingleByteRun(list(true), reader) &&
-      !skipLeading(reader))
-    return false;
+  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader)) return false;
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);
 

@@ -22,15 +22,19 @@ void C_ParserRTCM_3::resetDefaults() {
   addPattern(true, "\\n", kUnlimited, true);
 }
 
+namespace {
+// What the first visible byte already rules out (a refusal without status).
+bool plausibleStart(const std::uint8_t* p, std::size_t) { return p[0] == rtcm3::kPreamble; }
+}  // namespace
+
 bool C_ParserRTCM_3::parse(IEx_DataCash* reader, IMsgSetting* status) {
   using namespace rtcm3;
   const std::uint8_t* first = nullptr;
-  if (reader->peekSpan(1, 1, &first) == 1 && *first != kPreamble && !parsers::startsPattern(list(true), *first))
-    return false;
+  const std::size_t seen = reader->peekSpan(1, 8, &first);
+  const bool lineEnd = seen > 0 && parsers::startsPattern(list(true), *first);
+  if (seen > 0 && !lineEnd && !plausibleStart(first, seen)) return false;
   // Leading patterns cost a peek each; most attempts start on a message byte.
-  if ((!first || parsers::startsPattern(list(true), *first)) && !parsers::skipSingleByteRun(list(true), reader) &&
-      !skipLeading(reader))
-    return false;
+  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader)) return false;
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);
 

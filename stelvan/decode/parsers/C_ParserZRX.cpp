@@ -46,6 +46,17 @@ void C_ParserZRX::configure(IMsgSettings* settings) {
   }
 }
 
+namespace {
+// What the first visible bytes already rule out (each refusal is one without status).
+bool plausibleStart(const std::uint8_t* p, std::size_t n) {
+  for (std::size_t i = 0; i < n && i < 2; ++i)
+    if (!zrx::isIdChar(p[i])) return false;
+  for (std::size_t i = 2; i < n && i < 5; ++i)
+    if (!((p[i] >= '0' && p[i] <= '9') || (p[i] >= 'A' && p[i] <= 'F'))) return false;
+  return true;
+}
+}  // namespace
+
 bool C_ParserZRX::accept(IEx_DataCash* reader, IMsgSetting* status, std::size_t start, std::size_t frameBytes) {
   reader->take(frameBytes);
   reader->markMessage(start, reader->takenCount());
@@ -72,12 +83,11 @@ long C_ParserZRX::textBodyLength(IEx_DataCash* reader, std::size_t length) {
 
 bool C_ParserZRX::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const std::uint8_t* first = nullptr;
-  if (reader->peekSpan(1, 1, &first) == 1 && !zrx::isIdChar(*first) && !parsers::startsPattern(list(true), *first))
-    return false;
+  const std::size_t seen = reader->peekSpan(1, 8, &first);
+  const bool lineEnd = seen > 0 && parsers::startsPattern(list(true), *first);
+  if (seen > 0 && !lineEnd && !plausibleStart(first, seen)) return false;
   // Leading patterns cost a peek each; most attempts start on a message byte.
-  if ((!first || parsers::startsPattern(list(true), *first)) && !parsers::skipSingleByteRun(list(true), reader) &&
-      !skipLeading(reader))
-    return false;
+  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader)) return false;
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);
 
