@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 #include "decode/engine/C_DataAnalyser.h"
 #include "decode/engine/C_Ex_StorageMsgMem.h"
@@ -118,6 +119,46 @@ TEST_F(Whole, StopThenStartDecodesAgain) {
   feed(ptest::nmea("GPZDA,2") + "\r\n");
   finish();
   EXPECT_EQ(storage->countOf("NMEA", "ZDA"), 1u);
+}
+
+TEST_F(Whole, WritersAndConfigurationFromOtherThreads) {
+  const std::string sentence = ptest::nmea("GPGGA,1,2,3") + "\r\n";
+  std::atomic<bool> done{false};
+  auto writer = [&] {
+    for (int i = 0; i < 300; ++i) feed(sentence);
+  };
+  std::thread a(writer), b(writer);
+  std::thread conf([&] {
+    IParserManager* pm = da->getParserManager();
+    for (int i = 0; !done.load(); ++i) {
+      pm->setAcceptUnknown(3, i % 2 == 0);  // RTCM_3: no effect on these sentences
+      pm->configureParser(4, nullptr);
+      da->getTuning()->setPriorityKind(i % 4);
+      std::this_thread::yield();
+    }
+  });
+  a.join();
+  b.join();
+  finish();
+  done = true;
+  conf.join();
+  EXPECT_EQ(storage->countOf("NMEA", "GGA"), 600u);
+}
+
+TEST_F(Whole, StopWhileWritersWrite) {
+  std::atomic<bool> done{false};
+  std::thread w([&] {
+    const std::string frame = ptest::rtcm3(1004, 100);
+    while (!done.load()) feed(frame);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  da->stop();
+  ASSERT_TRUE(da->start());
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  done = true;
+  w.join();
+  finish();
+  EXPECT_GT(storage->countOf("RTCM_3", "1004"), 0u);
 }
 
 }  // namespace
