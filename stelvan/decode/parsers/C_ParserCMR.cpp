@@ -11,7 +11,9 @@ C_ParserCMR::C_ParserCMR() : CParserData("CMR") {
   resetDefaults();
 }
 
-IParserData* C_ParserCMR::createInstance() { return new TUnknown<C_ParserCMR>(); }
+IParserData* C_ParserCMR::createInstance() {
+  return new TUnknown<C_ParserCMR>();
+}
 
 IParserData* C_ParserCMR::clone() {
   auto* c = new TUnknown<C_ParserCMR>();
@@ -52,7 +54,8 @@ bool C_ParserCMR::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const bool lineEnd = seen > 0 && parsers::startsPattern(list(true), *first);
   if (seen > 0 && !lineEnd && !plausibleStart(first, seen)) return false;
   // Leading patterns cost a peek each; most attempts start on a message byte.
-  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader)) return false;
+  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader))
+    return false;
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);
 
@@ -75,7 +78,8 @@ bool C_ParserCMR::parse(IEx_DataCash* reader, IMsgSetting* status) {
 
   const std::size_t frame = length + kFrameOverhead;
   int maxLength = 0, expected = 0;
-  if (!lookupName(id, maxLength, expected)) maxLength = m_acceptUnknown ? static_cast<int>(typicalLength()) : 0;
+  if (!lookupName(id, maxLength, expected))
+    maxLength = m_acceptUnknown ? static_cast<int>(typicalLength()) : 0;
   if (maxLength <= 0) {
     status->addStatus(kUnknownId);
     return false;

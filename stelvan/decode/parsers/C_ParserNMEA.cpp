@@ -13,7 +13,9 @@ C_ParserNMEA::C_ParserNMEA() : CParserData("NMEA") {
   resetDefaults();
 }
 
-IParserData* C_ParserNMEA::createInstance() { return new TUnknown<C_ParserNMEA>(); }
+IParserData* C_ParserNMEA::createInstance() {
+  return new TUnknown<C_ParserNMEA>();
+}
 
 void C_ParserNMEA::resetDefaults() {
   CParserData::resetDefaults();
@@ -38,7 +40,8 @@ long scanToStar(IEx_DataCash* reader, std::size_t offset, std::size_t limit, std
       return -2;
     }
     const void* star = std::memchr(p, nmea::kChecksumMark, got);
-    const std::size_t upto = star ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(star) - p) : got;
+    const std::size_t upto =
+        star ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(star) - p) : got;
     for (std::size_t i = 0; i < upto; ++i) {
       if (!nmea::isSentenceChar(p[i])) return -1;
       xorAcc ^= p[i];
@@ -67,7 +70,8 @@ bool C_ParserNMEA::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const bool lineEnd = seen > 0 && parsers::startsPattern(list(true), *first);
   if (seen > 0 && !lineEnd && !plausibleStart(first, seen)) return false;
   // Leading patterns cost a peek each; most attempts start on a message byte.
-  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader)) return false;
+  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader))
+    return false;
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);
 
@@ -103,7 +107,8 @@ bool C_ParserNMEA::parse(IEx_DataCash* reader, IMsgSetting* status) {
   status->setFormat(m_name);
 
   int maxLength = 0, expected = 0;
-  if (!lookupName(id, maxLength, expected)) maxLength = m_acceptUnknown ? static_cast<int>(typicalLength()) : 0;
+  if (!lookupName(id, maxLength, expected))
+    maxLength = m_acceptUnknown ? static_cast<int>(typicalLength()) : 0;
   if (maxLength <= 0) {
     status->addStatus(kUnknownId);
     return false;

@@ -14,7 +14,9 @@ C_ParserRTCM::C_ParserRTCM() : CParserData("RTCM") {
   resetDefaults();
 }
 
-IParserData* C_ParserRTCM::createInstance() { return new TUnknown<C_ParserRTCM>(); }
+IParserData* C_ParserRTCM::createInstance() {
+  return new TUnknown<C_ParserRTCM>();
+}
 
 void C_ParserRTCM::resetDefaults() {
   CParserData::resetDefaults();
@@ -42,7 +44,8 @@ bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const bool lineEnd = seen > 0 && parsers::startsPattern(list(true), *first);
   if (seen > 0 && !lineEnd && !plausibleStart(first, seen)) return false;
   // Leading patterns cost a peek each; most attempts start on a message byte.
-  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader)) return false;
+  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader))
+    return false;
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);
 
@@ -62,7 +65,8 @@ bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const std::string id = std::to_string(number);
   status->setId(id);
   int maxLength = 0, expected = 0;
-  if (!lookupName(id, maxLength, expected)) maxLength = m_acceptUnknown ? static_cast<int>(typicalLength()) : 0;
+  if (!lookupName(id, maxLength, expected))
+    maxLength = m_acceptUnknown ? static_cast<int>(typicalLength()) : 0;
   if (maxLength <= 0) return false;
 
   // Header word 2 gives the count of data words; every word continues the parity chain.

@@ -13,7 +13,9 @@ C_ParserRTCM_3::C_ParserRTCM_3() : CParserData("RTCM_3") {
   resetDefaults();
 }
 
-IParserData* C_ParserRTCM_3::createInstance() { return new TUnknown<C_ParserRTCM_3>(); }
+IParserData* C_ParserRTCM_3::createInstance() {
+  return new TUnknown<C_ParserRTCM_3>();
+}
 
 void C_ParserRTCM_3::resetDefaults() {
   CParserData::resetDefaults();
@@ -24,7 +26,9 @@ void C_ParserRTCM_3::resetDefaults() {
 
 namespace {
 // What the first visible byte already rules out (a refusal without status).
-bool plausibleStart(const std::uint8_t* p, std::size_t) { return p[0] == rtcm3::kPreamble; }
+bool plausibleStart(const std::uint8_t* p, std::size_t) {
+  return p[0] == rtcm3::kPreamble;
+}
 }  // namespace
 
 bool C_ParserRTCM_3::parse(IEx_DataCash* reader, IMsgSetting* status) {
@@ -34,7 +38,8 @@ bool C_ParserRTCM_3::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const bool lineEnd = seen > 0 && parsers::startsPattern(list(true), *first);
   if (seen > 0 && !lineEnd && !plausibleStart(first, seen)) return false;
   // Leading patterns cost a peek each; most attempts start on a message byte.
-  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader)) return false;
+  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader))
+    return false;
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);
 
@@ -52,7 +57,8 @@ bool C_ParserRTCM_3::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const std::string id = std::to_string(messageNumber(h + kHeaderSize));
   status->setId(id);
   int maxLength = 0, expected = 0;
-  if (!lookupName(id, maxLength, expected)) maxLength = m_acceptUnknown ? static_cast<int>(typicalLength()) : 0;
+  if (!lookupName(id, maxLength, expected))
+    maxLength = m_acceptUnknown ? static_cast<int>(typicalLength()) : 0;
   if (maxLength <= 0) {
     status->addStatus(kUnknownId);
     return false;

@@ -13,7 +13,9 @@ C_ParserZRX::C_ParserZRX() : CParserData("ZRX") {
   resetDefaults();
 }
 
-IParserData* C_ParserZRX::createInstance() { return new TUnknown<C_ParserZRX>(); }
+IParserData* C_ParserZRX::createInstance() {
+  return new TUnknown<C_ParserZRX>();
+}
 
 IParserData* C_ParserZRX::clone() {
   auto* c = new TUnknown<C_ParserZRX>();
@@ -42,7 +44,8 @@ void C_ParserZRX::configure(IMsgSettings* settings) {
     const auto cs = d->fieldTypes.find("cs");
     const CheckClass cls = zrx::classForChecksumType(cs == d->fieldTypes.end() ? -1 : cs->second);
     const unsigned maxBody = d->maxLength > 0 ? static_cast<unsigned>(d->maxLength) : 0;
-    m_ids.enter(zrx::streamIdOf(d->id), cls, maxBody, d->expectedLength > 0 ? d->expectedLength : zrx::kAnyLength);
+    m_ids.enter(zrx::streamIdOf(d->id), cls, maxBody,
+                d->expectedLength > 0 ? d->expectedLength : zrx::kAnyLength);
   }
 }
 
@@ -57,7 +60,8 @@ bool plausibleStart(const std::uint8_t* p, std::size_t n) {
 }
 }  // namespace
 
-bool C_ParserZRX::accept(IEx_DataCash* reader, IMsgSetting* status, std::size_t start, std::size_t frameBytes) {
+bool C_ParserZRX::accept(IEx_DataCash* reader, IMsgSetting* status, std::size_t start,
+                         std::size_t frameBytes) {
   reader->take(frameBytes);
   reader->markMessage(start, reader->takenCount());
   status->setFormat(m_name);
@@ -87,7 +91,8 @@ bool C_ParserZRX::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const bool lineEnd = seen > 0 && parsers::startsPattern(list(true), *first);
   if (seen > 0 && !lineEnd && !plausibleStart(first, seen)) return false;
   // Leading patterns cost a peek each; most attempts start on a message byte.
-  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader)) return false;
+  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader))
+    return false;
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);
 
@@ -105,7 +110,8 @@ bool C_ParserZRX::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const zrx::IdEntry* e = m_ids.find(a, b);
   const std::size_t frameBytes = length + Zrx::kHeaderSize;
   const auto expectMismatch = [&](std::size_t total) {
-    if (e->expected != zrx::kAnyLength && static_cast<std::size_t>(e->expected) != total) status->addStatus(kLengthDiffers);
+    if (e->expected != zrx::kAnyLength && static_cast<std::size_t>(e->expected) != total)
+      status->addStatus(kLengthDiffers);
   };
 
   if (length == 0) {

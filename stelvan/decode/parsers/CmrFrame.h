@@ -23,6 +23,8 @@ inline std::uint8_t checksum(const std::uint8_t* header, const std::uint8_t* dat
   return static_cast<std::uint8_t>(s);
 }
 // CMR message type of a 0x93 frame: the top three bits of the second data byte; -1 when L < 2.
-inline int messageType(const std::uint8_t* data, std::size_t n) { return n > 1 ? data[1] >> 5 : -1; }
+inline int messageType(const std::uint8_t* data, std::size_t n) {
+  return n > 1 ? data[1] >> 5 : -1;
+}
 
 }  // namespace engine::cmr

@@ -27,11 +27,11 @@ std::uint32_t crc24q(const std::uint8_t* bytes, std::size_t count, std::uint32_t
   std::size_t i = 0;
   for (; i + 8 <= count; i += 8) {
     const std::uint8_t* p = bytes + i;
-    const std::uint32_t x = (crc << 8) ^ ((static_cast<std::uint32_t>(p[0]) << 24) |
-                                          (static_cast<std::uint32_t>(p[1]) << 16) |
-                                          (static_cast<std::uint32_t>(p[2]) << 8) | p[3]);
-    crc = kTables[7][x >> 24] ^ kTables[6][(x >> 16) & 0xFF] ^ kTables[5][(x >> 8) & 0xFF] ^ kTables[4][x & 0xFF] ^
-          kTables[3][p[4]] ^ kTables[2][p[5]] ^ kTables[1][p[6]] ^ kTables[0][p[7]];
+    const std::uint32_t x =
+        (crc << 8) ^ ((static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+                      (static_cast<std::uint32_t>(p[2]) << 8) | p[3]);
+    crc = kTables[7][x >> 24] ^ kTables[6][(x >> 16) & 0xFF] ^ kTables[5][(x >> 8) & 0xFF] ^
+          kTables[4][x & 0xFF] ^ kTables[3][p[4]] ^ kTables[2][p[5]] ^ kTables[1][p[6]] ^ kTables[0][p[7]];
   }
   for (; i < count; ++i) crc = ((crc << 8) & 0xFFFFFF) ^ kTables[0][(crc >> 16) ^ bytes[i]];
   return crc;

@@ -7,7 +7,7 @@
 namespace engine::rtcm3 {
 
 constexpr std::uint8_t kPreamble = 0xD3;
-constexpr std::size_t kHeaderSize = 3;   // preamble + 6 reserved bits + 10-bit length
+constexpr std::size_t kHeaderSize = 3;  // preamble + 6 reserved bits + 10-bit length
 constexpr std::size_t kCrcSize = 3;
 constexpr std::size_t kMaxPayload = 1023;
 

@@ -28,8 +28,10 @@ std::vector<VocabularyEntry> vocabularySection(std::string_view format) {
     }
     if (!inSection || line.empty()) continue;
     const std::size_t space = line.find(' ');
-    if (space == std::string_view::npos) out.push_back({std::string(line), {}});
-    else out.push_back({std::string(line.substr(0, space)), std::string(line.substr(space + 1))});
+    if (space == std::string_view::npos)
+      out.push_back({std::string(line), {}});
+    else
+      out.push_back({std::string(line.substr(0, space)), std::string(line.substr(space + 1))});
   }
   return out;
 }

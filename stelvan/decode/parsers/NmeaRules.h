@@ -12,8 +12,12 @@ constexpr std::size_t kAddressSize = 5;
 // The receiver's proprietary address; its sentence identifier is the next field.
 constexpr char kProprietary[] = "PVPSR";
 
-inline bool isAddressChar(std::uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
-inline bool isSentenceChar(std::uint8_t c) { return c >= 0x20 && c <= 0x7D; }
+inline bool isAddressChar(std::uint8_t c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
+}
+inline bool isSentenceChar(std::uint8_t c) {
+  return c >= 0x20 && c <= 0x7D;
+}
 // Value of an uppercase hexadecimal digit, or -1.
 inline int upperHex(std::uint8_t c) {
   if (c >= '0' && c <= '9') return c - '0';

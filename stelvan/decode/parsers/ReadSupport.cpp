@@ -4,7 +4,8 @@
 
 namespace engine::parsers {
 
-const std::uint8_t* need(IEx_DataCash* reader, std::size_t offset, std::size_t n, std::vector<std::uint8_t>& scratch) {
+const std::uint8_t* need(IEx_DataCash* reader, std::size_t offset, std::size_t n,
+                         std::vector<std::uint8_t>& scratch) {
   const std::uint8_t* p = nullptr;
   if (n == 0) return reinterpret_cast<const std::uint8_t*>("");
   std::size_t got = reader->peekSpan(offset, n, &p);

@@ -14,7 +14,8 @@ namespace engine::parsers {
 // n bytes from 1-based `offset` past the taken ones, contiguous (copied into
 // `scratch` when they straddle blocks). Null when they do not arrive; the
 // reader's last-read-complete flag then says so.
-const std::uint8_t* need(IEx_DataCash* reader, std::size_t offset, std::size_t n, std::vector<std::uint8_t>& scratch);
+const std::uint8_t* need(IEx_DataCash* reader, std::size_t offset, std::size_t n,
+                         std::vector<std::uint8_t>& scratch);
 
 // The bytes past the taken ones as one growing view: the first look takes
 // what is contiguous at once, later wants are served from it and only go

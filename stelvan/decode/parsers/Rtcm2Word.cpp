@@ -51,7 +51,9 @@ constexpr unsigned parityOf(std::uint32_t x) {
 
 }  // namespace
 
-int sixBits(std::uint8_t byte) { return kSix[byte]; }
+int sixBits(std::uint8_t byte) {
+  return kSix[byte];
+}
 
 bool assembleWord(const std::uint8_t* bytes, std::uint32_t& raw) {
   std::uint32_t w = 0;

@@ -22,10 +22,16 @@ bool assembleWord(const std::uint8_t* bytes, std::uint32_t& raw);
 bool parityOk(std::uint32_t raw, unsigned d29Star, unsigned d30Star);
 
 // The word with its data bits restored (complemented when d30Star is set).
-inline std::uint32_t decoded(std::uint32_t raw, unsigned d30Star) { return d30Star ? raw ^ kDataMask : raw; }
+inline std::uint32_t decoded(std::uint32_t raw, unsigned d30Star) {
+  return d30Star ? raw ^ kDataMask : raw;
+}
 
 // Fields of the two header words.
-inline unsigned messageType(std::uint32_t firstWord) { return (firstWord >> 16) & 0x3F; }
-inline unsigned dataWordCount(std::uint32_t secondWord) { return (secondWord >> 9) & 0x1F; }
+inline unsigned messageType(std::uint32_t firstWord) {
+  return (firstWord >> 16) & 0x3F;
+}
+inline unsigned dataWordCount(std::uint32_t secondWord) {
+  return (secondWord >> 9) & 0x1F;
+}
 
 }  // namespace engine::rtcm2

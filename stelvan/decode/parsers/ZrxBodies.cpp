@@ -14,8 +14,12 @@ std::uint32_t u4(const std::uint8_t* p) {
   return p[0] | (static_cast<std::uint32_t>(p[1]) << 8) | (static_cast<std::uint32_t>(p[2]) << 16) |
          (static_cast<std::uint32_t>(p[3]) << 24);
 }
-std::uint16_t u2(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-float f4(const std::uint8_t* p) { return std::bit_cast<float>(u4(p)); }
+std::uint16_t u2(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+float f4(const std::uint8_t* p) {
+  return std::bit_cast<float>(u4(p));
+}
 double f8(const std::uint8_t* p) {
   return std::bit_cast<double>(u4(p) | (static_cast<std::uint64_t>(u4(p + 4)) << 32));
 }
@@ -37,7 +41,8 @@ Bytes messageBytes(IMessageGNSS* message) {
 }
 
 std::optional<Frame> frameOf(const std::uint8_t* data, std::size_t size, const char id[2]) {
-  if (!data || size < 5 || data[0] != static_cast<std::uint8_t>(id[0]) || data[1] != static_cast<std::uint8_t>(id[1]))
+  if (!data || size < 5 || data[0] != static_cast<std::uint8_t>(id[0]) ||
+      data[1] != static_cast<std::uint8_t>(id[1]))
     return std::nullopt;
   const int length = lengthField(data + 2);
   if (length < 0 || static_cast<std::size_t>(length) + 5 > size) return std::nullopt;
@@ -53,20 +58,24 @@ std::optional<ReceiverDate> readReceiverDate(const std::uint8_t* d, std::size_t 
   return std::nullopt;
 }
 std::optional<GeodeticPosition> readGeodeticPosition(const std::uint8_t* d, std::size_t n) {
-  if (const auto* b = body(d, n, "PG", 29)) return GeodeticPosition{f8(b), f8(b + 8), f8(b + 16), f4(b + 24), b[28]};
+  if (const auto* b = body(d, n, "PG", 29))
+    return GeodeticPosition{f8(b), f8(b + 8), f8(b + 16), f4(b + 24), b[28]};
   return std::nullopt;
 }
 std::optional<CartesianPosition> readCartesianPosition(const std::uint8_t* d, std::size_t n) {
-  if (const auto* b = body(d, n, "PO", 29)) return CartesianPosition{f8(b), f8(b + 8), f8(b + 16), f4(b + 24), b[28]};
+  if (const auto* b = body(d, n, "PO", 29))
+    return CartesianPosition{f8(b), f8(b + 8), f8(b + 16), f4(b + 24), b[28]};
   return std::nullopt;
 }
 std::optional<CartesianVelocity> readCartesianVelocity(const std::uint8_t* d, std::size_t n) {
-  if (const auto* b = body(d, n, "VE", 17)) return CartesianVelocity{f4(b), f4(b + 4), f4(b + 8), f4(b + 12), b[16]};
+  if (const auto* b = body(d, n, "VE", 17))
+    return CartesianVelocity{f4(b), f4(b + 4), f4(b + 8), f4(b + 12), b[16]};
   return std::nullopt;
 }
 std::optional<PositionVelocity> readPositionVelocity(const std::uint8_t* d, std::size_t n) {
   if (const auto* b = body(d, n, "PV", 45))
-    return PositionVelocity{f8(b), f8(b + 8), f8(b + 16), f4(b + 24), f4(b + 28), f4(b + 32), f4(b + 36), f4(b + 40), b[44]};
+    return PositionVelocity{f8(b),      f8(b + 8),  f8(b + 16), f4(b + 24), f4(b + 28),
+                            f4(b + 32), f4(b + 36), f4(b + 40), b[44]};
   return std::nullopt;
 }
 std::optional<Dops> readDops(const std::uint8_t* d, std::size_t n) {
@@ -99,8 +108,8 @@ std::optional<SatValues> readSatelliteArray(const std::uint8_t* d, std::size_t n
   if (!d || n < 2) return std::nullopt;
   const std::string_view id(reinterpret_cast<const char*>(d), 2);
   unsigned width = 0;
-  if (id == "SI" || id == "NN" || id == "EC" || id == "E1" || id == "E2" || id == "E3" || id == "E5" || id == "AZ" ||
-      id == "EL")
+  if (id == "SI" || id == "NN" || id == "EC" || id == "E1" || id == "E2" || id == "E3" || id == "E5" ||
+      id == "AZ" || id == "EL")
     width = 1;
   else if (id == "TC")
     width = 2;

@@ -34,24 +34,41 @@ std::optional<Frame> frameOf(const std::uint8_t* data, std::size_t size, const c
 
 constexpr std::uint8_t kNoSolution = 0;
 
-struct ReceiverTime { std::uint32_t msOfDay; };                      // "~~"
-struct ReceiverDate { std::uint16_t year; std::uint8_t month, day; };  // "RD"
-struct GeodeticPosition {                                             // "PG"
+struct ReceiverTime {
+  std::uint32_t msOfDay;
+};  // "~~"
+struct ReceiverDate {
+  std::uint16_t year;
+  std::uint8_t month, day;
+};                          // "RD"
+struct GeodeticPosition {   // "PG"
   double lat, lon, height;  // radians, radians, metres
   float deviation;
   std::uint8_t solutionType;
 };
-struct CartesianPosition { double x, y, z; float deviation; std::uint8_t solutionType; };   // "PO"
-struct CartesianVelocity { float x, y, z; float deviation; std::uint8_t solutionType; };    // "VE"
-struct PositionVelocity {                                                                   // "PV"
+struct CartesianPosition {
+  double x, y, z;
+  float deviation;
+  std::uint8_t solutionType;
+};  // "PO"
+struct CartesianVelocity {
+  float x, y, z;
+  float deviation;
+  std::uint8_t solutionType;
+};                         // "VE"
+struct PositionVelocity {  // "PV"
   double x, y, z;
   float positionDeviation;
   float vx, vy, vz;
   float velocityDeviation;
   std::uint8_t solutionType;
 };
-struct Dops { float hdop, vdop, tdop; };                                      // "DP"
-struct RmsErrors { float hPosition, vPosition, hVelocity, vVelocity; };       // "SG"
+struct Dops {
+  float hdop, vdop, tdop;
+};  // "DP"
+struct RmsErrors {
+  float hPosition, vPosition, hVelocity, vVelocity;
+};  // "SG"
 
 std::optional<ReceiverTime> readReceiverTime(const std::uint8_t* data, std::size_t size);
 std::optional<ReceiverDate> readReceiverDate(const std::uint8_t* data, std::size_t size);
@@ -61,9 +78,9 @@ std::optional<CartesianVelocity> readCartesianVelocity(const std::uint8_t* data,
 std::optional<PositionVelocity> readPositionVelocity(const std::uint8_t* data, std::size_t size);
 std::optional<Dops> readDops(const std::uint8_t* data, std::size_t size);
 std::optional<RmsErrors> readRmsErrors(const std::uint8_t* data, std::size_t size);
-std::optional<float> readClockDrift(const std::uint8_t* data, std::size_t size);         // "DO"
-std::optional<float> readOscillatorOffset(const std::uint8_t* data, std::size_t size);   // "OO"
-std::optional<std::uint32_t> readLockTime(const std::uint8_t* data, std::size_t size);   // "TT", seconds
+std::optional<float> readClockDrift(const std::uint8_t* data, std::size_t size);        // "DO"
+std::optional<float> readOscillatorOffset(const std::uint8_t* data, std::size_t size);  // "OO"
+std::optional<std::uint32_t> readLockTime(const std::uint8_t* data, std::size_t size);  // "TT", seconds
 // "GA" or "NA": the satellite number of the almanac.
 std::optional<std::uint8_t> readAlmanacSatellite(const std::uint8_t* data, std::size_t size);
 

@@ -8,7 +8,9 @@ namespace engine::zrx {
 
 IdTable::IdTable() : slots_(kSpan * kSpan) {}
 
-void IdTable::clear() { std::fill(slots_.begin(), slots_.end(), IdEntry{}); }
+void IdTable::clear() {
+  std::fill(slots_.begin(), slots_.end(), IdEntry{});
+}
 
 void IdTable::setDefaults() {
   clear();
@@ -30,15 +32,20 @@ bool IdTable::enter(std::string_view id, CheckClass cls, unsigned maxBody, int e
 }
 
 std::size_t IdTable::count(CheckClass cls) const {
-  return static_cast<std::size_t>(std::count_if(slots_.begin(), slots_.end(), [cls](const IdEntry& e) { return e.cls == cls; }));
+  return static_cast<std::size_t>(
+      std::count_if(slots_.begin(), slots_.end(), [cls](const IdEntry& e) { return e.cls == cls; }));
 }
 
 CheckClass classForChecksumType(int typeCode) {
   switch (typeCode) {
-    case 9: return CheckClass::Binary;
-    case 10: return CheckClass::Crc;
-    case 16: return CheckClass::HexText;
-    default: return CheckClass::Text;
+    case 9:
+      return CheckClass::Binary;
+    case 10:
+      return CheckClass::Crc;
+    case 16:
+      return CheckClass::HexText;
+    default:
+      return CheckClass::Text;
   }
 }
 

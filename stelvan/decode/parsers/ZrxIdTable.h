@@ -23,7 +23,9 @@ struct IdEntry {
   std::int32_t expected = kAnyLength;  // whole-frame length, or -1 for any
 };
 
-inline bool isIdChar(std::uint8_t c) { return c >= 0x30 && c <= 0x7E; }
+inline bool isIdChar(std::uint8_t c) {
+  return c >= 0x30 && c <= 0x7E;
+}
 
 class IdTable {
  public:

@@ -29,8 +29,10 @@ std::map<std::string, Counts> readReference(const std::string& path) {
   std::string line, current;
   std::smatch m;
   while (std::getline(in, line)) {
-    if (std::regex_search(line, m, fileLine)) current = m[1];
-    else if (std::regex_search(line, m, countLine) && !current.empty()) out[current][m[1]] = std::stoi(m[2]);
+    if (std::regex_search(line, m, fileLine))
+      current = m[1];
+    else if (std::regex_search(line, m, countLine) && !current.empty())
+      out[current][m[1]] = std::stoi(m[2]);
   }
   return out;
 }
@@ -40,8 +42,10 @@ Counts referenceKeys(const Counts& mine) {
   Counts out;
   for (const auto& [k, v] : mine) {
     std::string key = k;
-    if (key.rfind("RTCM_3:", 0) == 0) key = "RTCM3:" + key.substr(7);
-    else if (key.rfind("RTCM:", 0) == 0) key = "RTCM2:" + key.substr(5);
+    if (key.rfind("RTCM_3:", 0) == 0)
+      key = "RTCM3:" + key.substr(7);
+    else if (key.rfind("RTCM:", 0) == 0)
+      key = "RTCM2:" + key.substr(5);
     out[key] += v;
   }
   return out;
@@ -75,7 +79,8 @@ Rtcm2Scan scanRtcm2Bitwise(const std::string& data) {
     bool locked = false;
     for (unsigned d29 = 0; d29 < 2 && !locked; ++d29)
       for (unsigned d30 = 0; d30 < 2 && !locked; ++d30)
-        locked = engine::rtcm2::parityOk(first, d29, d30) && (engine::rtcm2::decoded(first, d30) >> 22) == 0x66;
+        locked =
+            engine::rtcm2::parityOk(first, d29, d30) && (engine::rtcm2::decoded(first, d30) >> 22) == 0x66;
     std::size_t words = 2;
     std::uint32_t prev = first;
     bool ok = locked;
@@ -93,8 +98,10 @@ Rtcm2Scan scanRtcm2Bitwise(const std::string& data) {
       ++pos;
       continue;
     }
-    const std::uint32_t d30 = engine::rtcm2::parityOk(first, 0, 1) || engine::rtcm2::parityOk(first, 1, 1) ? 1 : 0;
-    const std::string key = "RTCM2:" + std::to_string(engine::rtcm2::messageType(engine::rtcm2::decoded(first, d30)));
+    const std::uint32_t d30 =
+        engine::rtcm2::parityOk(first, 0, 1) || engine::rtcm2::parityOk(first, 1, 1) ? 1 : 0;
+    const std::string key =
+        "RTCM2:" + std::to_string(engine::rtcm2::messageType(engine::rtcm2::decoded(first, d30)));
     const std::size_t nbits = words * 30;
     const bool aligned = pos % 6 == 0 && src[pos + nbits - 1] - src[pos] == nbits / 6 - 1;
     ++(aligned ? scan.onBytes : scan.offBytes)[key];
@@ -113,7 +120,8 @@ int occurrences(const std::string& data, const std::string& needle) {
 
 TEST(CaptureRegression, CountsEqualReferenceOrDifferByStricterRules) {
   const std::string dir = TestPaths::capturesDir();
-  if (dir.empty()) GTEST_SKIP() << "recorded captures not present (" << TestPaths::sharedDir() << "/data/captures)";
+  if (dir.empty())
+    GTEST_SKIP() << "recorded captures not present (" << TestPaths::sharedDir() << "/data/captures)";
   const auto reference = readReference(dir + "/reference_counts.json");
   ASSERT_FALSE(reference.empty());
   std::set<std::string> differences;

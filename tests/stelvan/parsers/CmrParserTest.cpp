@@ -2,9 +2,9 @@
 
 #include "FrameBuilders.h"
 #include "ParserHarness.h"
-#include "decode/engine/C_MsgSettings.h"
 #include "decode/engine/C_Ex_DataCash.h"
 #include "decode/engine/C_MsgSetting.h"
+#include "decode/engine/C_MsgSettings.h"
 #include "decode/engine/TuningValues.h"
 #include "decode/parsers/C_ParserCMR.h"
 
@@ -30,7 +30,16 @@ TEST(CmrParser, FrameCases) {
       {"wrong end byte", cmr(0x93, cmrData(0), 0, 0x04), true, false, "0", {4}},
       {"wrong checksum", cmr(0x93, cmrData(0), 1), true, false, "0", {5002}},
       {"frame type 0x95", cmr(0x95, cmrData(0)), true, false, "", {}},
-      {"status byte not 0", [] { auto f = cmr(0x93, cmrData(0)); f[1] = 1; return f; }(), true, false, "", {}},
+      {"status byte not 0",
+       [] {
+         auto f = cmr(0x93, cmrData(0));
+         f[1] = 1;
+         return f;
+       }(),
+       true,
+       false,
+       "",
+       {}},
       {"accept-unknown off", cmr(0x93, cmrData(3)), false, false, "GO", {5004}},
       {"largest frame", cmr(0x93, cmrData(1, 255)), true, true, "1", {}},
   };
@@ -95,15 +104,16 @@ TEST(CmrParser, StreamMixingAllFiveFormats) {
   const StreamRun r = runStream(stream, parsers);
   std::vector<std::string> seen;
   for (const auto& m : r.messages) seen.push_back(m.format + ":" + m.talker + m.id);
-  EXPECT_EQ(seen, (std::vector<std::string>{"CMR:GO", "ZRX:RE", "NMEA:GPGGA", "CMR:SSI", "RTCM_3:1004", "RTCM:9",
-                                            "ZRX:PM", "CMR:0", "RTCM_3:1005"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"CMR:GO", "ZRX:RE", "NMEA:GPGGA", "CMR:SSI", "RTCM_3:1004",
+                                            "RTCM:9", "ZRX:PM", "CMR:0", "RTCM_3:1005"}));
   EXPECT_EQ(r.unknown, 9u + 3u);
 }
 
 TEST(AllParsers, MessageSplitOverTwoWritesIsFoundOnceComplete) {
   using namespace engine;
   const std::string frames[] = {ptest::zrx("PM", "abc", Seal::HexText), ptest::nmea("GPGGA,1,2,3"),
-                                ptest::rtcm2(9, 3, {1, 2, 3}), ptest::rtcm3(1077, 60), ptest::cmr(0x93, cmrData(3))};
+                                ptest::rtcm2(9, 3, {1, 2, 3}), ptest::rtcm3(1077, 60),
+                                ptest::cmr(0x93, cmrData(3))};
   const std::uint32_t wait = tuning::readWaitMs.exchange(1);
   auto parsers = defaultParsers(true);
   for (std::size_t k = 0; k < 5; ++k) {

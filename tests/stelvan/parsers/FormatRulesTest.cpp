@@ -22,7 +22,8 @@ TEST(FormatRules, Crc24qCheckValue) {
     std::uint32_t bitwise = 0;
     for (std::size_t i = 0; i < n; ++i) {
       bitwise ^= static_cast<std::uint32_t>(data[i]) << 16;
-      for (int b = 0; b < 8; ++b) bitwise = (bitwise & 0x800000) ? ((bitwise << 1) ^ 0x1864CFB) & 0xFFFFFF : bitwise << 1;
+      for (int b = 0; b < 8; ++b)
+        bitwise = (bitwise & 0x800000) ? ((bitwise << 1) ^ 0x1864CFB) & 0xFFFFFF : bitwise << 1;
     }
     EXPECT_EQ(rtcm3::crc24q(data.data(), n), bitwise) << n;
     EXPECT_EQ(rtcm3::crc24q(data.data() + n / 3, n - n / 3, rtcm3::crc24q(data.data(), n / 3)), bitwise) << n;
@@ -109,7 +110,8 @@ TEST(ZrxBodies, FixedLayouts) {
   EXPECT_FALSE(zrx::readCartesianPosition(d, f.size()));
   EXPECT_FALSE(zrx::readPositionVelocity(d, f.size() - 1));
   const std::string shortPv = ptest::zrx("PV", pv.substr(0, 20), ptest::Seal::Binary);
-  EXPECT_FALSE(zrx::readPositionVelocity(reinterpret_cast<const std::uint8_t*>(shortPv.data()), shortPv.size()));
+  EXPECT_FALSE(
+      zrx::readPositionVelocity(reinterpret_cast<const std::uint8_t*>(shortPv.data()), shortPv.size()));
 
   std::string rd;
   put(rd, 0, std::uint16_t{2026});
@@ -129,7 +131,8 @@ TEST(ZrxBodies, FixedLayouts) {
   const std::string df = ptest::zrx("DP", dp, ptest::Seal::Binary);
   EXPECT_EQ(zrx::readDops(reinterpret_cast<const std::uint8_t*>(df.data()), df.size())->tdop, 3.3f);
   const std::string tt = ptest::zrx("~~", std::string("\x10\x27\x00\x00", 4), ptest::Seal::Binary);
-  EXPECT_EQ(zrx::readReceiverTime(reinterpret_cast<const std::uint8_t*>(tt.data()), tt.size())->msOfDay, 10000u);
+  EXPECT_EQ(zrx::readReceiverTime(reinterpret_cast<const std::uint8_t*>(tt.data()), tt.size())->msOfDay,
+            10000u);
   const std::string ga = ptest::zrx("NA", "\x05", ptest::Seal::Binary);
   EXPECT_EQ(*zrx::readAlmanacSatellite(reinterpret_cast<const std::uint8_t*>(ga.data()), ga.size()), 5);
 }
@@ -149,7 +152,8 @@ TEST(ZrxBodies, PerSatelliteArraysWithNoValue) {
   ASSERT_TRUE(tc);
   EXPECT_EQ((*tc)[0], 10);
   EXPECT_FALSE((*tc)[1]);
-  const auto dc = sats(ptest::zrx("DC", std::string("\xFF\xFF\xFF\x7F\xFE\xFF\xFF\xFF", 8), ptest::Seal::Binary));
+  const auto dc =
+      sats(ptest::zrx("DC", std::string("\xFF\xFF\xFF\x7F\xFE\xFF\xFF\xFF", 8), ptest::Seal::Binary));
   ASSERT_TRUE(dc);
   EXPECT_FALSE((*dc)[0]);
   EXPECT_EQ((*dc)[1], -2);

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "gridlink/Framing.h"
 #include "decode/parsers/Crc24q.h"
 #include "decode/parsers/Rtcm2Word.h"
+#include "gridlink/Framing.h"
 
 namespace ptest {
 
@@ -72,9 +72,11 @@ inline std::string resealRtcm3(std::string f) {
 
 // RTCM 2: header words (preamble, type, station; Z-count, sequence, count,
 // health) and data words, with parity chained and data complemented after a set D30.
-inline std::string rtcm2(unsigned type, unsigned station, const std::vector<std::uint32_t>& data, bool inverted = false) {
-  std::vector<std::uint32_t> words{(0x66u << 16) | ((type & 0x3F) << 10) | (station & 0x3FF),
-                                   (1234u << 11) | (3u << 8) | ((static_cast<unsigned>(data.size()) & 0x1F) << 3)};
+inline std::string rtcm2(unsigned type, unsigned station, const std::vector<std::uint32_t>& data,
+                         bool inverted = false) {
+  std::vector<std::uint32_t> words{
+      (0x66u << 16) | ((type & 0x3F) << 10) | (station & 0x3FF),
+      (1234u << 11) | (3u << 8) | ((static_cast<unsigned>(data.size()) & 0x1F) << 3)};
   words.insert(words.end(), data.begin(), data.end());
   std::string out;
   unsigned d29 = 0, d30 = inverted ? 1 : 0;
@@ -97,7 +99,8 @@ inline std::string rtcm2(unsigned type, unsigned station, const std::vector<std:
   return out;
 }
 
-inline std::string cmr(std::uint8_t frameType, const std::string& data, int checksumDelta = 0, std::uint8_t end = 0x03) {
+inline std::string cmr(std::uint8_t frameType, const std::string& data, int checksumDelta = 0,
+                       std::uint8_t end = 0x03) {
   std::string f{'\x02', '\x00', static_cast<char>(frameType), static_cast<char>(data.size())};
   f += data;
   unsigned s = 0;

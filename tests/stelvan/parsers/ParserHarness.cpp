@@ -66,7 +66,10 @@ StreamRun runStream(const std::string& data, Parsers& parsers) {
       const std::size_t taken = buf->takenCount();
       std::string raw = data.substr(consumed, taken);
       const std::size_t lead = raw.find_first_not_of("\r\n");
-      Found f{status->format(), status->id(), status->description(), codesOf(status.get()),
+      Found f{status->format(),
+              status->id(),
+              status->description(),
+              codesOf(status.get()),
               consumed + (lead == std::string::npos ? taken : lead),
               lead == std::string::npos ? std::string() : raw.substr(lead)};
       run.messages.push_back(std::move(f));

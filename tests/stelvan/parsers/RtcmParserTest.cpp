@@ -10,8 +10,8 @@ using namespace ptest;
 
 namespace {
 // The 1005 example frame of the RTCM 3 standard.
-const std::string k1005 = bytes({0xD3, 0x00, 0x13, 0x3E, 0xD7, 0xD3, 0x02, 0x02, 0x98, 0x0E, 0xDE, 0xEF, 0x34, 0xB4,
-                                 0xBD, 0x62, 0xAC, 0x09, 0x41, 0x98, 0x6F, 0x33, 0x36, 0x0B, 0x98});
+const std::string k1005 = bytes({0xD3, 0x00, 0x13, 0x3E, 0xD7, 0xD3, 0x02, 0x02, 0x98, 0x0E, 0xDE, 0xEF, 0x34,
+                                 0xB4, 0xBD, 0x62, 0xAC, 0x09, 0x41, 0x98, 0x6F, 0x33, 0x36, 0x0B, 0x98});
 }  // namespace
 
 TEST(Rtcm3Parser, FrameCases) {
@@ -116,7 +116,8 @@ TEST(Rtcm2Parser, MessageCases) {
 TEST(Rtcm2Parser, BackToBackMessages) {
   auto parsers = defaultParsers(true);
   std::string stream;
-  for (unsigned t : {1u, 3u, 9u, 16u, 31u}) stream += rtcm2(t, 7, {0xFFFFFF, 0x000000, static_cast<std::uint32_t>(t)});
+  for (unsigned t : {1u, 3u, 9u, 16u, 31u})
+    stream += rtcm2(t, 7, {0xFFFFFF, 0x000000, static_cast<std::uint32_t>(t)});
   const StreamRun r = runStream(stream, parsers);
   std::vector<std::string> ids;
   for (const auto& m : r.messages) ids.push_back(m.id);

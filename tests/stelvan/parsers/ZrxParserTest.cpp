@@ -4,10 +4,10 @@
 
 #include "FrameBuilders.h"
 #include "ParserHarness.h"
-#include "decode/engine/C_MsgSettings.h"
 #include "decode/engine/C_Ex_DataCash.h"
 #include "decode/engine/C_MessageGNSS.h"
 #include "decode/engine/C_MsgSetting.h"
+#include "decode/engine/C_MsgSettings.h"
 #include "decode/parsers/C_ParserZRX.h"
 #include "decode/parsers/ZrxBodies.h"
 
@@ -26,7 +26,9 @@ struct Case {
   std::vector<int> codes;
 };
 
-std::string longBody(std::size_t n) { return std::string(n, 'x'); }
+std::string longBody(std::size_t n) {
+  return std::string(n, 'x');
+}
 
 }  // namespace
 
