@@ -104,6 +104,12 @@ std::optional<std::uint8_t> readAlmanacSatellite(const std::uint8_t* d, std::siz
   return std::nullopt;
 }
 
+std::optional<std::string_view> readRtcmStatusText(const std::uint8_t* d, std::size_t n) {
+  const auto f = frameOf(d, n, "MS");
+  if (!f) return std::nullopt;
+  return std::string_view(reinterpret_cast<const char*>(d), f->bodySize + 5);
+}
+
 std::optional<SatValues> readSatelliteArray(const std::uint8_t* d, std::size_t n) {
   if (!d || n < 2) return std::nullopt;
   const std::string_view id(reinterpret_cast<const char*>(d), 2);

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace engine {
@@ -83,6 +84,10 @@ std::optional<float> readOscillatorOffset(const std::uint8_t* data, std::size_t 
 std::optional<std::uint32_t> readLockTime(const std::uint8_t* data, std::size_t size);  // "TT", seconds
 // "GA" or "NA": the satellite number of the almanac.
 std::optional<std::uint8_t> readAlmanacSatellite(const std::uint8_t* data, std::size_t size);
+
+// "MS": the RTCM status line, the whole message as text (read by character
+// positions counted from the identifier).
+std::optional<std::string_view> readRtcmStatusText(const std::uint8_t* data, std::size_t size);
 
 // Per-satellite arrays (then the checksum byte). The identifier picks the layout:
 // "SI", "NN", "EC", "E1", "E2", "E3", "E5", "AZ" u1 (255 none); "EL" i1 (127 none);

@@ -134,6 +134,10 @@ TEST(ZrxBodies, FixedLayouts) {
   EXPECT_EQ(zrx::readReceiverTime(reinterpret_cast<const std::uint8_t*>(tt.data()), tt.size())->msOfDay,
             10000u);
   const std::string ga = ptest::zrx("NA", "\x05", ptest::Seal::Binary);
+  const std::string ms = "MS020,RTCMST,999,0000,0000,100.00,@1F\r\nXX";
+  EXPECT_EQ(*zrx::readRtcmStatusText(reinterpret_cast<const std::uint8_t*>(ms.data()), ms.size()),
+            "MS020,RTCMST,999,0000,0000,100.00,@1F");
+  EXPECT_FALSE(zrx::readRtcmStatusText(reinterpret_cast<const std::uint8_t*>(ms.data()), 20));
   EXPECT_EQ(*zrx::readAlmanacSatellite(reinterpret_cast<const std::uint8_t*>(ga.data()), ga.size()), 5);
 }
 
