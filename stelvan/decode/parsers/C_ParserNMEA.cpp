@@ -42,10 +42,7 @@ long scanToStar(IEx_DataCash* reader, std::size_t offset, std::size_t limit, std
     const void* star = std::memchr(p, nmea::kChecksumMark, got);
     const std::size_t upto =
         star ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(star) - p) : got;
-    for (std::size_t i = 0; i < upto; ++i) {
-      if (!nmea::isSentenceChar(p[i])) return -1;
-      xorAcc ^= p[i];
-    }
+    if (!nmea::checkAndXor(p, upto, xorAcc)) return -1;
     n += upto;
     if (star) return static_cast<long>(n);
   }

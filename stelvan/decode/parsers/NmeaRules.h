@@ -3,6 +3,7 @@
 // characters, uppercase checksum digits and the XOR checksum.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace engine::nmea {
 
@@ -27,6 +28,32 @@ inline int upperHex(std::uint8_t c) {
 inline std::uint8_t xorOf(const std::uint8_t* p, std::size_t n, std::uint8_t acc = 0) {
   for (std::size_t i = 0; i < n; ++i) acc ^= p[i];
   return acc;
+}
+
+// True when every byte of p[0, n) is a sentence character; XORs them into acc.
+// Eight bytes at a time: a byte below 0x20 or above 0x7D in a word shows in
+// its top bits (exact for existence, no carries between bytes matter).
+inline bool checkAndXor(const std::uint8_t* p, std::size_t n, std::uint8_t& acc) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  std::uint64_t wide = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, p + i, 8);
+    const std::uint64_t below = (x - kOnes * 0x20) & ~x & kHighs;
+    const std::uint64_t above = ((x + kOnes * (0x7F - 0x7D)) | x) & kHighs;
+    if (below | above) return false;
+    wide ^= x;
+  }
+  wide ^= wide >> 32;
+  wide ^= wide >> 16;
+  wide ^= wide >> 8;
+  acc ^= static_cast<std::uint8_t>(wide);
+  for (; i < n; ++i) {
+    if (!isSentenceChar(p[i])) return false;
+    acc ^= p[i];
+  }
+  return true;
 }
 
 }  // namespace engine::nmea

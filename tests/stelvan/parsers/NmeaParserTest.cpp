@@ -58,6 +58,22 @@ TEST(NmeaParser, SentenceCases) {
   }
 }
 
+TEST(NmeaParser, EveryOutOfRangeByteRefusesAtAnyPosition) {
+  engine::Ref<engine::IParserData> p(new engine::TUnknown<C_ParserNMEA>());
+  p->setAcceptUnknown(true);
+  const std::string base = "GPTXT,abcdefghijklmnopqrstuvwxyz0123456789";
+  for (int b : {0x00, 0x0A, 0x1F, 0x20, 0x7D, 0x7E, 0x7F, 0x80, 0xFF}) {
+    for (std::size_t at = 6; at < base.size(); at += 5) {
+      SCOPED_TRACE(std::to_string(b) + " at " + std::to_string(at));
+      std::string inner = base;
+      inner[at] = static_cast<char>(b);
+      const Attempt a = parseOnce(p.get(), nmea(inner));
+      EXPECT_EQ(a.accepted, b == 0x20 || b == 0x7D);
+      EXPECT_TRUE(a.codes.empty());
+    }
+  }
+}
+
 TEST(NmeaParser, ConfiguredMaximumAndCutSentence) {
   engine::Ref<engine::C_MsgSettings> s(new engine::TUnknown<engine::C_MsgSettings>());
   s->setEnabled("NMEA", true);
