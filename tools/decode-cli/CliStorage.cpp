@@ -22,35 +22,49 @@ void CliStorage::clear() {
 std::uint64_t CliStorage::totalStored() { std::lock_guard<std::mutex> g(m_cs); return m_total; }
 std::uint64_t CliStorage::totalBytes() { std::lock_guard<std::mutex> g(m_cs); return m_bytes; }
 
+namespace {
+// The message with its "<FORMAT>:<ID>" key, built once from the status record.
+class CliMessage : public engine::C_MessageGNSS {
+ public:
+  explicit CliMessage(engine::IMsgSetting* st) : C_MessageGNSS(st) {
+    key.reserve(st->format().size() + st->description().size() + st->id().size() + 1);
+    key = st->format();
+    key += ':';
+    if (st->format() == "NMEA") key += st->description();
+    key += st->id();
+  }
+  std::string key;
+};
+}  // namespace
+
 engine::IMessageGNSS* CliStorage::createMessage(engine::IMsgSetting* status) {
-  return new engine::TUnknown<engine::C_MessageGNSS>(status);
+  return new engine::TUnknown<CliMessage>(status);
 }
 
 bool CliStorage::store(engine::IMessageGNSS* message) {
   if (!message) return false;
-  const std::string format = message->format();
+  auto* cm = dynamic_cast<CliMessage*>(message);
+  const std::string key = cm ? std::string() : message->format() + ":" + messageId(message);
+  const std::string& k = cm ? cm->key : key;
   const std::size_t len = message->rawLength();
   std::lock_guard<std::mutex> g(m_cs);
-  const std::string& id = m_id = messageId(message);
-  m_key = format;
-  m_key += ':';
-  m_key += id;
-  auto it = m_counts.find(m_key);
-  if (it == m_counts.end()) m_counts.emplace(m_key, 1);
+  auto it = m_counts.find(k);
+  if (it == m_counts.end()) m_counts.emplace(k, 1);
   else ++it->second;
   ++m_total;
   m_bytes += len;
   if (m_out) {
     std::string codes;
-    if (auto* cm = dynamic_cast<engine::C_MessageGNSS*>(message)) {
+    if (cm) {
       for (std::int32_t c : cm->statusCodes()) {
         if (!codes.empty()) codes += ',';
         codes += std::to_string(c);
       }
     }
     if (codes.empty()) codes = "-";
-    std::fprintf(m_out, "%llu %s %s %zu %s\n", static_cast<unsigned long long>(message->streamPosition()),
-                 format.c_str(), id.c_str(), len, codes.c_str());
+    const std::size_t colon = k.find(':');
+    std::fprintf(m_out, "%llu %.*s %s %zu %s\n", static_cast<unsigned long long>(message->streamPosition()),
+                 static_cast<int>(colon), k.c_str(), k.c_str() + colon + 1, len, codes.c_str());
   }
   return true;
 }

@@ -40,7 +40,6 @@ class CliStorage : public engine::IEx_StorageMsg {
   std::mutex m_cs;
   std::FILE* m_out;
   std::unordered_map<std::string, std::uint64_t> m_counts;
-  std::string m_key, m_id;  // scratch, under m_cs
   std::uint64_t m_total = 0, m_bytes = 0;
 };
 

@@ -86,7 +86,6 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   bool m_messageFound = true;
   std::atomic<std::uint64_t> m_writeSeq{0};  // bumps on every write (under our lock)
   std::vector<std::uint8_t> m_unknown;
-  std::vector<std::uint8_t> m_run;      // worker's scratch for an unknown run
   std::string m_name;
   int m_mode = 0;
   Ref<I_ParserPool> m_pool;

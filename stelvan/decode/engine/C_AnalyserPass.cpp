@@ -52,8 +52,8 @@ void C_Analyser::runPass() {
       continue;
     }
     const std::uint64_t seq = m_writeSeq.load();
-    const std::uint8_t* head = nullptr;
-    const std::uint8_t first = buf->peekSpan(1, 1, &head) ? *head : 0;
+    std::uint8_t first = 0;
+    buf->peekFirst(first);
     bool accepted = false, waitMore = false;
     for (std::size_t i = 0; i < order.size(); ++i) {
       C_ParserPool::Candidate& c = order[i];
@@ -141,17 +141,19 @@ void C_Analyser::forwardUnknown() {
 // bytes after it that no parser may start with, go the unknown way.
 void C_Analyser::takeUnknownRun(const std::bitset<256>& starts) {
   Marker mk;
-  std::vector<std::uint8_t>& run = m_run;
-  run.clear();
+  const std::size_t before = m_unknown.size();
   const std::size_t limit = std::max<std::size_t>(tuning::unknownFlushSize.load(), 1) + 1;
-  if (cash()->takeUnknownRun(starts, run, mk, limit) == 0) return;
+  if (cash()->takeUnknownRun(starts, m_unknown, mk, limit) == 0) return;
   m_messageFound = false;
   // Only this worker creates the nested analyser (stop() releases it after
   // the worker has ended), so reading m_nested here needs no lock.
   if (!m_nested) {
     Lock lock(this);
     const int nestLimit = tuning::nestingLimit.load();
-    if (!m_manager || m_manager->levelCount() > nestLimit + 1) return;  // dropped
+    if (!m_manager || m_manager->levelCount() > nestLimit + 1) {
+      m_unknown.resize(before);  // dropped
+      return;
+    }
     Ref<I_ParserPool> pool(m_pool->clone());
     auto* n = new TUnknown<C_Analyser>(m_manager, pool.get(), m_storage.get());
     m_nested = static_cast<I_Analyser*>(n);
@@ -160,13 +162,14 @@ void C_Analyser::takeUnknownRun(const std::bitset<256>& starts) {
     n->setMode(0);
     n->setName(m_name);
   }
-  auto* n = static_cast<C_Analyser*>(m_nested.get());
   if (mk.object >= 0) {
+    // A marked byte comes alone; the bytes gathered before it go first.
+    const std::uint8_t b = m_unknown.back();
+    m_unknown.pop_back();
     forwardUnknown();
-    n->writeByteMarked(run[0], mk.tag, mk.object);
+    static_cast<C_Analyser*>(m_nested.get())->writeByteMarked(b, mk.tag, mk.object);
     return;
   }
-  m_unknown.insert(m_unknown.end(), run.begin(), run.end());
   if (m_unknown.size() > tuning::unknownFlushSize.load()) forwardUnknown();
 }
 

@@ -21,7 +21,12 @@ void C_Ex_DataCash::appendLocked(const std::uint8_t* bytes, std::size_t count) {
     if (m_blocks.empty()) m_firstBlock = idx;
     if (idx >= m_firstBlock + m_blocks.size()) {
       Block b;
-      b.data = m_spare ? std::move(m_spare) : std::make_unique<std::uint8_t[]>(B);
+      if (!m_spare.empty()) {
+        b.data = std::move(m_spare.back());
+        m_spare.pop_back();
+      } else {
+        b.data.reset(new std::uint8_t[B]);  // no zeroing: every byte is written before it is read
+      }
       m_blocks.push_back(std::move(b));
     }
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, B - inBlock));
@@ -129,8 +134,7 @@ bool C_Ex_DataCash::refreshWindow(std::uint64_t pos) {
   return true;
 }
 
-bool C_Ex_DataCash::ensure(std::uint64_t pos, unsigned waits) {
-  if (pos >= m_winPos && pos < m_winPos + m_winLen) return true;
+bool C_Ex_DataCash::ensureSlow(std::uint64_t pos, unsigned waits) {
   std::unique_lock<std::mutex> g(m_cs);
   if (refreshWindow(pos)) return true;
   const auto slice = std::chrono::milliseconds(tuning::readWaitMs.load());
@@ -222,7 +226,7 @@ void C_Ex_DataCash::dropBefore(std::uint64_t pos) {
   while (!m_markers.empty() && m_markers.front().position < m_readPos) m_markers.pop_front();
   m_markerCount.store(m_markers.size());
   while (!m_blocks.empty() && (m_firstBlock + 1) * B <= m_readPos) {
-    if (!m_spare) m_spare = std::move(m_blocks.front().data);
+    if (m_spare.size() < kSpareBlocks) m_spare.push_back(std::move(m_blocks.front().data));
     m_blocks.pop_front();
     ++m_firstBlock;
   }
@@ -242,12 +246,16 @@ bool C_Ex_DataCash::commit(IMessageGNSS* message) {
       s = std::min(m_markStart, taken);
       e = std::clamp(m_markEnd, s, taken);
     }
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(e - s);
-    m_taken = s;  // copy [s, e) through the window helpers
-    const std::size_t got = read(bytes, e - s);
-    (void)got;
-    message->setRaw(bytes.data(), bytes.size());
+    const std::uint64_t from = begin + s;
+    if (e > s && ensure(from, 0) && from + (e - s) <= m_winPos + m_winLen) {
+      message->setRaw(m_winPtr + (from - m_winPos), e - s);  // contiguous: one copy
+    } else {
+      std::vector<std::uint8_t> bytes;
+      bytes.reserve(e - s);
+      m_taken = s;  // copy [s, e) through the window helpers
+      read(bytes, e - s);
+      message->setRaw(bytes.data(), bytes.size());
+    }
     if (m_marked) message->setOffset(s, e - s);
     message->setStreamPosition(begin + s);
     m_taken = taken;
@@ -310,11 +318,12 @@ std::size_t C_Ex_DataCash::takeUnknownRun(const std::bitset<256>& stopAt, std::v
   if (m_markerCount.load() == 0 && ensure(start, 0)) {
     // No markers: scan inside the reader's window without the lock.
     const std::uint64_t end = std::min<std::uint64_t>(m_winPos + m_winLen, start + std::max<std::size_t>(max, 1));
-    std::uint64_t pos = start;
-    do {
-      out.push_back(m_winPtr[pos - m_winPos]);
-      ++pos;
-    } while (pos < end && !stopAt[m_winPtr[pos - m_winPos]]);
+    const std::uint8_t* p = m_winPtr + (start - m_winPos);
+    const std::size_t n = static_cast<std::size_t>(end - start);
+    std::size_t k = 1;
+    while (k < n && !stopAt[p[k]]) ++k;
+    out.insert(out.end(), p, p + k);
+    const std::uint64_t pos = start + k;
     if (pos / B == start / B && pos < m_winPos + m_winLen) {
       m_readPos.store(pos);
     } else {

@@ -58,6 +58,15 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
   std::size_t takeUnknownRun(const std::bitset<256>& stopAt, std::vector<std::uint8_t>& out, Marker& marker,
                              std::size_t max);
 
+  // The byte just past the taken ones, without waiting (the pass's look at
+  // the current position).
+  bool peekFirst(std::uint8_t& out) {
+    const std::uint64_t pos = m_readPos.load(std::memory_order_relaxed) + m_taken;
+    if (!ensure(pos, 0)) return false;
+    out = m_winPtr[pos - m_winPos];
+    return true;
+  }
+
   // Bytes written and not yet committed or dropped.
   std::uint64_t pending();
   std::uint64_t readPosition();
@@ -68,7 +77,10 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
     std::unique_ptr<std::uint8_t[]> data;
   };
   // Reader side: make `pos` readable, waiting at most `waits` times.
-  bool ensure(std::uint64_t pos, unsigned waits);
+  bool ensure(std::uint64_t pos, unsigned waits) {
+    return pos - m_winPos < m_winLen || ensureSlow(pos, waits);  // unsigned: pos below the window fails too
+  }
+  bool ensureSlow(std::uint64_t pos, unsigned waits);
   bool refreshWindow(std::uint64_t pos);  // under m_cs
   std::uint8_t byteAt(std::uint64_t pos) const;  // under m_cs, m_readPos <= pos < m_writePos
   void appendLocked(const std::uint8_t* bytes, std::size_t count);
@@ -79,7 +91,8 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
   std::mutex m_cs;
   std::condition_variable m_arrived;
   std::deque<Block> m_blocks;      // block k holds positions [(m_firstBlock+k)*B, ...)
-  std::unique_ptr<std::uint8_t[]> m_spare;  // one freed block kept for reuse
+  static constexpr std::size_t kSpareBlocks = 4;
+  std::vector<std::unique_ptr<std::uint8_t[]>> m_spare;  // freed blocks kept for reuse
   std::uint64_t m_firstBlock = 0;
   std::atomic<std::uint64_t> m_writePos{0};  // changed under m_cs; read anywhere
   std::atomic<std::uint64_t> m_readPos{0};  // first byte not committed/dropped; the reader moves it
