@@ -15,6 +15,8 @@
 
 #include "ParserHarness.h"
 #include "TestPaths.h"
+#include "decode/engine/C_DataAnalyser.h"
+#include "decode/engine/C_Ex_StorageMsgMem.h"
 #include "decode/parsers/Rtcm2Word.h"
 
 namespace {
@@ -191,5 +193,32 @@ TEST(CaptureRegression, SplitAnywhereGivesTheSameMessages) {
     // The partial frame at the front of the file is whole where two copies meet.
     EXPECT_GE(multi.at(k), v * copies);
     EXPECT_LE(multi.at(k), v * copies + copies);
+  }
+}
+
+TEST(CaptureRegression, WholeAnalysisFindsWhatThePassFinds) {
+  // The same captures through the real analysis (worker thread, nested
+  // analyser for unknown bytes) as stelvan-decode runs it.
+  const std::string dir = TestPaths::capturesDir();
+  if (dir.empty()) GTEST_SKIP() << "recorded captures not present";
+  for (const auto& [file, ref] : readReference(dir + "/reference_counts.json")) {
+    SCOPED_TRACE(file);
+    const std::string data = ptest::readFile(dir + "/" + file);
+    using namespace engine;
+    Ref<C_Ex_StorageMsgMem> storage(new TUnknown<C_Ex_StorageMsgMem>());
+    Ref<C_DataAnalyser> da(new TUnknown<C_DataAnalyser>());
+    ASSERT_TRUE(da->init(storage.get(), nullptr));
+    IParserManager* pm = da->getParserManager();
+    for (std::size_t i = 0; i < pm->parserCount(); ++i) pm->setAcceptUnknown(i, true);
+    da->write(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+    da->flush();
+    ASSERT_TRUE(da->waitProcessed());
+    Counts whole;
+    for (const auto& [key, n] : storage->counts()) whole[key.first + ":" + key.second] += static_cast<int>(n);
+    da->stop();
+    auto parsers = ptest::defaultParsers(true);
+    Counts pass;
+    for (const auto& m : ptest::runStream(data, parsers).messages) ++pass[m.format + ":" + m.id];
+    EXPECT_EQ(whole, pass);
   }
 }
