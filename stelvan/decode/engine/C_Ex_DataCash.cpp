@@ -322,7 +322,9 @@ std::size_t C_Ex_DataCash::takeUnknownRun(const std::bitset<256>& stopAt, std::v
     const std::size_t n = static_cast<std::size_t>(end - start);
     std::size_t k = 1;
     while (k < n && !stopAt[p[k]]) ++k;
-    out.insert(out.end(), p, p + k);
+    const std::size_t had = out.size();  // runs are short: resize + copy beats a range insert
+    out.resize(had + k);
+    std::memcpy(out.data() + had, p, k);
     const std::uint64_t pos = start + k;
     if (pos / B == start / B && pos < m_winPos + m_winLen) {
       m_readPos.store(pos);
