@@ -155,6 +155,9 @@ TEST_F(Analysis, StopEndsABusyWorker) {
   feed(std::string(100000, 'q'));
   for (int i = 0; i < 5000 && top->cash()->pending() == 100000; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const std::uint32_t idle = tuning::idleWaitMs.exchange(5);
+  EXPECT_FALSE(top->waitProcessed());  // the idle wait is bounded: a busy worker times it out
+  tuning::idleWaitMs = idle;
   top->stop();  // the worker is inside a slow parse now
   EXPECT_FALSE(top->hasThread());
   EXPECT_EQ(top->cash()->pending(), 0u);
