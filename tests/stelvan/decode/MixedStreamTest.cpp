@@ -121,6 +121,21 @@ TEST_F(Whole, StopThenStartDecodesAgain) {
   EXPECT_EQ(storage->countOf("NMEA", "ZDA"), 1u);
 }
 
+TEST_F(Whole, MarkersArriveWithTheirMessage) {
+  const std::string a = ptest::nmea("GPGGA,1") + "\r\n", b = ptest::rtcm3(1005, 19);
+  feed(a);
+  da->writeMarked(reinterpret_cast<const std::uint8_t*>(b.data()), b.size(), 77, 3);
+  finish();
+  ASSERT_EQ(seen(), (std::vector<std::string>{"NMEA:GPGGA", "RTCM_3:1005"}));
+  EXPECT_EQ(storage->messageAt(0)->markerCount(), 0u);
+  ASSERT_EQ(storage->messageAt(1)->markerCount(), 1u);
+  const Marker m = storage->messageAt(1)->markerAt(0);
+  EXPECT_EQ(m.tag, 77u);
+  EXPECT_EQ(m.object, 3);
+  EXPECT_EQ(m.position, a.size());
+  EXPECT_EQ(storage->messageAt(1)->streamPosition(), a.size());
+}
+
 TEST_F(Whole, WritersAndConfigurationFromOtherThreads) {
   const std::string sentence = ptest::nmea("GPGGA,1,2,3") + "\r\n";
   std::atomic<bool> done{false};
