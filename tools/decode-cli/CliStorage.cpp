@@ -38,16 +38,21 @@ class CliMessage : public engine::C_MessageGNSS {
 }  // namespace
 
 engine::IMessageGNSS* CliStorage::createMessage(engine::IMsgSetting* status) {
-  return new engine::TUnknown<CliMessage>(status);
+  auto* m = new engine::TUnknown<CliMessage>(status);
+  std::lock_guard<std::mutex> g(m_cs);
+  m_lastCreated = m;
+  return m;
 }
 
 bool CliStorage::store(engine::IMessageGNSS* message) {
   if (!message) return false;
-  auto* cm = dynamic_cast<CliMessage*>(message);
+  std::lock_guard<std::mutex> g(m_cs);
+  // The analysis stores what it has just created; anything else is looked at the slow way.
+  CliMessage* cm = message == m_lastCreated ? static_cast<CliMessage*>(m_lastCreated) : dynamic_cast<CliMessage*>(message);
+  m_lastCreated = nullptr;
   const std::string key = cm ? std::string() : message->format() + ":" + messageId(message);
   const std::string& k = cm ? cm->key : key;
   const std::size_t len = message->rawLength();
-  std::lock_guard<std::mutex> g(m_cs);
   auto it = m_counts.find(k);
   if (it == m_counts.end()) m_counts.emplace(k, 1);
   else ++it->second;

@@ -41,6 +41,7 @@ class CliStorage : public engine::IEx_StorageMsg {
   std::FILE* m_out;
   std::unordered_map<std::string, std::uint64_t> m_counts;
   std::uint64_t m_total = 0, m_bytes = 0;
+  engine::C_MessageGNSS* m_lastCreated = nullptr;  // the analysis worker's; only compared
 };
 
 }  // namespace decodecli
