@@ -2,9 +2,9 @@
 // recorded captures concatenated to about 100 MB in a temporary folder),
 // against a memchr scan of the same bytes measured in the same run, and
 // against gpsdecode when it is installed.
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -147,8 +147,11 @@ int main() {
   }
   if (onPath("gpsdecode")) {
     const double t = timeRun({"gpsdecode"}, input, (dir / "gpsdecode.out").string());
-    if (t > 0) std::printf("gpsdecode:              %8.1f MB/s (ratio stelvan/gpsdecode %.2f)\n", mb / t, (mb / t) > 0 ? decRate / (mb / t) : 0.0);
-    else std::printf("gpsdecode: failed\n");
+    if (t > 0)
+      std::printf("gpsdecode:              %8.1f MB/s (ratio stelvan/gpsdecode %.2f)\n", mb / t,
+                  (mb / t) > 0 ? decRate / (mb / t) : 0.0);
+    else
+      std::printf("gpsdecode: failed\n");
   } else {
     std::printf("gpsdecode: not installed, not compared\n");
   }

@@ -19,8 +19,14 @@ void CliStorage::clear() {
   m_total = m_bytes = 0;
 }
 
-std::uint64_t CliStorage::totalStored() { std::lock_guard<std::mutex> g(m_cs); return m_total; }
-std::uint64_t CliStorage::totalBytes() { std::lock_guard<std::mutex> g(m_cs); return m_bytes; }
+std::uint64_t CliStorage::totalStored() {
+  std::lock_guard<std::mutex> g(m_cs);
+  return m_total;
+}
+std::uint64_t CliStorage::totalBytes() {
+  std::lock_guard<std::mutex> g(m_cs);
+  return m_bytes;
+}
 
 namespace {
 // The message with its "<FORMAT>:<ID>" key, built once from the status record.
@@ -48,14 +54,17 @@ bool CliStorage::store(engine::IMessageGNSS* message) {
   if (!message) return false;
   std::lock_guard<std::mutex> g(m_cs);
   // The analysis stores what it has just created; anything else is looked at the slow way.
-  CliMessage* cm = message == m_lastCreated ? static_cast<CliMessage*>(m_lastCreated) : dynamic_cast<CliMessage*>(message);
+  CliMessage* cm =
+      message == m_lastCreated ? static_cast<CliMessage*>(m_lastCreated) : dynamic_cast<CliMessage*>(message);
   m_lastCreated = nullptr;
   const std::string key = cm ? std::string() : message->format() + ":" + messageId(message);
   const std::string& k = cm ? cm->key : key;
   const std::size_t len = message->rawLength();
   auto it = m_counts.find(k);
-  if (it == m_counts.end()) m_counts.emplace(k, 1);
-  else ++it->second;
+  if (it == m_counts.end())
+    m_counts.emplace(k, 1);
+  else
+    ++it->second;
   ++m_total;
   m_bytes += len;
   if (m_out) {

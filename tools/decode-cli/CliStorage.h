@@ -3,9 +3,9 @@
 // message (or only counts them) on the analysis worker's thread.
 #include <cstdio>
 #include <map>
-#include <unordered_map>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "engine/C_MessageGNSS.h"
 #include "interfaces/IEx_StorageMsg.h"

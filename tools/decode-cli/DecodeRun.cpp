@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <thread>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "CliStorage.h"
@@ -91,8 +91,8 @@ RunResult runDecode(std::FILE* in, const RunOptions& opt) {
 }
 
 std::string statsJson(const RunResult& r) {
-  std::string out = "{\"bytes\": " + std::to_string(r.bytes) + ", \"unknown_bytes\": " +
-                    std::to_string(r.unknownBytes) + ", \"messages\": {";
+  std::string out = "{\"bytes\": " + std::to_string(r.bytes) +
+                    ", \"unknown_bytes\": " + std::to_string(r.unknownBytes) + ", \"messages\": {";
   bool first = true;
   for (const auto& [key, count] : r.messages) {
     if (!first) out += ", ";

@@ -15,8 +15,8 @@ struct RunOptions {
 };
 
 struct RunResult {
-  bool ok = false;            // false: read error
-  bool drained = true;        // false: the analysis did not finish within its waits
+  bool ok = false;      // false: read error
+  bool drained = true;  // false: the analysis did not finish within its waits
   std::string error;
   std::uint64_t bytes = 0;
   std::uint64_t unknownBytes = 0;

@@ -10,7 +10,9 @@
 
 namespace engine {
 
-AnalyserWorker::~AnalyserWorker() { Stop(1000); }
+AnalyserWorker::~AnalyserWorker() {
+  Stop(1000);
+}
 
 bool AnalyserWorker::post(Request r, C_Analyser* analyser) {
   {
@@ -21,7 +23,9 @@ bool AnalyserWorker::post(Request r, C_Analyser* analyser) {
   return true;
 }
 
-void AnalyserWorker::OnStop() { post(kQuit); }
+void AnalyserWorker::OnStop() {
+  post(kQuit);
+}
 
 void AnalyserWorker::setPriorityKind(int kind) {
   m_priority.store(kind);
@@ -56,8 +60,10 @@ void AnalyserWorker::Run() {
     C_Analyser* a = nullptr;
     if (!nextRequest(r, a)) continue;
     if (r == kQuit) return;
-    if (r == kBind) bound = a;
-    else if (r == kPass && bound) bound->runPass();
+    if (r == kBind)
+      bound = a;
+    else if (r == kPass && bound)
+      bound->runPass();
   }
 }
 

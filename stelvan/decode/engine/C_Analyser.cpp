@@ -33,9 +33,18 @@ bool C_Analyser::addParser(IParserData* parser) {
   return ok;
 }
 
-std::size_t C_Analyser::parserCount() { Lock lock(this); return m_pool->count(); }
-std::string C_Analyser::parserName(std::size_t i) { Lock lock(this); return m_pool->name(i); }
-IParserData* C_Analyser::parserAt(std::size_t i) { Lock lock(this); return m_pool->at(i); }
+std::size_t C_Analyser::parserCount() {
+  Lock lock(this);
+  return m_pool->count();
+}
+std::string C_Analyser::parserName(std::size_t i) {
+  Lock lock(this);
+  return m_pool->name(i);
+}
+IParserData* C_Analyser::parserAt(std::size_t i) {
+  Lock lock(this);
+  return m_pool->at(i);
+}
 
 bool C_Analyser::setParserEnabled(std::size_t i, bool on) {
   Lock lock(this);
@@ -44,7 +53,10 @@ bool C_Analyser::setParserEnabled(std::size_t i, bool on) {
   return ok;
 }
 
-bool C_Analyser::isParserEnabled(std::size_t i) { Lock lock(this); return m_pool->isEnabled(i); }
+bool C_Analyser::isParserEnabled(std::size_t i) {
+  Lock lock(this);
+  return m_pool->isEnabled(i);
+}
 
 bool C_Analyser::configureParser(std::size_t i, IMsgSettings* settings) {
   Lock lock(this);
@@ -72,7 +84,10 @@ void C_Analyser::setName(const std::string& name) {
   m_name = name;
 }
 
-void C_Analyser::setMode(int flag) { Lock lock(this); m_mode = flag; }
+void C_Analyser::setMode(int flag) {
+  Lock lock(this);
+  m_mode = flag;
+}
 
 void C_Analyser::setStorage(IEx_StorageMsg* storage) {
   Lock lock(this);
@@ -211,7 +226,8 @@ bool C_Analyser::write(const std::uint8_t* bytes, std::size_t count) {
   return ok;
 }
 
-bool C_Analyser::writeMarked(const std::uint8_t* bytes, std::size_t count, std::uint32_t tag, std::int32_t object) {
+bool C_Analyser::writeMarked(const std::uint8_t* bytes, std::size_t count, std::uint32_t tag,
+                             std::int32_t object) {
   bool ok;
   {
     Lock lock(this);

@@ -49,7 +49,8 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
 
   // I_DataWriter
   bool write(const std::uint8_t* bytes, std::size_t count) override;
-  bool writeMarked(const std::uint8_t* bytes, std::size_t count, std::uint32_t tag, std::int32_t object) override;
+  bool writeMarked(const std::uint8_t* bytes, std::size_t count, std::uint32_t tag,
+                   std::int32_t object) override;
   bool writeByteMarked(std::uint8_t byte, std::uint32_t tag, std::int32_t object) override;
   void reset() override;
 
@@ -59,22 +60,22 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   int level() const { return m_level; }
   bool isTooDeep() const { return m_tooDeep; }
   bool hasThread();
-  C_Analyser* nested();                 // not counted for the caller
+  C_Analyser* nested();  // not counted for the caller
   C_ParserPool* pool() { return static_cast<C_ParserPool*>(m_pool.get()); }
   C_Ex_DataCash* cash() { return m_data->cash(); }
-  std::size_t unknownPending();         // gathered, not yet forwarded
+  std::size_t unknownPending();  // gathered, not yet forwarded
 
  private:
-  void wake();                          // under no lock; takes ours
+  void wake();                           // under no lock; takes ours
   void post(AnalyserWorker::Request r);  // under our lock
   void storeMessage();
   void takeUnknownRun(const std::bitset<256>& starts);
-  void forwardUnknown();                // gathered bytes -> nested
+  void forwardUnknown();  // gathered bytes -> nested
   void startNested();
-  void endOfData();                     // under our lock: flush to nested, release a waiter
+  void endOfData();  // under our lock: flush to nested, release a waiter
   bool stopRequested() const { return m_stopRequested.load() != 0; }
 
-  IAnalysisManager* m_manager;          // the analysis outlives its analysers
+  IAnalysisManager* m_manager;  // the analysis outlives its analysers
   std::atomic<int> m_stopRequested{0};
   int m_level = 0;
   bool m_tooDeep = false;

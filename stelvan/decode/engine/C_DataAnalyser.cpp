@@ -15,9 +15,18 @@ C_DataAnalyser::~C_DataAnalyser() {
   m_top.reset();
 }
 
-IDA_Tuning* C_DataAnalyser::getTuning() { G g(m_cs); return m_tuning.get(); }
-IParserManager* C_DataAnalyser::getParserManager() { G g(m_cs); return m_manager.get(); }
-IEx_StorageMsg* C_DataAnalyser::getStorage() { G g(m_cs); return m_storage.get(); }
+IDA_Tuning* C_DataAnalyser::getTuning() {
+  G g(m_cs);
+  return m_tuning.get();
+}
+IParserManager* C_DataAnalyser::getParserManager() {
+  G g(m_cs);
+  return m_manager.get();
+}
+IEx_StorageMsg* C_DataAnalyser::getStorage() {
+  G g(m_cs);
+  return m_storage.get();
+}
 
 C_Analyser* C_DataAnalyser::topAnalyser() {
   G g(m_cs);

@@ -47,7 +47,8 @@ class C_DataAnalyser : public IDataAnalyser, public IAnalysisManager {
   bool waitProcessed() override;
   void stop() override;
   bool write(const std::uint8_t* bytes, std::size_t count) override;
-  bool writeMarked(const std::uint8_t* bytes, std::size_t count, std::uint32_t tag, std::int32_t object) override;
+  bool writeMarked(const std::uint8_t* bytes, std::size_t count, std::uint32_t tag,
+                   std::int32_t object) override;
   void flush() override;
 
   int levelCount() override { return m_levels.load(); }

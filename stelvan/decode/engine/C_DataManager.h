@@ -24,7 +24,8 @@ class C_DataManager : public ITUnknown, public I_DataWriter {
     bound();
     return ok;
   }
-  bool writeMarked(const std::uint8_t* bytes, std::size_t count, std::uint32_t tag, std::int32_t object) override {
+  bool writeMarked(const std::uint8_t* bytes, std::size_t count, std::uint32_t tag,
+                   std::int32_t object) override {
     const bool ok = cash()->writeMarked(bytes, count, tag, object);
     bound();
     return ok;

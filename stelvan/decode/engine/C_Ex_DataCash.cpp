@@ -117,7 +117,9 @@ void C_Ex_DataCash::setNoWait(bool on) {
   m_arrived.notify_all();
 }
 
-unsigned C_Ex_DataCash::waitsForRead() const { return tuning::readRetries.load() + 1; }
+unsigned C_Ex_DataCash::waitsForRead() const {
+  return tuning::readRetries.load() + 1;
+}
 
 std::uint8_t C_Ex_DataCash::byteAt(std::uint64_t pos) const {
   return m_blocks[static_cast<std::size_t>(pos / B - m_firstBlock)].data[pos % B];
@@ -218,7 +220,9 @@ void C_Ex_DataCash::rewind() {
 }
 
 // Only the reader moves m_readPos, so no lock is needed here.
-bool C_Ex_DataCash::hasData() { return m_writePos.load(std::memory_order_acquire) > m_readPos; }
+bool C_Ex_DataCash::hasData() {
+  return m_writePos.load(std::memory_order_acquire) > m_readPos;
+}
 
 // Drops bytes and markers before pos; frees whole blocks that fall behind.
 void C_Ex_DataCash::dropBefore(std::uint64_t pos) {
@@ -317,7 +321,8 @@ std::size_t C_Ex_DataCash::takeUnknownRun(const std::bitset<256>& stopAt, std::v
   const std::uint64_t start = m_readPos;
   if (m_markerCount.load() == 0 && ensure(start, 0)) {
     // No markers: scan inside the reader's window without the lock.
-    const std::uint64_t end = std::min<std::uint64_t>(m_winPos + m_winLen, start + std::max<std::size_t>(max, 1));
+    const std::uint64_t end =
+        std::min<std::uint64_t>(m_winPos + m_winLen, start + std::max<std::size_t>(max, 1));
     const std::uint8_t* p = m_winPtr + (start - m_winPos);
     const std::size_t n = static_cast<std::size_t>(end - start);
     std::size_t k = 1;

@@ -47,7 +47,8 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
 
   // I_DataWriter
   bool write(const std::uint8_t* bytes, std::size_t count) override;
-  bool writeMarked(const std::uint8_t* bytes, std::size_t count, std::uint32_t tag, std::int32_t object) override;
+  bool writeMarked(const std::uint8_t* bytes, std::size_t count, std::uint32_t tag,
+                   std::int32_t object) override;
   bool writeByteMarked(std::uint8_t byte, std::uint32_t tag, std::int32_t object) override;
   void reset() override;
 
@@ -81,24 +82,24 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
     return pos - m_winPos < m_winLen || ensureSlow(pos, waits);  // unsigned: pos below the window fails too
   }
   bool ensureSlow(std::uint64_t pos, unsigned waits);
-  bool refreshWindow(std::uint64_t pos);  // under m_cs
+  bool refreshWindow(std::uint64_t pos);         // under m_cs
   std::uint8_t byteAt(std::uint64_t pos) const;  // under m_cs, m_readPos <= pos < m_writePos
   void appendLocked(const std::uint8_t* bytes, std::size_t count);
-  void dropBefore(std::uint64_t pos);      // under m_cs
+  void dropBefore(std::uint64_t pos);  // under m_cs
   void addMarkerLocked(std::uint64_t pos, std::uint32_t tag, std::int32_t object);
   unsigned waitsForRead() const;
 
   std::mutex m_cs;
   std::condition_variable m_arrived;
-  std::deque<Block> m_blocks;      // block k holds positions [(m_firstBlock+k)*B, ...)
+  std::deque<Block> m_blocks;  // block k holds positions [(m_firstBlock+k)*B, ...)
   static constexpr std::size_t kSpareBlocks = 4;
   std::vector<std::unique_ptr<std::uint8_t[]>> m_spare;  // freed blocks kept for reuse
   std::uint64_t m_firstBlock = 0;
-  std::atomic<std::uint64_t> m_writePos{0};  // changed under m_cs; read anywhere
-  std::atomic<std::uint64_t> m_readPos{0};  // first byte not committed/dropped; the reader moves it
+  std::atomic<std::uint64_t> m_writePos{0};   // changed under m_cs; read anywhere
+  std::atomic<std::uint64_t> m_readPos{0};    // first byte not committed/dropped; the reader moves it
   std::atomic<std::size_t> m_markerCount{0};  // size of m_markers, readable without the lock
-  std::deque<Marker> m_markers;    // marker table, ordered by position; under m_cs
-  bool m_noWait = false;           // under m_cs
+  std::deque<Marker> m_markers;               // marker table, ordered by position; under m_cs
+  bool m_noWait = false;                      // under m_cs
 
   // Reader-only state.
   std::size_t m_taken = 0;

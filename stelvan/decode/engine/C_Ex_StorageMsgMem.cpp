@@ -6,9 +6,14 @@ namespace engine {
 
 using G = std::lock_guard<std::recursive_mutex>;
 
-C_Ex_StorageMsgMem::~C_Ex_StorageMsgMem() { clear(); }
+C_Ex_StorageMsgMem::~C_Ex_StorageMsgMem() {
+  clear();
+}
 
-std::size_t C_Ex_StorageMsgMem::messageCount() { G g(m_cs); return m_list.size(); }
+std::size_t C_Ex_StorageMsgMem::messageCount() {
+  G g(m_cs);
+  return m_list.size();
+}
 
 IMessageGNSS* C_Ex_StorageMsgMem::messageAt(std::size_t i) {
   G g(m_cs);
@@ -50,9 +55,18 @@ void C_Ex_StorageMsgMem::setCapacity(std::size_t n) {
   trimLocked();
 }
 
-std::size_t C_Ex_StorageMsgMem::capacity() { G g(m_cs); return m_capacity; }
-std::uint64_t C_Ex_StorageMsgMem::totalStored() { G g(m_cs); return m_total; }
-std::uint64_t C_Ex_StorageMsgMem::totalBytes() { G g(m_cs); return m_bytes; }
+std::size_t C_Ex_StorageMsgMem::capacity() {
+  G g(m_cs);
+  return m_capacity;
+}
+std::uint64_t C_Ex_StorageMsgMem::totalStored() {
+  G g(m_cs);
+  return m_total;
+}
+std::uint64_t C_Ex_StorageMsgMem::totalBytes() {
+  G g(m_cs);
+  return m_bytes;
+}
 
 IMessageGNSS* C_Ex_StorageMsgMem::createMessage(IMsgSetting* status) {
   return new TUnknown<C_MessageGNSS>(status);

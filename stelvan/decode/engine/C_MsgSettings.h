@@ -11,8 +11,10 @@ namespace engine {
 class C_MsgSettings : public IMsgSettings {
  public:
   void setEnabled(const std::string& format, bool on) {
-    if (on) m_enabled.insert(format);
-    else m_enabled.erase(format);
+    if (on)
+      m_enabled.insert(format);
+    else
+      m_enabled.erase(format);
   }
   void add(const std::string& format, MsgDescription d) { m_items[format].push_back(std::move(d)); }
 

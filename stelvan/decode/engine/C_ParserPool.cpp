@@ -23,7 +23,10 @@ bool C_ParserPool::add(IParserData* parser) {
   return true;
 }
 
-std::size_t C_ParserPool::count() { G g(m_cs); return m_entries.size(); }
+std::size_t C_ParserPool::count() {
+  G g(m_cs);
+  return m_entries.size();
+}
 
 std::string C_ParserPool::name(std::size_t i) {
   G g(m_cs);

@@ -10,8 +10,8 @@ namespace engine::tuning {
 // longer than this is treated as a time-out by waitProcessed.
 constexpr std::uint32_t kDefaultIdleWaitMs = 600000;
 
-inline std::atomic<int> priorityKind{2};          // 0 idle, 1 lowest, 2 normal, 3 highest
-inline std::atomic<int> nestingLimit{0};          // init() sets 5
+inline std::atomic<int> priorityKind{2};  // 0 idle, 1 lowest, 2 normal, 3 highest
+inline std::atomic<int> nestingLimit{0};  // init() sets 5
 inline std::atomic<std::uint32_t> writeChunkSize{1048576};
 inline std::atomic<std::uint32_t> unknownFlushSize{1024};
 inline std::atomic<std::uint32_t> readWaitMs{50};

@@ -17,14 +17,14 @@ namespace engine {
 
 class IParserManager : public ITUnknown {
  public:
-  virtual bool addParser(IParserData* parser) = 0;                       // 2
-  virtual std::size_t parserCount() = 0;                                 // 3
-  virtual std::string parserName(std::size_t i) = 0;                     // 4
-  virtual IParserData* parserAt(std::size_t i) = 0;                      // 5
-  virtual bool setParserEnabled(std::size_t i, bool on) = 0;             // 6
-  virtual bool isParserEnabled(std::size_t i) = 0;                       // 7
+  virtual bool addParser(IParserData* parser) = 0;                          // 2
+  virtual std::size_t parserCount() = 0;                                    // 3
+  virtual std::string parserName(std::size_t i) = 0;                        // 4
+  virtual IParserData* parserAt(std::size_t i) = 0;                         // 5
+  virtual bool setParserEnabled(std::size_t i, bool on) = 0;                // 6
+  virtual bool isParserEnabled(std::size_t i) = 0;                          // 7
   virtual bool configureParser(std::size_t i, IMsgSettings* settings) = 0;  // 8
-  virtual bool setAcceptUnknown(std::size_t i, bool on) = 0;             // 9
+  virtual bool setAcceptUnknown(std::size_t i, bool on) = 0;                // 9
 };
 
 class IDataAnalyser : public ITUnknown {
@@ -38,8 +38,8 @@ class IDataAnalyser : public ITUnknown {
   virtual void stop() = 0;                                               // 8
   virtual bool write(const std::uint8_t* bytes, std::size_t count) = 0;  // 9
   virtual bool writeMarked(const std::uint8_t* bytes, std::size_t count, std::uint32_t tag,
-                           std::int32_t object) = 0;                     // 10
-  virtual void flush() = 0;                                              // 11
+                           std::int32_t object) = 0;  // 10
+  virtual void flush() = 0;                           // 11
 };
 
 class IAnalysisManager {
@@ -49,6 +49,7 @@ class IAnalysisManager {
   // 2: bytes that went into delivered messages, at any level (for the
   // unknown-byte count of an analysis).
   virtual void addConsumed(std::uint64_t n) = 0;
+
  protected:
   virtual ~IAnalysisManager() = default;
 };

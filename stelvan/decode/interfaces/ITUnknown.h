@@ -82,12 +82,22 @@ class Ref {
   Ref(I* p) { assignRef(m_p, p); }  // NOLINT: implicit on purpose
   Ref(const Ref& o) { assignRef(m_p, o.m_p); }
   Ref(Ref&& o) noexcept : m_p(o.m_p) { o.m_p = nullptr; }
-  Ref& operator=(const Ref& o) { assignRef(m_p, o.m_p); return *this; }
-  Ref& operator=(Ref&& o) noexcept {
-    if (this != &o) { reset(); m_p = o.m_p; o.m_p = nullptr; }
+  Ref& operator=(const Ref& o) {
+    assignRef(m_p, o.m_p);
     return *this;
   }
-  Ref& operator=(I* p) { assignRef(m_p, p); return *this; }
+  Ref& operator=(Ref&& o) noexcept {
+    if (this != &o) {
+      reset();
+      m_p = o.m_p;
+      o.m_p = nullptr;
+    }
+    return *this;
+  }
+  Ref& operator=(I* p) {
+    assignRef(m_p, p);
+    return *this;
+  }
   ~Ref() { reset(); }
   void reset() { assignRef(m_p, static_cast<I*>(nullptr)); }
   I* get() const { return m_p; }

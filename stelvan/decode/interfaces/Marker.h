@@ -9,7 +9,7 @@ namespace engine {
 struct Marker {
   std::uint64_t position = 0;  // absolute stream position
   std::uint32_t tag = 0;
-  std::int32_t object = -1;    // negative: no object
+  std::int32_t object = -1;  // negative: no object
 };
 
 }  // namespace engine

@@ -66,7 +66,9 @@ void CParserData::setAcceptUnknown(bool on) {
   touch();
   m_acceptUnknown = on;
 }
-bool CParserData::acceptsUnknown() { return m_acceptUnknown; }
+bool CParserData::acceptsUnknown() {
+  return m_acceptUnknown;
+}
 
 void CParserData::setPatternCount(bool leading, std::size_t n) {
   touch();
@@ -97,7 +99,9 @@ void CParserData::setPatternLimit(bool leading, std::size_t i, std::uint32_t lim
   if (i < list(leading).size()) list(leading)[i].limit = limit;
 }
 
-std::size_t CParserData::patternCount(bool leading) { return list(leading).size(); }
+std::size_t CParserData::patternCount(bool leading) {
+  return list(leading).size();
+}
 
 bool CParserData::isPatternEnabled(bool leading, std::size_t i) {
   return i < list(leading).size() && list(leading)[i].enabled;
@@ -167,11 +171,21 @@ std::vector<std::uint8_t> CParserData::unescape(const std::string& text) {
     if (i + 1 >= text.size()) break;  // lone backslash ends the text
     const char e = text[++i];
     switch (e) {
-      case '"': case '\\': out.push_back(static_cast<std::uint8_t>(e)); break;
-      case '0': out.push_back(0); break;
-      case 'n': out.push_back('\n'); break;
-      case 'r': out.push_back('\r'); break;
-      case 'x': case 'X': {
+      case '"':
+      case '\\':
+        out.push_back(static_cast<std::uint8_t>(e));
+        break;
+      case '0':
+        out.push_back(0);
+        break;
+      case 'n':
+        out.push_back('\n');
+        break;
+      case 'r':
+        out.push_back('\r');
+        break;
+      case 'x':
+      case 'X': {
         unsigned v = 0;
         bool any = false;
         while (i + 1 < text.size() && hexValue(text[i + 1]) >= 0) {
@@ -181,7 +195,8 @@ std::vector<std::uint8_t> CParserData::unescape(const std::string& text) {
         if (any) out.push_back(static_cast<std::uint8_t>(v & 0xFF));
         break;
       }
-      default: break;  // unknown escape: both characters dropped
+      default:
+        break;  // unknown escape: both characters dropped
     }
   }
   return out;
@@ -190,11 +205,16 @@ std::vector<std::uint8_t> CParserData::unescape(const std::string& text) {
 std::string CParserData::escape(const std::vector<std::uint8_t>& bytes) {
   std::string out;
   for (std::uint8_t b : bytes) {
-    if (b == 0) out += "\\0";
-    else if (b == '\t') out += "\\t";
-    else if (b == '\n') out += "\\n";
-    else if (b == '\r') out += "\\r";
-    else if (b >= '!' && b <= '~') out += static_cast<char>(b);
+    if (b == 0)
+      out += "\\0";
+    else if (b == '\t')
+      out += "\\t";
+    else if (b == '\n')
+      out += "\\n";
+    else if (b == '\r')
+      out += "\\r";
+    else if (b >= '!' && b <= '~')
+      out += static_cast<char>(b);
     else {
       char buf[8];
       std::snprintf(buf, sizeof buf, "\\x%X", b);

@@ -4,7 +4,9 @@
 
 namespace THREAD {
 
-BasicThread::~BasicThread() { Stop(10000); }
+BasicThread::~BasicThread() {
+  Stop(10000);
+}
 
 void BasicThread::body(BasicThread* self, std::shared_ptr<ExitState> exit) {
   if (self) {
@@ -41,8 +43,10 @@ bool BasicThread::Stop(std::uint32_t timeoutMs) {
     std::unique_lock<std::mutex> g(m_exit->m);
     ended = m_exit->cv.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] { return m_exit->done; });
   }
-  if (ended) m_handle.join();
-  else m_handle.detach();
+  if (ended)
+    m_handle.join();
+  else
+    m_handle.detach();
   m_running.store(0);
   m_exit.reset();
   return ended;

@@ -4,7 +4,9 @@
 
 namespace THREAD {
 
-BasicTimer::~BasicTimer() { Stop(10000); }
+BasicTimer::~BasicTimer() {
+  Stop(10000);
+}
 
 void BasicTimer::OnStop() {
   std::lock_guard<std::mutex> g(m_sleepMutex);

@@ -15,6 +15,7 @@ namespace THREAD {
 class ITimerListener {
  public:
   virtual void OnTimer() = 0;
+
  protected:
   virtual ~ITimerListener() = default;
 };

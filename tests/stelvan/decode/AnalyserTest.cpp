@@ -71,7 +71,7 @@ TEST_F(Analysis, MessagesInStreamOrderAndTheFinderIsTriedFirst) {
   feed("U123T2abU999\r\nT1z");
   finish();
   EXPECT_EQ(seen(), "UU123 TT2ab UU999 TT1z ");  // CR LF: unknown, no pattern skips it
-  EXPECT_EQ(top->pool()->order().front(), 0u);      // T found the last one
+  EXPECT_EQ(top->pool()->order().front(), 0u);   // T found the last one
   feed("U000");
   ASSERT_TRUE(top->waitProcessed());
   EXPECT_EQ(top->pool()->order().front(), 1u);

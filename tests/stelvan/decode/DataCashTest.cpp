@@ -27,7 +27,9 @@ struct QuickWaits : ::testing::Test {
   std::uint32_t oldWait = 0, oldRetries = 0;
   Ref<C_Ex_DataCash> cash{new TUnknown<C_Ex_DataCash>()};
   Ref<IMessageGNSS> msg{new TUnknown<C_MessageGNSS>()};
-  std::string raw(IMessageGNSS* m) { return std::string(reinterpret_cast<const char*>(m->rawData()), m->rawLength()); }
+  std::string raw(IMessageGNSS* m) {
+    return std::string(reinterpret_cast<const char*>(m->rawData()), m->rawLength());
+  }
 };
 
 using DataCash = QuickWaits;

@@ -1,6 +1,5 @@
 // stelvan-decode as a program: options, exit codes, the two outputs.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -51,12 +50,14 @@ TEST(DecodeCli, LinesAndStats) {
   }
   const Result lines = run(path);
   ASSERT_EQ(lines.status, 0);
-  EXPECT_EQ(lines.out, "4 NMEA GPGGA " + std::to_string(gga.size()) + " -\n" + std::to_string(6 + gga.size()) +
-                           " RTCM_3 1004 " + std::to_string(frame.size()) + " -\n");
+  EXPECT_EQ(lines.out, "4 NMEA GPGGA " + std::to_string(gga.size()) + " -\n" +
+                           std::to_string(6 + gga.size()) + " RTCM_3 1004 " + std::to_string(frame.size()) +
+                           " -\n");
   const Result stats = run("--stats < " + path);
   ASSERT_EQ(stats.status, 0);
-  EXPECT_EQ(stats.out, "{\"bytes\": " + std::to_string(8 + gga.size() + frame.size()) +
-                           ", \"unknown_bytes\": 6, \"messages\": {\"NMEA:GPGGA\": 1, \"RTCM_3:1004\": 1}}\n");
+  EXPECT_EQ(stats.out,
+            "{\"bytes\": " + std::to_string(8 + gga.size() + frame.size()) +
+                ", \"unknown_bytes\": 6, \"messages\": {\"NMEA:GPGGA\": 1, \"RTCM_3:1004\": 1}}\n");
   // Strict: the parsers keep their defaults and know no lengths.
   const Result strict = run("--stats --strict " + path);
   ASSERT_EQ(strict.status, 0);

@@ -82,7 +82,8 @@ TEST_F(Whole, AllFiveFormatsMixed) {
                         ptest::rtcm2(18, 5, {0x123456, 0x654321}) + ptest::cmr(0x94, "\x01\x02\x03");
   feed(s);
   finish();
-  EXPECT_EQ(seen(), (std::vector<std::string>{"ZRX:PM", "NMEA:GPGSA", "RTCM_3:1077", "CMR:GO", "RTCM:18", "CMR:SSI"}));
+  EXPECT_EQ(seen(), (std::vector<std::string>{"ZRX:PM", "NMEA:GPGSA", "RTCM_3:1077", "CMR:GO", "RTCM:18",
+                                              "CMR:SSI"}));
   EXPECT_EQ(unknown(), 0u);
 }
 

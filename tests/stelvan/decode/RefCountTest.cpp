@@ -43,15 +43,15 @@ TEST(RefCount, AssignmentPatternKeepsOneReferencePerHolder) {
   IThing* member = nullptr;
   IThing* a = new TUnknown<Thing>(1);
   IThing* b = new TUnknown<Thing>(2);
-  assignRef(member, a);        // a: 1
-  assignRef(member, a);        // same pointer: unchanged
-  EXPECT_EQ(a->AddRef(), 2);   // proves a was at 1
+  assignRef(member, a);       // a: 1
+  assignRef(member, a);       // same pointer: unchanged
+  EXPECT_EQ(a->AddRef(), 2);  // proves a was at 1
   a->Release();
   {
-    Ref<IThing> keep(a);       // a: 2
-    assignRef(member, b);      // a: 1, b: 1
+    Ref<IThing> keep(a);   // a: 2
+    assignRef(member, b);  // a: 1, b: 1
     EXPECT_EQ(g_destroyed, 0);
-  }                            // a: 0
+  }  // a: 0
   EXPECT_EQ(g_destroyed, 1);
   EXPECT_EQ(member->value(), 2);
   assignRef(member, static_cast<IThing*>(nullptr));

@@ -66,6 +66,8 @@ class SlowParser : public engine::CParserData {
   }
 };
 
-inline const std::uint8_t* u8(const std::string& s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+inline const std::uint8_t* u8(const std::string& s) {
+  return reinterpret_cast<const std::uint8_t*>(s.data());
+}
 
 }  // namespace ftest
