@@ -1,0 +1,176 @@
+// The recognition pass of an analyser and what happens to the bytes no
+// parser accepts.
+#include <algorithm>
+
+#include "C_Analyser.h"
+#include "TuningValues.h"
+
+namespace engine {
+
+using Lock = CLock<C_Analyser>;
+
+// Under our lock: the buffer ran dry. At end of input the gathered unknown
+// bytes go to the nested analyser, which is flushed in turn.
+void C_Analyser::endOfData() {
+  m_pending = false;
+  if (m_flush && m_nested) {
+    auto* n = static_cast<C_Analyser*>(m_nested.get());
+    if (!m_unknown.empty()) {
+      n->write(m_unknown.data(), m_unknown.size());
+      m_unknown.clear();
+    }
+    n->start();
+    n->flush();
+  }
+  if (m_waiting && m_processed) m_processed->set();
+}
+
+// The pool's try order is mirrored locally (re-read when the pool changes),
+// and a parser is only called when the current byte may start one of its
+// messages, so a run of bytes no parser wants costs one buffer lock.
+void C_Analyser::runPass() {
+  C_Ex_DataCash* buf = cash();
+  C_ParserPool* pp = pool();
+  std::vector<C_ParserPool::Candidate> order;
+  std::bitset<256> starts;
+  std::uint64_t version = 0;
+  m_pool->rewind();
+  for (;;) {
+    if (stopRequested()) break;
+    if (pp->version() != version) {
+      version = pp->version();
+      order = pp->enabledOrder();
+      starts.reset();
+      for (const auto& c : order) starts |= c.start;
+    }
+    if (order.empty() || !buf->hasData()) {
+      Lock lock(this);
+      if (order.empty() || !buf->hasData()) {
+        endOfData();
+        return;
+      }
+      continue;
+    }
+    const std::uint64_t seq = m_writeSeq.load();
+    std::uint8_t first = 0;
+    buf->peekFirst(first);
+    bool accepted = false, waitMore = false;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      C_ParserPool::Candidate& c = order[i];
+      if (c.base && c.base->generation() != c.generation) {
+        C_ParserPool::refreshStart(c);
+        starts |= c.start;
+      }
+      if (!c.start[first]) continue;
+      m_status->reset();
+      c.parser->lock();
+      accepted = c.parser->parse(buf, m_status.get());
+      c.parser->unlock();
+      c.parser->resetState();
+      if (accepted) {
+        storeMessage();
+        m_messageFound = true;
+        if (m_hasNested.load()) startNested();
+        if (i > 0) pp->promoteEntry(c.entry);
+        std::rotate(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(i),
+                    order.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        break;
+      }
+      const bool complete = buf->lastReadComplete();
+      buf->rewind();
+      if (complete) continue;
+      // Out of bytes mid-message: wait for the next write, unless one came
+      // in meanwhile (its wake-up found us pending: try again) or input
+      // has ended (then the other parsers get their turn).
+      Lock lock(this);
+      if (m_flush) continue;
+      if (seq == m_writeSeq.load()) {
+        m_pending = false;
+        if (m_waiting && m_processed) m_processed->set();
+        return;
+      }
+      waitMore = true;
+      break;
+    }
+    if (accepted || waitMore) continue;
+    takeUnknownRun(starts);
+  }
+  Lock lock(this);
+  m_pending = false;
+  if (m_waiting && m_processed) m_processed->set();
+}
+
+void C_Analyser::storeMessage() {
+  C_Ex_DataCash* buf = cash();
+  Ref<IEx_StorageMsg> storage;
+  {
+    Lock lock(this);
+    storage = m_storage;
+    if (!m_name.empty()) m_status->setSource(m_name);
+  }
+  const std::size_t consumed = buf->takenCount();
+  if (!storage) {
+    buf->commit(nullptr);
+  } else {
+    Ref<IMessageGNSS> msg(storage->createMessage(m_status.get()));
+    buf->commit(msg.get());
+    if (msg) storage->store(msg.get());
+  }
+  if (m_manager) m_manager->addConsumed(consumed);
+}
+
+// After a message: a nested analyser that may run gets its thread (it then
+// works through the unknown bytes it was given). Once it runs, or when it is
+// too deep to run, there is nothing more to do.
+void C_Analyser::startNested() {
+  if (m_nestedIdle) return;
+  Lock lock(this);
+  auto* n = static_cast<C_Analyser*>(m_nested.get());
+  if (!n) return;
+  if (!n->isTooDeep()) n->start();
+  m_nestedIdle = n->isTooDeep() || n->hasThread();
+}
+
+void C_Analyser::forwardUnknown() {
+  if (m_unknown.empty() || !m_nested) return;
+  static_cast<C_Analyser*>(m_nested.get())->write(m_unknown.data(), m_unknown.size());
+  m_unknown.clear();
+}
+
+// Every enabled parser refused at the current byte: that byte, and the
+// bytes after it that no parser may start with, go the unknown way.
+void C_Analyser::takeUnknownRun(const std::bitset<256>& starts) {
+  Marker mk;
+  const std::size_t before = m_unknown.size();
+  const std::size_t limit = std::max<std::size_t>(tuning::unknownFlushSize.load(), 1) + 1;
+  if (cash()->takeUnknownRun(starts, m_unknown, mk, limit) == 0) return;
+  m_messageFound = false;
+  // Only this worker creates the nested analyser (stop() releases it after
+  // the worker has ended), so reading m_nested here needs no lock.
+  if (!m_nested) {
+    Lock lock(this);
+    const int nestLimit = tuning::nestingLimit.load();
+    if (!m_manager || m_manager->levelCount() > nestLimit + 1) {
+      m_unknown.resize(before);  // dropped
+      return;
+    }
+    Ref<I_ParserPool> pool(m_pool->clone());
+    auto* n = new TUnknown<C_Analyser>(m_manager, pool.get(), m_storage.get());
+    m_nested = static_cast<I_Analyser*>(n);
+    m_hasNested.store(true);
+    m_nestedIdle = false;
+    n->setMode(0);
+    n->setName(m_name);
+  }
+  if (mk.object >= 0) {
+    // A marked byte comes alone; the bytes gathered before it go first.
+    const std::uint8_t b = m_unknown.back();
+    m_unknown.pop_back();
+    forwardUnknown();
+    static_cast<C_Analyser*>(m_nested.get())->writeByteMarked(b, mk.tag, mk.object);
+    return;
+  }
+  if (m_unknown.size() > tuning::unknownFlushSize.load()) forwardUnknown();
+}
+
+}  // namespace engine

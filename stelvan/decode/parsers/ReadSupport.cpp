@@ -1,0 +1,58 @@
+#include "ReadSupport.h"
+
+#include <cstring>
+
+namespace engine::parsers {
+
+const std::uint8_t* need(IEx_DataCash* reader, std::size_t offset, std::size_t n,
+                         std::vector<std::uint8_t>& scratch) {
+  const std::uint8_t* p = nullptr;
+  if (n == 0) return reinterpret_cast<const std::uint8_t*>("");
+  std::size_t got = reader->peekSpan(offset, n, &p);
+  if (got >= n) return p;
+  // Let the reader wait for the last wanted byte (bounded), then look again.
+  std::uint8_t last = 0;
+  if (!reader->peek(last, offset + n - 1)) return nullptr;
+  got = reader->peekSpan(offset, n, &p);
+  if (got >= n) return p;
+  // The bytes are there but not in one block.
+  scratch.resize(n);
+  std::size_t have = 0;
+  while (have < n) {
+    const std::size_t part = reader->peekSpan(offset + have, n - have, &p);
+    if (part == 0) return nullptr;
+    std::memcpy(scratch.data() + have, p, part);
+    have += part;
+  }
+  return scratch.data();
+}
+
+bool startsPattern(const std::vector<ParserPattern>& patterns, std::uint8_t b) {
+  for (const auto& p : patterns)
+    if (p.enabled && !p.bytes.empty() && p.bytes[0] == b) return true;
+  return false;
+}
+
+bool skipSingleByteRun(const std::vector<ParserPattern>& patterns, IEx_DataCash* reader) {
+  std::uint8_t set[4] = {0, 0, 0, 0};
+  unsigned n = 0;
+  for (const auto& p : patterns) {
+    if (!p.enabled || p.bytes.empty()) continue;
+    if (p.bytes.size() != 1 || p.limit != CParserData::kUnlimited || n == 4) return false;
+    set[n++] = p.bytes[0];
+  }
+  const std::uint8_t* span = nullptr;
+  const std::size_t got = reader->peekSpan(1, 256, &span);
+  std::size_t run = 0;
+  const auto inSet = [&](std::uint8_t c) {
+    for (unsigned k = 0; k < n; ++k)
+      if (set[k] == c) return true;
+    return false;
+  };
+  while (run < got && inSet(span[run])) ++run;
+  if (run == got) return false;  // the run may go on past what is visible
+  if (run > 0) reader->take(run);
+  return true;
+}
+
+}  // namespace engine::parsers

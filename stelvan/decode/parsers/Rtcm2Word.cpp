@@ -1,0 +1,79 @@
+#include "Rtcm2Word.h"
+
+#include <array>
+#include <initializer_list>
+
+namespace engine::rtcm2 {
+namespace {
+
+constexpr std::array<std::int8_t, 256> makeSixBits() {
+  std::array<std::int8_t, 256> t{};
+  for (int b = 0; b < 256; ++b) {
+    if ((b & 0xC0) != 0x40) {
+      t[b] = -1;
+      continue;
+    }
+    int v = 0;
+    for (int i = 0; i < 6; ++i)
+      if (b & (1 << i)) v |= 1 << (5 - i);
+    t[b] = static_cast<std::int8_t>(v);
+  }
+  return t;
+}
+constexpr auto kSix = makeSixBits();
+
+// Data bit d<i> (1..24) sits at bit 30 - i.
+constexpr std::uint32_t mask(std::initializer_list<int> bits) {
+  std::uint32_t m = 0;
+  for (int i : bits) m |= 1u << (30 - i);
+  return m;
+}
+// Parity equations D25..D30; the first flag says whether D29* (else D30*) joins.
+struct Equation {
+  std::uint32_t data;
+  bool withD29;
+};
+constexpr std::array<Equation, 6> kParity{{
+    {mask({1, 2, 3, 5, 6, 10, 11, 12, 13, 14, 17, 18, 20, 23}), true},
+    {mask({2, 3, 4, 6, 7, 11, 12, 13, 14, 15, 18, 19, 21, 24}), false},
+    {mask({1, 3, 4, 5, 7, 8, 12, 13, 14, 15, 16, 19, 20, 22}), true},
+    {mask({2, 4, 5, 6, 8, 9, 13, 14, 15, 16, 17, 20, 21, 23}), false},
+    {mask({1, 3, 5, 6, 7, 9, 10, 14, 15, 16, 17, 18, 21, 22, 24}), false},
+    {mask({3, 5, 6, 8, 9, 10, 11, 13, 15, 19, 22, 23, 24}), true},
+}};
+
+constexpr unsigned parityOf(std::uint32_t x) {
+  x ^= x >> 16;
+  x ^= x >> 8;
+  x ^= x >> 4;
+  return (0x6996u >> (x & 0xF)) & 1u;
+}
+
+}  // namespace
+
+int sixBits(std::uint8_t byte) {
+  return kSix[byte];
+}
+
+bool assembleWord(const std::uint8_t* bytes, std::uint32_t& raw) {
+  std::uint32_t w = 0;
+  for (unsigned i = 0; i < kBytesPerWord; ++i) {
+    const int v = kSix[bytes[i]];
+    if (v < 0) return false;
+    w = (w << 6) | static_cast<std::uint32_t>(v);
+  }
+  raw = w;
+  return true;
+}
+
+bool parityOk(std::uint32_t raw, unsigned d29Star, unsigned d30Star) {
+  const std::uint32_t data = decoded(raw, d30Star);
+  unsigned parity = 0;
+  for (const Equation& e : kParity) {
+    const unsigned star = e.withD29 ? d29Star : d30Star;
+    parity = (parity << 1) | (parityOf(data & e.data) ^ star);
+  }
+  return parity == (raw & 0x3F);
+}
+
+}  // namespace engine::rtcm2

@@ -1,0 +1,29 @@
+#pragma once
+// One analysis over a byte source, as stelvan-decode runs it: accept-unknown
+// on for every parser unless strict, the nesting limit of the receiver
+// model (0), the input written in slices with back-pressure, then flush.
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace decodecli {
+
+struct RunOptions {
+  bool strict = false;
+  std::FILE* lines = nullptr;  // one line per message, or nullptr
+};
+
+struct RunResult {
+  bool ok = false;      // false: read error
+  bool drained = true;  // false: the analysis did not finish within its waits
+  std::string error;
+  std::uint64_t bytes = 0;
+  std::uint64_t unknownBytes = 0;
+  std::map<std::string, std::uint64_t> messages;  // "<FORMAT>:<ID>" -> count
+};
+
+RunResult runDecode(std::FILE* in, const RunOptions& opt);
+std::string statsJson(const RunResult& r);
+
+}  // namespace decodecli
