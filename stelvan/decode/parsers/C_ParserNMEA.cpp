@@ -62,12 +62,7 @@ bool plausibleStart(const std::uint8_t* p, std::size_t n) {
 }  // namespace
 
 bool C_ParserNMEA::parse(IEx_DataCash* reader, IMsgSetting* status) {
-  const std::uint8_t* first = nullptr;
-  const std::size_t seen = reader->peekSpan(1, 8, &first);
-  const bool lineEnd = seen > 0 && parsers::startsPattern(list(true), *first);
-  if (seen > 0 && !lineEnd && !plausibleStart(first, seen)) return false;
-  // Leading patterns cost a peek each; most attempts start on a message byte.
-  if ((seen == 0 || lineEnd) && !parsers::skipSingleByteRun(list(true), reader) && !skipLeading(reader))
+  if (!parsers::openAttempt(list(true), reader, plausibleStart, [&] { return skipLeading(reader); }))
     return false;
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);

@@ -59,4 +59,19 @@ bool startsPattern(const std::vector<ParserPattern>& patterns, std::uint8_t b);
 // also handles a run that reaches the end of the buffered bytes).
 bool skipSingleByteRun(const std::vector<ParserPattern>& patterns, IEx_DataCash* reader);
 
+// The opening of every parse attempt: refuse at once (no status, no wait) when
+// the first visible bytes cannot begin a message of the format, otherwise skip
+// the leading patterns. False means the attempt is refused.
+template <class Plausible, class SkipLeading>
+bool openAttempt(const std::vector<ParserPattern>& leading, IEx_DataCash* reader, Plausible plausible,
+                 SkipLeading skipLeading) {
+  const std::uint8_t* first = nullptr;
+  const std::size_t seen = reader->peekSpan(1, 8, &first);
+  const bool lineEnd = seen > 0 && startsPattern(leading, *first);
+  if (seen > 0 && !lineEnd && !plausible(first, seen)) return false;
+  // Leading patterns cost a peek each; most attempts start on a message byte.
+  if (seen > 0 && !lineEnd) return true;
+  return skipSingleByteRun(leading, reader) || skipLeading();
+}
+
 }  // namespace engine::parsers
