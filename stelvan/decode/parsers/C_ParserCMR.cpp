@@ -24,9 +24,7 @@ IParserData* C_ParserCMR::clone() {
 
 void C_ParserCMR::resetDefaults() {
   CParserData::resetDefaults();
-  setPatternCount(true, 0);
-  addPattern(true, "\\r", kUnlimited, true);
-  addPattern(true, "\\n", kUnlimited, true);
+  parsers::setLineEndLeadingPatterns(*this);
   m_types.clear();
   for (const char* t : {"3", "4", "5", "6", "7"}) m_types[t] = "GO";
 }

@@ -19,9 +19,7 @@ IParserData* C_ParserNMEA::createInstance() {
 
 void C_ParserNMEA::resetDefaults() {
   CParserData::resetDefaults();
-  setPatternCount(true, 0);
-  addPattern(true, "\\r", kUnlimited, true);
-  addPattern(true, "\\n", kUnlimited, true);
+  parsers::setLineEndLeadingPatterns(*this);
 }
 
 namespace {

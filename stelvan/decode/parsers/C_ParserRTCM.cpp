@@ -20,9 +20,7 @@ IParserData* C_ParserRTCM::createInstance() {
 
 void C_ParserRTCM::resetDefaults() {
   CParserData::resetDefaults();
-  setPatternCount(true, 0);
-  addPattern(true, "\\r", kUnlimited, true);
-  addPattern(true, "\\n", kUnlimited, true);
+  parsers::setLineEndLeadingPatterns(*this);
 }
 
 namespace {

@@ -19,9 +19,7 @@ IParserData* C_ParserRTCM_3::createInstance() {
 
 void C_ParserRTCM_3::resetDefaults() {
   CParserData::resetDefaults();
-  setPatternCount(true, 0);
-  addPattern(true, "\\r", kUnlimited, true);
-  addPattern(true, "\\n", kUnlimited, true);
+  parsers::setLineEndLeadingPatterns(*this);
 }
 
 namespace {

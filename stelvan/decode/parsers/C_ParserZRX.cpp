@@ -26,9 +26,7 @@ IParserData* C_ParserZRX::clone() {
 
 void C_ParserZRX::resetDefaults() {
   CParserData::resetDefaults();
-  setPatternCount(true, 0);
-  addPattern(true, "\\r", kUnlimited, true);
-  addPattern(true, "\\n", kUnlimited, true);
+  parsers::setLineEndLeadingPatterns(*this);
   m_ids.setDefaults();
 }
 

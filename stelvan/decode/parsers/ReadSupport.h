@@ -59,6 +59,13 @@ bool startsPattern(const std::vector<ParserPattern>& patterns, std::uint8_t b);
 // also handles a run that reaches the end of the buffered bytes).
 bool skipSingleByteRun(const std::vector<ParserPattern>& patterns, IEx_DataCash* reader);
 
+// The default leading list of every format: any run of CR and LF before a message.
+inline void setLineEndLeadingPatterns(CParserData& parser) {
+  parser.setPatternCount(true, 0);
+  parser.addPattern(true, "\\r", CParserData::kUnlimited, true);
+  parser.addPattern(true, "\\n", CParserData::kUnlimited, true);
+}
+
 // The opening of every parse attempt: refuse at once (no status, no wait) when
 // the first visible bytes cannot begin a message of the format, otherwise skip
 // the leading patterns. False means the attempt is refused.
