@@ -9,6 +9,8 @@ done
 
 work="$(mktemp -d)"
 fifo="$work/keep-open"
+# The local server remembers the last receiver; keep the demo's pty out of the user's settings.
+export XDG_CONFIG_HOME="$work/config"
 mkfifo "$fifo"
 # rcvsim serves until its standard input ends; hold it open with a fifo.
 "$bin/rcvsim" --pty --seed 7 <"$fifo" >"$work/rcvsim.out" 2>"$work/rcvsim.err" &
