@@ -123,7 +123,7 @@ bool C_Analyser::start() {
   m_messageFound = true;
   m_pool->rewind();
   m_unknown.clear();
-  if (!m_processed) m_processed = std::make_unique<Event>(true);
+  if (!m_processed) m_processed = std::make_unique<Platform::Event>(Platform::EventReset::Auto);
   if (!m_worker) m_worker = std::make_unique<AnalyserWorker>();
   m_worker->setPriorityKind(tuning::priorityKind.load());
   m_worker->Start();
@@ -157,20 +157,20 @@ void C_Analyser::flush() {
 }
 
 bool C_Analyser::waitProcessed() {
-  Event* ev = nullptr;
+  Platform::Event* ev = nullptr;
   Ref<I_Analyser> nested;
   {
     Lock lock(this);
     if (m_worker && m_worker->hasThread() && m_processed) {
       ev = m_processed.get();
-      ev->reset();
+      ev->Reset();
       m_waiting = true;
       post(AnalyserWorker::kPass);
     }
   }
   bool ok = true;
   if (ev) {
-    ok = ev->wait(tuning::idleWaitMs.load());
+    ok = ev->Wait(tuning::idleWaitMs.load()) == Platform::WaitResult::Signalled;
     Lock lock(this);
     m_waiting = false;
   }
@@ -207,7 +207,7 @@ void C_Analyser::stop() {
     nested = std::move(m_nested);
     m_hasNested.store(false);
     m_pending = false;
-    if (m_waiting && m_processed) m_processed->set();
+    if (m_waiting && m_processed) m_processed->Set();
   }
   if (nested) nested->stop();
   m_stopRequested.store(0);

@@ -13,7 +13,7 @@
 #include "../interfaces/IDataAnalyser.h"
 #include "../interfaces/I_Analyser.h"
 #include "../interfaces/I_DataWriter.h"
-#include "../thread/Event.h"
+#include "gridlink/platform/Event.h"
 #include "../thread/TSynch.h"
 #include "AnalyserWorker.h"
 #include "C_DataManager.h"
@@ -80,7 +80,7 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   int m_level = 0;
   bool m_tooDeep = false;
   std::unique_ptr<AnalyserWorker> m_worker;
-  std::unique_ptr<Event> m_processed;
+  std::unique_ptr<Platform::Event> m_processed;
   bool m_waiting = false;
   bool m_pending = false;
   bool m_flush = false;

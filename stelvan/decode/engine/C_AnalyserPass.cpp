@@ -22,7 +22,7 @@ void C_Analyser::endOfData() {
     n->start();
     n->flush();
   }
-  if (m_waiting && m_processed) m_processed->set();
+  if (m_waiting && m_processed) m_processed->Set();
 }
 
 // The pool's try order is mirrored locally (re-read when the pool changes),
@@ -86,7 +86,7 @@ void C_Analyser::runPass() {
       if (m_flush) continue;
       if (seq == m_writeSeq.load()) {
         m_pending = false;
-        if (m_waiting && m_processed) m_processed->set();
+        if (m_waiting && m_processed) m_processed->Set();
         return;
       }
       waitMore = true;
@@ -97,7 +97,7 @@ void C_Analyser::runPass() {
   }
   Lock lock(this);
   m_pending = false;
-  if (m_waiting && m_processed) m_processed->set();
+  if (m_waiting && m_processed) m_processed->Set();
 }
 
 void C_Analyser::storeMessage() {
