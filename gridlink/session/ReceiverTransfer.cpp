@@ -9,6 +9,7 @@
 
 #include "gridlink/CLogFile.h"
 #include "session/ConnectionState.h"
+#include "session/ReplyCopy.h"
 
 namespace fs = std::filesystem;
 
@@ -97,12 +98,7 @@ int CReceiver::GetDownloadStatus(DOWNLOADINFO& out) {
 
 int CReceiver::Transfer(char* msg, std::uint16_t len) {
   if (!msg) return 0;
-  const std::string reply = transfer(std::string_view(msg, len));
-  // The caller's buffer holds len bytes and a terminator: a longer report is cut to fit.
-  const std::size_t n = std::min<std::size_t>(reply.size(), len);
-  std::memcpy(msg, reply.data(), n);
-  msg[n] = '\0';
-  return static_cast<int>(n) + 1;
+  return Session::copyReplyBack(msg, len, transfer(std::string_view(msg, len)));
 }
 
 std::string CReceiver::transfer(std::string_view inView) {
