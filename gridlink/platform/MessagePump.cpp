@@ -31,4 +31,17 @@ WaitResult WaitPumping(Event& event, std::uint32_t timeoutMs, std::uint32_t slic
   }
 }
 
+bool EnterPumping(CriticalSection& lock, std::uint32_t timeoutMs, std::uint32_t sliceMs) {
+  if (lock.TryEnter()) return true;
+  if (sliceMs == 0) sliceMs = 1;
+  const std::uint32_t start = GetTickCount();
+  for (;;) {
+    PumpMessages();
+    const std::uint32_t spent = GetTickCount() - start;
+    const std::uint32_t left = spent >= timeoutMs ? 0 : timeoutMs - spent;
+    if (lock.TryEnterFor(std::min(left, sliceMs))) return true;
+    if (left <= sliceMs) return false;
+  }
+}
+
 }  // namespace Platform

@@ -4,9 +4,12 @@
 #include "gridlink/CConnection.h"
 
 #include <cstdlib>
+#include <thread>
+#include <vector>
 
 #include "gridlink/CLogFile.h"
 #include "gridlink/CProfile.h"
+#include "gridlink/platform/MessagePump.h"
 #include "gridlink/platform/WindowMessage.h"
 #include "session/ConnectionEvents.h"
 #include "session/ConnectionState.h"
@@ -24,6 +27,7 @@ namespace {
 constexpr std::uint32_t kThreadJoinMs = 15000;
 constexpr std::uint32_t kStartWaitMs = 5000;
 constexpr std::uint32_t kCallbackWaitMs = 10000;
+constexpr std::uint32_t kCloseLockWaitMs = 300000;
 
 std::string trimmed(const char* s) {
   std::string t = s ? s : "";
@@ -47,12 +51,78 @@ CConnection::~CConnection() {
     Platform::CriticalSectionLock lock(m_State->sendLock);
     TerminateUsr(nullptr);
   }
+  m_State->worker.Stop(kThreadJoinMs);
+  joinLateCallbacks();
   m_State->local.reset();
 }
 
 CProfile& CConnection::getProfile() {
   static CProfile profile;
   return profile;
+}
+
+namespace {
+
+// "host:port/anything": the part after "/" is cut off. The port takes up to five digits, so
+// that every TCP port can be named. Null or empty: the local server.
+std::string splitServer(const char* server, unsigned& port) {
+  port = ServerLink::kRemoteServerPort;
+  if (!server || !*server) return "LServer";
+  std::string host = server;
+  if (auto slash = host.find('/'); slash != std::string::npos) host.resize(slash);
+  if (auto colon = host.find(':'); colon != std::string::npos) {
+    const std::string digits = host.substr(colon + 1, 5);
+    port = static_cast<unsigned>(std::strtoul(digits.c_str(), nullptr, 10));
+    host.resize(colon);
+  }
+  return host;
+}
+
+}  // namespace
+
+bool CConnection::openServer(const std::string& host, unsigned port) {
+  ConnectionState& s = *m_State;
+  s.local.reset();
+  s.stopMessageThread = false;
+  s.connStarted.Reset();
+  s.replyReady.Reset();
+  s.ring.DiscardPending();
+  if (host == "LServer") {
+    s.local = std::make_unique<LocalServer>(this);
+    s.handoff.Reopen();  // requests to the local server are never scrambled (see SendData)
+    return true;
+  }
+  try {
+    s.socket.Create();
+    s.socket.Connect(CBlockingSocket::GetHostByName(host.c_str(), static_cast<std::uint16_t>(port)));
+  } catch (const CBlockingSocketException& e) {
+    // A refused "localhost" is refused like any other host: a closed socket serves nobody.
+    ClientLog().WriteTimed(e.GetTextError());
+    s.socket.Cleanup();
+    SetReply("ERDLL:Don't connection to server!");
+    return false;
+  }
+  return true;
+}
+
+bool CConnection::startThreads() {
+  ConnectionState& s = *m_State;
+  bool ok = !s.local || s.worker.Start();
+  if (ok && s.sysMsg) {
+    s.msgThread = std::make_unique<Platform::Thread>("gl-message", kThreadJoinMs);
+    s.messageThreadRunning = true;
+    ok = s.msgThread->Start([this](Platform::ThreadContext&) { ThreadMessage(this); });
+  }
+  if (ok) {
+    s.connThread = std::make_unique<Platform::Thread>("gl-connection", kThreadJoinMs);
+    ok = s.connThread->Start([this](Platform::ThreadContext&) { TCPThreadConnect(this); }) &&
+         s.connStarted.Wait(kStartWaitMs) == Platform::WaitResult::Signalled;
+  }
+  if (!ok) {
+    SetReply("ERDLL:TCPThread aborted!");
+    TerminateUsr(nullptr);
+  }
+  return ok;
 }
 
 int CConnection::Open(const char* server, const char* user, const char* password, const char* application,
@@ -69,62 +139,19 @@ int CConnection::Open(const char* server, const char* user, const char* password
     SetReply("ERDLL:Connection don't be closed!");
     return 0;
   }
-  // "host:port/anything": the part after "/" is cut off. The port takes up to five digits, so
-  // that every TCP port can be named.
-  std::string host = server ? server : "";
-  if (auto slash = host.find('/'); slash != std::string::npos) host.resize(slash);
-  unsigned port = ServerLink::kRemoteServerPort;
-  if (auto colon = host.find(':'); colon != std::string::npos) {
-    const std::string digits = host.substr(colon + 1, 5);
-    port = static_cast<unsigned>(std::strtoul(digits.c_str(), nullptr, 10));
-    host.resize(colon);
-  }
-  if (!server || !*server) host = "LServer";
+  unsigned port = 0;
+  const std::string host = splitServer(server, port);
   {
     std::lock_guard lock(s.nameLock);
     s.serverName = host;
   }
-
-  s.local.reset();
-  s.stopMessageThread = false;
-  s.connStarted.Reset();
-  s.replyReady.Reset();
-  s.ring.DiscardPending();
-  if (host == "LServer") {
-    s.local = std::make_unique<LocalServer>(this);
-    s.handoff.Reopen();  // requests to the local server are never scrambled (see SendData)
-  } else {
-    try {
-      s.socket.Create();
-      s.socket.Connect(CBlockingSocket::GetHostByName(host.c_str(), static_cast<std::uint16_t>(port)));
-    } catch (const CBlockingSocketException& e) {
-      // A refused "localhost" is refused like any other host: a closed socket serves nobody.
-      ClientLog().WriteTimed(e.GetTextError());
-      s.socket.Cleanup();
-      SetReply("ERDLL:Don't connection to server!");
-      return 0;
-    }
-  }
-  if (s.sysMsg) {
-    s.msgThread = std::make_unique<Platform::Thread>("gl-message", kThreadJoinMs);
-    s.messageThreadRunning = true;
-    if (!s.msgThread->Start([this](Platform::ThreadContext&) { ThreadMessage(this); })) {
-      SetReply("ERDLL:TCPThread aborted!");
-      TerminateUsr(nullptr);
-      return 0;
-    }
-  }
-  s.connThread = std::make_unique<Platform::Thread>("gl-connection", kThreadJoinMs);
-  if (!s.connThread->Start([this](Platform::ThreadContext&) { TCPThreadConnect(this); }) ||
-      s.connStarted.Wait(kStartWaitMs) != Platform::WaitResult::Signalled) {
-    SetReply("ERDLL:TCPThread aborted!");
-    TerminateUsr(nullptr);
-    return 0;
-  }
+  if (!openServer(host, port) || !startThreads()) return 0;
   s.detectAbort = detectAbort;
   const std::string request =
       "OpenUsr " + trimmed(user) + " " + (password ? password : "") + " " + (application ? application : "");
-  s.opened = SendData(request.c_str(), 0) != 0;
+  // A server that takes the connection but never answers must not hold the caller for the
+  // whole connection time-out, which the program can only set after this.
+  s.opened = ConnectionAccess::exchange(*this, request, 0, nullptr, s.loginWaitMs) != 0;
   if (!s.opened) {
     // Leave the object reusable: no threads stay behind a failed open.
     const std::string reply = GetReplyString();
@@ -136,10 +163,19 @@ int CConnection::Open(const char* server, const char* user, const char* password
 }
 
 int CConnection::Close(const char* reason) {
-  Platform::CriticalSectionLock lock(m_State->sendLock);
+  ConnectionState& s = *m_State;
+  if (s.exchangeThread.load() == std::this_thread::get_id()) {
+    // Called from a window handler while this thread waits for a reply: the waiting request
+    // still needs the connection.
+    SetReply(std::string(ServerLink::kRequestInProgress).c_str());
+    return 0;
+  }
+  const bool held = Platform::EnterPumping(s.sendLock, kCloseLockWaitMs);
+  if (!held) ClientLog().WriteTimed("Close: the connection stayed busy; closing anyway");
   TerminateUsr(reason);
-  const std::string text = GetReplyString() + " Receive=" + std::to_string(m_State->receivedBytes.load());
+  const std::string text = GetReplyString() + " Receive=" + std::to_string(s.receivedBytes.load());
   SetReply(text.c_str());
+  if (held) s.sendLock.Leave();
   return 1;
 }
 
@@ -153,6 +189,7 @@ void CConnection::TerminateReceivers() {
   for (auto& [id, r] : receivers) {
     r->Close(false);
     r->setRcvID(0);
+    ConnectionAccess::connectionGone(*r.get());
   }
   std::lock_guard lock(s.mapLock);
   s.receivers.clear();
@@ -164,11 +201,12 @@ void CConnection::TerminateUsr(const char*) {
   TerminateReceivers();
   s.terminated = true;
   s.socket.Cleanup();
-  if (s.callbackThread.load() == std::this_thread::get_id()) {
+  if (ConnectionAccess::onCallbackThread(s)) {
     ClientLog().WriteTimed("Can't delete Connection from CallBack!");
     return;
   }
   s.handoff.Close();
+  if (!s.worker.Stop(kThreadJoinMs)) ClientLog().WriteTimed("Request worker did not stop");
   if (s.connThread) {
     if (!s.connThread->Stop(kThreadJoinMs)) ClientLog().WriteTimed("Connection thread did not stop");
     s.connThread.reset();
@@ -179,8 +217,20 @@ void CConnection::TerminateUsr(const char*) {
     if (!s.msgThread->Stop(kThreadJoinMs)) ClientLog().WriteTimed("Message thread did not stop");
     s.msgThread.reset();
   }
+  joinLateCallbacks();
   s.messageThreadRunning = false;
   s.opened = false;
+}
+
+void CConnection::joinLateCallbacks() {
+  ConnectionState& s = *m_State;
+  std::vector<std::unique_ptr<Platform::Thread>> late;
+  {
+    std::lock_guard lock(s.callbackLock);
+    late.swap(s.lateCallbacks);
+  }
+  for (auto& t : late)
+    if (!t->Join(kThreadJoinMs)) ClientLog().WriteTimed("System-message callback still running; left behind");
 }
 
 std::uint32_t CConnection::createRcvUniqueID() {
@@ -194,9 +244,13 @@ std::uint32_t CConnection::createRcvUniqueID() {
   return 0;
 }
 
+// The map has a lock of its own; the send lock keeps ids from changing under a request. A
+// caller that finds the connection busy waits pumping, and goes on alone after the bound.
 std::uint32_t CConnection::RegRcv(CReceiver* receiver) {
   ConnectionState& s = *m_State;
-  Platform::CriticalSectionLock lock(s.sendLock);
+  const bool held = Platform::EnterPumping(s.sendLock, kCloseLockWaitMs);
+  std::unique_lock<Platform::CriticalSection> lock(s.sendLock, std::adopt_lock);
+  if (!held) lock.release();
   std::lock_guard mapLock(s.mapLock);
   const std::uint32_t id = createRcvUniqueID();
   if (id != 0) s.receivers[static_cast<std::uint8_t>(id)] = RcvRef(receiver);
@@ -205,7 +259,9 @@ std::uint32_t CConnection::RegRcv(CReceiver* receiver) {
 
 int CConnection::CloseRcv(std::uint8_t id) {
   ConnectionState& s = *m_State;
-  Platform::CriticalSectionLock lock(s.sendLock);
+  const bool held = Platform::EnterPumping(s.sendLock, kCloseLockWaitMs);
+  std::unique_lock<Platform::CriticalSection> lock(s.sendLock, std::adopt_lock);
+  if (!held) lock.release();
   RcvRef dropped;  // released after the map lock is left
   std::lock_guard mapLock(s.mapLock);
   auto it = s.receivers.find(id);
@@ -256,6 +312,15 @@ void CConnection::SetReply(int rcvId, const char* text, std::uint8_t result) {
   } else {
     ClientLog().WriteTimed(t);
   }
+  {
+    // The waiting caller's own copy: no other request can take its place before it reads it.
+    std::lock_guard lock(s.exchangeLock);
+    if (s.exchange && s.exchange->marker == rcvId + 1 && !s.exchange->answered) {
+      s.exchange->answered = true;
+      s.exchange->reply = t;
+      s.exchange->result = result;
+    }
+  }
   s.pendingReply = 0;
 }
 
@@ -305,16 +370,21 @@ void CConnection::CreateException(const char* text, std::uint8_t code) {
   }
   if (s.logLevel != 0 || !s.sysMsg) ClientLog().WriteTimed(GetUserNameA() + " < " + (text ? text : ""));
   if (!s.sysMsg) return;
-  Platform::CriticalSectionLock lock(s.dataLock);
-  // The callback gets a thread of its own; a callback that does not return in time is left
-  // running rather than holding up the connection.
-  Platform::Thread t("gl-event", 0);
+  // The callback gets a thread of its own and no lock of ours, so that it can post and
+  // return; one that overruns its wait is kept and joined when the connection closes.
+  auto t = std::make_unique<Platform::Thread>("gl-event", 0);
   SysMsgCallback cb = s.sysMsg;
-  if (t.Start([this, cb, &s](Platform::ThreadContext&) {
-        s.callbackThread = std::this_thread::get_id();
-        cb(this);
-      })) {
-    if (!t.Join(kCallbackWaitMs)) ClientLog().WriteTimed("System-message callback did not return in time");
-  }
-  s.callbackThread = std::thread::id();
+  const bool started = t->Start([this, cb, &s](Platform::ThreadContext&) {
+    {
+      std::lock_guard lock(s.callbackLock);
+      s.callbackThreads.push_back(std::this_thread::get_id());
+    }
+    cb(this);
+    std::lock_guard lock(s.callbackLock);
+    std::erase(s.callbackThreads, std::this_thread::get_id());
+  });
+  if (!started || t->Join(kCallbackWaitMs)) return;
+  ClientLog().WriteTimed("System-message callback did not return in time");
+  std::lock_guard lock(s.callbackLock);
+  s.lateCallbacks.push_back(std::move(t));
 }

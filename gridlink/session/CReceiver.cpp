@@ -8,6 +8,7 @@
 #include "gridlink/Framing.h"
 #include "gridlink/platform/Clock.h"
 #include "gridlink/platform/MessageQueue.h"
+#include "session/ConnectionEvents.h"
 #include "session/ConnectionState.h"
 
 namespace {
@@ -64,7 +65,10 @@ int CReceiver::Open(CConnection* conn, const char* name, std::uint32_t lock) {
   for (GPSDATA*& c : m_Cache) c = nullptr;
   m_BytesReceived = 0;
   m_Records = nullptr;
-  m_Download = DOWNLOADINFO();
+  {
+    std::lock_guard l(m_TransferLock);
+    m_Download = DOWNLOADINFO();
+  }
   if (!conn || !ConnectionAccess::state(*conn).opened) {
     SetReply("ERDLL:User don't opened!");
     return 0;
@@ -74,6 +78,7 @@ int CReceiver::Open(CConnection* conn, const char* name, std::uint32_t lock) {
     return 0;
   }
   m_Conn = conn;
+  m_ClosedOnLiveConnection = false;
   const auto id = static_cast<unsigned char>(conn->RegRcv(this));
   m_RcvId = id;
   std::string n = name ? name : "";
@@ -96,11 +101,12 @@ int CReceiver::Open(CConnection* conn, const char* name, std::uint32_t lock) {
 }
 
 bool CReceiver::CheckDevice() {
-  if (!m_Conn) {
-    SetReply("ER:Don't connection to server!");
+  CConnection* conn = m_Conn.load();
+  if (!conn) {
+    SetReply(m_ClosedOnLiveConnection ? "ER:Receiver is not open!" : "ER:Don't connection to server!");
     return false;
   }
-  const ConnectionState& s = ConnectionAccess::state(*m_Conn);
+  const ConnectionState& s = ConnectionAccess::state(*conn);
   if (!s.local && !s.socket.IsOpen()) {
     SetReply("ER:Don't connection to server!");
     return false;
@@ -114,20 +120,22 @@ bool CReceiver::CheckDevice() {
 
 int CReceiver::Close(bool disconnect) {
   if (!isOpened()) return 1;
-  if (!m_Conn || !ConnectionAccess::state(*m_Conn).opened) {
+  CConnection* conn = m_Conn.load();
+  if (!conn || !ConnectionAccess::state(*conn).opened) {
     SetReply("ERDLL:Can't be run Close");
     return 0;
   }
-  ConnectionState& s = ConnectionAccess::state(*m_Conn);
-  setClosed();
+  ConnectionState& s = ConnectionAccess::state(*conn);
+  if (ConnectionAccess::onCallbackThread(s)) {
+    SetReply(std::string(ServerLink::kRequestFromCallback).c_str());
+    return 0;
+  }
+  if (m_Opened.exchange(0) == 0) return 1;  // another thread closed it meanwhile
   s.commandOutput = nullptr;
   m_Closing = true;  // from here on the connection thread drops this receiver's data
-  if (s.waitingForReply) {
-    s.replyReady.Set();
-    Platform::Sleep(0);
-  } else {
-    m_Conn->SendData(disconnect ? "CloseRcv disconnect" : "CloseRcv", m_RcvId);
-  }
+  // Always release the link: after another thread's request, or, when this thread waits for
+  // a reply itself, as soon as that has come.
+  ConnectionAccess::closeLink(*conn, m_RcvId, disconnect);
   if (!s.sysMsg) {
     for (unsigned i = 0; i < kAttachSlots; ++i) {
       if (!m_Windows[i]) continue;
@@ -136,7 +144,7 @@ int CReceiver::Close(bool disconnect) {
     }
   }
   for (auto& w : m_Windows) w = nullptr;
-  m_Conn->CloseRcv(m_RcvId);
+  conn->CloseRcv(m_RcvId);
   m_Attached = false;
   {
     // The records' events belong to the caller and are left as they are.
@@ -149,73 +157,106 @@ int CReceiver::Close(bool disconnect) {
   closeDownloadFile();
   m_RcvId = 0;
   m_LogTraffic = false;
+  m_ClosedOnLiveConnection = true;
+  m_Conn = nullptr;  // the connection may go now
   return m_Result;
 }
 
 int CReceiver::SendCommand(const char* cmd, CConnection::CommandOutputCallback output) {
-  if (!CheckDevice()) return 0;
-  std::string c = cmd ? cmd : "";
-  c.erase(0, c.find_first_not_of(' ') == std::string::npos ? c.size() : c.find_first_not_of(' '));
-  ConnectionState& s = ConnectionAccess::state(*m_Conn);
-  if (s.local && output) {
-    s.commandOutput = output;
-    if (c.empty()) return 1;
-    return m_Conn->SendData(("Command " + c).c_str(), m_RcvId);
-  }
-  if (c.rfind("@scr", 0) == 0) return m_Conn->SendData(("Command " + c).c_str(), m_RcvId);
+  std::string reply;
+  return SendCommand(cmd, reply, output);
+}
 
-  char tagBuf[16];
-  std::snprintf(tagBuf, sizeof tagBuf, "%%%u", Platform::GetTickCount());
-  const std::string tag = tagBuf;
-  const bool ownPrefix = !c.empty() && c.front() == '%';
-  const std::string tagged = ownPrefix ? tag + c.substr(1) : tag + "%" + c;
-  const int result = m_Conn->SendData(("Command " + tagged).c_str(), m_RcvId);
-  const std::string reply = GetReplyString();
-  if (reply.size() < 5 + tag.size() || reply.compare(5, tag.size(), tag) != 0) {
-    ClientLog().WriteTimed("Unexpected reply: " + reply + " \n Command sent: " + tagged);
+int CReceiver::SendCommand(const char* cmd, std::string& reply, CConnection::CommandOutputCallback output) {
+  if (!CheckDevice()) {
+    reply = GetReplyString();
     return 0;
   }
-  // Take the tag out again, so the caller sees the reply to the command it sent.
+  CConnection* conn = m_Conn.load();
+  if (!conn) return 0;
+  std::string c = cmd ? cmd : "";
+  c.erase(0, c.find_first_not_of(' ') == std::string::npos ? c.size() : c.find_first_not_of(' '));
+  ConnectionState& s = ConnectionAccess::state(*conn);
+  // One lock from the send through the reply's rewrite: no other command comes in between.
+  if (!ConnectionAccess::enterSend(*conn, m_RcvId, &reply)) return 0;
+  std::lock_guard<Platform::CriticalSection> held(s.sendLock, std::adopt_lock);
+  if (s.local) s.commandOutput = output;  // a null one uninstalls the last
+  if (s.local && output && c.empty()) {
+    reply = GetReplyString();
+    return 1;
+  }
+  if ((s.local && output) || c.rfind("@scr", 0) == 0)
+    return ConnectionAccess::exchange(*conn, "Command " + c, m_RcvId, &reply);
+  return sendTagged(*conn, c, reply);
+}
+
+namespace {
+
+// The reply of a tagged command as if the command had been sent without its tag: the tag
+// taken out of the text and the length field recomputed.
+std::string untagged(const std::string& reply, const std::string& tag, bool ownPrefix) {
   const std::string id = reply.substr(0, 2);
   const unsigned length = Zrx::hexField(3, reply.data() + 2);
   std::string rest = reply.substr(5 + tag.size());
   char head[16];
   if (ownPrefix) {
-    std::snprintf(head, sizeof head, "%s%03X%%", id.c_str(),
-                  (length - static_cast<unsigned>(tag.size()) + 1) & 0xFFFu);
+    std::snprintf(head, sizeof head, "%s%03X%%", id.c_str(), (length - static_cast<unsigned>(tag.size()) + 1) & 0xFFFu);
   } else {
     if (!rest.empty() && rest.front() == '%') rest.erase(0, 1);
-    std::snprintf(head, sizeof head, "%s%03X", id.c_str(),
-                  (length - static_cast<unsigned>(tag.size()) - 1) & 0xFFFu);
+    std::snprintf(head, sizeof head, "%s%03X", id.c_str(), (length - static_cast<unsigned>(tag.size()) - 1) & 0xFFFu);
   }
   if (length == 0xFFF) std::snprintf(head + 2, sizeof head - 2, "FFF%s", ownPrefix ? "%" : "");
-  SetReply((head + rest).c_str());
+  return head + rest;
+}
+
+}  // namespace
+
+int CReceiver::sendTagged(CConnection& conn, const std::string& c, std::string& reply) {
+  char tagBuf[16];
+  std::snprintf(tagBuf, sizeof tagBuf, "%%%u", Platform::GetTickCount());
+  const std::string tag = tagBuf;
+  const bool ownPrefix = !c.empty() && c.front() == '%';
+  const std::string tagged = ownPrefix ? tag + c.substr(1) : tag + "%" + c;
+  const int result = ConnectionAccess::exchange(conn, "Command " + tagged, m_RcvId, &reply);
+  if (reply.size() < 5 + tag.size() || reply.compare(5, tag.size(), tag) != 0) {
+    ClientLog().WriteTimed("Unexpected reply: " + reply + " \n Command sent: " + tagged);
+    return 0;
+  }
+  reply = untagged(reply, tag, ownPrefix);
+  SetReply(reply.c_str());
   return result;
 }
 
 int CReceiver::Attach(std::uint8_t slot, Platform::WindowHandle wnd, const char* list) {
-  if (slot >= kAttachSlots || m_Windows[slot] || !wnd || !CheckDevice()) {
+  CConnection* conn = m_Conn.load();
+  if (slot >= kAttachSlots || m_Windows[slot] || !wnd || !conn || !CheckDevice()) {
     SetReply("ERDLL:Can't be run Attach");
     return 0;
   }
   char head[16];
   std::snprintf(head, sizeof head, "Attach %0x ", slot);
-  if (m_Conn->SendData((head + std::string(list ? list : "")).c_str(), m_RcvId)) {
+  const int result = conn->SendData((head + std::string(list ? list : "")).c_str(), m_RcvId);
+  if (result) {
     m_Windows[slot] = wnd;
     m_Attached = true;
   }
-  return m_Result;
+  return result;
 }
 
 int CReceiver::Attach(std::uint8_t slot, DataCallback callback, const char* list,
                       std::vector<GPSDATA>* records) {
-  if (slot >= kAttachSlots || m_Callbacks[slot] || !CheckDevice()) {
+  CConnection* conn = m_Conn.load();
+  if (slot >= kAttachSlots || m_Callbacks[slot] || !conn || !CheckDevice()) {
     SetReply("ERDLL:Can't be run Attach");
+    return 0;
+  }
+  ConnectionState& s = ConnectionAccess::state(*conn);
+  if (!s.sysMsg) {  // nothing would ever deliver
+    SetReply("ERDLL:Can't be run Attach without SysMsgCallback!");
     return 0;
   }
   // The receiver starts sending as soon as it has the request: be ready for its first
   // messages before the reply arrives, and take the attachment back if it fails.
-  ConnectionState& s = ConnectionAccess::state(*m_Conn);
   {
     Platform::CriticalSectionLock lock(s.dataLock);
     m_Records = records;
@@ -230,29 +271,32 @@ int CReceiver::Attach(std::uint8_t slot, DataCallback callback, const char* list
   }
   char head[16];
   std::snprintf(head, sizeof head, "Attach %0x ", slot);
-  if (m_Conn->SendData((head + std::string(list ? list : "")).c_str(), m_RcvId)) {
+  const int result = conn->SendData((head + std::string(list ? list : "")).c_str(), m_RcvId);
+  if (result) {
     m_Attached = true;
   } else {
     Platform::CriticalSectionLock lock(s.dataLock);
     m_Records = nullptr;
     m_Callbacks[slot] = nullptr;
   }
-  return m_Result;
+  return result;
 }
 
 int CReceiver::Detach(std::uint8_t slot) {
-  const bool callbackMode = m_Conn && ConnectionAccess::state(*m_Conn).sysMsg;
+  CConnection* conn = m_Conn.load();
+  const bool callbackMode = conn && ConnectionAccess::state(*conn).sysMsg;
   const bool occupied =
       slot < kAttachSlots && (callbackMode ? m_Callbacks[slot] != nullptr : m_Windows[slot] != nullptr);
-  if (!occupied || !CheckDevice()) {
+  if (!occupied || !conn || !CheckDevice()) {
     SetReply("ERDLL:Can't be run Detach");
     return 0;
   }
   char request[16];
   std::snprintf(request, sizeof request, "Detach %0x", slot);
-  if (m_Conn->SendData(request, m_RcvId)) {
+  const int result = conn->SendData(request, m_RcvId);
+  if (result) {
     if (callbackMode) {
-      Platform::CriticalSectionLock lock(ConnectionAccess::state(*m_Conn).dataLock);
+      Platform::CriticalSectionLock lock(ConnectionAccess::state(*conn).dataLock);
       m_Callbacks[slot] = nullptr;
       m_Records = nullptr;
     } else {
@@ -261,5 +305,22 @@ int CReceiver::Detach(std::uint8_t slot) {
     }
   }
   m_Attached = false;
-  return m_Result;
+  return result;
+}
+
+int CReceiver::ReadRecord(std::uint16_t id, GPSDATA& out) {
+  CConnection* conn = m_Conn.load();
+  if (!conn) return 0;
+  Platform::CriticalSectionLock lock(ConnectionAccess::state(*conn).dataLock);
+  if (!m_Records) return 0;
+  for (const GPSDATA& g : *m_Records) {
+    if (g.id != id) continue;
+    out.id = g.id;
+    out.data = g.data;
+    out.maxLength = g.maxLength;
+    out.event = g.event;
+    out.noCheck = g.noCheck;
+    return 1;
+  }
+  return 0;
 }

@@ -96,6 +96,13 @@ constexpr std::string_view kReceiverDontReply = "ERDLL:Receiver don't reply";
 constexpr std::string_view kBadClientPath = "ERDLL:Bad work client path! < ";
 constexpr std::string_view kUnknownType = "DLL:Unknown type message - ";
 constexpr std::string_view kCantEncrypt = "ERDLL:Can't encrypt!";
+constexpr std::string_view kNoConnection = "ERDLL: No connection to server!";
+// Our own refusals: a request made while this thread waits for one of its own (from a
+// window handler run by the pump), one made inside the system-message callback, and one that
+// found the connection busy for longer than any request lasts.
+constexpr std::string_view kRequestInProgress = "ERDLL:Request in progress on this thread!";
+constexpr std::string_view kRequestFromCallback = "ERDLL:No request from SysMsgCallback!";
+constexpr std::string_view kConnectionBusy = "ERDLL:Connection busy!";
 constexpr std::string_view kConnectionThreadStarted = "/// Connection thread started ///";
 constexpr std::string_view kConnectionThreadTerminated = "/// Connection thread terminated ///";
 constexpr std::string_view kMessageThreadStarted = "/// Message thread started ///";

@@ -106,17 +106,10 @@ int CConnection::DeleteMsg(const char* name) {
   return SendData((std::string("DeleteMsg ") + (name ? name : "")).c_str(), 0);
 }
 
-void ConnectionAccess::serverTransfer(CConnection& c, std::string& msg) {
-  msg = c.transfer(msg);
-}
+namespace {
 
-int CConnection::Transfer(char* msg, std::uint16_t len) {
-  if (!msg) return 0;
-  return Session::copyReplyBack(msg, len, transfer(std::string_view(msg, len)));
-}
-
-std::string CConnection::transfer(std::string_view inView) {
-  ConnectionState& s = *m_State;
+// The report for one piece of a server message's download (binary data may hold zero bytes).
+std::string messageTransfer(ConnectionState& s, std::string_view inView) {
   const std::string in(inView);
   s.msgDownload.status = 1;
   std::string reply = "ER:Failed write to file";
@@ -152,4 +145,15 @@ std::string CConnection::transfer(std::string_view inView) {
     reply = "Unknown message - " + in;
   }
   return reply;
+}
+
+}  // namespace
+
+void ConnectionAccess::serverTransfer(CConnection& c, std::string& msg) {
+  msg = messageTransfer(state(c), msg);
+}
+
+int CConnection::Transfer(char* msg, std::uint16_t len) {
+  if (!msg) return 0;
+  return Session::copyReplyBack(msg, len, messageTransfer(*m_State, std::string_view(msg, len)));
 }

@@ -1,5 +1,7 @@
 // CConnection::SendData: one request out, one reply back. The reply arrives on the connection
-// thread, which signals reply-ready; the caller waits in slices, pumping its window messages.
+// thread, which fills the caller's exchange and signals reply-ready; the caller waits in
+// slices, pumping its window messages. Local requests run on the connection's request worker.
+#include <algorithm>
 #include <cstring>
 
 #include "gridlink/CLogFile.h"
@@ -12,57 +14,162 @@
 namespace {
 
 constexpr int kWriteSeconds = 999;
+// Longer than any request of the local server (the line-speed search of an open is the
+// longest); a wait for the send lock or a local request beyond it means something is stuck.
+constexpr std::uint32_t kSendLockWaitMs = 300000;
+constexpr std::uint32_t kLocalRequestWaitMs = 600000;
 
 std::uint32_t remoteWaitMs(unsigned seconds) {
   const std::uint64_t ms = std::uint64_t{seconds} * 1000u;
   return ms > 0xFFFFFFF0u ? 0xFFFFFFF0u : static_cast<std::uint32_t>(ms);
 }
 
+// Sets the reply text and result of the request's target without touching the exchange in
+// flight (a refused request must not end another one).
+void setTarget(ConnectionState& s, const RcvRef& receiver, std::uint8_t rcvId, std::string_view text,
+               std::uint8_t result) {
+  if (receiver) {
+    ConnectionAccess::setReply(*receiver.get(), std::string(text).c_str(), result);
+  } else if (rcvId == 0) {
+    std::lock_guard lock(s.replyLock);
+    s.replyText = text;
+    s.replyResult = result;
+  }
+}
+
+int refuse(ConnectionState& s, std::uint8_t rcvId, std::string_view why, std::string* reply) {
+  setTarget(s, ConnectionAccess::find(s, rcvId), rcvId, why, 0);
+  ClientLog().WriteTimed(std::string(why));
+  if (reply) *reply = why;
+  return 0;
+}
+
+bool answered(ConnectionState& s, const Exchange& ex) {
+  std::lock_guard lock(s.exchangeLock);
+  return ex.answered;
+}
+
+// Runs the packet through the local server on the worker while this thread pumps; the text
+// of the failure, empty when the reply came back.
+std::string_view runLocal(ConnectionState& s, std::vector<std::uint8_t> wire, const Exchange& ex) {
+  std::shared_ptr<Platform::Event> done = s.worker.Submit([&s, wire = std::move(wire)] {
+    if (s.local) s.local->Process(wire.data(), wire.size());
+  });
+  if (!done) return ServerLink::kNoConnection;
+  if (Platform::WaitPumping(*done, kLocalRequestWaitMs) != Platform::WaitResult::Signalled)
+    ClientLog().WriteTimed("Local request did not end in time");
+  return answered(s, ex) ? std::string_view() : ServerLink::kReceiverDontReply;
+}
+
+std::string_view runRemote(ConnectionState& s, const std::vector<std::uint8_t>& wire, const Exchange& ex,
+                           std::uint32_t limitMs) {
+  if (s.socket.Write(reinterpret_cast<const char*>(wire.data()), static_cast<int>(wire.size()), kWriteSeconds) !=
+      static_cast<int>(wire.size()))
+    return ServerLink::kNoConnection;
+  const std::uint32_t waitMs = std::min(remoteWaitMs(s.timeoutSeconds), limitMs);
+  Platform::WaitPumping(s.replyReady, waitMs, ServerLink::kReplySliceMs);
+  return answered(s, ex) ? std::string_view() : ServerLink::kReceiverDontReply;
+}
+
+void sendDeferredCloses(CConnection& c, ConnectionState& s) {
+  std::vector<std::pair<std::uint8_t, std::string>> closes;
+  {
+    std::lock_guard lock(s.deferLock);
+    closes.swap(s.deferredCloses);
+  }
+  for (const auto& [id, request] : closes) ConnectionAccess::exchange(c, request, id, nullptr);
+}
+
 }  // namespace
 
-int CConnection::SendData(const char* request, std::uint8_t rcvId) {
-  ConnectionState& s = *m_State;
-  if (s.terminated) {
-    SetReply(rcvId, "ERDLL: No connection to server!", 0);
+bool ConnectionAccess::onCallbackThread(ConnectionState& s) {
+  std::lock_guard lock(s.callbackLock);
+  return std::find(s.callbackThreads.begin(), s.callbackThreads.end(), std::this_thread::get_id()) !=
+         s.callbackThreads.end();
+}
+
+const char* ConnectionAccess::refusal(ConnectionState& s) {
+  if (s.exchangeThread.load() == std::this_thread::get_id()) return ServerLink::kRequestInProgress.data();
+  if (onCallbackThread(s)) return ServerLink::kRequestFromCallback.data();
+  return nullptr;
+}
+
+int ConnectionAccess::closeLink(CConnection& c, std::uint8_t id, bool disconnect) {
+  ConnectionState& s = *c.m_State;
+  const char* request = disconnect ? "CloseRcv disconnect" : "CloseRcv";
+  if (s.exchangeThread.load() == std::this_thread::get_id()) {
+    std::lock_guard lock(s.deferLock);
+    s.deferredCloses.emplace_back(id, request);
+    return 1;
+  }
+  return exchange(c, request, id, nullptr);
+}
+
+bool ConnectionAccess::enterSend(CConnection& c, std::uint8_t rcvId, std::string* reply) {
+  ConnectionState& s = *c.m_State;
+  if (const char* why = refusal(s)) {
+    refuse(s, rcvId, why, reply);
+    return false;
+  }
+  if (Platform::EnterPumping(s.sendLock, kSendLockWaitMs)) return true;
+  refuse(s, rcvId, ServerLink::kConnectionBusy, reply);
+  return false;
+}
+
+int ConnectionAccess::exchange(CConnection& c, std::string_view request, std::uint8_t rcvId, std::string* reply,
+                               std::uint32_t limitMs) {
+  ConnectionState& s = *c.m_State;
+  if (s.terminated && !refusal(s)) {
+    c.SetReply(rcvId, ServerLink::kNoConnection.data(), 0);
+    if (reply) *reply = ServerLink::kNoConnection;
     return 0;
   }
-  Platform::CriticalSectionLock lock(s.sendLock);
-  const std::string text = request ? request : "";
-  s.replyResult = 0;
-  RcvRef receiver = ConnectionAccess::find(s, rcvId);
-  if (rcvId != 0 && receiver) ConnectionAccess::clearResult(*receiver.get());
+  if (!enterSend(c, rcvId, reply)) return 0;
+  std::lock_guard<Platform::CriticalSection> held(s.sendLock, std::adopt_lock);
 
+  Exchange ex;
+  ex.marker = rcvId + 1;
+  s.replyResult = 0;
+  RcvRef receiver = find(s, rcvId);
+  if (rcvId != 0 && receiver) clearResult(*receiver.get());
   const bool local = s.local != nullptr;
   const bool scramble = !local && (s.crypt & 1u) != 0;
-  std::vector<std::uint8_t> wire = ServerLink::buildRequestWire(text, rcvId, scramble, s.key);
-  if (wire.empty()) {
-    SetReply(rcvId, std::string(ServerLink::kCantEncrypt).c_str(), 0);
+  std::vector<std::uint8_t> wire = ServerLink::buildRequestWire(request, rcvId, scramble, s.key);
+  if (s.terminated || wire.empty()) {  // the connection may have ended while we waited for the lock
+    const std::string_view text = s.terminated ? ServerLink::kNoConnection : ServerLink::kCantEncrypt;
+    c.SetReply(rcvId, std::string(text).c_str(), 0);
+    if (reply) *reply = text;
     return 0;
   }
-  ClientLog().WriteTimed((receiver ? receiver->GetReceiverName() : GetUserNameA()) + " > " + text);
+  ClientLog().WriteTimed((receiver ? receiver->GetReceiverName() : c.GetUserNameA()) + " > " + std::string(request));
 
+  {
+    std::lock_guard lock(s.exchangeLock);
+    s.exchange = &ex;
+  }
   s.replyReady.Reset();
   s.waitingForReply = true;
   s.pendingReply = rcvId + 1;
-  bool sent = true;
-  std::uint32_t waitMs = kLocalReplyWaitMs;
-  if (local) {
-    s.local->Process(wire.data(), wire.size());
-  } else {
-    sent = s.socket.Write(reinterpret_cast<const char*>(wire.data()), static_cast<int>(wire.size()),
-                          kWriteSeconds) == static_cast<int>(wire.size());
-    waitMs = remoteWaitMs(s.timeoutSeconds);
+  s.exchangeThread = std::this_thread::get_id();
+  const std::string_view failure = local ? runLocal(s, std::move(wire), ex) : runRemote(s, wire, ex, limitMs);
+  // Anything that comes later is dropped as a reply nobody waits for.
+  if (!failure.empty()) c.SetReply(rcvId, std::string(failure).c_str(), 0);
+  {
+    std::lock_guard lock(s.exchangeLock);
+    s.exchange = nullptr;
   }
-  if (!sent) {
-    SetReply(rcvId, "ERDLL: No connection to server!", 0);
-  } else if (Platform::WaitPumping(s.replyReady, waitMs, ServerLink::kReplySliceMs) !=
-             Platform::WaitResult::Signalled) {
-    // Nothing came in time: a late reply is then dropped as one nobody waits for.
-    SetReply(rcvId, std::string(ServerLink::kReceiverDontReply).c_str(), 0);
-  }
+  s.exchangeThread = std::thread::id();
   s.waitingForReply = false;
-  if (rcvId != 0 && receiver) return ConnectionAccess::result(*receiver.get());
-  return s.replyResult;
+  // The target's text is this exchange's again, whatever a refused request left there.
+  setTarget(s, receiver, rcvId, ex.reply, ex.result);
+  if (reply) *reply = ex.reply;
+  sendDeferredCloses(c, s);
+  if (rcvId != 0 && !receiver) return s.replyResult;
+  return ex.result;
+}
+
+int CConnection::SendData(const char* request, std::uint8_t rcvId) {
+  return ConnectionAccess::exchange(*this, request ? request : "", rcvId, nullptr);
 }
 
 int CConnection::CryptPacket(const unsigned char* in, unsigned char* out, std::uint32_t n) {

@@ -5,7 +5,9 @@
 //     SendData on a failure), read by callers; guarded by replyLock;
 //   - receivers: the map is changed under the send lock and read by the threads, all under
 //     mapLock; a thread that uses a receiver takes a counted reference first;
-//   - ring: the connection thread writes, the message thread reads (lock-free, see DataRing).
+//   - ring: the connection thread writes, the message thread reads (lock-free, see DataRing);
+//   - the exchange in flight: the requesting thread owns it for the exchange, the connection
+//     thread fills it with the reply; under exchangeLock.
 #include <atomic>
 #include <cstdint>
 #include <map>
@@ -13,6 +15,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "gridlink/CBlockingSocket.h"
 #include "gridlink/CConnection.h"
@@ -22,6 +26,7 @@
 #include "gridlink/platform/Thread.h"
 #include "session/DataRing.h"
 #include "session/PacketHandoff.h"
+#include "session/RequestWorker.h"
 
 class LocalServer;
 
@@ -47,6 +52,15 @@ class RcvRef {
 
  private:
   CReceiver* m_R = nullptr;
+};
+
+// One request's reply, kept for the thread that asked, so that no other thread's request can
+// take its place between the reply and the caller reading it.
+struct Exchange {
+  int marker = 0;  // rcvId + 1
+  bool answered = false;
+  std::string reply;
+  std::uint8_t result = 0;
 };
 
 struct ConnectionState {
@@ -81,7 +95,19 @@ struct ConnectionState {
   std::unique_ptr<LocalServer> local;
   ServerLink::PacketHandoff handoff;  // local server -> connection thread
   std::unique_ptr<Platform::Thread> connThread, msgThread;
-  std::atomic<std::thread::id> callbackThread{};
+  Session::RequestWorker worker;  // runs the local server's requests
+
+  std::mutex exchangeLock;
+  Exchange* exchange = nullptr;                   // the request in flight, null when none
+  std::atomic<std::thread::id> exchangeThread{};  // the thread waiting for it
+  std::mutex deferLock;
+  std::vector<std::pair<std::uint8_t, std::string>> deferredCloses;  // made while it waited
+
+  // Threads running the system-message callback; those that overran their wait are kept here
+  // until the connection is closed, so it never goes away under them.
+  std::mutex callbackLock;
+  std::vector<std::thread::id> callbackThreads;
+  std::vector<std::unique_ptr<Platform::Thread>> lateCallbacks;
 
   std::string userName, serverName;
   mutable std::mutex nameLock;
@@ -93,6 +119,7 @@ struct ConnectionState {
   std::atomic<std::uint64_t> receivedBytes{0};
 
   std::atomic<unsigned> timeoutSeconds{CConnection::kDefaultTimeoutSeconds};
+  std::atomic<std::uint32_t> loginWaitMs{CConnection::kLoginWaitMs};
   unsigned crypt = 1;
   std::atomic<unsigned> logLevel{0};
   std::string key;
@@ -111,6 +138,18 @@ struct ConnectionState {
 struct ConnectionAccess {
   static ConnectionState& state(CConnection& c) { return *c.m_State; }
   static const ConnectionState& state(const CConnection& c) { return *c.m_State; }
+  // Sends one request and waits for its reply (SendData); the caller's own reply text goes
+  // to reply when given. limitMs bounds a remote wait below the connection time-out.
+  static int exchange(CConnection& c, std::string_view request, std::uint8_t rcvId, std::string* reply,
+                      std::uint32_t limitMs = 0xFFFFFFF0u);
+  // Takes the send lock for a request of this thread (pumping while another holds it); false,
+  // with the refusal as the target's reply and in reply, when it may not or cannot.
+  static bool enterSend(CConnection& c, std::uint8_t rcvId, std::string* reply);
+  // "CloseRcv" for a receiver: sent now, or when this thread's waiting request has ended.
+  static int closeLink(CConnection& c, std::uint8_t id, bool disconnect);
+  // Null when this thread may make a request now, else why not.
+  static const char* refusal(ConnectionState& s);
+  static bool onCallbackThread(ConnectionState& s);
   static RcvRef find(ConnectionState& s, std::uint8_t id) {
     std::lock_guard lock(s.mapLock);
     auto it = s.receivers.find(id);
@@ -126,6 +165,8 @@ struct ConnectionAccess {
     r.setReplyResult(text, result);
   }
   static void clearResult(CReceiver& r) { r.m_Result = 0; }
+  // The connection closed the receiver on its way out.
+  static void connectionGone(CReceiver& r) { r.m_ClosedOnLiveConnection = false; }
   static std::uint8_t result(const CReceiver& r) { return r.m_Result.load(); }
   static std::string name(const CReceiver& r) { return r.GetReceiverName(); }
   // Download traffic (kind 8): rewrites msg into its report.

@@ -14,6 +14,7 @@
 namespace fs = std::filesystem;
 
 void CReceiver::closeDownloadFile() {
+  std::lock_guard lock(m_TransferLock);
   if (m_File) {
     std::fclose(m_File);
     m_File = nullptr;
@@ -28,63 +29,88 @@ int CReceiver::DownloadFile(const char* localPath, const char* fileName, std::ui
     SetReply("ER:File not found or error communicating to the receiver.");
     return 0;
   }
+  CConnection* conn = m_Conn.load();
+  if (!conn) return 0;
   const std::string reply = GetReplyString();
-  m_RemoteSize = reply.size() > 5 ? std::atoll(reply.c_str() + 5) : 0;
-  closeDownloadFile();
   const std::string path = localPath ? localPath : "";
-  m_File = std::fopen(path.c_str(), "ab");
-  if (!m_File) {
+  long long localSize = 0, remoteSize = 0;
+  {
+    // The connection thread writes the file as soon as the request is out: what it touches
+    // is settled under the lock before that.
+    std::lock_guard lock(m_TransferLock);
+    m_RemoteSize = remoteSize = reply.size() > 5 ? std::atoll(reply.c_str() + 5) : 0;
+    if (m_File) std::fclose(m_File);
+    m_File = std::fopen(path.c_str(), "ab");
+    if (m_File) {
+      std::fseek(m_File, 0, SEEK_END);
+      m_LocalSize = localSize = std::ftell(m_File);
+    }
+  }
+  if (!hasDownloadFile()) {
     SetReply("ER:Can't create local file.");
     return 0;
   }
-  std::fseek(m_File, 0, SEEK_END);
-  m_LocalSize = std::ftell(m_File);
-  if (m_LocalSize >= m_RemoteSize) {
-    closeDownloadFile();
-    m_Download.status = 1;
+  if (localSize >= remoteSize) {
+    endDownload(1);
     SetReply("RE:Complete downloading.");
     return 1;
   }
   std::error_code ec;
   const fs::path folder = fs::absolute(fs::path(path), ec).parent_path();
   const auto space = fs::space(folder, ec);
-  if (!ec && space.available < static_cast<std::uintmax_t>(m_RemoteSize - m_LocalSize)) {
-    closeDownloadFile();
-    m_Download.status = 2;
+  if (!ec && space.available < static_cast<std::uintmax_t>(remoteSize - localSize)) {
+    endDownload(2);
     SetReply("ER:Not enough free space on disk");
     return 0;
   }
-  m_Download.status = 0;
-  m_Download.bytes = 0;
+  {
+    std::lock_guard lock(m_TransferLock);
+    m_Download.status = 0;
+    m_Download.bytes = 0;
+  }
   char request[1200];
-  std::snprintf(request, sizeof request, "DownloadFile %s %0lld %0u", name.c_str(), m_LocalSize, param);
-  if (!m_Conn->SendData(request, m_RcvId)) {
-    closeDownloadFile();
-    m_Download.status = 2;
+  std::snprintf(request, sizeof request, "DownloadFile %s %0lld %0u", name.c_str(), localSize, param);
+  const int result = conn->SendData(request, m_RcvId);
+  if (!result) {
+    endDownload(2);
     std::remove(path.c_str());
   }
-  return m_Result;
+  return result;
+}
+
+bool CReceiver::hasDownloadFile() const {
+  std::lock_guard lock(m_TransferLock);
+  return m_File != nullptr;
+}
+
+void CReceiver::endDownload(std::int32_t status) {
+  std::lock_guard lock(m_TransferLock);
+  if (m_File) std::fclose(m_File);
+  m_File = nullptr;
+  m_Download.status = status;
 }
 
 int CReceiver::CancelDownload() {
-  if (!CheckDevice()) return 0;
-  m_Conn->SendData("CancelDownload", m_RcvId);
+  CConnection* conn = m_Conn.load();
+  if (!CheckDevice() || !conn) return 0;
+  const int result = conn->SendData("CancelDownload", m_RcvId);
   closeDownloadFile();
-  return m_Result;
+  return result;
 }
 
 int CReceiver::LoadFirmware(const char* file, const char* name, std::uint32_t mode) {
-  if (!CheckDevice()) return 0;
+  CConnection* conn = m_Conn.load();
+  if (!CheckDevice() || !conn) return 0;
   const std::string f = file ? file : "";
   switch (mode) {
     case 4:
-      return m_Conn->SendData(("LoadFirmware " + f).c_str(), m_RcvId);
+      return conn->SendData(("LoadFirmware " + f).c_str(), m_RcvId);
     case 1:
-      return m_Conn->SendData(("LoadFirmware " + f + " 1").c_str(), m_RcvId);
+      return conn->SendData(("LoadFirmware " + f + " 1").c_str(), m_RcvId);
     case 2: {
       const std::string n = name ? name : "";
-      if (!m_Conn->SendFile(f.c_str(), n.c_str(), nullptr, 0)) return 0;
-      return m_Conn->SendData(("LoadFirmware " + n).c_str(), m_RcvId);
+      if (!conn->SendFile(f.c_str(), n.c_str(), nullptr, 0)) return 0;
+      return conn->SendData(("LoadFirmware " + n).c_str(), m_RcvId);
     }
     default:
       return 0;
@@ -92,6 +118,7 @@ int CReceiver::LoadFirmware(const char* file, const char* name, std::uint32_t mo
 }
 
 int CReceiver::GetDownloadStatus(DOWNLOADINFO& out) {
+  std::lock_guard lock(m_TransferLock);
   out = m_Download;
   return out.status;
 }
@@ -103,12 +130,14 @@ int CReceiver::Transfer(char* msg, std::uint16_t len) {
 
 std::string CReceiver::transfer(std::string_view inView) {
   const std::string in(inView);
+  std::lock_guard lock(m_TransferLock);
   m_Download.status = 1;
   std::string reply = "ER:Failed write to file";
   const std::string kind = in.substr(0, 2);
   if (kind == "RE") {
     reply = in;
-    closeDownloadFile();
+    if (m_File) std::fclose(m_File);
+    m_File = nullptr;
   } else if (kind == "IN") {
     // "IN:BL=nnnn LN=nnnn" + one separator, then the data from position 12 to the end.
     if (m_File && in.size() >= 13) {
@@ -130,7 +159,8 @@ std::string CReceiver::transfer(std::string_view inView) {
   } else if (kind == "ER") {
     m_Download.status = 2;
     reply = in;
-    closeDownloadFile();
+    if (m_File) std::fclose(m_File);
+    m_File = nullptr;
   } else if (kind == "TT") {
     m_Download.status = 3;
     reply = in;

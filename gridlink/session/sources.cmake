@@ -8,6 +8,7 @@ list(APPEND GRIDLINK_SOURCES
   session/MessageTable.cpp
   session/AttachCommand.cpp
   session/DeviceLink.cpp
+  session/RequestWorker.cpp
   session/LocalServer.cpp
   session/ReceiverList.cpp
   session/CConnection.cpp

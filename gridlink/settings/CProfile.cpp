@@ -81,9 +81,16 @@ const char* CProfile::Read(const char* section, const char* name, const char* de
   if (!v.isValid()) return def;
   // A hand-edited value with unquoted commas reads back as a list; keep it whole.
   const QString text = v.typeId() == QMetaType::QStringList ? v.toStringList().join(',') : v.toString();
-  m_ReadBuffer = text.toStdString();
-  if (m_ReadBuffer.size() > kMaxText) m_ReadBuffer.resize(kMaxText);
-  return m_ReadBuffer.c_str();
+  std::string kept = text.toStdString();
+  if (kept.size() > kMaxText) kept.resize(kMaxText);
+  return m_ReadTexts.keep(std::move(kept));
+}
+
+const char* CProfile::ThreadTexts::keep(std::string text) {
+  std::lock_guard lock(m_Lock);
+  std::string& slot = m_Texts[std::this_thread::get_id()];
+  slot = std::move(text);
+  return slot.c_str();  // map nodes stay put while other threads add theirs
 }
 
 int CProfile::Read(const char* section, const char* name, int def) {

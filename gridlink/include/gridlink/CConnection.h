@@ -6,10 +6,27 @@
 // the library's own texts ("ERDLL...").
 //
 // Ownership: the caller creates and deletes the connection; receivers registered on it are
-// closed by Close and by the destructor. Threads: any thread may call; requests are serialised
-// by the send lock. Callbacks run on the connection's own threads (see the setters).
-// Every wait inside is bounded: a local request gives up after 10 s, a remote one after the
-// connection time-out (SetTimeout, seconds).
+// closed by Close and by the destructor. Callbacks run on the connection's own threads (see
+// the setters).
+//
+// Threads: any thread may call. Requests are serialised by the send lock; a caller that finds
+// it taken waits for it, pumping (MessagePump.h), up to 5 min ("ERDLL:Connection busy!").
+// While a request waits for its reply the calling thread pumps its window messages, so a GUI
+// thread that has installed the pump hook stays live. A request made from a handler run by
+// that pump, on the thread that waits, is refused at once with
+// "ERDLL:Request in progress on this thread!"; one made inside the SysMsgCallback with
+// "ERDLL:No request from SysMsgCallback!".
+//
+// How long a request waits:
+//   - local server: the request runs on the connection's request thread while the caller
+//     pumps, and ends within the time-outs of the receiver exchanges it makes: "Command" 10 s
+//     (30 s on a TCP link), "Attach" 2 s per piece, "OpenRcv" the whole open (loop test and
+//     four list commands, up to about 2.5 min, longer while a serial link searches line speeds);
+//   - remote server: the connection time-out (SetTimeout, seconds); the login of Open at most
+//     kLoginWaitMs whatever the time-out.
+// A window program therefore calls Open, SendCommand and the other requests on its GUI thread
+// with the pump hook installed (and its request controls disabled while one waits), or on a
+// thread of its own; both get the same replies.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,26 +43,32 @@ struct ConnectionAccess;
 class GRIDLINK_API CConnection {
  public:
   // Run on a thread of its own for every server event, with the CConnection* as argument;
-  // the event code is GetLastException(), its text GetReplyString(). It must not close or
-  // delete the connection.
+  // the event code is GetLastException(), its text GetReplyString(). Post and return: the
+  // connection thread waits for it (up to 10 s) before it reads on. It must not close or
+  // delete the connection, and requests made from it (commands, Attach, Detach,
+  // CReceiver::Close) are refused with "ERDLL:No request from SysMsgCallback!". One that
+  // overruns its 10 s is left running and joined when the connection closes.
   using SysMsgCallback = std::uint32_t (*)(void*);
   // Called by the serial link before each line speed it tries while it searches for the
   // receiver, with a pointer to {8, rate} (two 32-bit integers); true aborts the search.
   using DetectAbortCallback = bool (*)(void*);
-  // Receiver output while a local command runs (data, length).
+  // Receiver output while a local command runs (data, length), unframed. Called on the
+  // receiver link's reading thread from the CReceiver::SendCommand that gives it until the
+  // next SendCommand without one (or CReceiver::Close); while it is installed commands get
+  // no reply of their own ("RE000"). A call already under way may still finish after that.
   using CommandOutputCallback = void (*)(char*, int);
   // Upload progress (done, total, param); false asks to stop after the next block.
   using ProgressCallback = bool (*)(std::uint32_t, std::uint32_t, std::uint32_t);
 
   static constexpr unsigned kDefaultTimeoutSeconds = 99999;
-  static constexpr unsigned kLocalReplyWaitMs = 10000;
+  static constexpr unsigned kLoginWaitMs = 30000;
 
   CConnection();
   virtual ~CConnection();
   CConnection(const CConnection&) = delete;
   CConnection& operator=(const CConnection&) = delete;
 
-  // The connection settings store.
+  // The connection settings store; any thread may read and write it.
   static CProfile& getProfile();
   // Window-message numbers of "WM_ZRXDATA", "WM_CMRDATA", "WM_NMEADATA", "WM_RTCMDATA".
   static std::uint32_t nRegMsg[4];
@@ -53,7 +76,8 @@ class GRIDLINK_API CConnection {
   int Open(const char* server, const char* user, const char* password, const char* application,
            DetectAbortCallback detectAbort = nullptr);
   int Close(const char* reason = nullptr);
-  // Sends one request and waits for its reply; the reply's result value (0 on failure).
+  // Sends one request and waits for its reply; the reply's result value (0 on failure). The
+  // reply text goes to the receiver named by rcvId (else to this connection's reply text).
   int SendData(const char* request, std::uint8_t rcvId);
   std::uint32_t RegRcv(CReceiver* receiver);
   int CloseRcv(std::uint8_t id);
@@ -106,9 +130,12 @@ class GRIDLINK_API CConnection {
   void TerminateUsr(const char* reason);
   void TerminateReceivers();
   std::uint32_t createRcvUniqueID();
-  std::string transfer(std::string_view in);
 
  private:
+  bool openServer(const std::string& host, unsigned port);
+  bool startThreads();
+  void joinLateCallbacks();
+
   friend struct ConnectionAccess;
   std::unique_ptr<ConnectionState> m_State;
 };

@@ -1,9 +1,15 @@
 #pragma once
 // Settings store: named values in sections under one key. Each call opens and
-// closes its own store file, so separate objects may be used from different
-// threads. Failures are silent: reads give their defaults, writes are dropped.
+// closes its own store file, so objects may be used from different threads, one
+// object from several at once too (CConnection::getProfile() is shared): the text
+// a Read returns is kept per object and per calling thread. setKeyName belongs to
+// the object's owner, before it is shared. Failures are silent: reads give their
+// defaults, writes are dropped.
 // A key "Software\A\B\C" lives in $XDG_CONFIG_HOME/A/B/C.ini (default ~/.config).
+#include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "gridlink/Export.h"
 
@@ -29,7 +35,7 @@ class GRIDLINK_API CProfile {
   void Close(CProfileKey* key);
 
   // The stored text, or `def` itself when there is none. The returned text stays
-  // valid until the next text Read on this object.
+  // valid until the next text Read on this object by the same thread.
   const char* Read(const char* section, const char* name, const char* def);
   int Read(const char* section, const char* name, int def);
   bool Read(const char* section, const char* name, bool def);
@@ -44,6 +50,19 @@ class GRIDLINK_API CProfile {
   std::string storePath() const;
 
  private:
+  // The texts handed out by Read, one per reading thread; a copy starts empty.
+  class ThreadTexts {
+   public:
+    ThreadTexts() = default;
+    ThreadTexts(const ThreadTexts&) {}
+    ThreadTexts& operator=(const ThreadTexts&) { return *this; }
+    const char* keep(std::string text);
+
+   private:
+    std::mutex m_Lock;
+    std::map<std::thread::id, std::string> m_Texts;
+  };
+
   std::string m_KeyName;
-  std::string m_ReadBuffer;
+  ThreadTexts m_ReadTexts;
 };

@@ -3,10 +3,20 @@
 // Created by TSelfCreator<CReceiver>::Create() with count 0; the caller AddRefs it and ends it
 // with Release (the last Release closes and deletes it). The connection must outlive it.
 //
-// Threads: the operations may be called from any thread, one at a time per receiver. A
-// DataCallback and GPSDATA updates run on the connection's message thread under its data
-// lock, so never at the same time as Close resetting the same state. Transfer runs on the
-// connection thread.
+// Threads: the operations may be called from any thread; requests are serialised by the
+// connection (see CConnection.h for how long each waits and how the caller keeps pumping).
+// Several threads may send commands at once: each gets its own reply through the
+// SendCommand form that returns it, whereas GetReplyString() is the latest reply of any
+// thread (enough for a single caller). A DataCallback and GPSDATA updates run on the
+// connection's message thread under its data lock, so never at the same time as Close
+// resetting the same state; other threads read records with ReadRecord. Transfer runs on the
+// connection thread; the download state it shares with the caller is guarded.
+//
+// Close may be called from any thread, also while another thread's request waits: it waits
+// for that request (pumping) and then always releases the link. After Close the receiver
+// forgets its connection: later operations fail with "ER:Receiver is not open!", or with
+// "ER:Don't connection to server!" once the connection has closed it (CConnection::Close),
+// and never touch the connection, which may be gone by then.
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -33,14 +43,26 @@ class GRIDLINK_API CReceiver : public TUnknownImpl<ITUnknown>, public TSelfCreat
 
   int Open(CConnection* conn, const char* name, std::uint32_t lock = 0);
   int Close(bool disconnect = false);
+  // The reply text is left in GetReplyString(). On the local server a given output callback
+  // is installed for this and later commands, and a null one uninstalls it (see
+  // CConnection::CommandOutputCallback); an empty cmd with a callback only installs it.
   int SendCommand(const char* cmd, CConnection::CommandOutputCallback output = nullptr);
+  // As above, and the reply of this very command in reply, whatever other threads send
+  // meanwhile.
+  int SendCommand(const char* cmd, std::string& reply, CConnection::CommandOutputCallback output = nullptr);
   // Window form: the sink gets WM_USER + 1 (lParam = this receiver) on Detach and Close.
   int Attach(std::uint8_t slot, Platform::WindowHandle wnd, const char* list);
   // Callback/record form: with records, each record gets its message (see GPSDATA) and the
-  // callback is not stored; without, the callback gets every message of the slot.
+  // callback is not stored; without, the callback gets every message of the slot. Delivery
+  // needs the message thread: without a SysMsgCallback set at CConnection::Open the attach is
+  // refused ("ERDLL:Can't be run Attach without SysMsgCallback!").
   int Attach(std::uint8_t slot, DataCallback callback, const char* list,
              std::vector<GPSDATA>* records = nullptr);
   int Detach(std::uint8_t slot);
+  // A copy of the attached record for message id `id` (the two id characters, the first in
+  // the high byte), taken under the data lock so that it is never half-written; 1 when the
+  // records given to Attach hold one for that id, else 0 and `out` unchanged. Any thread.
+  int ReadRecord(std::uint16_t id, GPSDATA& out);
 
   int DownloadFile(const char* localPath, const char* fileName, std::uint32_t param);
   int CancelDownload();
@@ -84,9 +106,11 @@ class GRIDLINK_API CReceiver : public TUnknownImpl<ITUnknown>, public TSelfCreat
 
  private:
   friend struct ConnectionAccess;
-  friend struct ReceiverAccess;
   void setReplyResult(const char* text, std::uint8_t result);
+  int sendTagged(CConnection& conn, const std::string& cmd, std::string& reply);
   void closeDownloadFile();
+  bool hasDownloadFile() const;
+  void endDownload(std::int32_t status);  // closes the file with this status
   // The rewritten report for one piece of download traffic (binary data may hold zero bytes).
   std::string transfer(std::string_view in);
 
@@ -94,7 +118,8 @@ class GRIDLINK_API CReceiver : public TUnknownImpl<ITUnknown>, public TSelfCreat
   std::atomic<std::uint32_t> m_Opened{0};
   std::vector<unsigned char> m_MsgBuf;
   GPSDATA* m_Cache[256] = {};
-  CConnection* m_Conn = nullptr;
+  std::atomic<CConnection*> m_Conn{nullptr};
+  std::atomic<bool> m_ClosedOnLiveConnection{false};  // Close left the connection running
   mutable std::mutex m_ReplyLock;
   std::string m_Reply;
   std::string m_Name;
@@ -104,6 +129,8 @@ class GRIDLINK_API CReceiver : public TUnknownImpl<ITUnknown>, public TSelfCreat
   Platform::WindowHandle m_Windows[kAttachSlots] = {};
   std::uint8_t m_LastSlot = 0;
   std::atomic<std::uint8_t> m_Result{0};
+  // The download: its file is written by the connection thread and closed by callers.
+  mutable std::mutex m_TransferLock;
   long long m_RemoteSize = 0, m_LocalSize = 0;
   DOWNLOADINFO m_Download;
   std::atomic<bool> m_Closing{false};

@@ -11,7 +11,8 @@ class Event;
 
 // One attached receiver message id and its latest message. Caller-owned; must stay valid
 // (and its vector unchanged in size) while attached. Written by the connection's message
-// thread only; read it after its event is set.
+// thread under the data lock: read it with CReceiver::ReadRecord (a copy) after its event is
+// set, never in place while attached.
 struct GPSDATA {
   std::uint16_t id = 0;             // the two id characters, the first in the high byte
   std::vector<unsigned char> data;  // the whole last message: id, length, body, checksum

@@ -7,9 +7,17 @@
 // The hook is called on whichever thread waits, so it must itself do nothing when called off the
 // UI thread (the program's hook checks that). Install it before Gridlink starts waiting and
 // remove it (SetPumpHook(nullptr)) before the UI goes away; any thread may install or remove it.
+//
+// What a hook may run: handlers that paint, update, post, and even call Gridlink. A request
+// made by a handler on a thread that is itself waiting for a reply of the same connection is
+// refused at once (0, "ERDLL:Request in progress on this thread!") and the waiting request
+// completes normally; CReceiver::Close made there takes effect when the waiting request ends.
+// A handler must not close or delete the CConnection whose request this thread is waiting for,
+// and should keep the user from starting requests (disable the controls) while one waits.
 #include <cstdint>
 
 #include "gridlink/Export.h"
+#include "gridlink/platform/CriticalSection.h"
 #include "gridlink/platform/Event.h"
 
 namespace Platform {
@@ -24,5 +32,9 @@ GRIDLINK_API void PumpMessages();
 // Waits on the event up to timeoutMs in slices of at most sliceMs, pumping before each slice.
 GRIDLINK_API WaitResult WaitPumping(Event& event, std::uint32_t timeoutMs,
                                     std::uint32_t sliceMs = kPumpSliceMs);
+// Takes the lock, pumping between slices while another thread holds it; false when it was
+// not free within timeoutMs.
+GRIDLINK_API bool EnterPumping(CriticalSection& lock, std::uint32_t timeoutMs,
+                               std::uint32_t sliceMs = kPumpSliceMs);
 
 }  // namespace Platform
