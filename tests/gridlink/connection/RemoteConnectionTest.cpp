@@ -302,6 +302,25 @@ TEST_F(RemoteConnectionTest, ServerEndPacketTerminates) {
   EXPECT_EQ(events.events.back().second, "server going down");
 }
 
+TEST_F(RemoteConnectionTest, LoginToASilentServerEndsWithinItsBound) {
+  // The server takes the connection and never answers; the default time-out is 99999 s.
+  PacketServer server([](std::uint8_t, const std::string&) { return std::vector<std::string>{}; });
+  ConnectionAccess::state(conn).loginWaitMs = 300;
+  Platform::Event done(Platform::EventReset::Manual);
+  int result = -1;
+  std::thread opener([&] {
+    result = conn.Open(server.address().c_str(), "u", "p", "app");
+    done.Set();
+  });
+  const bool ended = done.Wait(20000) == Platform::WaitResult::Signalled;
+  if (!ended) server.hangUp();  // lets a login without a bound end too
+  opener.join();
+  ASSERT_TRUE(ended) << "the login waited past its bound";
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(conn.GetReplyString(), "ERDLL:Receiver don't reply");
+  EXPECT_EQ(conn.GetTimeout(), 99999);
+}
+
 TEST_F(RemoteConnectionTest, UnreachableServerIsRefused) {
   CBlockingSocket probe;  // a port nobody listens on
   probe.Create(true);

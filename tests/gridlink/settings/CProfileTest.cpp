@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "TempDir.h"
 #include "TestPaths.h"
@@ -26,6 +27,27 @@ TEST(CProfile, KeyNamesMapOntoIniFiles) {
   CProfile byProgram;
   EXPECT_EQ(byProgram.keyName().rfind("Software\\Norhaven GNSS\\Fieldmesh\\", 0), 0u);
   EXPECT_EQ(byProgram.keyName().substr(byProgram.keyName().rfind('\\') + 1), "test_settings");
+}
+
+TEST(CProfile, OneObjectReadFromSeveralThreadsGivesEachItsOwnText) {
+  ScopedConfigHome home;
+  CProfile shared(kKey);
+  shared.Write("LServer", "LastCOM", "COM/dev/ttyUSB0:115200:1,");
+  shared.Write("LServer", "LastTCP", "TCP192.168.1.5:8002,");
+  int wrong[2] = {0, 0};
+  auto reader = [&](int i, const char* name, const std::string& expected) {
+    for (int round = 0; round < 300; ++round) {
+      const char* text = shared.Read("LServer", name, "");
+      std::this_thread::yield();  // the other thread reads meanwhile
+      if (expected != text) ++wrong[i];
+    }
+  };
+  std::thread com(reader, 0, "LastCOM", "COM/dev/ttyUSB0:115200:1,");
+  std::thread tcp(reader, 1, "LastTCP", "TCP192.168.1.5:8002,");
+  com.join();
+  tcp.join();
+  EXPECT_EQ(wrong[0], 0);
+  EXPECT_EQ(wrong[1], 0);
 }
 
 TEST(CProfile, TypedValuesRoundTrip) {
