@@ -302,6 +302,37 @@ TEST_F(RemoteConnectionTest, ServerEndPacketTerminates) {
   EXPECT_EQ(events.events.back().second, "server going down");
 }
 
+// A callback that asks the server something instead of posting and returning.
+std::atomic<int> g_CallbackResult{-1};
+std::string g_CallbackReply;
+std::uint32_t onEventAsking(void* p) {
+  auto* c = static_cast<CConnection*>(p);
+  g_CallbackResult = c->SendData("GetUsrList", 0);
+  std::lock_guard l(g_Events->lock);
+  g_CallbackReply = c->GetReplyString();
+  g_Events->got.Set();
+  return 0;
+}
+
+TEST_F(RemoteConnectionTest, RequestFromTheSysMsgCallbackIsRefusedAtOnce) {
+  PacketServer server([](std::uint8_t id, const std::string& text) -> std::vector<std::string> {
+    if (text.rfind("OpenUsr", 0) == 0) return {reply(id, 1, "RE:OK.")};
+    if (text == "Poke") return {reply(0, 0, "note for you", 7), reply(id, 1, "RE:OK.")};
+    return {reply(id, 1, "RE:users")};
+  });
+  conn.SetSysMsgCallback(onEventAsking);
+  ASSERT_EQ(conn.Open(server.address().c_str(), "bob", "pw", "app"), 1);
+  EXPECT_EQ(conn.SendData("Poke", 0), 1);
+  ASSERT_EQ(events.got.Wait(10000), Platform::WaitResult::Signalled);
+  EXPECT_EQ(g_CallbackResult.load(), 0);
+  {
+    std::lock_guard l(events.lock);
+    EXPECT_EQ(g_CallbackReply, "ERDLL:No request from SysMsgCallback!");
+  }
+  EXPECT_EQ(conn.SendData("GetUsrList", 0), 1);  // outside the callback all is well
+  EXPECT_EQ(conn.GetReplyString(), "RE:users");
+}
+
 TEST_F(RemoteConnectionTest, LoginToASilentServerEndsWithinItsBound) {
   // The server takes the connection and never answers; the default time-out is 99999 s.
   PacketServer server([](std::uint8_t, const std::string&) { return std::vector<std::string>{}; });
