@@ -1,7 +1,9 @@
 // One command's round trip through the library (CReceiver::SendCommand -> local server ->
-// serial link -> simulator -> reader thread -> connection thread -> caller) against a bare
-// write and read of the same command on the same pseudo-terminal. Prints both medians and
-// their ratio; the library should add at most half of the bare time.
+// request thread -> serial link -> simulator -> reader thread -> connection thread -> caller)
+// against a bare write and read of the same command on a pseudo-terminal. The two run in
+// short alternating blocks, each against its own simulator, so that a change of load on the
+// machine touches both alike; the result is the median of the per-block ratios of medians,
+// with its spread. The library should add at most half of the bare time.
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,7 +24,8 @@
 
 namespace {
 
-constexpr int kRounds = 300;
+constexpr int kBlocks = 15;
+constexpr int kRoundsPerBlock = 20;
 constexpr const char* kCommand = "print,/par/rcvid";
 
 using Clock = std::chrono::steady_clock;
@@ -32,84 +36,131 @@ double median(std::vector<double> v) {
 }
 
 // The same line the link sends, written and answered on a raw terminal.
-bool bareRoundTrips(const std::string& pty, std::vector<double>& us) {
-  const int fd = open(pty.c_str(), O_RDWR | O_NOCTTY);
-  if (fd < 0) return false;
-  termios t{};
-  tcgetattr(fd, &t);
-  cfmakeraw(&t);
-  cfsetspeed(&t, B115200);
-  tcsetattr(fd, TCSANOW, &t);
-  const std::string line = Zrx::sealCommand(kCommand);
-  std::vector<std::uint8_t> buf;
-  for (int i = 0; i < kRounds; ++i) {
-    buf.clear();
+class BareTerminal {
+ public:
+  explicit BareTerminal(const std::string& pty) : m_Fd(open(pty.c_str(), O_RDWR | O_NOCTTY)) {
+    if (m_Fd < 0) return;
+    termios t{};
+    tcgetattr(m_Fd, &t);
+    cfmakeraw(&t);
+    cfsetspeed(&t, B115200);
+    tcsetattr(m_Fd, TCSANOW, &t);
+  }
+  ~BareTerminal() {
+    if (m_Fd >= 0) close(m_Fd);
+  }
+  bool ok() const { return m_Fd >= 0; }
+  // Microseconds of one round trip, or a negative value when it failed.
+  double roundTrip() {
+    const std::string line = Zrx::sealCommand(kCommand);
+    std::vector<std::uint8_t> buf;
     const auto start = Clock::now();
-    if (write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) break;
-    bool done = false;
-    while (!done) {
-      pollfd p{fd, POLLIN, 0};
-      if (poll(&p, 1, 2000) != 1) break;
+    if (write(m_Fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return -1;
+    for (;;) {
+      pollfd p{m_Fd, POLLIN, 0};
+      if (poll(&p, 1, 2000) != 1) return -1;
       std::uint8_t chunk[512];
-      const ssize_t n = read(fd, chunk, sizeof chunk);
-      if (n <= 0) break;
+      const ssize_t n = read(m_Fd, chunk, sizeof chunk);
+      if (n <= 0) return -1;
       buf.insert(buf.end(), chunk, chunk + n);
       const Zrx::FrameScan s = Zrx::findFrame(buf.data(), buf.size());
-      done = s.complete && buf[s.skip] == 'R' && buf[s.skip + 1] == 'E';
+      if (s.complete && buf[s.skip] == 'R' && buf[s.skip + 1] == 'E')
+        return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
     }
-    if (!done) break;
-    us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
   }
-  close(fd);
-  return static_cast<int>(us.size()) == kRounds;
+
+ private:
+  int m_Fd;
+};
+
+class LibraryReceiver {
+ public:
+  explicit LibraryReceiver(const std::string& pty) {
+    if (!m_Conn.Open("", "bench", "", "bench_roundtrip")) return;
+    m_Rcv = TSelfCreator<CReceiver>::Create();
+    m_Rcv->AddRef();
+    m_Open = m_Rcv->Open(&m_Conn, ("COM" + pty + ":115200:1").c_str(), 0) == 1;
+  }
+  ~LibraryReceiver() {
+    if (m_Rcv) {
+      m_Rcv->Close(false);
+      m_Rcv->Release();
+    }
+    m_Conn.Close();
+  }
+  bool ok() const { return m_Open; }
+  std::string reply() const { return m_Rcv ? m_Rcv->GetReplyString() : m_Conn.GetReplyString(); }
+  double roundTrip() {
+    const auto start = Clock::now();
+    if (m_Rcv->SendCommand(kCommand) != 1) return -1;
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+  }
+
+ private:
+  CConnection m_Conn;
+  CReceiver* m_Rcv = nullptr;
+  bool m_Open = false;
+};
+
+std::unique_ptr<rcvsim::Simulator> startSimulator(const TempDir& files) {
+  rcvsim::Options o;
+  o.pty = true;
+  o.filesDir = files.str();
+  auto sim = std::make_unique<rcvsim::Simulator>(o);
+  std::string error;
+  if (!sim->start(error)) {
+    std::fprintf(stderr, "rcvsim: %s\n", error.c_str());
+    return nullptr;
+  }
+  return sim;
 }
 
-bool libraryRoundTrips(const std::string& pty, std::vector<double>& us) {
-  CConnection conn;
-  if (!conn.Open("", "bench", "", "bench_roundtrip")) return false;
-  CReceiver* rcv = TSelfCreator<CReceiver>::Create();
-  rcv->AddRef();
-  bool ok = rcv->Open(&conn, ("COM" + pty + ":115200:1").c_str(), 0) == 1;
-  for (int i = 0; ok && i < kRounds; ++i) {
-    const auto start = Clock::now();
-    ok = rcv->SendCommand(kCommand) == 1;
-    us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+template <class Side>
+bool block(Side& side, std::vector<double>& all, double& blockMedian) {
+  std::vector<double> us;
+  for (int i = 0; i < kRoundsPerBlock; ++i) {
+    const double t = side.roundTrip();
+    if (t < 0) return false;
+    us.push_back(t);
   }
-  if (!ok) std::fprintf(stderr, "library: %s\n", rcv->GetReplyString().c_str());
-  rcv->Close(false);
-  rcv->Release();
-  conn.Close();
-  return ok;
+  all.insert(all.end(), us.begin(), us.end());
+  blockMedian = median(us);
+  return true;
 }
 
 }  // namespace
 
 int main() {
   ScopedConfigHome config;
-  TempDir files;
-  rcvsim::Options o;
-  o.pty = true;
-  o.filesDir = files.str();
-  rcvsim::Simulator sim(o);
-  std::string error;
-  if (!sim.start(error)) {
-    std::fprintf(stderr, "rcvsim: %s\n", error.c_str());
+  TempDir bareFiles, libFiles;
+  std::unique_ptr<rcvsim::Simulator> bareSim = startSimulator(bareFiles), libSim = startSimulator(libFiles);
+  if (!bareSim || !libSim) return 1;
+  BareTerminal bare(bareSim->ptyPath());
+  LibraryReceiver lib(libSim->ptyPath());
+  if (!bare.ok() || !lib.ok()) {
+    std::fprintf(stderr, "open failed: %s\n", lib.reply().c_str());
     return 1;
   }
-  std::vector<double> bare, lib;
-  if (!bareRoundTrips(sim.ptyPath(), bare)) {
-    std::fprintf(stderr, "bare round trips failed\n");
-    return 1;
+  std::vector<double> bareAll, libAll, ratios;
+  for (int b = 0; b < kBlocks; ++b) {
+    double bareMedian = 0, libMedian = 0;
+    if (!block(bare, bareAll, bareMedian)) {
+      std::fprintf(stderr, "bare round trips failed\n");
+      return 1;
+    }
+    if (!block(lib, libAll, libMedian)) {
+      std::fprintf(stderr, "library: %s\n", lib.reply().c_str());
+      return 1;
+    }
+    if (bareMedian > 0) ratios.push_back(libMedian / bareMedian);
   }
-  if (!libraryRoundTrips(sim.ptyPath(), lib)) {
-    std::fprintf(stderr, "library round trips failed\n");
-    return 1;
-  }
-  sim.stop();
-  const double b = median(bare), l = median(lib);
-  std::printf("round trip of \"%s\" over a pseudo-terminal, %d rounds each\n", kCommand, kRounds);
-  std::printf("  bare write/read median:       %8.1f us\n", b);
-  std::printf("  CReceiver::SendCommand median: %8.1f us\n", l);
-  std::printf("  ratio library/bare:            %8.2f (target <= 1.50)\n", b > 0 ? l / b : 0.0);
+  std::sort(ratios.begin(), ratios.end());
+  const double ratio = median(ratios);
+  std::printf("round trip of \"%s\" over a pseudo-terminal, %d alternating blocks of %d rounds\n", kCommand,
+              kBlocks, kRoundsPerBlock);
+  std::printf("  bare write/read median:         %8.1f us\n", median(bareAll));
+  std::printf("  CReceiver::SendCommand median:  %8.1f us\n", median(libAll));
+  std::printf("  ratio library/bare, median of blocks: %5.2f (spread %.2f .. %.2f; target <= 1.50)\n", ratio,
+              ratios.empty() ? 0.0 : ratios.front(), ratios.empty() ? 0.0 : ratios.back());
   return 0;
 }
