@@ -5,6 +5,7 @@
 #include "gridlink/CLogFile.h"
 #include "gridlink/Framing.h"
 #include "gridlink/platform/Clock.h"
+#include "links/ReplyIdentifier.h"
 
 namespace {
 
@@ -15,15 +16,6 @@ std::int64_t nowMs() {
 
 void logReply(const std::string& reply) {
   ClientLog().WriteData("Dev > ", reply.data(), reply.size());
-}
-
-// The identifier a reply echoes: body opening "%" + id + "%". False when it carries none.
-bool replyIdentifier(const std::string& reply, std::string_view& id) {
-  if (reply.size() <= 5 || reply[5] != '%') return false;
-  const std::size_t close = reply.find('%', 6);
-  if (close == std::string::npos) return false;
-  id = std::string_view(reply).substr(6, close - 6);
-  return true;
 }
 
 }  // namespace
@@ -156,7 +148,7 @@ bool CReceiverConnection::waitReply(std::string_view command, std::string& reply
       continue;
     }
     std::string_view id;
-    if (replyIdentifier(reply, id)) {
+    if (Zrx::replyIdentifier(reply, id)) {
       const bool mine = cmdPct != std::string_view::npos && command.substr(cmdPct + 1, id.size()) == id;
       if (!mine) {
         if (cmdPct != std::string_view::npos) logReply("ER:unable reply->" + reply);

@@ -25,6 +25,9 @@ class ConnectionReader {
   bool readRemote();  // false: the connection is gone
   void parse();
   void dispatch(const ServerPacket& p);
+  void onReply(const ServerPacket& p, const std::string& text);
+  void onTransfer(RcvRef& r, const ServerPacket& p, const Dispatch& d, std::string_view data);
+  void onServerEnd(const std::string& text, const Dispatch& d);
   void queueData(RcvRef& r, const ServerPacket& p, std::uint8_t attachSlot, std::string_view data);
   bool anyAttached();
   void lost(bool raiseEvent);
@@ -135,12 +138,7 @@ void ConnectionReader::dispatch(const ServerPacket& p) {
   const Dispatch d = dispatchOf(p.kind());
   switch (d.route) {
     case Route::Reply:
-      if (static_cast<int>(p.rcvId) != m_S.pendingReply.load() - 1) {
-        ClientLog().WriteTimed(std::string(kBadClientPath) + text);
-        return;
-      }
-      m_Conn->SetReply(p.rcvId, text.c_str(), p.result);
-      m_S.replyReady.Set();
+      onReply(p, text);
       return;
     case Route::Data:
       if (r && d.attachSlot < kAttachSlots) queueData(r, p, d.attachSlot, data);
@@ -148,35 +146,50 @@ void ConnectionReader::dispatch(const ServerPacket& p) {
     case Route::ServerLog:
       if (m_S.logLevel != 0) ClientLog().WriteTimed(m_Conn->GetUserNameA() + " < " + text);
       return;
-    case Route::Transfer: {
-      std::string msg(data);  // binary blocks may hold zero bytes
-      if (r && ConnectionAccess::opened(*r.get())) {
-        ConnectionAccess::receiverTransfer(*r.get(), msg);
-        queueData(r, p, 0, msg);
-      } else {
-        ConnectionAccess::serverTransfer(*m_Conn, msg);
-        m_Conn->CreateException(msg.c_str(), static_cast<std::uint8_t>(d.event));
-      }
+    case Route::Transfer:
+      onTransfer(r, p, d, data);
       return;
-    }
     case Route::Event:
       m_Conn->CreateException(text.c_str(), static_cast<std::uint8_t>(d.event));
       return;
-    case Route::End: {
-      m_S.terminated = true;
-      m_S.socket.Cleanup();
-      const int pending = m_S.pendingReply.load();
-      if (m_S.waitingForReply && pending > 0) {  // nobody else will answer the waiting request
-        m_Conn->SetReply(pending - 1, text.c_str(), 0);
-        m_S.replyReady.Set();
-      }
-      m_Conn->CreateException(text.c_str(), static_cast<std::uint8_t>(d.event));
+    case Route::End:
+      onServerEnd(text, d);
       return;
-    }
     case Route::Unknown:
       ClientLog().WriteTimed(std::string(kUnknownType) + text);
       return;
   }
+}
+
+void ConnectionReader::onReply(const ServerPacket& p, const std::string& text) {
+  if (static_cast<int>(p.rcvId) != m_S.pendingReply.load() - 1) {
+    ClientLog().WriteTimed(std::string(kBadClientPath) + text);
+    return;
+  }
+  m_Conn->SetReply(p.rcvId, text.c_str(), p.result);
+  m_S.replyReady.Set();
+}
+
+void ConnectionReader::onTransfer(RcvRef& r, const ServerPacket& p, const Dispatch& d, std::string_view data) {
+  std::string msg(data);  // binary blocks may hold zero bytes
+  if (r && ConnectionAccess::opened(*r.get())) {
+    ConnectionAccess::receiverTransfer(*r.get(), msg);
+    queueData(r, p, 0, msg);
+  } else {
+    ConnectionAccess::serverTransfer(*m_Conn, msg);
+    m_Conn->CreateException(msg.c_str(), static_cast<std::uint8_t>(d.event));
+  }
+}
+
+void ConnectionReader::onServerEnd(const std::string& text, const Dispatch& d) {
+  m_S.terminated = true;
+  m_S.socket.Cleanup();
+  const int pending = m_S.pendingReply.load();
+  if (m_S.waitingForReply && pending > 0) {  // nobody else will answer the waiting request
+    m_Conn->SetReply(pending - 1, text.c_str(), 0);
+    m_S.replyReady.Set();
+  }
+  m_Conn->CreateException(text.c_str(), static_cast<std::uint8_t>(d.event));
 }
 
 void ConnectionReader::queueData(RcvRef& r, const ServerPacket& p, std::uint8_t attachSlot,

@@ -5,6 +5,7 @@
 #include "gridlink/CLogFile.h"
 #include "gridlink/CProfile.h"
 #include "gridlink/platform/Clock.h"
+#include "links/ReplyIdentifier.h"
 #include "session/AttachCommand.h"
 #include "session/ConnectionState.h"
 #include "session/PacketScrambler.h"
@@ -21,7 +22,8 @@ constexpr unsigned kQuietMaxMs = 1500;
 constexpr int kLoopAttempts = 3;
 
 bool hasIdentifier(const std::string& reply) {
-  return reply.size() > 5 && reply[5] == '%' && reply.find('%', 6) != std::string::npos;
+  std::string_view id;
+  return Zrx::replyIdentifier(reply, id);
 }
 
 }  // namespace
@@ -169,43 +171,51 @@ int LocalServer::OpenRcv(std::string_view arg) {
     return 0;
   }
   int kind = -1;
-  std::string createError;
-  m_Link = LocalSrv::DeviceLink::Create(*this, rcv, kind, createError);
+  std::string error = openLink(rcv, kind);
   if (!m_Link) {
-    m_Reply = createError.empty() ? "ER:Can't find receiver." : createError;
+    m_Reply = error.empty() ? "ER:Can't find receiver." : error;
     return 0;
   }
-  const bool serial = kind == LocalSrv::kLinkCom;
-  const bool extra = rcv.find(' ') != std::string::npos;
-  if (serial && !extra && !m_Link->StatusText().empty()) {
-    m_Link.reset();  // a port that was just released may refuse once
-    m_Link = LocalSrv::DeviceLink::Create(*this, rcv, kind, createError);
-  }
-  std::string error = m_Link ? m_Link->StatusText() : createError;
-  if (error.empty() && !(serial && extra)) {
+  const bool serialExtra = kind == LocalSrv::kLinkCom && rcv.find(' ') != std::string::npos;
+  if (error.empty() && !serialExtra) {
     rememberReceiver(rcv, kind);
     m_Link->SetLinkKind(kind);
     m_LinkKind = kind;
-    sendStop();
-    m_Link->WaitQuiet(kQuietMs, kQuietMaxMs);
-    std::string reply;
-    bool ok = false;
-    for (int i = 0; i < kLoopAttempts && !ok; ++i) {
-      reply.clear();
-      ok = m_Link->SendCommand("%Loop%", reply, kLoopTimeoutMs) && reply == "RE006%Loop%";
-      if (!ok && hasIdentifier(reply)) break;  // the receiver's own answer, and a wrong one
-      if (!ok && reply == "ER:Receiver reply timeout!") break;
-    }
-    if (ok) {
+    error = loopTest();
+    if (error.empty()) {
       buildMessageTable();
       return 1;
     }
-    error = reply;
   }
   if (error.empty()) return 1;  // serial string with an extra parameter, opened
   m_Reply = error;
   m_Link.reset();
   return 0;
+}
+
+std::string LocalServer::openLink(const std::string& rcv, int& kind) {
+  std::string createError;
+  m_Link = LocalSrv::DeviceLink::Create(*this, rcv, kind, createError);
+  if (!m_Link) return createError;
+  const bool serial = kind == LocalSrv::kLinkCom;
+  if (serial && rcv.find(' ') == std::string::npos && !m_Link->StatusText().empty()) {
+    m_Link.reset();  // a port that was just released may refuse once
+    m_Link = LocalSrv::DeviceLink::Create(*this, rcv, kind, createError);
+  }
+  return m_Link ? m_Link->StatusText() : createError;
+}
+
+std::string LocalServer::loopTest() {
+  sendStop();
+  m_Link->WaitQuiet(kQuietMs, kQuietMaxMs);
+  std::string reply;
+  for (int i = 0; i < kLoopAttempts; ++i) {
+    reply.clear();
+    if (m_Link->SendCommand("%Loop%", reply, kLoopTimeoutMs) && reply == "RE006%Loop%") return {};
+    if (hasIdentifier(reply)) break;  // the receiver's own answer, and a wrong one
+    if (reply == "ER:Receiver reply timeout!") break;
+  }
+  return reply.empty() ? std::string("ER:Receiver reply timeout!") : reply;
 }
 
 void LocalServer::rememberReceiver(const std::string& rcv, int kind) {

@@ -77,6 +77,10 @@ class LocalServer : public CLinkOwner {
   int DontSupport(std::string_view arg);
 
   void sendStop();
+  // Creates the link for the receiver string (kind set); its error text, empty when it opened.
+  std::string openLink(const std::string& rcv, int& kind);
+  // The "%Loop%" exchange after a stop text; the reply that failed it, empty when it passed.
+  std::string loopTest();
   void buildMessageTable();
   void rememberReceiver(const std::string& rcv, int kind);
   void log(const std::string& text) const;
