@@ -99,7 +99,7 @@ class ReceiverModelImpl : public IConnectionListener, public engine::TSynch<Rece
   void stopAnalysis();
 
   ConnectThread m_connection{*this};
-  IConnectionListener* m_listener = nullptr;
+  std::atomic<IConnectionListener*> m_listener{nullptr};  // read by the connect thread
   ConnectionParams m_params;
   std::uint32_t m_currentBaud = 115200;
   std::unique_ptr<CMNC::CAbstractReceiverPort> m_port;

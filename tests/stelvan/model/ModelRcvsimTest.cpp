@@ -59,8 +59,9 @@ struct ModelRcvsim : ::testing::Test {
   std::unique_ptr<rcvsim::Simulator> sim;
   Ref<ReceiverModel> model{ReceiverModel::create()};
 
-  void startSim(const std::string& tcp = "127.0.0.1:0", int maxReplyBody = 1024) {
+  void startSim(const std::string& tcp = "127.0.0.1:0", int maxReplyBody = 1024, int rate = 115200) {
     rcvsim::Options o;
+    o.rate = rate;
     o.pty = true;
     o.tcp = tcp;
     o.maxReplyBody = maxReplyBody;
@@ -147,11 +148,35 @@ TEST_F(ModelRcvsim, TcpLoginCommandsAndReconnectAfterTheLineIsLost) {
 
 struct Progress : IConnectionListener {
   std::atomic<int> done{-1};
+  std::mutex m;
+  std::vector<std::string> texts;
   void onConnectStart() override {}
-  void onConnectProgress(const std::string&) override {}
-  void onConnectFailure(const std::string&) override {}
+  void onConnectProgress(const std::string& t) override {
+    std::lock_guard<std::mutex> g(m);
+    texts.push_back(t);
+  }
+  void onConnectFailure(const std::string& t) override {
+    std::lock_guard<std::mutex> g(m);
+    texts.push_back(t);
+  }
   void onConnected(bool ok) override { done = ok ? 1 : 0; }
 };
+
+TEST_F(ModelRcvsim, RateScanFindsAReceiverAt38400AndMovesItToTheAskedRate) {
+  startSim("", 1024, 38400);
+  Progress p;
+  ASSERT_TRUE(model->connect(sim->ptyPath() + ":115200", &p));
+  ASSERT_TRUE(eventually([&] { return p.done.load() >= 0; }) || eventually([&] { return p.done.load() >= 0; }));
+  ASSERT_EQ(p.done.load(), 1) << model->lastError();
+  const std::string port = sim->ptyPath();
+  EXPECT_EQ(p.texts, (std::vector<std::string>{
+                         "Trying " + port + " at: 1500000...", " Fail", "Trying " + port + " at: 460800...", " Fail",
+                         "Trying " + port + " at: 230400...", " Fail", "Trying " + port + " at: 115200...", " Fail",
+                         "Trying " + port + " at: 57600...", " Fail", "Trying " + port + " at: 38400..."}));
+  std::string reply;
+  EXPECT_EQ(model->execute("print,/par/cur/term/rate", reply, 3000), kExecOk);
+  EXPECT_EQ(reply, "115200");
+}
 
 TEST_F(ModelRcvsim, AsynchronousConnectAndParameterReaderSeesAChange) {
   startSim();
