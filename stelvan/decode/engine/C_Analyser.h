@@ -78,7 +78,7 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   void wake();                           // under no lock; takes ours
   void post(AnalyserWorker::Request r);  // under our lock
   void storeMessage();
-  void takeUnknownRun(const std::bitset<256>& starts);
+  void takeUnknownRun(const std::vector<C_ParserPool::Candidate>& order, const std::bitset<256>& starts);
   void forwardUnknown();  // gathered bytes -> nested
   void startNested();
   void endOfData();  // under our lock: flush to nested, release a waiter
