@@ -54,6 +54,8 @@ void C_Analyser::runPass() {
     const std::uint64_t seq = m_writeSeq.load();
     std::uint8_t first = 0;
     buf->peekFirst(first);
+    const std::uint8_t* look = nullptr;
+    const std::size_t seen = buf->peekSpan(1, 8, &look);
     bool accepted = false, waitMore = false;
     for (std::size_t i = 0; i < order.size(); ++i) {
       C_ParserPool::Candidate& c = order[i];
@@ -62,6 +64,8 @@ void C_Analyser::runPass() {
         starts |= c.start;
       }
       if (!c.start[first]) continue;
+      // A start the parser's own test refuses needs neither its lock nor an attempt.
+      if (seen > 0 && !c.mayStartAt(look, seen)) continue;
       m_status->reset();
       c.parser->lock();
       accepted = c.parser->parse(buf, m_status.get());
@@ -81,19 +85,33 @@ void C_Analyser::runPass() {
       if (complete) continue;
       // Out of bytes mid-message: wait for the next write, unless one came
       // in meanwhile (its wake-up found us pending: try again) or input
-      // has ended (then the other parsers get their turn).
-      Lock lock(this);
-      if (m_flush) continue;
-      if (seq == m_writeSeq.load()) {
-        m_pending = false;
-        if (m_waiting && m_processed) m_processed->Set();
-        return;
+      // has ended (then the other parsers get their turn). On a stream that
+      // has gone quiet the start is given up, so that a false start does
+      // not hold back the complete messages behind it.
+      const std::uint32_t quietLimit = m_falseStartQuietMs.load();
+      std::uint64_t writePos = 0;
+      {
+        Lock lock(this);
+        if (m_flush) continue;
+        if (seq != m_writeSeq.load()) {
+          waitMore = true;
+          break;
+        }
+        if (quietLimit == 0) {
+          m_pending = false;
+          if (m_waiting && m_processed) m_processed->Set();
+          return;
+        }
+        writePos = buf->writePosition();
       }
+      const std::uint32_t quiet = quietForMs();
+      if (quiet >= quietLimit) continue;  // given up: the next parser, then the unknown way
+      buf->waitBeyond(writePos, quietLimit - quiet);
       waitMore = true;
       break;
     }
     if (accepted || waitMore) continue;
-    takeUnknownRun(starts);
+    takeUnknownRun(order, starts);
   }
   Lock lock(this);
   m_pending = false;
@@ -139,11 +157,26 @@ void C_Analyser::forwardUnknown() {
 
 // Every enabled parser refused at the current byte: that byte, and the
 // bytes after it that no parser may start with, go the unknown way.
-void C_Analyser::takeUnknownRun(const std::bitset<256>& starts) {
+void C_Analyser::takeUnknownRun(const std::vector<C_ParserPool::Candidate>& order,
+                                const std::bitset<256>& starts) {
   Marker mk;
   const std::size_t before = m_unknown.size();
   const std::size_t limit = std::max<std::size_t>(tuning::unknownFlushSize.load(), 1) + 1;
-  if (cash()->takeUnknownRun(starts, m_unknown, mk, limit) == 0) return;
+  // The run goes on over bytes at which every parser's start test refuses,
+  // as the attempts there would; it ends where some parser may start.
+  const std::uint8_t* p = nullptr;
+  const std::size_t avail = cash()->peekSpan(1, limit, &p);
+  std::size_t run = 1;
+  for (; run < avail; ++run) {
+    if (!starts[p[run]]) continue;
+    const std::size_t n = std::min<std::size_t>(8, avail - run);
+    bool may = false;
+    for (const auto& c : order)
+      if ((may = c.mayStartAt(p + run, n))) break;
+    if (may) break;
+  }
+  static const std::bitset<256> kNoStop;
+  if (cash()->takeUnknownRun(kNoStop, m_unknown, mk, run) == 0) return;
   m_messageFound = false;
   // Only this worker creates the nested analyser (stop() releases it after
   // the worker has ended), so reading m_nested here needs no lock.

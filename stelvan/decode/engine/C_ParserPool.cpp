@@ -136,6 +136,8 @@ void C_ParserPool::refreshStart(Candidate& c) {
   c.parser->lock();
   c.generation = c.base->generation();
   c.start = c.base->startSet();
+  c.lead = c.base->leadSet();
+  c.plausible = c.base->plausibleTest();
   c.parser->unlock();
 }
 

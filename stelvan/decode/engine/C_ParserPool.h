@@ -40,7 +40,15 @@ class C_ParserPool : public I_ParserPool {
     CParserData* base = nullptr;    // nullptr: a parser of another kind, always tried
     std::size_t entry = 0;
     std::bitset<256> start;
+    std::bitset<256> lead;                      // first bytes of the leading patterns
+    CParserData::Plausible plausible = nullptr;  // the multi-byte start test, if any
     std::uint64_t generation = 0;
+    // False when the parse attempt at `p` (n bytes visible) would refuse at
+    // once: the byte cannot start a message or the start test rules it out.
+    bool mayStartAt(const std::uint8_t* p, std::size_t n) const {
+      if (!start[p[0]]) return false;
+      return !plausible || lead[p[0]] || plausible(p, n);
+    }
   };
   std::uint64_t version() const { return m_version.load(std::memory_order_acquire); }
   std::vector<Candidate> enabledOrder();

@@ -224,4 +224,11 @@ std::string CParserData::escape(const std::vector<std::uint8_t>& bytes) {
   return out;
 }
 
+std::bitset<256> CParserData::leadSet() const {
+  std::bitset<256> out;
+  for (const auto& p : m_leading)
+    if (p.enabled && !p.bytes.empty()) out.set(p.bytes[0]);
+  return out;
+}
+
 }  // namespace engine

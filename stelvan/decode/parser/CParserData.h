@@ -70,6 +70,15 @@ class CParserData : public IParserData, public CSynch {
   // The bytes mayStart() answers true for (caller holds the parser's lock).
   std::bitset<256> startSet() const;
 
+  // The format's multi-byte start test: false when the first visible bytes
+  // (up to 8) cannot begin a message; the parse attempt refuses such a start
+  // at once, without status and without waiting. Stateless, so it may be
+  // called without the parser's lock. Null: every start is plausible.
+  using Plausible = bool (*)(const std::uint8_t* p, std::size_t n);
+  virtual Plausible plausibleTest() const { return nullptr; }
+  // The first bytes of the enabled leading patterns (caller holds the lock).
+  std::bitset<256> leadSet() const;
+
   // Cheap rejection before parse: false when no message of this format can
   // begin with this byte (the first bytes of enabled leading patterns always
   // may). Every byte may unless the subclass narrows the set.

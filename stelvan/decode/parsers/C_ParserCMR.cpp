@@ -99,4 +99,8 @@ bool C_ParserCMR::parse(IEx_DataCash* reader, IMsgSetting* status) {
   return skipTrailing(reader);
 }
 
+CParserData::Plausible C_ParserCMR::plausibleTest() const {
+  return plausibleStart;
+}
+
 }  // namespace engine

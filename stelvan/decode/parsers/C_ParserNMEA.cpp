@@ -120,4 +120,8 @@ bool C_ParserNMEA::parse(IEx_DataCash* reader, IMsgSetting* status) {
   return skipTrailing(reader);
 }
 
+CParserData::Plausible C_ParserNMEA::plausibleTest() const {
+  return plausibleStart;
+}
+
 }  // namespace engine

@@ -15,6 +15,7 @@ class C_ParserNMEA : public CParserData {
   bool parse(IEx_DataCash* reader, IMsgSetting* status) override;
   void resetDefaults() override;
   IParserData* createInstance() override;
+  Plausible plausibleTest() const override;
   std::size_t typicalLength() override { return 256; }
 };
 

@@ -89,4 +89,8 @@ bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
   return skipTrailing(reader);
 }
 
+CParserData::Plausible C_ParserRTCM::plausibleTest() const {
+  return plausibleStart;
+}
+
 }  // namespace engine

@@ -16,6 +16,7 @@ class C_ParserRTCM : public CParserData {
   bool parse(IEx_DataCash* reader, IMsgSetting* status) override;
   void resetDefaults() override;
   IParserData* createInstance() override;
+  Plausible plausibleTest() const override;
 };
 
 }  // namespace engine

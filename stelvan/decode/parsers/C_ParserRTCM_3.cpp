@@ -77,4 +77,8 @@ bool C_ParserRTCM_3::parse(IEx_DataCash* reader, IMsgSetting* status) {
   return skipTrailing(reader);
 }
 
+CParserData::Plausible C_ParserRTCM_3::plausibleTest() const {
+  return plausibleStart;
+}
+
 }  // namespace engine

@@ -155,4 +155,8 @@ bool C_ParserZRX::parse(IEx_DataCash* reader, IMsgSetting* status) {
   return accept(reader, status, start, frameBytes);
 }
 
+CParserData::Plausible C_ParserZRX::plausibleTest() const {
+  return plausibleStart;
+}
+
 }  // namespace engine

@@ -23,6 +23,7 @@ class C_ParserZRX : public CParserData {
   bool parse(IEx_DataCash* reader, IMsgSetting* status) override;
   void resetDefaults() override;
   IParserData* createInstance() override;
+  Plausible plausibleTest() const override;
 
   const zrx::IdTable& ids() const { return m_ids; }
 
