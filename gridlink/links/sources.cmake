@@ -5,5 +5,6 @@ list(APPEND GRIDLINK_SOURCES
   links/ReceiverScript.cpp
   links/CSerialConnection.cpp
   links/SerialRateSearch.cpp
+  links/LinkKind.cpp
   links/ReceiverLinkFactory.cpp
 )
