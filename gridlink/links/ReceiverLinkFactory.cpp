@@ -1,6 +1,7 @@
 #include "links/ReceiverLinkFactory.h"
 
 #include "links/CSerialConnection.h"
+#include "links/CTCPConnection.h"
 
 std::unique_ptr<CReceiverConnection> CreateReceiverLink(CLinkOwner& owner, const std::string& receiverString,
                                                         std::string& errorText, int& linkKind) {
@@ -10,6 +11,7 @@ std::unique_ptr<CReceiverConnection> CreateReceiverLink(CLinkOwner& owner, const
       return std::make_unique<CSerialConnection>(owner, receiverString);
     case kLinkTcp:
     case kLinkWifi:
+      return std::make_unique<CTCPConnection>(owner, receiverString);
     case kLinkGsm:
     case kLinkUsb:
       errorText = "ER:" + receiverString.substr(0, 3) + " links are not available in this build";

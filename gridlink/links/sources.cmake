@@ -6,5 +6,7 @@ list(APPEND GRIDLINK_SOURCES
   links/CSerialConnection.cpp
   links/SerialRateSearch.cpp
   links/LinkKind.cpp
+  links/TcpLogin.cpp
+  links/CTCPConnection.cpp
   links/ReceiverLinkFactory.cpp
 )
