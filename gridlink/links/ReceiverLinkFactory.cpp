@@ -1,5 +1,6 @@
 #include "links/ReceiverLinkFactory.h"
 
+#include "links/CModemConnection.h"
 #include "links/CSerialConnection.h"
 #include "links/CTCPConnection.h"
 
@@ -13,6 +14,7 @@ std::unique_ptr<CReceiverConnection> CreateReceiverLink(CLinkOwner& owner, const
     case kLinkWifi:
       return std::make_unique<CTCPConnection>(owner, receiverString);
     case kLinkGsm:
+      return std::make_unique<CModemConnection>(owner, receiverString);
     case kLinkUsb:
       errorText = "ER:" + receiverString.substr(0, 3) + " links are not available in this build";
       return nullptr;

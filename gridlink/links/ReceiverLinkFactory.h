@@ -6,7 +6,7 @@
 #include "links/CReceiverConnection.h"
 
 // Chooses the link by the first three characters of the receiver string (LinkKind.h): "COM"
-// the serial link, "TCP" and "WIF" the network link. A kind without a link here: null, with
+// the serial link, "TCP" and "WIF" the network link, "GSM" the modem link. A kind without a link here: null, with
 // errorText saying so. Anything else: null with errorText "ER:Can't find receiver." (the local
 // server's own reply for an unknown kind).
 //
