@@ -3,6 +3,7 @@
 #include "links/CModemConnection.h"
 #include "links/CSerialConnection.h"
 #include "links/CTCPConnection.h"
+#include "links/CUSBConnection.h"
 
 std::unique_ptr<CReceiverConnection> CreateReceiverLink(CLinkOwner& owner, const std::string& receiverString,
                                                         std::string& errorText, int& linkKind) {
@@ -16,8 +17,7 @@ std::unique_ptr<CReceiverConnection> CreateReceiverLink(CLinkOwner& owner, const
     case kLinkGsm:
       return std::make_unique<CModemConnection>(owner, receiverString);
     case kLinkUsb:
-      errorText = "ER:" + receiverString.substr(0, 3) + " links are not available in this build";
-      return nullptr;
+      return std::make_unique<CUSBConnection>(owner, receiverString);
     default:
       errorText = "ER:Can't find receiver.";
       return nullptr;

@@ -7,6 +7,8 @@ list(APPEND GRIDLINK_SOURCES
   links/CSerialConnection.cpp
   links/ModemAnswer.cpp
   links/CModemConnection.cpp
+  links/LibusbAccess.cpp
+  links/CUSBConnection.cpp
   links/SerialRateSearch.cpp
   links/LinkKind.cpp
   links/TcpLogin.cpp
