@@ -52,7 +52,7 @@ void CTCPConnection::open() {
     return;
   }
   if (m_Login) {
-    const std::string error = TcpLogin(m_Socket, m_Password, kLoginReadSeconds);
+    const std::string error = TcpLogin(m_Socket, m_Password, kLoginReadSeconds, kLoginSeconds);
     if (!error.empty()) {
       SetStatusText(error);
       return;

@@ -7,9 +7,9 @@
 // The constructor does the whole open; a failed open leaves the object alive with a non-empty
 // StatusText() ("ER:..."), which the owner reads before deleting the link. A receiver that
 // closes, resets or stays silent during the login gives "ER:Receiver don't reply!" within
-// about kLoginReadSeconds per read. Once open, a receiver that closes the connection or a
-// write that cannot get through in kWriteSeconds ends the link (LinkLost()), so a pending or
-// later command fails at once with "ER:" + the reason.
+// kLoginReadSeconds per read and kLoginSeconds in all. Once open, a receiver that closes the
+// connection or a write that cannot get through in kWriteSeconds ends the link (LinkLost()),
+// so a pending or later command fails at once with "ER:" + the reason.
 // Threads: see CReceiverConnection; the destructor stops and joins the reader (bounded).
 #include <atomic>
 #include <cstdint>
@@ -23,6 +23,7 @@ class CTCPConnection : public CReceiverConnection {
  public:
   static constexpr int kDefaultPort = 8000;
   static constexpr int kLoginReadSeconds = 10;
+  static constexpr int kLoginSeconds = 15;
   static constexpr int kWifiDrainSeconds = 3;
   static constexpr int kWriteSeconds = 10;
   static constexpr std::size_t kReadChunk = 4096;

@@ -4,9 +4,10 @@
 // then the password and a line feed; the receiver's answer must hold "RE".
 // Returns "" when logged in, else the open's error text: "ER:" + the unexpected prompt text
 // (from its sixth character) or the refusing answer, or "ER:Receiver don't reply!" when the
-// receiver closes, resets or stays silent for readSeconds at one step. Throws nothing.
+// receiver closes, resets or stays silent for readSeconds at one step, or when the whole
+// dialogue has taken totalSeconds. Throws nothing.
 #include <string>
 
 class CBlockingSocket;
 
-std::string TcpLogin(CBlockingSocket& socket, const std::string& password, int readSeconds);
+std::string TcpLogin(CBlockingSocket& socket, const std::string& password, int readSeconds, int totalSeconds);
