@@ -16,6 +16,9 @@
 // does not). The "pty" and "tcp" lines it prints first give where it serves.
 class SimProcess {
  public:
+  // The simulator makes its log files before it prints; a sanitizer build on a busy machine
+  // takes seconds for that.
+  static constexpr int kStartMs = 30000;
   explicit SimProcess(std::vector<std::string> args = {"--pty"}) {
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0) return;
@@ -66,7 +69,8 @@ class SimProcess {
     std::string line;
     char c;
     pollfd p{m_Stdout, POLLIN, 0};
-    while (line.size() < 256 && poll(&p, 1, 5000) == 1 && read(m_Stdout, &c, 1) == 1 && c != '\n') line += c;
+    while (line.size() < 256 && poll(&p, 1, kStartMs) == 1 && read(m_Stdout, &c, 1) == 1 && c != '\n')
+      line += c;
     return line;
   }
   void closeOut() {
