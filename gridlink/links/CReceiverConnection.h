@@ -20,12 +20,10 @@
 #include <vector>
 
 #include "gridlink/platform/Event.h"
+#include "links/LinkKind.h"
 #include "links/LinkOwner.h"
 
 enum class ReaderMode : int { Handshake = 0, Frames = 1, Latest = 2 };
-
-// Link kind numbers as the local server stores them.
-enum LinkKind : int { kLinkCOM = 0, kLinkTCP = 1, kLinkUSB = 2, kLinkGSM = 3, kLinkWIFI = 4 };
 
 class CReceiverConnection {
  public:
@@ -112,7 +110,7 @@ class CReceiverConnection {
 
   CLinkOwner& m_Owner;
   std::atomic<ReaderMode> m_ReaderMode{ReaderMode::Frames};
-  int m_LinkKind = kLinkCOM;
+  int m_LinkKind = kLinkCom;
 
   mutable std::mutex m_StatusLock;
   std::string m_StatusText;

@@ -19,7 +19,6 @@ std::array<std::uint32_t, CSerialConnection::kRateCount> g_Rates = {
 
 constexpr std::uint32_t kOpenRetrySleeps[] = {100, 300, 500, 700, 900};
 constexpr std::uint32_t kReaderStartMs = 5000;
-constexpr std::uint32_t kMaxWriteMs = 30000;
 
 bool knownRate(std::uint32_t rate) {
   std::lock_guard<std::mutex> lock(g_RateLock);
@@ -124,7 +123,7 @@ bool CSerialConnection::openPort() {
   }
   m_CurrentRate.store(115200);
   m_Port.Purge(true, true);
-  m_Port.GetLineCounters(m_Counters);
+  m_LineErrors.Start(m_Port);
   return true;
 }
 
@@ -168,37 +167,14 @@ void CSerialConnection::readerLoop(Platform::ThreadContext& ctx) {
 }
 
 void CSerialConnection::checkLineErrors() {
-  if (!m_CountersSupported) return;
-  Platform::SerialLineCounters now;
-  if (m_Port.GetLineCounters(now) != Platform::SerialSupport::Done) {
-    m_CountersSupported = false;  // a pseudo-terminal keeps no counts
-    return;
-  }
-  const char* text = nullptr;
-  if (now.brk != m_Counters.brk)
-    text = "Break detected";
-  else if (now.frame != m_Counters.frame)
-    text = "Framing error";
-  else if (now.overrun != m_Counters.overrun)
-    text = "Serial overrun";
-  else if (now.bufOverrun != m_Counters.bufOverrun)
-    text = "Input buffer overflow";
-  else if (now.parity != m_Counters.parity)
-    text = "Parity error";
-  m_Counters = now;
+  const char* text = m_LineErrors.Check(m_Port);
   if (text == nullptr) return;
   SetStatusText(text);
   ClientLog().WriteTimed(text);
 }
 
 int CSerialConnection::Write(const void* bytes, std::size_t count) {
-  if (!m_Port.IsOpen() || count == 0) return 0;
-  // 200 ms a byte plus 100 ms as the line's total time-out, but never beyond 30 s.
-  const std::uint64_t bound = std::min<std::uint64_t>(100 + 200ull * count, kMaxWriteMs);
-  const int n = m_Port.Write(bytes, count, static_cast<std::uint32_t>(bound));
-  if (n <= 0) return 0;
-  m_Port.Drain(static_cast<std::uint32_t>(bound));
-  return n;
+  return WriteSerialBounded(m_Port, bytes, count);
 }
 
 int CSerialConnection::SetFlowControl(bool on) {

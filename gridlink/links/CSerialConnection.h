@@ -14,6 +14,7 @@
 #include "gridlink/platform/SerialPort.h"
 #include "gridlink/platform/Thread.h"
 #include "links/CReceiverConnection.h"
+#include "links/SerialLine.h"
 
 struct CPortName {
   std::string name;         // the port as a receiver string carries it: "/dev/ttyUSB0"
@@ -66,6 +67,5 @@ class CSerialConnection : public CReceiverConnection {
   int m_FlowControl = 0;
   bool m_CheckRemotePort = false;
   std::atomic<std::uint32_t> m_CurrentRate{0};
-  Platform::SerialLineCounters m_Counters;
-  bool m_CountersSupported = true;
+  SerialLineErrors m_LineErrors;
 };

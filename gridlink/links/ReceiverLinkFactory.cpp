@@ -1,23 +1,25 @@
 #include "links/ReceiverLinkFactory.h"
 
+#include "links/CModemConnection.h"
 #include "links/CSerialConnection.h"
+#include "links/CTCPConnection.h"
+#include "links/CUSBConnection.h"
 
 std::unique_ptr<CReceiverConnection> CreateReceiverLink(CLinkOwner& owner, const std::string& receiverString,
                                                         std::string& errorText, int& linkKind) {
-  struct Kind {
-    const char* prefix;
-    int number;
-  };
-  static constexpr Kind kKinds[] = {
-      {"COM", kLinkCOM}, {"TCP", kLinkTCP}, {"USB", kLinkUSB}, {"GSM", kLinkGSM}, {"WIF", kLinkWIFI}};
-  const std::string prefix = receiverString.substr(0, 3);
-  for (const Kind& k : kKinds) {
-    if (prefix != k.prefix) continue;
-    linkKind = k.number;
-    if (k.number == kLinkCOM) return std::make_unique<CSerialConnection>(owner, receiverString);
-    errorText = "ER:" + prefix + " links are not available in this build";
-    return nullptr;
+  linkKind = LinkKindOf(receiverString);
+  switch (linkKind) {
+    case kLinkCom:
+      return std::make_unique<CSerialConnection>(owner, receiverString);
+    case kLinkTcp:
+    case kLinkWifi:
+      return std::make_unique<CTCPConnection>(owner, receiverString);
+    case kLinkGsm:
+      return std::make_unique<CModemConnection>(owner, receiverString);
+    case kLinkUsb:
+      return std::make_unique<CUSBConnection>(owner, receiverString);
+    default:
+      errorText = "ER:Can't find receiver.";
+      return nullptr;
   }
-  errorText = "ER:Can't find receiver.";
-  return nullptr;
 }

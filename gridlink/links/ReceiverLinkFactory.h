@@ -5,10 +5,10 @@
 
 #include "links/CReceiverConnection.h"
 
-// Chooses the link by the first three characters of the receiver string: "COM" the serial
-// link. "TCP", "WIF", "GSM" and "USB" are known kinds whose links are not built yet: null,
-// with errorText saying so. Anything else: null with errorText "ER:Can't find receiver."
-// (the local server's own reply for an unknown kind).
+// Chooses the link by the first three characters of the receiver string (LinkKind.h): "COM"
+// the serial link, "TCP" and "WIF" the network link, "GSM" the modem link, "USB" the USB link.
+// Anything else: null with errorText "ER:Can't find receiver." (the local server's own reply
+// for an unknown kind).
 //
 // A constructed link has already run its whole open; it is returned even when that failed:
 // its StatusText() is then non-empty and is the open's error reply. The caller owns the link

@@ -12,5 +12,6 @@ list(APPEND GRIDLINK_SOURCES
   platform/SerialPort.cpp
   platform/PtyPair.cpp
   platform/SerialPortList.cpp
+  platform/UsbReceiverList.cpp
   platform/Socket.cpp
 )

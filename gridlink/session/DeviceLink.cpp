@@ -38,16 +38,6 @@ std::unique_ptr<DeviceLink> createRealLink(LocalServer& owner, const std::string
 
 }  // namespace
 
-int LinkKindOf(const std::string& s) {
-  const std::string p = s.substr(0, 3);
-  if (p == "COM") return kLinkCom;
-  if (p == "TCP") return kLinkTcp;
-  if (p == "USB") return kLinkUsb;
-  if (p == "GSM") return kLinkGsm;
-  if (p == "WIF") return kLinkWifi;
-  return -1;
-}
-
 DeviceLink::Factory DeviceLink::SetFactory(Factory f) {
   std::lock_guard lock(g_FactoryLock);
   Factory old = std::move(g_Factory);

@@ -6,12 +6,19 @@
 #include <memory>
 #include <string>
 
+#include "links/LinkKind.h"
+
 class LocalServer;
 
 namespace LocalSrv {
 
-// Link kind numbers stored in the link.
-enum LinkKind : int { kLinkCom = 0, kLinkTcp = 1, kLinkUsb = 2, kLinkGsm = 3, kLinkWifi = 4 };
+// The link kinds are links/' own (LinkKind.h); these names keep the server's code short.
+using ::kLinkCom;
+using ::kLinkGsm;
+using ::kLinkTcp;
+using ::kLinkUsb;
+using ::kLinkWifi;
+using ::LinkKindOf;
 
 class DeviceLink {
  public:
@@ -35,8 +42,5 @@ class DeviceLink {
   // Tests replace the real links; an empty factory restores them. Returns the one before.
   static Factory SetFactory(Factory f);
 };
-
-// The link kind of a receiver string by its first three characters, -1 when none.
-int LinkKindOf(const std::string& rcvString);
 
 }  // namespace LocalSrv

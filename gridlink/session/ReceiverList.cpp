@@ -1,9 +1,10 @@
 // "GetRcvList": the receivers this machine can reach, as receiver strings ending in ",":
-// the last serial and TCP receivers opened, then every serial port found.
+// the last serial and TCP receivers opened, then every serial port and USB receiver found.
 #include <string>
 
 #include "gridlink/CProfile.h"
 #include "gridlink/platform/SerialPortList.h"
+#include "gridlink/platform/UsbReceiverList.h"
 #include "session/LocalServer.h"
 
 int LocalServer::GetRcvList(std::string_view) {
@@ -21,6 +22,10 @@ int LocalServer::GetRcvList(std::string_view) {
     const std::string entry = "COM" + port.devicePath + ":115200:1,";
     if (entry == lastCom) continue;
     m_Reply += entry;
+    ++count;
+  }
+  for (const Platform::UsbReceiverInfo& usb : Platform::ListUsbReceivers()) {
+    m_Reply += "USB:" + Platform::UsbReceiverWord(usb.description) + ",";
     ++count;
   }
   return count;

@@ -21,7 +21,7 @@ const char* helpText() {
          "  gridctl [--server S] --list\n"
          "\n"
          "Opens a connection (the local server unless --server names a remote one, host[:port]),\n"
-         "opens the receiver R (for example COM/dev/ttyUSB0:115200:1) and:\n"
+         "opens the receiver R and:\n"
          "  COMMAND...       sends each command and prints each reply on its own line;\n"
          "  --script FILE    sends the file as one \"@scr\" script and prints its report;\n"
          "  --attach K N     attaches messages N (names with optional \":period\" in seconds,\n"
@@ -29,8 +29,14 @@ const char* helpText() {
          "                   2 NMEA, 3 RTCM) and prints each message as \"id length hex\" until\n"
          "                   --count N (default 1) have arrived or the time-out passes;\n"
          "  --list           prints the receivers the server offers, one per line.\n"
+
          "  --timeout MS     how long to wait for attached data (default 10000); a remote\n"
          "                   server's replies get the same time, rounded up to seconds.\n"
+         "\n"
+         "Receivers: COM/dev/ttyUSB0:115200:1 (serial port, rate, 1 for RTS/CTS),\n"
+         "TCP:host:port:password (network port with login), WIFI:host:port:password (no login),\n"
+         "GSM/dev/ttyUSB1:number:PIN (behind a GSM modem; PIN 0 for none), USB:1-2 (a USB\n"
+         "receiver by the name --list shows).\n"
          "\n"
          "Exit status: 0 when every reply begins with \"RE\" (and every attached message came),\n"
          "1 when one does not, 2 for usage or connection failures (the reply text on stderr).\n";

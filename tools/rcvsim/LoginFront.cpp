@@ -4,8 +4,11 @@
 
 namespace rcvsim {
 
-LoginFront::LoginFront(Wire& wire, std::string password) : wire_(wire), password_(std::move(password)) {
-  wire_.send("\r\nlogin:");
+LoginFront::LoginFront(Wire& wire, std::string password, int promptPieces, int pieceGapMs)
+    : wire_(wire), password_(std::move(password)), promptLeft_("\r\nlogin:"), pieceGapMs_(pieceGapMs) {
+  const std::size_t pieces = promptPieces < 1 ? 1 : static_cast<std::size_t>(promptPieces);
+  pieceSize_ = (promptLeft_.size() + pieces - 1) / pieces;
+  tick();
 }
 
 std::int64_t LoginFront::nowMs() {
@@ -41,6 +44,11 @@ void LoginFront::onBytes(const char* bytes, std::size_t count, std::string& toRe
   }
 }
 
-void LoginFront::tick() {}
+void LoginFront::tick() {
+  if (promptLeft_.empty() || nowMs() < nextPieceMs_) return;
+  wire_.send(promptLeft_.substr(0, pieceSize_));
+  promptLeft_.erase(0, pieceSize_);
+  nextPieceMs_ = nowMs() + pieceGapMs_;
+}
 
 }  // namespace rcvsim

@@ -19,6 +19,8 @@ Fronts (at least one of --pty and --tcp):
                         prints "tcp <port>")
   --password TEXT       password of the TCP login (default: any password is accepted)
   --wifi                TCP without the login prompt (the Wi-Fi port)
+  --login-pieces N      send the login prompt in N pieces (1..8, default 1) ...
+  --login-gap-ms N      ... N ms apart (default 300)
   --modem               put an AT-command modem before the receiver on the pty
   --modem-pin PIN       the modem connects only after at+cpin="PIN"
   --modem-refuse TEXT   answer "atd" with TEXT (e.g. "NO CARRIER") instead of CONNECT
@@ -125,6 +127,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, bool& help, 
   const std::map<std::string, Valued> valued = {
       {"--tcp", text(o.tcp)},
       {"--password", text(o.password)},
+      {"--login-pieces", intTo(o.loginPieces, 1, 8)},
+      {"--login-gap-ms", intTo(o.loginGapMs, 0, 600000)},
       {"--modem-pin", text(o.modemPin)},
       {"--modem-refuse", text(o.modemRefuse)},
       {"--modem-dial-ms", intTo(o.modemDialMs, 0, 600000)},

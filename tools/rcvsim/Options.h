@@ -13,6 +13,8 @@ struct Options {
   std::string tcp;          // "host:port", empty for none; port 0 picks a free one
   bool wifi = false;        // TCP without the login prompt
   std::string password;     // TCP login password; empty accepts any
+  int loginPieces = 1;      // the login prompt is sent in this many pieces ...
+  int loginGapMs = 300;     // ... this far apart
   bool modem = false;       // AT-command modem before the receiver on the pty
   std::string modemPin;     // PIN the modem wants with "at+cpin="; empty: none
   std::string modemRefuse;  // answer to "atd" instead of CONNECT ("NO CARRIER", "BUSY")

@@ -149,7 +149,7 @@ void Simulator::serveLink(int fd, bool pty) {
   if (pty && options_.modem)
     front = std::make_unique<ModemFront>(wire, options_);
   else if (!pty && !options_.wifi)
-    front = std::make_unique<LoginFront>(wire, options_.password);
+    front = std::make_unique<LoginFront>(wire, options_.password, options_.loginPieces, options_.loginGapMs);
   bool wasMismatched = wire.speed() && wire.speed()->mismatched();
   char buf[4096];
   while (!stop_.load()) {

@@ -1,0 +1,24 @@
+#pragma once
+// Picks the modem's answer to one AT command out of the bytes it sends back: the first line
+// that is neither empty (the "\r\n" around verbose answers) nor the echo of the command itself
+// (a modem echoes until "ate0"). Lines end at a carriage return or a line feed. Taking the
+// answer this way keeps a late echo or the tail of the previous answer from passing for the
+// next command's answer. Not thread-safe; the modem link guards it.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+class ModemAnswer {
+ public:
+  // Starts waiting for the answer to `command` (as sent, without its carriage return).
+  void Expect(std::string_view command);
+  // Adds received bytes; true once the answer line is complete (then Answer() holds it and
+  // further bytes are ignored until the next Expect).
+  bool Add(const char* bytes, std::size_t count);
+  bool Complete() const { return m_Complete; }
+  const std::string& Answer() const { return m_Answer; }
+
+ private:
+  std::string m_Command, m_Line, m_Answer;
+  bool m_Complete = false;
+};

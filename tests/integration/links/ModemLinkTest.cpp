@@ -1,0 +1,79 @@
+// The modem link against the simulator's AT-command modem on a pseudo-terminal at 19200 bit/s.
+#include "SerialLinkFixture.h"
+#include "links/CModemConnection.h"
+
+namespace linktest {
+namespace {
+
+class ModemLinkTest : public SerialLinkTest {
+ protected:
+  rcvsim::Options modemOptions(const std::string& pin = "", const std::string& refuse = "") {
+    rcvsim::Options o = options(CModemConnection::kModemRate);
+    o.modem = true;
+    o.modemPin = pin;
+    o.modemRefuse = refuse;
+    return o;
+  }
+  void dial(const std::string& pin) {
+    modem = std::make_unique<CModemConnection>(owner, "GSM" + sim->ptyPath() + ":0041791234567:" + pin);
+  }
+  // The modem's part of the trace: what the client sent before the receiver had the line.
+  std::string sentToModem() {
+    std::string all, line;
+    std::istringstream in(trace());
+    while (std::getline(in, line)) {
+      const auto mark = line.find(" > ");
+      if (mark != std::string::npos) all += line.substr(mark + 3);
+    }
+    return all;
+  }
+  void TearDown() override {
+    modem.reset();
+    SerialLinkTest::TearDown();
+  }
+  std::unique_ptr<CModemConnection> modem;
+};
+
+TEST_F(ModemLinkTest, DialsWithoutPinAndHandsTheLineToTheReceiver) {
+  startSim(modemOptions());
+  dial("0");
+  ASSERT_EQ(modem->StatusText(), "");
+  std::string reply;
+  EXPECT_TRUE(modem->SendCommand("%2%print,/par/rcvid", reply, 5000)) << reply;
+  EXPECT_EQ(reply, "RE00F%2%SIM0A1B2C3D4");
+  // Each command ends in a carriage return only; a PIN of "0" sends no PIN command.
+  EXPECT_EQ(sentToModem().rfind("ate0\\ratv1\\ratd0041791234567\\r%2%print", 0), 0u) << sentToModem();
+}
+
+TEST_F(ModemLinkTest, PinUnlocksTheModemAndConnectComesWithItsAnswer) {
+  startSim(modemOptions("1234"));
+  dial("1234");
+  ASSERT_EQ(modem->StatusText(), "");
+  EXPECT_NE(sentToModem().find("atd0041791234567\\rat+cpin=\"1234\"\\r"), std::string::npos) << sentToModem();
+  std::string reply;
+  EXPECT_TRUE(modem->SendCommand("print,/par/rcvid", reply, 5000)) << reply;
+}
+
+TEST_F(ModemLinkTest, RefusedDialReportsWhatTheModemSaid) {
+  startSim(modemOptions("", "NO CARRIER"));
+  dial("0");
+  const std::string status = modem->StatusText();
+  EXPECT_EQ(status.rfind("ER:error login! - ", 0), 0u) << status;
+  EXPECT_NE(status.find("\r\nNO CARRIER\r\n"), std::string::npos) << status;
+  EXPECT_EQ(status.find("CONNECT"), std::string::npos) << status;
+}
+
+TEST_F(ModemLinkTest, WrongPinAndShortStringsFailClearly) {
+  startSim(modemOptions("1234"));
+  dial("9999");
+  EXPECT_NE(modem->StatusText().find("ER:error login! - "), std::string::npos);
+  EXPECT_NE(modem->StatusText().find("ERROR"), std::string::npos) << modem->StatusText();
+
+  CModemConnection shortString(owner, "GSM" + sim->ptyPath() + ":0041791234567");
+  EXPECT_EQ(shortString.StatusText().rfind("ER:Modem string needs", 0), 0u) << shortString.StatusText();
+  CModemConnection noPort(owner, "GSM/dev/nonexistent-modem:1:0");
+  EXPECT_EQ(noPort.StatusText(), "COM No such file or directory");
+}
+
+}  // namespace
+}  // namespace linktest
