@@ -15,6 +15,7 @@ ReceiverListView::ReceiverListView(QWidget* parent) : QTreeWidget(parent) {
   setSortingEnabled(true);
   sortByColumn(0, Qt::DescendingOrder);
   header()->setSectionsClickable(false);
+  header()->setSortIndicatorShown(false);  // the order is fixed, not the user's choice
   header()->setStretchLastSection(true);
   connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) {
     if (!m_Local || row == m_EditedRow) return;

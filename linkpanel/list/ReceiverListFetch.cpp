@@ -1,5 +1,6 @@
 #include "list/ReceiverListFetch.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "gridlink/CConnection.h"
@@ -25,6 +26,12 @@ RcvListResult FetchReceiverList(const ServerEntry& entry) {
   return result;
 }
 
+namespace {
+std::atomic<int> g_runningWorkers{0};
+}  // namespace
+
+int ReceiverListFetch::RunningWorkers() { return g_runningWorkers.load(); }
+
 // Shared with the worker, so that a worker outliving its request still has somewhere to
 // report to.
 struct ReceiverListFetch::Shared {
@@ -37,13 +44,16 @@ ReceiverListFetch::ReceiverListFetch(const ServerEntry& entry, Done done)
     : m_Shared(std::make_shared<Shared>()) {
   m_Shared->done = std::move(done);
   std::weak_ptr<Shared> weak = m_Shared;
+  ++g_runningWorkers;
   m_Started = m_Shared->thread.Start([weak, entry](Platform::ThreadContext&) {
     RcvListResult result = FetchReceiverList(entry);
     if (auto shared = weak.lock()) {
       std::lock_guard guard(shared->lock);
       if (shared->done) shared->done(std::move(result));
     }
+    --g_runningWorkers;
   });
+  if (!m_Started) --g_runningWorkers;
 }
 
 ReceiverListFetch::~ReceiverListFetch() { Abandon(); }

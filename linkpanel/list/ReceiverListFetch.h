@@ -35,6 +35,8 @@ class ReceiverListFetch {
   ReceiverListFetch& operator=(const ReceiverListFetch&) = delete;
 
   bool Started() const { return m_Started; }
+  // Workers of this process that have not ended yet, abandoned ones included.
+  static int RunningWorkers();
   // After this returns, `done` is not running and will not run.
   void Abandon();
 
