@@ -1,6 +1,7 @@
 #include "dialogs/CServerRcvDlg.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -23,6 +24,29 @@ namespace {
 void releaseProfile(CProfile* profile) {
   if (profile) profile->Release();
 }
+
+// While the local server answers on this thread, the program's pump hook may dispatch events;
+// the user's clicks and keys must wait, or a second request would start inside the first.
+class UserInputHold : public QObject {
+ public:
+  UserInputHold() { qApp->installEventFilter(this); }
+  ~UserInputHold() override { qApp->removeEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Shortcut:
+      case QEvent::Wheel:
+      case QEvent::Close:
+        return true;
+      default:
+        return false;
+    }
+  }
+};
 
 bool readManualModeOnly() { return CConnection::getProfile().Read("ManualMode", "ManModeOnly", 0) != 0; }
 
@@ -100,7 +124,12 @@ void CServerRcvDlg::getReceiverList() {
   const ServerEntry* entry = m_Servers->Selected();
   if (!entry) return;
   if (entry->IsLocal()) {
-    showReceiverList(FetchReceiverList(*entry));  // in-process, answers at once
+    RcvListResult result;
+    {
+      UserInputHold hold;
+      result = FetchReceiverList(*entry);  // in-process, answers at once
+    }
+    showReceiverList(result);
     return;
   }
   m_GetList->setEnabled(false);

@@ -7,9 +7,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <utility>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "DialogTestSupport.h"
@@ -17,6 +21,7 @@
 #include "dialogs/CServerRcvDlg.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CProfile.h"
+#include "gridlink/platform/MessagePump.h"
 #include "linkpanel/Linkpanel.h"
 #include "list/ReceiverListFetch.h"
 #include "list/ServerList.h"
@@ -149,6 +154,28 @@ TEST_F(ConnectDialogTest, CancelLeavesTheCallersChoiceAlone) {
   info.receivers = {"COM3:115200:1"};
   EXPECT_FALSE(GetServerAndRcvList(info));
   EXPECT_EQ(info.receivers, std::vector<std::string>{"COM3:115200:1"});
+}
+
+// The program's pump hook dispatches events while the local server answers; a click then
+// must not start a second listing inside the first.
+QPushButton* g_getList = nullptr;
+void clickGetListOnce() {
+  if (QPushButton* button = std::exchange(g_getList, nullptr)) QTest::mouseClick(button, Qt::LeftButton);
+}
+
+TEST_F(ConnectDialogTest, ClickWhileTheLocalServerAnswersDoesNotListTwice) {
+  connection.Write("LServer", "LastCOM", "COM/dev/ttyUSB7:115200:1,");
+  CServerRcvDlg dlg(CONNECTION_INFO{});
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+  g_getList = Find<QPushButton>(&dlg, "ctl1002");
+  const Platform::PumpHook previous = Platform::SetPumpHook(clickGetListOnce);
+  g_getList->click();
+  Platform::SetPumpHook(previous);
+  EXPECT_EQ(g_getList, nullptr) << "the hook ran";
+  const std::vector<std::string> rows = rowsOf(Find<QTreeWidget>(&dlg, "ctl2000"));
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), "COM/dev/ttyUSB7:115200:1"), 1);
+  dlg.reject();
 }
 
 TEST_F(ConnectDialogTest, RemoteServerThatCannotBeOpenedShowsItsReplyInAnErrorBox) {
