@@ -57,8 +57,12 @@ void GetAllServers(std::vector<std::string>& servers) {
   for (const ServerEntry& entry : ReadServerList(*dialogSettings())) servers.push_back(entry.server);
 }
 
-std::string GetLastServer() { return ReadLastServer(*dialogSettings()); }
+std::string GetLastServer() {
+  return ReadLastServer(*dialogSettings());
+}
 
-const char* LinkpanelVersion() { return "0.1.0"; }
+const char* LinkpanelVersion() {
+  return "0.1.0";
+}
 
 }  // namespace Kestrel

@@ -1,10 +1,10 @@
 #include "dialogs/CServerRcvDlg.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -48,7 +48,9 @@ class UserInputHold : public QObject {
   }
 };
 
-bool readManualModeOnly() { return CConnection::getProfile().Read("ManualMode", "ManModeOnly", 0) != 0; }
+bool readManualModeOnly() {
+  return CConnection::getProfile().Read("ManualMode", "ManModeOnly", 0) != 0;
+}
 
 }  // namespace
 
@@ -86,9 +88,8 @@ CServerRcvDlg::CServerRcvDlg(const CONNECTION_INFO& info, QWidget* parent)
   resize(480, 400);
 
   m_ManualOnly->setChecked(readManualModeOnly());
-  connect(m_ManualOnly, &QCheckBox::toggled, this, [](bool on) {
-    CConnection::getProfile().Write("ManualMode", "ManModeOnly", on ? 1 : 0);
-  });
+  connect(m_ManualOnly, &QCheckBox::toggled, this,
+          [](bool on) { CConnection::getProfile().Write("ManualMode", "ManModeOnly", on ? 1 : 0); });
   connect(m_GetList, &QPushButton::clicked, this, [this] { getReceiverList(); });
   m_Servers->onServerChanged = [this] { serverChanged(); };
   m_Servers->onAddIpReceiver = [this] { addIpReceiver(); };

@@ -33,7 +33,8 @@ void ReceiverListView::Reset(bool local) {
 }
 
 void ReceiverListView::AddRows(const std::vector<std::string>& rows) {
-  for (const std::string& row : rows) insertTopLevelItem(0, new QTreeWidgetItem({QString::fromStdString(row)}));
+  for (const std::string& row : rows)
+    insertTopLevelItem(0, new QTreeWidgetItem({QString::fromStdString(row)}));
   resizeColumnToContents(0);
 }
 

@@ -72,7 +72,9 @@ std::optional<std::string> ComRowEditor::Commit() {
   return FormatComRow({port, m_Rate->currentText().toInt(), m_RtsCts->isChecked()});
 }
 
-void ComRowEditor::FocusFirst() { m_Rate->setFocus(); }
+void ComRowEditor::FocusFirst() {
+  m_Rate->setFocus();
+}
 
 TcpRowEditor::TcpRowEditor(const TcpRow& row, QWidget* parent)
     : RowEditor(parent),
@@ -96,6 +98,8 @@ std::optional<std::string> TcpRowEditor::Commit() {
   return FormatTcpRow({host, m_Port->text().trimmed().toStdString(), m_Password->text().toStdString()});
 }
 
-void TcpRowEditor::FocusFirst() { m_Host->setFocus(); }
+void TcpRowEditor::FocusFirst() {
+  m_Host->setFocus();
+}
 
 }  // namespace Kestrel

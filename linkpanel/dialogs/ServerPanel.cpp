@@ -79,10 +79,13 @@ const ServerEntry* ServerPanel::Selected() const {
   return &m_Entries[static_cast<std::size_t>(index)];
 }
 
-bool ServerPanel::LocalSelected() const { return m_List->currentText() == QLatin1String(kLocalServer); }
+bool ServerPanel::LocalSelected() const {
+  return m_List->currentText() == QLatin1String(kLocalServer);
+}
 
 bool ServerPanel::Select(const std::string& server) {
-  const int index = m_List->findText(QString::fromStdString(server), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  const int index =
+      m_List->findText(QString::fromStdString(server), Qt::MatchExactly | Qt::MatchCaseSensitive);
   if (index < 0) return false;
   m_List->setCurrentIndex(index);
   return true;
@@ -91,7 +94,8 @@ bool ServerPanel::Select(const std::string& server) {
 void ServerPanel::UpdateButtons() {
   const bool local = LocalSelected();
   const bool any = Selected() != nullptr;
-  m_Edit->setText(local && m_OffersIpReceiver ? QStringLiteral("Add IP RCV") : QStringLiteral("Edit Server..."));
+  m_Edit->setText(local && m_OffersIpReceiver ? QStringLiteral("Add IP RCV")
+                                              : QStringLiteral("Edit Server..."));
   m_Edit->setEnabled(any && (!local || m_OffersIpReceiver));
   m_Delete->setVisible(!local);
   m_Delete->setEnabled(any);

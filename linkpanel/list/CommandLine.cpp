@@ -7,7 +7,9 @@
 namespace Kestrel {
 namespace {
 
-bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool isBlank(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 std::size_t skipBlanks(const std::string& s, std::size_t pos) {
   while (pos < s.size() && isBlank(s[pos])) ++pos;
@@ -26,7 +28,9 @@ std::string trimmed(const std::string& s) {
   return s.substr(begin, end - begin);
 }
 
-bool isOptionStart(char c) { return c == '-' || c == '/'; }
+bool isOptionStart(char c) {
+  return c == '-' || c == '/';
+}
 
 // "-l user -p password" at pos; the position after it, or npos when it does not read.
 std::size_t readLogin(const std::string& s, std::size_t pos, std::string& user, std::string& password) {
@@ -72,8 +76,7 @@ int ParseCommandLine(std::string& text, CONNECTION_INFO& info) {
     pos = comma == std::string::npos ? end : comma + 1;
   }
   std::string user, password;
-  if (const std::size_t after = readLogin(text, pos, user, password); after != std::string::npos)
-    pos = after;
+  if (const std::size_t after = readLogin(text, pos, user, password); after != std::string::npos) pos = after;
   info.receivers = std::move(receivers);
   info.server = text.substr(0, serverEnd);
   info.user = std::move(user);

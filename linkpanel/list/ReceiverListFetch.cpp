@@ -30,7 +30,9 @@ namespace {
 std::atomic<int> g_runningWorkers{0};
 }  // namespace
 
-int ReceiverListFetch::RunningWorkers() { return g_runningWorkers.load(); }
+int ReceiverListFetch::RunningWorkers() {
+  return g_runningWorkers.load();
+}
 
 // Shared with the worker, so that a worker outliving its request still has somewhere to
 // report to.
@@ -56,7 +58,9 @@ ReceiverListFetch::ReceiverListFetch(const ServerEntry& entry, Done done)
   if (!m_Started) --g_runningWorkers;
 }
 
-ReceiverListFetch::~ReceiverListFetch() { Abandon(); }
+ReceiverListFetch::~ReceiverListFetch() {
+  Abandon();
+}
 
 void ReceiverListFetch::Abandon() {
   {

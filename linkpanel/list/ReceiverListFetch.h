@@ -11,8 +11,8 @@
 namespace Kestrel {
 
 struct RcvListResult {
-  bool ok = false;     // false: reply is the error to show
-  std::string reply;   // the server's or the library's reply text
+  bool ok = false;    // false: reply is the error to show
+  std::string reply;  // the server's or the library's reply text
   std::vector<std::string> receivers;
 };
 

@@ -7,7 +7,9 @@
 namespace Kestrel {
 namespace {
 
-std::string valueName(std::size_t index) { return "Server" + std::to_string(index); }
+std::string valueName(std::size_t index) {
+  return "Server" + std::to_string(index);
+}
 
 }  // namespace
 
@@ -40,10 +42,14 @@ const ServerEntry* FindServer(const std::vector<ServerEntry>& entries, const std
   return nullptr;
 }
 
-std::string ReadLastServer(CProfile& settings) { return settings.Read("", "LastServer", ""); }
+std::string ReadLastServer(CProfile& settings) {
+  return settings.Read("", "LastServer", "");
+}
 void WriteLastServer(CProfile& settings, const std::string& server) {
   settings.Write("", "LastServer", server.c_str());
 }
-std::string ReadLastRcv(CProfile& settings) { return settings.Read("", "LastRcv", ""); }
+std::string ReadLastRcv(CProfile& settings) {
+  return settings.Read("", "LastRcv", "");
+}
 
 }  // namespace Kestrel

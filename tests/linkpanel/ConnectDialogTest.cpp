@@ -7,14 +7,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <utility>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
 
 #include "DialogTestSupport.h"
 #include "TempDir.h"
@@ -33,7 +33,8 @@ namespace {
 
 std::vector<std::string> rowsOf(QTreeWidget* list) {
   std::vector<std::string> rows;
-  for (int i = 0; i < list->topLevelItemCount(); ++i) rows.push_back(list->topLevelItem(i)->text(0).toStdString());
+  for (int i = 0; i < list->topLevelItemCount(); ++i)
+    rows.push_back(list->topLevelItem(i)->text(0).toStdString());
   return rows;
 }
 
@@ -156,6 +157,31 @@ TEST_F(ConnectDialogTest, CancelLeavesTheCallersChoiceAlone) {
   EXPECT_EQ(info.receivers, std::vector<std::string>{"COM3:115200:1"});
 }
 
+TEST_F(ConnectDialogTest, SelectServerReturnsTheChosenEntryWithoutAskingIt) {
+  settings.Write("", "Server0", "LServer Kelmo  Kelmo");
+  settings.Write("", "Server1", "rtk.example.org ann pw");
+  settings.Write("", "LastServer", "rtk.example.org");
+  lptest::ModalWatcher watcher;
+  QString editText;
+  watcher.onDialog = [&](QDialog* dlg) {
+    EXPECT_EQ(dlg->objectName(), "dlg131");
+    EXPECT_EQ(Find<QComboBox>(dlg, "ctl1000")->currentText(), "rtk.example.org");
+    editText = Find<QPushButton>(dlg, "ctl1003")->text();
+    if (const char* dir = std::getenv("LINKPANEL_GRAB_DIR"))
+      dlg->grab().save(QString::fromLatin1(dir) + "/select-server.png");
+    Find<QPushButton>(dlg, "ctl1")->click();
+  };
+  CONNECTION_INFO info;
+  info.receivers = {"COM3:115200:1"};
+  ASSERT_TRUE(GetServer(info));
+  EXPECT_EQ(editText, "Edit Server...");
+  EXPECT_EQ(info.server, "rtk.example.org");
+  EXPECT_EQ(info.user, "ann");
+  EXPECT_EQ(info.password, "pw");
+  EXPECT_EQ(info.receivers, std::vector<std::string>{"COM3:115200:1"});
+  EXPECT_EQ(ReceiverListFetch::RunningWorkers(), 0);
+}
+
 // The program's pump hook dispatches events while the local server answers; a click then
 // must not start a second listing inside the first.
 QPushButton* g_getList = nullptr;
@@ -198,6 +224,8 @@ TEST_F(ConnectDialogTest, RemoteServerThatCannotBeOpenedShowsItsReplyInAnErrorBo
   EXPECT_EQ(Find<QPushButton>(&dlg, "ctl1003")->text(), "Edit Server...");
   EXPECT_FALSE(Find<QPushButton>(&dlg, "ctl1017")->isHidden());
   EXPECT_TRUE(Find<QCheckBox>(&dlg, "ctl2002")->isHidden());
+  if (const char* dir = std::getenv("LINKPANEL_GRAB_DIR"))
+    dlg.grab().save(QString::fromLatin1(dir) + "/connect-remote.png");
   dlg.reject();
 }
 

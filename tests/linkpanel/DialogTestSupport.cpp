@@ -53,7 +53,9 @@ ModalWatcher::ModalWatcher() {
   m_Timer.start();
 }
 
-ModalWatcher::~ModalWatcher() { m_Timer.stop(); }
+ModalWatcher::~ModalWatcher() {
+  m_Timer.stop();
+}
 
 bool WaitUntil(const std::function<bool()>& pred) {
   QElapsedTimer clock;

@@ -33,8 +33,8 @@ TEST(ReceiverRow, NetworkRows) {
 
 TEST(ReceiverRow, AddressesWithANumberAbove255AreRefused) {
   for (const char* good : {"0.0.0.0", "192.168.1.255", "10.0.0.1"}) EXPECT_TRUE(IsValidIPv4(good)) << good;
-  for (const char* bad : {"256.1.1.1", "1.256.1.1", "1.1.256.1", "1.1.1.256", "1.2.3", "1.2.3.4.5", "-1.2.3.4",
-                          "1.2.3.4x", "a.b.c.d", "", "1..3.4", "0001.2.3.4"})
+  for (const char* bad : {"256.1.1.1", "1.256.1.1", "1.1.256.1", "1.1.1.256", "1.2.3", "1.2.3.4.5",
+                          "-1.2.3.4", "1.2.3.4x", "a.b.c.d", "", "1..3.4", "0001.2.3.4"})
     EXPECT_FALSE(IsValidIPv4(bad)) << bad;
 }
 

@@ -127,6 +127,10 @@ TEST_F(RowEditingTest, AddIpReceiverAndServerPropertiesDialogs) {
   EXPECT_TRUE(ok->isEnabled());
   EXPECT_EQ(Find<QLineEdit>(&props, "ctl1001")->echoMode(), QLineEdit::Password);
   EXPECT_EQ(props.Entry().server, "rtk.example.org");
+  if (const char* dir = std::getenv("LINKPANEL_GRAB_DIR")) {
+    add.grab().save(QDir(dir).filePath("add-ip-receiver.png"));
+    props.grab().save(QDir(dir).filePath("server-properties.png"));
+  }
 }
 
 // Set LINKPANEL_GRAB_DIR to keep the pictures.

@@ -33,7 +33,8 @@ TEST_F(ServerListTest, ReadingStopsAtTheFirstValueWithFewerThanTwoWords) {
 }
 
 TEST_F(ServerListTest, EntriesRoundTripWithTheLocalServersFixedLogin) {
-  WriteServerList(settings, {{"LServer", "*", "*"}, {"rtk.example.org", "ann", "pw"}, {"10.0.0.9", "bob", ""}});
+  WriteServerList(settings,
+                  {{"LServer", "*", "*"}, {"rtk.example.org", "ann", "pw"}, {"10.0.0.9", "bob", ""}});
   EXPECT_STREQ(settings.Read("", "Server0", ""), "LServer Kelmo  Kelmo");
   EXPECT_EQ(ReadServerList(settings),
             (std::vector<ServerEntry>{
