@@ -18,6 +18,7 @@ CSelectServerDlg::CSelectServerDlg(const CONNECTION_INFO& info, QWidget* parent)
       m_Servers(new ServerPanel(false, this)) {
   setObjectName(QStringLiteral("dlg131"));
   setWindowTitle(QStringLiteral("Select Server"));
+  setMinimumWidth(360);
   auto* label = new QLabel(QStringLiteral("Select Server"), this);
   label->setBuddy(m_Servers->List());
   auto* layout = new QVBoxLayout(this);
