@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -227,6 +228,41 @@ TEST_F(ConnectDialogTest, RemoteServerThatCannotBeOpenedShowsItsReplyInAnErrorBo
   if (const char* dir = std::getenv("LINKPANEL_GRAB_DIR"))
     dlg.grab().save(QString::fromLatin1(dir) + "/connect-remote.png");
   dlg.reject();
+}
+
+TEST_F(ConnectDialogTest, AddedServerIsAskedAtOnceAndADeletedOneIsGoneForGood) {
+  int port = 0;
+  {
+    SilentServer closed;
+    port = closed.port;
+  }
+  const std::string server = "127.0.0.1:" + std::to_string(port);
+  lptest::ModalWatcher watcher;
+  watcher.onDialog = [&](QDialog* props) {
+    Find<QLineEdit>(props, "ctl1007")->setText(QString::fromStdString(server));
+    Find<QLineEdit>(props, "ctl1000")->setText("ann");
+    Find<QLineEdit>(props, "ctl1001")->setText("pw");
+    Find<QPushButton>(props, "ctl1")->click();
+  };
+  {
+    CServerRcvDlg dlg(CONNECTION_INFO{});
+    dlg.show();
+    Find<QPushButton>(&dlg, "ctl1005")->click();
+    auto* servers = Find<QComboBox>(&dlg, "ctl1000");
+    EXPECT_EQ(comboItems(servers), (std::vector<std::string>{server, "LServer"}));
+    EXPECT_EQ(servers->currentText().toStdString(), server);
+    ASSERT_TRUE(lptest::WaitUntil([&] { return !watcher.boxes.empty(); })) << "the new server was asked";
+    EXPECT_EQ(watcher.boxes[0].text, "ERDLL:Don't connection to server!");
+
+    Find<QPushButton>(&dlg, "ctl1017")->click();
+    EXPECT_EQ(comboItems(servers), std::vector<std::string>{"LServer"});
+    EXPECT_EQ(servers->currentIndex(), -1);
+    dlg.reject();
+  }
+  std::vector<std::string> stored;
+  GetAllServers(stored);
+  EXPECT_EQ(stored, std::vector<std::string>{"LServer"});
+  EXPECT_EQ(GetLastServer(), "");
 }
 
 TEST_F(ConnectDialogTest, SilentRemoteServerLeavesTheDialogLiveAndClosable) {
