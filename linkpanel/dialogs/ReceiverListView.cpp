@@ -1,0 +1,86 @@
+#include "dialogs/ReceiverListView.h"
+
+#include <QHeaderView>
+
+#include "dialogs/RowEditors.h"
+
+namespace Kestrel {
+
+ReceiverListView::ReceiverListView(QWidget* parent) : QTreeWidget(parent) {
+  setObjectName(QStringLiteral("ctl2000"));
+  setColumnCount(1);
+  setHeaderLabels({QStringLiteral("Name")});
+  setRootIsDecorated(false);
+  setUniformRowHeights(false);  // an open editor makes its row taller
+  setSortingEnabled(true);
+  sortByColumn(0, Qt::DescendingOrder);
+  header()->setSectionsClickable(false);
+  header()->setSortIndicatorShown(false);  // the order is fixed, not the user's choice
+  header()->setStretchLastSection(true);
+  connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) {
+    if (!m_Local || row == m_EditedRow) return;
+    if (CommitEdit()) openEditor(row);
+  });
+}
+
+void ReceiverListView::Reset(bool local) {
+  if (m_EditedRow) removeItemWidget(m_EditedRow, 0);
+  m_EditedRow = nullptr;
+  m_Editor = nullptr;
+  clear();
+  m_Local = local;
+  setSelectionMode(local ? QAbstractItemView::SingleSelection : QAbstractItemView::ExtendedSelection);
+}
+
+void ReceiverListView::AddRows(const std::vector<std::string>& rows) {
+  for (const std::string& row : rows)
+    insertTopLevelItem(0, new QTreeWidgetItem({QString::fromStdString(row)}));
+  resizeColumnToContents(0);
+}
+
+QTreeWidgetItem* ReceiverListView::FindRow(const std::string& text) const {
+  const auto found = findItems(QString::fromStdString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  return found.isEmpty() ? nullptr : found.first();
+}
+
+bool ReceiverListView::CommitEdit() {
+  if (!m_Editor) return true;
+  const std::optional<std::string> text = m_Editor->Commit();
+  if (!text) return false;
+  QTreeWidgetItem* row = m_EditedRow;
+  m_EditedRow = nullptr;
+  m_Editor = nullptr;
+  removeItemWidget(row, 0);
+  row->setText(0, QString::fromStdString(*text));
+  return true;
+}
+
+void ReceiverListView::ChooseRow(QTreeWidgetItem* row) {
+  scrollToItem(row);
+  setCurrentItem(row);
+  setFocus();
+  if (m_Local && row != m_EditedRow && CommitEdit()) openEditor(row);
+}
+
+std::vector<std::string> ReceiverListView::ChosenReceivers(QTreeWidgetItem* editedRow) const {
+  if (editedRow) return {editedRow->text(0).toStdString()};
+  std::vector<std::string> selected, all;
+  for (int i = 0; i < topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* row = topLevelItem(i);
+    all.push_back(row->text(0).toStdString());
+    if (row->isSelected()) selected.push_back(all.back());
+  }
+  return selected.empty() ? all : selected;
+}
+
+void ReceiverListView::openEditor(QTreeWidgetItem* row) {
+  RowEditor* editor = CreateRowEditor(row->text(0).toStdString(), nullptr);
+  if (!editor) return;
+  m_EditedRow = row;
+  m_Editor = editor;
+  setItemWidget(row, 0, editor);
+  scrollToItem(row);
+  editor->FocusFirst();
+}
+
+}  // namespace Kestrel
