@@ -27,10 +27,16 @@ done
 [ -n "$pty" ] || { echo "screenshot: the simulator did not start" >&2; cat "$work/rcvsim.err" >&2; exit 2; }
 
 run=(timeout 180 "$bin/stelvan" --receiver "COM$pty:115200:1" --screenshot "$out")
+status=0
 if [ "${STELVAN_SCREENSHOT_PLATFORM:-xvfb}" = offscreen ]; then
-  QT_QPA_PLATFORM=offscreen "${run[@]}"
+  QT_QPA_PLATFORM=offscreen "${run[@]}" || status=$?
 else
   command -v xvfb-run >/dev/null || { echo "screenshot: xvfb-run is missing (./dev setup installs it)" >&2; exit 2; }
-  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}"
+  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}" || status=$?
 fi
-echo "screenshot: pictures in $out"
+if [ "$status" = 0 ]; then
+  echo "screenshot: pictures in $out"
+else
+  echo "screenshot: some pictures were not taken (status $status); the others are in $out" >&2
+fi
+exit "$status"

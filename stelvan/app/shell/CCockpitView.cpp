@@ -65,6 +65,7 @@ CCockpitView::CCockpitView(CCockpitApp& app, QWidget* parent) : QWidget(parent),
 
 CCockpitView::~CCockpitView() {
   m_Session.reset();
+  CSessionThread::ForgetSink(this);
 }
 
 QTableWidget* CCockpitView::buildTable(int table) {
@@ -164,10 +165,14 @@ void CCockpitView::StartSession() {
 }
 
 void CCockpitView::StopSessionThread() {
-  if (!m_Session) return;
-  m_Session->requestStop();
-  m_Session->waitForEnd(500, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
-  m_Session.reset();
+  // Taken out first: the events dispatched while waiting may ask for a stop again.
+  std::unique_ptr<CSessionThread> session = std::move(m_Session);
+  if (!session) return;
+  m_Stopping = true;
+  session->requestStop();
+  session->waitForEnd(500, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+  session.reset();
+  m_Stopping = false;
 }
 
 bool CCockpitView::SessionThreadRunning() const {

@@ -25,6 +25,8 @@ class CCockpitView : public QWidget, public SessionSink {
   // Asks the session thread to stop and waits for it, dispatching events between 500 ms steps.
   void StopSessionThread();
   bool SessionThreadRunning() const;
+  // True while StopSessionThread waits (events are dispatched meanwhile).
+  bool Stopping() const { return m_Stopping; }
   void ClearDisplay();
   // The latest position the receiver reported (for the target dialog).
   bool LastPosition(double& lat, double& lon) const;
@@ -66,6 +68,7 @@ class CCockpitView : public QWidget, public SessionSink {
   std::array<QTableWidget*, 4> m_Tables{};
   std::array<int, 4> m_SortColumn{};
   std::array<int, 4> m_SortDirection{-1, -1, -1, -1};
+  bool m_Stopping = false;
   QTabWidget* m_Tabs = nullptr;
   QPushButton* m_Stop = nullptr;
   QLabel *m_SatCounts, *m_Solution, *m_Rtcm, *m_EventA, *m_EventB;

@@ -254,6 +254,12 @@ void CMainFrame::changeEvent(QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (!m_Closed && (m_ReceiverCalls > 0 || m_View->Stopping())) {
+    // A close request that arrives inside a wait on the receiver is taken up after it.
+    event->ignore();
+    QTimer::singleShot(100, this, &QWidget::close);
+    return;
+  }
   if (!m_Closed) {
     m_Closed = true;
     m_App.abortConnect = true;

@@ -98,8 +98,18 @@ class CMainFrame : public QMainWindow {
   QAction* addAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& key,
                      const QString& prompt, void (CMainFrame::*slot)());
 
+  // Counts the GUI thread's calls into the receiver that are under way (they dispatch events).
+  struct ReceiverCall {
+    explicit ReceiverCall(int& n) : count(n) { ++count; }
+    ~ReceiverCall() { --count; }
+    ReceiverCall(const ReceiverCall&) = delete;
+    ReceiverCall& operator=(const ReceiverCall&) = delete;
+    int& count;
+  };
+
   CCockpitApp& m_App;
   CCockpitDoc m_Doc;
+  int m_ReceiverCalls = 0;
   CCockpitView* m_View = nullptr;
   QLabel* m_Panes[3] = {};
   QTimer* m_Timer = nullptr;

@@ -70,6 +70,12 @@ void CMainFrame::OnDisconnect() {
 }
 
 void CMainFrame::onDropConnection() {
+  // Events are dispatched inside waits on the receiver; the connection cannot go while such a
+  // wait (or a session stop) is under way, so the drop comes back once it is over.
+  if (m_ReceiverCalls > 0 || m_View->Stopping()) {
+    QTimer::singleShot(100, this, &CMainFrame::onDropConnection);
+    return;
+  }
   // Posted by a session thread that is ending; it must be gone before its connection.
   m_View->StopSessionThread();
   m_App.DeleteConnection();
@@ -78,11 +84,16 @@ void CMainFrame::onDropConnection() {
 }
 
 void CMainFrame::onStopAndDrop() {
+  if (m_ReceiverCalls > 0 || m_View->Stopping()) {
+    QTimer::singleShot(100, this, &CMainFrame::onStopAndDrop);
+    return;
+  }
   StopSession();
   onDropConnection();
 }
 
 void CMainFrame::sendToReceiver(const char* command) {
+  const ReceiverCall busy(m_ReceiverCalls);
   CReceiver* rcv = m_App.GetReceiver();
   CConnection* conn = m_App.Connection();
   // The session thread closes the receiver when it stops; open it for the command alone.
@@ -110,7 +121,10 @@ void CMainFrame::RunModalTool(const std::function<void(CReceiver*)>& tool) {
   StopSession();
   sendToReceiver("%%dm");
   hide();
-  tool(m_App.GetReceiver());
+  {
+    const ReceiverCall busy(m_ReceiverCalls);
+    tool(m_App.GetReceiver());
+  }
   show();
   restartAfterTool();
 }
@@ -125,6 +139,7 @@ void CMainFrame::OnManualMode() {
 }
 
 void CMainFrame::OnSetSatelliteTime() {
+  const ReceiverCall busy(m_ReceiverCalls);
   CReceiver* rcv = m_App.GetReceiver();
   if (!rcv->SendCommand("print,/par/time/utc/")) return;
   const std::string reply = rcv->GetReplyString();
@@ -159,6 +174,7 @@ void CMainFrame::resetReceiver(bool clearNvram) {
   CConnection* conn = m_App.Connection();
   if (!conn) return;
   StopSession();
+  const ReceiverCall busy(m_ReceiverCalls);
   hide();
   const int timeout = conn->GetTimeout();
   const std::string port = m_App.sessionInfo().portName;
@@ -225,6 +241,7 @@ void CMainFrame::OnMessage() {
 
 void CMainFrame::OnSite() {
   CReceiver* rcv = m_App.sessionRunning ? m_App.GetReceiver() : nullptr;
+  const ReceiverCall busy(m_ReceiverCalls);
   CSiteDialog dlg(m_App.site, rcv, this);
   dlg.exec();
 }

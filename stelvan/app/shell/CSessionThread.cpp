@@ -191,6 +191,10 @@ void CSessionThread::displayLoop() {
   }
 }
 
+void CSessionThread::ForgetSink(SessionSink* sink) {
+  g_Sink.compare_exchange_strong(sink, nullptr);
+}
+
 bool CSessionThread::ConnectProgress(void*) {
   char text[32];
   std::snprintf(text, sizeof text, "Trying %d", ++g_Attempt);

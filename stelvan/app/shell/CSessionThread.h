@@ -45,6 +45,8 @@ class CSessionThread {
 
   // The server-message callback (a thread of its own per server event).
   static std::uint32_t ServerMessage(void* connection);
+  // Stops the callbacks posting to `sink` (its window is going away).
+  static void ForgetSink(SessionSink* sink);
 
  private:
   void run();
