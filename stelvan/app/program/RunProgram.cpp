@@ -27,7 +27,8 @@ int RunProgram(QApplication& qapp, const StartOptions& options) {
       QTimer::singleShot(0, &frame, &CMainFrame::OnConnection);
     }
     std::unique_ptr<ScreenshotRunner> shots;
-    if (!options.screenshotDir.empty()) shots = std::make_unique<ScreenshotRunner>(frame, QString::fromStdString(options.screenshotDir));
+    if (!options.screenshotDir.empty())
+      shots = std::make_unique<ScreenshotRunner>(frame, QString::fromStdString(options.screenshotDir));
     status = qapp.exec();
     if (shots && !shots->allWritten()) status = 1;
   }

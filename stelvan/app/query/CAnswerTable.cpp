@@ -31,7 +31,8 @@ void CAnswerTable::fill(const std::string& script, const std::string& reply) {
     if (lf == std::string::npos) return;  // a last line without its line feed is not counted
     const std::string_view line(reply.data() + p, lf - p);
     if (line.substr(0, 2) == "RE") {
-      if (i < kMaxAnswers) m_Answers[static_cast<std::size_t>(i)] = trimmed(line.size() > 5 ? line.substr(5) : "");
+      if (i < kMaxAnswers)
+        m_Answers[static_cast<std::size_t>(i)] = trimmed(line.size() > 5 ? line.substr(5) : "");
     } else {
       ++m_ErrorCount;
     }

@@ -73,8 +73,10 @@ void ScreenshotRunner::poll() {
     if (modal && !m_ModalGrabbed && m_Polls > 2) {
       save(modal);
       m_ModalGrabbed = true;
-      if (auto* dlg = qobject_cast<QDialog*>(modal)) dlg->reject();
-      else modal->close();
+      if (auto* dlg = qobject_cast<QDialog*>(modal))
+        dlg->reject();
+      else
+        modal->close();
     } else if (!modal && m_Polls > kModalWaitPolls) {
       m_Polls = 0;  // the step ends when the opener returns
     }

@@ -15,11 +15,11 @@ std::map<CReceiver*, AttachTable*> g_Bound;
 
 const std::vector<AttachTable::Row>& AttachTable::rows() {
   static const std::vector<Row> table = {
-      {"||", true},  {"~~", false}, {"RD", false}, {"SI", false}, {"NN", false}, {"EL", false}, {"AZ", false},
-      {"EC", false}, {"E1", false}, {"E2", false}, {"E3", false}, {"E5", false}, {"TC", false}, {"SS", false},
-      {"DC", false}, {"PV", false}, {"PG", false}, {"DO", false}, {"OO", false}, {"TT", false}, {"DP", false},
-      {"PO", false}, {"VE", false}, {"GA", false}, {"NA", false}, {"MS", true},  {"SG", true},  {"XA", true},
-      {"XB", true},  {"SE", false}};
+      {"||", true},  {"~~", false}, {"RD", false}, {"SI", false}, {"NN", false}, {"EL", false},
+      {"AZ", false}, {"EC", false}, {"E1", false}, {"E2", false}, {"E3", false}, {"E5", false},
+      {"TC", false}, {"SS", false}, {"DC", false}, {"PV", false}, {"PG", false}, {"DO", false},
+      {"OO", false}, {"TT", false}, {"DP", false}, {"PO", false}, {"VE", false}, {"GA", false},
+      {"NA", false}, {"MS", true},  {"SG", true},  {"XA", true},  {"XB", true},  {"SE", false}};
   return table;
 }
 
@@ -61,7 +61,8 @@ void AttachTable::store(const unsigned char* bytes, std::size_t size) {
   if (size < Zrx::kHeaderSize) return;
   const auto& table = rows();
   for (std::size_t i = 0; i < table.size(); ++i) {
-    if (bytes[0] != static_cast<unsigned char>(table[i].id[0]) || bytes[1] != static_cast<unsigned char>(table[i].id[1]))
+    if (bytes[0] != static_cast<unsigned char>(table[i].id[0]) ||
+        bytes[1] != static_cast<unsigned char>(table[i].id[1]))
       continue;
     // A message that fails its checksum is dropped, as the record form of Attach would.
     if (!table[i].noCheck && Zrx::checksum8(bytes, size - 1) != bytes[size - 1]) return;

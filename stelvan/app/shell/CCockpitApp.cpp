@@ -62,15 +62,18 @@ bool CCockpitApp::IsReceiverPresent() const {
 }
 
 CConnection* CCockpitApp::CreateConnection() {
-  m_Connection = std::make_unique<CConnection>();
-  return m_Connection.get();
+  auto* conn = new CConnection;
+  delete m_Connection.exchange(conn);
+  return conn;
 }
 
 void CCockpitApp::DeleteConnection() {
   // Receivers end before their connection.
   CloseReceiver();
-  if (m_Connection) m_Connection->Close();
-  m_Connection.reset();
+  if (CConnection* conn = m_Connection.exchange(nullptr)) {
+    conn->Close();
+    delete conn;
+  }
 }
 
 void CCockpitApp::setTarget(double lat, double lon) {

@@ -44,7 +44,7 @@ class CCockpitApp : public TargetSource {
 
   // The connection object; created by the session thread, deleted on Disconnect or when the
   // server link fails (GUI thread only, with no session thread running).
-  CConnection* Connection() const { return m_Connection.get(); }
+  CConnection* Connection() const { return m_Connection.load(); }
   CConnection* CreateConnection();
   void DeleteConnection();
 
@@ -79,7 +79,8 @@ class CCockpitApp : public TargetSource {
  private:
   mutable std::mutex m_Lock;
   CReceiver* m_Receiver = nullptr;
-  std::unique_ptr<CConnection> m_Connection;
+  // Owned; created on the session thread, read by both, deleted on the GUI thread.
+  std::atomic<CConnection*> m_Connection{nullptr};
   std::atomic<double> m_TargetLat{0}, m_TargetLon{0};
   CONNECTION_INFO m_Info;
   SessionInfo m_Session;

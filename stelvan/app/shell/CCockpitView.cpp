@@ -82,15 +82,19 @@ QTableWidget* CCockpitView::buildTable(int table) {
   t->horizontalHeader()->setMinimumSectionSize(8);
   for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
     // Never narrower than its widest cell ("-7--", "00*"), whatever the font.
-    const int width = columns[static_cast<std::size_t>(c)].width == 0
-                          ? 0
-                          : std::max(static_cast<int>(columns[static_cast<std::size_t>(c)].width * m_App.scaleX),
-                                     t->fontMetrics().horizontalAdvance("-00--") + 6);
-    if (width == 0) t->setColumnHidden(c, true);
-    else t->setColumnWidth(c, width);
+    const int width =
+        columns[static_cast<std::size_t>(c)].width == 0
+            ? 0
+            : std::max(static_cast<int>(columns[static_cast<std::size_t>(c)].width * m_App.scaleX),
+                       t->fontMetrics().horizontalAdvance("-00--") + 6);
+    if (width == 0)
+      t->setColumnHidden(c, true);
+    else
+      t->setColumnWidth(c, width);
   }
   t->horizontalHeader()->setStretchLastSection(true);
-  connect(t->horizontalHeader(), &QHeaderView::sectionClicked, this, [this, table](int c) { sortBy(table, c); });
+  connect(t->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this, table](int c) { sortBy(table, c); });
   m_Tables[static_cast<std::size_t>(table)] = t;
   return t;
 }
@@ -195,14 +199,26 @@ void CCockpitView::ShowStopButton(bool show) {
 
 void CCockpitView::applyTexts(const ViewTexts& t) {
   m_Texts = t;
-  const std::pair<QLabel*, const std::string*> labels[] = {
-      {m_SatCounts, &t.satCounts},     {m_Solution, &t.solution},   {m_Rtcm, &t.rtcm},
-      {m_EventA, &t.eventA},           {m_EventB, &t.eventB},       {m_Geo, &t.geo},
-      {m_Xyz, &t.xyz},                 {m_Vel, &t.vel},             {m_RmsPos, &t.rmsPos},
-      {m_RmsVel, &t.rmsVel},           {m_Pdop, &t.pdop},           {m_Hdop, &t.hdop},
-      {m_RcvTime, &t.rcvTime},         {m_RcvDate, &t.rcvDate},     {m_ClockOffset, &t.clockOffset},
-      {m_OscOffset, &t.oscOffset},     {m_TrackTime, &t.trackTime}, {m_TargetLat, &t.targetLat},
-      {m_TargetLon, &t.targetLon},     {m_TargetOffsets, &t.targetOffsets}};
+  const std::pair<QLabel*, const std::string*> labels[] = {{m_SatCounts, &t.satCounts},
+                                                           {m_Solution, &t.solution},
+                                                           {m_Rtcm, &t.rtcm},
+                                                           {m_EventA, &t.eventA},
+                                                           {m_EventB, &t.eventB},
+                                                           {m_Geo, &t.geo},
+                                                           {m_Xyz, &t.xyz},
+                                                           {m_Vel, &t.vel},
+                                                           {m_RmsPos, &t.rmsPos},
+                                                           {m_RmsVel, &t.rmsVel},
+                                                           {m_Pdop, &t.pdop},
+                                                           {m_Hdop, &t.hdop},
+                                                           {m_RcvTime, &t.rcvTime},
+                                                           {m_RcvDate, &t.rcvDate},
+                                                           {m_ClockOffset, &t.clockOffset},
+                                                           {m_OscOffset, &t.oscOffset},
+                                                           {m_TrackTime, &t.trackTime},
+                                                           {m_TargetLat, &t.targetLat},
+                                                           {m_TargetLon, &t.targetLon},
+                                                           {m_TargetOffsets, &t.targetOffsets}};
   for (const auto& [l, text] : labels) l->setText(latin1(*text));
   for (int table = 0; table < 4; ++table) fillTable(table);
   emit displayUpdated();
@@ -255,8 +271,10 @@ void CCockpitView::postTitle(const std::string& title) {
   emit titleText(latin1(title));
 }
 void CCockpitView::postTexts(const ViewTexts& texts) {
-  QMetaObject::invokeMethod(this, [this, texts] { applyTexts(texts); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, texts] { applyTexts(texts); }, Qt::QueuedConnection);
 }
 void CCockpitView::postHideStopButton() {
-  QMetaObject::invokeMethod(this, [this] { ShowStopButton(false); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { ShowStopButton(false); }, Qt::QueuedConnection);
 }

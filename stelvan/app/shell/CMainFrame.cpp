@@ -50,7 +50,8 @@ CMainFrame::CMainFrame(CCockpitApp& app, QWidget* parent) : QMainWindow(parent),
   // The window's sizes were drawn for 96 dpi and an 8-point sans font (about 6 by 13 pixels per
   // character); a larger screen font scales them as a higher resolution would.
   const QFontMetrics fm = fontMetrics();
-  m_App.scaleX = std::max(static_cast<float>(logicalDpiX()) / 96.0f, static_cast<float>(fm.averageCharWidth()) / 6.0f);
+  m_App.scaleX =
+      std::max(static_cast<float>(logicalDpiX()) / 96.0f, static_cast<float>(fm.averageCharWidth()) / 6.0f);
   m_App.scaleY = std::max(static_cast<float>(logicalDpiY()) / 96.0f, static_cast<float>(fm.height()) / 13.0f);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
   setWindowIcon(appIcon());
@@ -60,8 +61,8 @@ CMainFrame::CMainFrame(CCockpitApp& app, QWidget* parent) : QMainWindow(parent),
   buildStatusBar();
   // The width is held in a narrow band, but never so narrow that text is cut.
   const QSize content = minimumSizeHint();
-  const int minWidth = std::max({static_cast<int>(kBaseWidth * m_App.scaleX), content.width(),
-                                 m_View->TablesMinimumWidth()});
+  const int minWidth =
+      std::max({static_cast<int>(kBaseWidth * m_App.scaleX), content.width(), m_View->TablesMinimumWidth()});
   setMinimumSize(minWidth, std::max(static_cast<int>(kBaseHeight * m_App.scaleX), content.height()));
   setMaximumWidth(minWidth + static_cast<int>((kMaxWidth - kBaseWidth) * m_App.scaleX));
   restoreGeometry();
@@ -114,17 +115,20 @@ void CMainFrame::buildMenu() {
   QMenu* file = menuBar()->addMenu("&File");
   addAction(file, "actionConnection", "&Connection\tCtrl+C", K("Ctrl+C"), "Open a new connection\nConnection",
             &CMainFrame::OnConnection);
-  addAction(file, "actionDisconnect", "&Disconnect\tCtrl+D", K("Ctrl+D"), "Close the active connection\nDosconnect",
-            &CMainFrame::OnDisconnect);
+  addAction(file, "actionDisconnect", "&Disconnect\tCtrl+D", K("Ctrl+D"),
+            "Close the active connection\nDosconnect", &CMainFrame::OnDisconnect);
   addAction(file, "actionFileManager", "&File Manager\tCtrl+F", K("Ctrl+F"), "File manager",
             &CMainFrame::OnFileManager);
   addAction(file, "actionRealTimeLogging", "&Real-Time Logging\tCtrl+R", K(), "Real time logging",
             &CMainFrame::OnRealTimeLogging);
-  addAction(file, "actionManualMode", "&Manual Mode\tCtrl+M", K("Ctrl+M"), "Manual mode", &CMainFrame::OnManualMode);
+  addAction(file, "actionManualMode", "&Manual Mode\tCtrl+M", K("Ctrl+M"), "Manual mode",
+            &CMainFrame::OnManualMode);
   file->addSeparator();
-  addAction(file, "actionExit", "E&xit\tCtrl+X", K("Ctrl+X"), "Quit the application\nExit", &CMainFrame::OnExit);
+  addAction(file, "actionExit", "E&xit\tCtrl+X", K("Ctrl+X"), "Quit the application\nExit",
+            &CMainFrame::OnExit);
   QMenu* config = menuBar()->addMenu("&Configuration");
-  addAction(config, "actionReceiver", "Receiver\tCtrl+V", K("Ctrl+V"), "", &CMainFrame::OnReceiverConfiguration);
+  addAction(config, "actionReceiver", "Receiver\tCtrl+V", K("Ctrl+V"), "",
+            &CMainFrame::OnReceiverConfiguration);
   addAction(config, "actionSite", "S&ite\tCtrl+I", K("Ctrl+I"), "Site Cofiguration", &CMainFrame::OnSite);
   addAction(config, "actionTargetPosition", "&Set Target Position\tCtrl+T", K("Ctrl+T"), "",
             &CMainFrame::OnTargetPosition);
@@ -135,7 +139,8 @@ void CMainFrame::buildMenu() {
             &CMainFrame::OnInitializeFileSystem);
   addAction(tools, "actionClearNvram", "Clear NVRAM", K(), "", &CMainFrame::OnClearNvram);
   addAction(tools, "actionResetReceiver", "Reset Receiver", K(), "", &CMainFrame::OnResetReceiver);
-  addAction(tools, "actionMessage", "Me&ssage\tCtrl+S", K("Ctrl+S"), "Messages from user", &CMainFrame::OnMessage);
+  addAction(tools, "actionMessage", "Me&ssage\tCtrl+S", K("Ctrl+S"), "Messages from user",
+            &CMainFrame::OnMessage);
   addAction(tools, "actionFirmwareLoader", "Firmware &Loader\tCtrl+L", K("Ctrl+L"), "Firmware Loader",
             &CMainFrame::OnFirmwareLoader);
   QMenu* plot = menuBar()->addMenu("&Plot");
@@ -144,17 +149,18 @@ void CMainFrame::buildMenu() {
   addAction(plot, "actionPosition", "Position", K(), "", &CMainFrame::OnPosition);
   QMenu* help = menuBar()->addMenu("&Help");
   addAction(help, "actionAbout", "&About Stelvan-P", K(), "", &CMainFrame::OnAbout);
-  for (QMenu* m : {file, config, tools, plot, help}) connect(m, &QMenu::aboutToShow, this, &CMainFrame::updateActions);
+  for (QMenu* m : {file, config, tools, plot, help})
+    connect(m, &QMenu::aboutToShow, this, &CMainFrame::updateActions);
 }
 
 void CMainFrame::updateActions() {
   const bool live = m_App.sessionRunning, busy = m_App.connecting;
   const bool remote = live && m_App.Connection() && !m_App.Connection()->isLocalServerConn();
   m_Actions["actionConnection"]->setEnabled(!busy && !live);
-  for (const char* name : {"actionDisconnect", "actionFileManager", "actionRealTimeLogging", "actionManualMode",
-                           "actionReceiver", "actionSite", "actionTargetPosition", "actionSetSatelliteTime",
-                           "actionInitializeFileSystem", "actionClearNvram", "actionResetReceiver",
-                           "actionSatellites"})
+  for (const char* name :
+       {"actionDisconnect", "actionFileManager", "actionRealTimeLogging", "actionManualMode",
+        "actionReceiver", "actionSite", "actionTargetPosition", "actionSetSatelliteTime",
+        "actionInitializeFileSystem", "actionClearNvram", "actionResetReceiver", "actionSatellites"})
     m_Actions[name]->setEnabled(live);
   m_Actions["actionMessage"]->setEnabled(m_App.newMessage || remote);
   for (const char* name : {"actionFirmwareLoader", "actionScatter", "actionPosition"})
@@ -247,7 +253,8 @@ void CMainFrame::onTimer() {
 
 void CMainFrame::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange && isMinimized() && QSystemTrayIcon::isSystemTrayAvailable()) {
+  if (event->type() == QEvent::WindowStateChange && isMinimized() &&
+      QSystemTrayIcon::isSystemTrayAvailable()) {
     m_Tray->show();
     QTimer::singleShot(0, this, &QWidget::hide);
   }

@@ -164,12 +164,14 @@ void CMainFrame::OnClearNvram() {
 
 void CMainFrame::resetReceiver(bool clearNvram) {
   const QString question =
-      clearNvram ? "After clearing NVRAM the receiver will require\nsome time to re-collect data needed to track "
-                   "satellites.\nPush OK to proceed, Cancel to abort."
-                 : "After resetting the receiver will require\nsome time to re-collect data needed to track "
-                   "satellites.\nPush OK to proceed, Cancel to abort.";
+      clearNvram
+          ? "After clearing NVRAM the receiver will require\nsome time to re-collect data needed to track "
+            "satellites.\nPush OK to proceed, Cancel to abort."
+          : "After resetting the receiver will require\nsome time to re-collect data needed to track "
+            "satellites.\nPush OK to proceed, Cancel to abort.";
   const QString caption = clearNvram ? "Clear NVRAM" : "Reset Receiver";
-  if (QMessageBox::question(this, caption, question, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+  if (QMessageBox::question(this, caption, question, QMessageBox::Ok | QMessageBox::Cancel) !=
+      QMessageBox::Ok)
     return;
   CConnection* conn = m_App.Connection();
   if (!conn) return;
@@ -202,9 +204,10 @@ void CMainFrame::resetReceiver(bool clearNvram) {
       back = rcv->Open(conn, port.c_str(), 0) != 0;
     }
     wait.hide();
-    QMessageBox::information(this, caption,
-                             back ? (clearNvram ? "The NVRAM has been cleared!" : "The receiver has been reset!")
-                                  : "The receiver didn't reply!");
+    QMessageBox::information(
+        this, caption,
+        back ? (clearNvram ? "The NVRAM has been cleared!" : "The receiver has been reset!")
+             : "The receiver didn't reply!");
   }
   show();
   conn->SetTimeout(static_cast<unsigned>(timeout));
@@ -214,10 +217,11 @@ void CMainFrame::resetReceiver(bool clearNvram) {
 }
 
 void CMainFrame::OnInitializeFileSystem() {
-  if (QMessageBox::question(this, "Initialize File System",
-                            "This operation will erase all the files inside the receiver.\nIt may take up to 10 "
-                            "minutes, depending on the receiver memory size.\nDo you really wish to continue?",
-                            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+  if (QMessageBox::question(
+          this, "Initialize File System",
+          "This operation will erase all the files inside the receiver.\nIt may take up to 10 "
+          "minutes, depending on the receiver memory size.\nDo you really wish to continue?",
+          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   StopSession();
   hide();

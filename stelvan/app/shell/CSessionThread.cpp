@@ -130,7 +130,8 @@ bool CSessionThread::identify(CReceiver* rcv) {
   m_App.updateSessionInfo([&](SessionInfo& s) {
     int major = 0, minor = 0;
     const auto version = answers.answer(0);
-    s.firmwareVersion = version && std::sscanf(version->c_str(), "%d.%d", &major, &minor) == 2 ? major * 1000 + minor : 0;
+    s.firmwareVersion =
+        version && std::sscanf(version->c_str(), "%d.%d", &major, &minor) == 2 ? major * 1000 + minor : 0;
     if (const auto model = answers.answer(1)) s.model = *model;
     if (const auto port = answers.answer(2)) s.currentPort = *port;
     if (const auto id = answers.answer(3)) s.receiverId = *id;
@@ -214,7 +215,8 @@ std::uint32_t CSessionThread::ServerMessage(void* connection) {
     case 246:
     case 250:
     case 251:
-    case 252: break;
+    case 252:
+      break;
     case 247:
     case 253:
     case 255:
@@ -230,7 +232,8 @@ std::uint32_t CSessionThread::ServerMessage(void* connection) {
       app->newMessage = true;
       sink->postMessageCommand();
       break;
-    default: sink->postStatus("ER:Unknown Message!");
+    default:
+      sink->postStatus("ER:Unknown Message!");
   }
   return 0;
 }

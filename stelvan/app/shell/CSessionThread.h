@@ -40,7 +40,8 @@ class CSessionThread {
   }
 
   // The title text for a connected session (also used by the tests).
-  static std::string ConnectedTitle(const std::string& model, const std::string& portName, bool base, bool rover);
+  static std::string ConnectedTitle(const std::string& model, const std::string& portName, bool base,
+                                    bool rover);
   static std::string IdleTitle() { return "Stelvan-P(idle)"; }
 
   // The server-message callback (a thread of its own per server event).

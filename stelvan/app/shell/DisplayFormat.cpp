@@ -114,7 +114,8 @@ std::string hdop(float h) {
 }
 
 std::string rmsPosition(float h, float v) {
-  return "RMS Pos: " + trimmed(format("%10.4f m", std::sqrt(static_cast<double>(h) * h + static_cast<double>(v) * v)));
+  return "RMS Pos: " +
+         trimmed(format("%10.4f m", std::sqrt(static_cast<double>(h) * h + static_cast<double>(v) * v)));
 }
 
 std::string rmsVelocity(float h, float v) {
@@ -140,7 +141,9 @@ std::string trackingTime(std::uint32_t s) {
 
 std::string rtcmStatus(const std::string& m) {
   if (m == "MS020,RTCMST,999,0000,0000,100.00,@1F") return {};
-  const auto piece = [&m](std::size_t at, std::size_t n) { return at < m.size() ? m.substr(at, n) : std::string(); };
+  const auto piece = [&m](std::size_t at, std::size_t n) {
+    return at < m.size() ? m.substr(at, n) : std::string();
+  };
   return "LQ:" + piece(27, 5) + "%(" + piece(13, 13) + ")";
 }
 

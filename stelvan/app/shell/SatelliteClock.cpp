@@ -9,8 +9,8 @@ namespace SatelliteClock {
 
 bool Parse(const std::string& reply, Utc& u) {
   if (reply.size() < 6) return false;
-  return std::sscanf(reply.c_str() + 5, "{%4hu-%2hu-%2hu,%2hu:%2hu:%2hu.%3hu}", &u.year, &u.month, &u.day, &u.hour,
-                     &u.minute, &u.second, &u.millisecond) == 7;
+  return std::sscanf(reply.c_str() + 5, "{%4hu-%2hu-%2hu,%2hu:%2hu:%2hu.%3hu}", &u.year, &u.month, &u.day,
+                     &u.hour, &u.minute, &u.second, &u.millisecond) == 7;
 }
 
 bool SetSystemClock(const Utc& u, std::string& error) {

@@ -44,17 +44,20 @@ bool numericColumn(int table, int column) {
 }  // namespace
 
 const std::vector<SatColumn>& satColumns(int table) {
-  static const std::vector<SatColumn> gps = {{"#", 25},  {"EL", 36}, {"AZ", 36}, {"CA", 26}, {"P1", 26},
-                                             {"P2", 26}, {"L2C", 30}, {"L5", 0}, {"TC", 33}, {"SS", 33}};
+  static const std::vector<SatColumn> gps = {{"#", 25},  {"EL", 36},  {"AZ", 36}, {"CA", 26}, {"P1", 26},
+                                             {"P2", 26}, {"L2C", 30}, {"L5", 0},  {"TC", 33}, {"SS", 33}};
   static const std::vector<SatColumn> glonass = {{"Sn", 26}, {"Fn", 26}, {"EL", 36}, {"AZ", 36},
                                                  {"CA", 26}, {"P1", 25}, {"P2", 25}, {"L2C", 30},
                                                  {"L3", 0},  {"TC", 33}, {"SS", 33}};
   static const std::vector<SatColumn> galileo = {{"#", 26}, {"EL", 36}, {"AZ", 36}, {"CA", 28}, {"P1", 0},
                                                  {"P2", 0}, {"L2", 0},  {"L5", 28}, {"TC", 34}, {"SS", 34}};
   switch (table) {
-    case kGps: return gps;
-    case kGlonass: return glonass;
-    default: return galileo;  // SBAS has the same columns
+    case kGps:
+      return gps;
+    case kGlonass:
+      return glonass;
+    default:
+      return galileo;  // SBAS has the same columns
   }
 }
 
@@ -82,11 +85,13 @@ void SatelliteTables::layoutFrom(const ZrxMessage& m, std::size_t count) {
     auto& rows = m_Rows[static_cast<std::size_t>(e.table)];
     if (rows.size() <= static_cast<std::size_t>(e.row)) rows.emplace_back(satColumns(e.table).size());
   }
-  for (int t = 0; t < kSatTables; ++t) m_Rows[static_cast<std::size_t>(t)].resize(static_cast<std::size_t>(used[t]));
+  for (int t = 0; t < kSatTables; ++t)
+    m_Rows[static_cast<std::size_t>(t)].resize(static_cast<std::size_t>(used[t]));
 }
 
 std::string& SatelliteTables::cell(const Entry& e, int column) {
-  return m_Rows[static_cast<std::size_t>(e.table)][static_cast<std::size_t>(e.row)][static_cast<std::size_t>(column)];
+  return m_Rows[static_cast<std::size_t>(e.table)][static_cast<std::size_t>(e.row)]
+               [static_cast<std::size_t>(column)];
 }
 
 void SatelliteTables::fillCell(const ZrxMessage& m, const Entry& e, std::size_t i, float clockDrift) {
@@ -120,18 +125,29 @@ void SatelliteTables::fillCell(const ZrxMessage& m, const Entry& e, std::size_t 
         text = buf;
         if (!m_GpsAlmanac[index - 1]) text += "*";
         break;
-      case kGlonass: std::snprintf(buf, sizeof buf, "%02d", index - 45), text = buf; break;
-      case kGalileo: std::snprintf(buf, sizeof buf, "%02d", index - 70), text = buf; break;
-      default: std::snprintf(buf, sizeof buf, "%02d", index), text = buf; break;
+      case kGlonass:
+        std::snprintf(buf, sizeof buf, "%02d", index - 45), text = buf;
+        break;
+      case kGalileo:
+        std::snprintf(buf, sizeof buf, "%02d", index - 70), text = buf;
+        break;
+      default:
+        std::snprintf(buf, sizeof buf, "%02d", index), text = buf;
+        break;
     }
     cell(e, shift) = text;
   } else {
     const int column = columnOf(id) + shift;
-    if (id == "EL") cell(e, column) = elevationCell(m.i1(i));
-    else if (id == "AZ") cell(e, column) = azimuthCell(m.u1(i));
-    else if (id == "TC") cell(e, column) = lockTimeCell(m.u2(i * 2));
-    else if (id == "SS") cell(e, column) = navStatusCell(m.u1(i));
-    else cell(e, column) = byteCell(m.u1(i));
+    if (id == "EL")
+      cell(e, column) = elevationCell(m.i1(i));
+    else if (id == "AZ")
+      cell(e, column) = azimuthCell(m.u1(i));
+    else if (id == "TC")
+      cell(e, column) = lockTimeCell(m.u2(i * 2));
+    else if (id == "SS")
+      cell(e, column) = navStatusCell(m.u1(i));
+    else
+      cell(e, column) = byteCell(m.u1(i));
   }
 }
 
@@ -145,17 +161,20 @@ void SatelliteTables::clear() {
 }
 
 std::string SatelliteTables::countsText() const {
-  return DisplayFormat::satelliteCounts(static_cast<int>(m_Rows[0].size()), static_cast<int>(m_Rows[1].size()),
-                                        static_cast<int>(m_Rows[2].size()), static_cast<int>(m_Rows[3].size()));
+  return DisplayFormat::satelliteCounts(
+      static_cast<int>(m_Rows[0].size()), static_cast<int>(m_Rows[1].size()),
+      static_cast<int>(m_Rows[2].size()), static_cast<int>(m_Rows[3].size()));
 }
 
 int SatelliteTables::compare(int table, int column, int direction, const Row& a, const Row& b) {
   const auto at = [column](const Row& r) -> const std::string& {
     static const std::string empty;
-    return column >= 0 && static_cast<std::size_t>(column) < r.size() ? r[static_cast<std::size_t>(column)] : empty;
+    return column >= 0 && static_cast<std::size_t>(column) < r.size() ? r[static_cast<std::size_t>(column)]
+                                                                      : empty;
   };
   if (numericColumn(table, column)) {
-    const long first = std::strtol(at(a).c_str(), nullptr, 10), second = std::strtol(at(b).c_str(), nullptr, 10);
+    const long first = std::strtol(at(a).c_str(), nullptr, 10),
+               second = std::strtol(at(b).c_str(), nullptr, 10);
     return direction * static_cast<int>(second - first);
   }
   return direction * strcasecmp(at(b).c_str(), at(a).c_str());

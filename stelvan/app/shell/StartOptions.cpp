@@ -7,13 +7,20 @@ StartOptions StartOptions::Parse(int argc, const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     std::string* value = nullptr;
-    if (arg == "--help" || arg == "-h") o.help = true;
-    else if (arg == "--receiver") value = &o.receiver;
-    else if (arg == "--server") value = &o.server;
-    else if (arg == "--user") value = &o.user;
-    else if (arg == "--password") value = &o.password;
-    else if (arg == "--screenshot") value = &o.screenshotDir;
-    else if (arg.rfind("-", 0) == 0) o.error = "unknown option " + arg;
+    if (arg == "--help" || arg == "-h")
+      o.help = true;
+    else if (arg == "--receiver")
+      value = &o.receiver;
+    else if (arg == "--server")
+      value = &o.server;
+    else if (arg == "--user")
+      value = &o.user;
+    else if (arg == "--password")
+      value = &o.password;
+    else if (arg == "--screenshot")
+      value = &o.screenshotDir;
+    else if (arg.rfind("-", 0) == 0)
+      o.error = "unknown option " + arg;
     // Anything else (a script named by the desktop's open command) is left alone.
     if (value) {
       if (i + 1 >= argc) {

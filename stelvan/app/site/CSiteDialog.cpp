@@ -30,7 +30,8 @@ CSiteDialog::CSiteDialog(SiteSettings& site, CReceiver* receiver, QWidget* paren
   m_Type = new QComboBox(this);
   m_Type->setObjectName("antennaType");
   for (const std::string& t : SiteRules::AntennaTypes()) m_Type->addItem(QString::fromStdString(t));
-  m_Type->setCurrentIndex(std::max(0, m_Type->findText(QString::fromStdString(site.antennaType), Qt::MatchExactly)));
+  m_Type->setCurrentIndex(
+      std::max(0, m_Type->findText(QString::fromStdString(site.antennaType), Qt::MatchExactly)));
   form->addRow("Site Name", m_Name);
   form->addRow("Antenna Status", m_Status);
   form->addRow("Antenna Height (m)", m_Height);

@@ -20,7 +20,7 @@ const std::vector<std::string>& AntennaTypes() {
   static const std::vector<std::string> types = [] {
     std::vector<std::string> t = {"UNKNOWN"};
     // Model name padded to 16 characters, then the radome code.
-    const char* const models[] = {"NHA-100", "NHA-100R", "NHA-110", "NHA-120", "NHA-200",  "NHA-200R",
+    const char* const models[] = {"NHA-100", "NHA-100R", "NHA-110", "NHA-120", "NHA-200",   "NHA-200R",
                                   "NHA-210", "NHA-300",  "NHA-310", "NHA-400", "NHA-400CR", "NHA-500",
                                   "NHB-10",  "NHB-20",   "NHC-1",   "NHC-2",   "NHM-7",     "NHM-8",
                                   "NHP-3",   "NHP-4",    "NHR-50",  "NHR-60",  "NHX-900"};

@@ -1,7 +1,6 @@
 // Plain rules of the window program: the answer table, the site and target rules, the command
 // line, "MainSize", the satellite clock and the title.
 #include <gtest/gtest.h>
-
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -76,7 +75,8 @@ TEST(StartOptions, ReceiverAndServer) {
   ASSERT_EQ(info.receivers.size(), 1u);
   EXPECT_EQ(info.receivers[0], "COM/dev/pts/4:115200:1");
   EXPECT_FALSE(info.manualModeOnly);
-  const char* remote[] = {"stelvan", "--server", "h:9000", "--user", "u", "--password", "p", "--receiver", "R"};
+  const char* remote[] = {"stelvan",    "--server", "h:9000",     "--user", "u",
+                          "--password", "p",        "--receiver", "R"};
   ASSERT_TRUE(StartOptions::Parse(9, remote).ConnectionInfo(info));
   EXPECT_EQ(info.server, "h:9000");
   EXPECT_EQ(info.user, "u");
@@ -144,8 +144,10 @@ TEST(SatelliteClock, RefusalChangesNothingAndSaysWhy) {
 }
 
 TEST(Title, ConnectedAndIdle) {
-  EXPECT_EQ(CSessionThread::ConnectedTitle(" NH-RCV-100 ", "COM1:", true, true), "Stelvan-P to NH-RCV-100:COM1(base)(rover)");
-  EXPECT_EQ(CSessionThread::ConnectedTitle("M", "COM/dev/pts/3:115200:1", false, false), "Stelvan-P to M:COM/dev/pts/3");
+  EXPECT_EQ(CSessionThread::ConnectedTitle(" NH-RCV-100 ", "COM1:", true, true),
+            "Stelvan-P to NH-RCV-100:COM1(base)(rover)");
+  EXPECT_EQ(CSessionThread::ConnectedTitle("M", "COM/dev/pts/3:115200:1", false, false),
+            "Stelvan-P to M:COM/dev/pts/3");
   EXPECT_EQ(CSessionThread::IdleTitle(), "Stelvan-P(idle)");
 }
 

@@ -132,10 +132,12 @@ TEST_F(MainWindowSession, ShowsTheSimulatorsSkyAndPositionThenDisconnects) {
 
   // The location page: the site in degrees, minutes and seconds, Cartesian and time values.
   const QString geo = frame->findChild<QLabel*>("geo")->text();
-  EXPECT_TRUE(QRegularExpression(QString::fromLatin1("^Lat: 47\26022' ?3\\d\\.\\d{4}\" N\nLon: 8\26032' ?[23]\\d\\.\\d{4}\" E\n"
-                                                     "Alt:  +4[23]\\d\\.\\d{4} m$"))
-                  .match(geo)
-                  .hasMatch())
+  EXPECT_TRUE(
+      QRegularExpression(
+          QString::fromLatin1("^Lat: 47\26022' ?3\\d\\.\\d{4}\" N\nLon: 8\26032' ?[23]\\d\\.\\d{4}\" E\n"
+                              "Alt:  +4[23]\\d\\.\\d{4} m$"))
+          .match(geo)
+          .hasMatch())
       << geo.toStdString();
   EXPECT_TRUE(frame->findChild<QLabel*>("xyz")->text().startsWith("X: "));
   EXPECT_TRUE(frame->findChild<QLabel*>("pdop")->text().startsWith("PDOP: "));
@@ -166,7 +168,8 @@ TEST_F(MainWindowSession, ClosingTheWindowStopsTheSessionAndWritesSettings) {
   const std::string size = p->Read("MainSize", "MainSize", "");
   EXPECT_STREQ(p->Read("Site", "SiteName", "?"), "Roof");
   p->Release();
-  EXPECT_TRUE(QRegularExpression("^\\d{4} \\d{4} \\d{4} \\d{4}$").match(QString::fromStdString(size)).hasMatch())
+  EXPECT_TRUE(
+      QRegularExpression("^\\d{4} \\d{4} \\d{4} \\d{4}$").match(QString::fromStdString(size)).hasMatch())
       << size;
   const QRect g = frame->geometry();
   int l = 0, t = 0, r = 0, b = 0;
