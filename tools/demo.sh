@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# ./dev demo: a receiver simulator on a pseudo-terminal, driven through the
-# library's local server by gridctl: identity, a few parameters, live data.
+# ./dev demo: a receiver simulator on a pseudo-terminal and the window program opened on it.
 set -euo pipefail
 bin="${1:?usage: demo.sh BUILD_DIR}/bin"
-for tool in rcvsim gridctl; do
+for tool in rcvsim stelvan; do
   [ -x "$bin/$tool" ] || { echo "demo: $bin/$tool is not built" >&2; exit 2; }
 done
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "demo: no display to open the window on. Run it under a virtual one, for example" >&2
+  echo "  xvfb-run -a ./dev demo" >&2
+  echo "or take pictures of it with: ./dev screenshot" >&2
+  exit 2
+fi
 
 work="$(mktemp -d)"
 fifo="$work/keep-open"
@@ -27,18 +32,5 @@ for _ in $(seq 50); do
 done
 [ -n "$pty" ] || { echo "demo: the simulator did not start" >&2; cat "$work/rcvsim.err" >&2; exit 2; }
 rcv="COM$pty:115200:1"
-echo "Receiver simulator on $pty (receiver string $rcv)"
-echo
-echo "== Identity and parameters"
-"$bin/gridctl" --receiver "$rcv" print,/par/rcv/model print,/par/rcvid print,/par/pos/elm print,/par/cur/term/rate
-echo
-echo "== Five position/velocity messages (PV) at 1 Hz"
-"$bin/gridctl" --receiver "$rcv" --attach 0 PV:1 --count 5 --timeout 15000
-if [ -x "$bin/stelvan-decode" ]; then
-  echo
-  echo "== NMEA output decoded by stelvan-decode"
-  "$bin/gridctl" --receiver "$rcv" --attach 2 GGA:1,RMC:1 --count 4 --timeout 15000 |
-    awk '{print $3}' | xxd -r -p | "$bin/stelvan-decode" || true
-fi
-echo
-echo "The window program arrives with a later change; then './dev demo' opens it on this simulator."
+echo "Receiver simulator on $pty; opening Stelvan on $rcv (close the window to end the demo)"
+"$bin/stelvan" --receiver "$rcv"

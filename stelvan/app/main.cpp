@@ -1,15 +1,19 @@
+#include <QApplication>
 #include <cstdio>
-#include <cstring>
 
-#include "stelvan_version.h"
+#include "program/RunProgram.h"
+#include "shell/StartOptions.h"
 
-// The user interface arrives with a later change; until then the program
-// only reports its version.
 int main(int argc, char** argv) {
-  if (argc > 1 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "--help") == 0)) {
-    std::printf("stelvan %s\n", STELVAN_VERSION_STRING);
+  const StartOptions options = StartOptions::Parse(argc, argv);
+  if (options.help) {
+    std::fputs(StartOptions::HelpText(), stdout);
     return 0;
   }
-  std::printf("stelvan %s: the user interface is not built yet.\n", STELVAN_VERSION_STRING);
-  return 0;
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "stelvan: %s\n%s", options.error.c_str(), StartOptions::HelpText());
+    return 2;
+  }
+  QApplication qapp(argc, argv);
+  return RunProgram(qapp, options);
 }

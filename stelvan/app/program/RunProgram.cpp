@@ -1,0 +1,37 @@
+#include "program/RunProgram.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include "screenshot/ScreenshotRunner.h"
+#include "shell/CCockpitApp.h"
+#include "shell/CMainFrame.h"
+#include "shell/PumpingWait.h"
+#include "shell/StartOptions.h"
+
+int RunProgram(QApplication& qapp, const StartOptions& options) {
+  CCockpitApp app;
+  app.LoadSettings();
+  PumpingWait::InstallPumpHook();
+  // Hiding the main window for a tool must not end the program; only its close path does.
+  qapp.setQuitOnLastWindowClosed(false);
+  int status = 0;
+  {
+    CMainFrame frame(app);
+    QObject::connect(&frame, &CMainFrame::closed, &qapp, &QCoreApplication::quit, Qt::QueuedConnection);
+    frame.show();
+    CONNECTION_INFO info;
+    if (options.ConnectionInfo(info)) {
+      QTimer::singleShot(0, &frame, [&frame, info] { frame.ConnectWith(info); });
+    } else if (options.screenshotDir.empty()) {
+      QTimer::singleShot(0, &frame, &CMainFrame::OnConnection);
+    }
+    std::unique_ptr<ScreenshotRunner> shots;
+    if (!options.screenshotDir.empty())
+      shots = std::make_unique<ScreenshotRunner>(frame, QString::fromStdString(options.screenshotDir));
+    status = qapp.exec();
+    if (shots && !shots->allWritten()) status = 1;
+  }
+  PumpingWait::RemovePumpHook();
+  return status;
+}

@@ -1,0 +1,120 @@
+#pragma once
+// The main window: menu, title, status-bar panes, timer 1, the notification-area icon, the
+// window size rules and "MainSize", and the commands that are not dialogs of their own.
+// Every receiver dialog runs through RunModalTool. GUI thread only.
+#include <QMainWindow>
+#include <QRect>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "linkpanel/Linkpanel.h"
+#include "shell/CCockpitDoc.h"
+
+class QAction;
+class QLabel;
+class QSystemTrayIcon;
+class QTimer;
+class CCockpitApp;
+class CCockpitView;
+class CConnection;
+class CReceiver;
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit CMainFrame(CCockpitApp& app, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  CCockpitView* view() const { return m_View; }
+  CCockpitApp& app() const { return m_App; }
+  QAction* action(const char* name) const;
+  QString paneText(int pane) const;
+
+  // Stops the session, silences the receiver ("%%dm"), hides this window and runs `tool` with
+  // the application's receiver (the tool opens it on Connection() as it needs), shows the window
+  // again and restarts the session (or closes the receiver when the session was opened for
+  // manual mode only).
+  void RunModalTool(const std::function<void(CReceiver*)>& tool);
+
+  // Starts a session on a choice made elsewhere (the command line) exactly as the connect
+  // dialog's OK would.
+  void ConnectWith(const CONNECTION_INFO& info);
+  void StartSession();
+  void StopSession();
+  void Disconnect();
+  void SetStatusText(const QString& text);  // pane 0
+  void UpdateTitle(bool connected, const QString& connectedTitle = {});
+
+  // Moves `r` to the middle of `owner`, kept 4 pixels inside `screen`.
+  static QRect CenterRect(QRect r, const QRect& owner, const QRect& screen);
+  // The "MainSize" rectangle (left, top, right, bottom) clamped to the screen; nothing when the
+  // stored text is not four numbers.
+  static bool ParseMainSize(const std::string& text, const QRect& screen, QRect& out);
+
+ public slots:
+  void OnConnection();
+  void OnDisconnect();
+  void OnExit();
+  void OnSite();
+  void OnTargetPosition();
+  void OnSetSatelliteTime();
+  void OnInitializeFileSystem();
+  void OnClearNvram();
+  void OnResetReceiver();
+  void OnMessage();
+  void OnManualMode();
+  // Dialogs that come later; see CMainFrameTools.cpp.
+  void OnFileManager();
+  void OnRealTimeLogging();
+  void OnReceiverConfiguration();
+  void OnFirmwareLoader();
+  void OnScatter();
+  void OnSatellites();
+  void OnPosition();
+  void OnAbout();
+
+ signals:
+  // The close path has run; the program may end.
+  void closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void buildMenu();
+  void buildStatusBar();
+  void restoreGeometry();
+  void saveGeometry();
+  void updateActions();
+  void onTimer();
+  void onDropConnection();
+  void onStopAndDrop();
+  void resetReceiver(bool clearNvram);
+  void restartAfterTool();
+  void sendToReceiver(const char* command);
+  void notAvailableYet(const QString& what);
+  QAction* addAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& key,
+                     const QString& prompt, void (CMainFrame::*slot)());
+
+  // Counts the GUI thread's calls into the receiver that are under way (they dispatch events).
+  struct ReceiverCall {
+    explicit ReceiverCall(int& n) : count(n) { ++count; }
+    ~ReceiverCall() { --count; }
+    ReceiverCall(const ReceiverCall&) = delete;
+    ReceiverCall& operator=(const ReceiverCall&) = delete;
+    int& count;
+  };
+
+  CCockpitApp& m_App;
+  CCockpitDoc m_Doc;
+  int m_ReceiverCalls = 0;
+  CCockpitView* m_View = nullptr;
+  QLabel* m_Panes[3] = {};
+  QTimer* m_Timer = nullptr;
+  QSystemTrayIcon* m_Tray = nullptr;
+  std::map<std::string, QAction*> m_Actions;
+  std::uint32_t m_LastElapsed = ~0u;
+  bool m_Closed = false;
+};

@@ -1,0 +1,181 @@
+#include "shell/SatelliteTables.h"
+
+#include <strings.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "shell/DisplayFormat.h"
+#include "shell/ZrxFields.h"
+
+namespace {
+
+// Column of each per-satellite message before the GLONASS shift.
+int columnOf(const std::string& id) {
+  static const char* const ids[] = {"SI", "EL", "AZ", "EC", "E1", "E2", "E3", "E5", "TC", "SS"};
+  for (int i = 0; i < 10; ++i)
+    if (id == ids[i]) return i;
+  return -1;
+}
+
+int tableOfIndex(int index) {
+  if (index >= 1 && index <= 37) return kGps;
+  if (index >= 38 && index <= 70) return kGlonass;
+  if (index >= 71 && index <= 103) return kGalileo;
+  if (index >= 120 && index <= 138) return kSbas;
+  return -1;
+}
+
+std::size_t entryCount(const ZrxMessage& m, const std::string& id) {
+  const std::size_t body = m.bodySize();
+  if (body == 0) return 0;
+  if (id == "TC") return (body - 1) / 2;
+  if (id == "SS") return body >= 2 ? body - 2 : 0;
+  if (id == "DC") return (body - 1) / 4;
+  return body - 1;
+}
+
+bool numericColumn(int table, int column) {
+  const int c = table == kGlonass ? column - 1 : column;
+  return c == 1 || c == 2 || c == 8;
+}
+
+}  // namespace
+
+const std::vector<SatColumn>& satColumns(int table) {
+  static const std::vector<SatColumn> gps = {{"#", 25},  {"EL", 36},  {"AZ", 36}, {"CA", 26}, {"P1", 26},
+                                             {"P2", 26}, {"L2C", 30}, {"L5", 0},  {"TC", 33}, {"SS", 33}};
+  static const std::vector<SatColumn> glonass = {{"Sn", 26}, {"Fn", 26}, {"EL", 36}, {"AZ", 36},
+                                                 {"CA", 26}, {"P1", 25}, {"P2", 25}, {"L2C", 30},
+                                                 {"L3", 0},  {"TC", 33}, {"SS", 33}};
+  static const std::vector<SatColumn> galileo = {{"#", 26}, {"EL", 36}, {"AZ", 36}, {"CA", 28}, {"P1", 0},
+                                                 {"P2", 0}, {"L2", 0},  {"L5", 28}, {"TC", 34}, {"SS", 34}};
+  switch (table) {
+    case kGps:
+      return gps;
+    case kGlonass:
+      return glonass;
+    default:
+      return galileo;  // SBAS has the same columns
+  }
+}
+
+bool SatelliteTables::handle(const ZrxMessage& m, float clockDrift) {
+  const std::string id = m.id();
+  if (id != "NN" && id != "DC" && columnOf(id) < 0) return false;
+  const std::size_t count = entryCount(m, id);
+  if (id == "SI") layoutFrom(m, count);
+  for (std::size_t i = 0; i < count && i < m_Entries.size(); ++i)
+    if (m_Entries[i].table >= 0) fillCell(m, m_Entries[i], i, clockDrift);
+  return true;
+}
+
+void SatelliteTables::layoutFrom(const ZrxMessage& m, std::size_t count) {
+  m_Seen = true;
+  m_Entries.assign(count, Entry{});
+  int used[kSatTables] = {};
+  for (std::size_t i = 0; i < count; ++i) {
+    const int index = m.u1(i);
+    Entry& e = m_Entries[i];
+    e.table = tableOfIndex(index);
+    if (e.table < 0) continue;
+    e.row = used[e.table]++;
+    e.channel = index - 45;
+    auto& rows = m_Rows[static_cast<std::size_t>(e.table)];
+    if (rows.size() <= static_cast<std::size_t>(e.row)) rows.emplace_back(satColumns(e.table).size());
+  }
+  for (int t = 0; t < kSatTables; ++t)
+    m_Rows[static_cast<std::size_t>(t)].resize(static_cast<std::size_t>(used[t]));
+}
+
+std::string& SatelliteTables::cell(const Entry& e, int column) {
+  return m_Rows[static_cast<std::size_t>(e.table)][static_cast<std::size_t>(e.row)]
+               [static_cast<std::size_t>(column)];
+}
+
+void SatelliteTables::fillCell(const ZrxMessage& m, const Entry& e, std::size_t i, float clockDrift) {
+  using namespace DisplayFormat;
+  const std::string id = m.id();
+  const int shift = e.table == kGlonass ? 1 : 0;
+  if (id == "NN") {
+    if (e.table != kGlonass) return;
+    const std::uint8_t slot = m.u1(i);
+    std::string text = byteCell(slot);
+    if (slot != 255 && (slot < 1 || slot > 24 || !m_GlonassAlmanac[slot - 1])) text += "*";
+    cell(e, 0) = text;
+  } else if (id == "DC") {
+    std::string& el = cell(e, 1 + shift);
+    const std::int32_t doppler = m.i4(i * 4);
+    if (doppler == 2147483647) {
+      el += "  ";
+      return;
+    }
+    const double f = e.table == kGlonass ? 1602000000.0 + e.channel * 562500.0 : 1.57542e9;
+    const double rate = -(doppler * 0.0001 + f * static_cast<double>(clockDrift));
+    if (!el.empty() && (el.back() == '+' || el.back() == '-')) return;
+    el += std::fabs(rate) < 1 ? "^" : rate < 0 ? "--" : "+";
+  } else if (id == "SI") {
+    const int index = m.u1(i);
+    std::string text;
+    char buf[16];
+    switch (e.table) {
+      case kGps:
+        std::snprintf(buf, sizeof buf, "%02d", index);
+        text = buf;
+        if (!m_GpsAlmanac[index - 1]) text += "*";
+        break;
+      case kGlonass:
+        std::snprintf(buf, sizeof buf, "%02d", index - 45), text = buf;
+        break;
+      case kGalileo:
+        std::snprintf(buf, sizeof buf, "%02d", index - 70), text = buf;
+        break;
+      default:
+        std::snprintf(buf, sizeof buf, "%02d", index), text = buf;
+        break;
+    }
+    cell(e, shift) = text;
+  } else {
+    const int column = columnOf(id) + shift;
+    if (id == "EL")
+      cell(e, column) = elevationCell(m.i1(i));
+    else if (id == "AZ")
+      cell(e, column) = azimuthCell(m.u1(i));
+    else if (id == "TC")
+      cell(e, column) = lockTimeCell(m.u2(i * 2));
+    else if (id == "SS")
+      cell(e, column) = navStatusCell(m.u1(i));
+    else
+      cell(e, column) = byteCell(m.u1(i));
+  }
+}
+
+void SatelliteTables::setAlmanac(bool glonass, int number) {
+  if (glonass && number >= 1 && number <= 24) m_GlonassAlmanac[number - 1] = true;
+  if (!glonass && number >= 1 && number <= 37) m_GpsAlmanac[number - 1] = true;
+}
+
+void SatelliteTables::clear() {
+  *this = SatelliteTables{};
+}
+
+std::string SatelliteTables::countsText() const {
+  return DisplayFormat::satelliteCounts(
+      static_cast<int>(m_Rows[0].size()), static_cast<int>(m_Rows[1].size()),
+      static_cast<int>(m_Rows[2].size()), static_cast<int>(m_Rows[3].size()));
+}
+
+int SatelliteTables::compare(int table, int column, int direction, const Row& a, const Row& b) {
+  const auto at = [column](const Row& r) -> const std::string& {
+    static const std::string empty;
+    return column >= 0 && static_cast<std::size_t>(column) < r.size() ? r[static_cast<std::size_t>(column)]
+                                                                      : empty;
+  };
+  if (numericColumn(table, column)) {
+    const long first = std::strtol(at(a).c_str(), nullptr, 10),
+               second = std::strtol(at(b).c_str(), nullptr, 10);
+    return direction * static_cast<int>(second - first);
+  }
+  return direction * strcasecmp(at(b).c_str(), at(a).c_str());
+}

@@ -1,0 +1,124 @@
+// The main view's texts: formats, satellite tables and the round handling of the display state.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "gridlink/Framing.h"
+#include "shell/DisplayFormat.h"
+#include "shell/SatelliteTables.h"
+#include "shell/SessionDisplay.h"
+#include "shell/ZrxFields.h"
+
+namespace {
+
+// A data message as the receiver sends it: id, length, body, checksum byte.
+std::string message(const char* id, const std::string& body) {
+  char head[6];
+  std::snprintf(head, sizeof head, "%c%c%03X", id[0], id[1], static_cast<unsigned>(body.size() + 1));
+  std::string m = head + body;
+  m.push_back(static_cast<char>(Zrx::checksum8(m.data(), m.size())));
+  return m;
+}
+
+std::string bytes(std::initializer_list<int> values) {
+  std::string s;
+  for (int v : values) s.push_back(static_cast<char>(v));
+  return s;
+}
+
+template <class T>
+std::string raw(T v) {
+  return std::string(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+TEST(DisplayFormat, CellsAndClock) {
+  using namespace DisplayFormat;
+  EXPECT_EQ(lockTimeCell(60), "1");
+  EXPECT_EQ(lockTimeCell(59), ":59");
+  EXPECT_EQ(lockTimeCell(65535), "inf");
+  EXPECT_EQ(navStatusCell(52), "52+");
+  EXPECT_EQ(navStatusCell(4), "04-");
+  EXPECT_EQ(byteCell(255), "??");
+  EXPECT_EQ(elevationCell(127), "??");
+  EXPECT_EQ(azimuthCell(100), "200");
+  EXPECT_EQ(elapsed(25 * 3600), "1d 01:00:00");
+  EXPECT_EQ(elapsed(24 * 3600), "24:00:00");
+  EXPECT_EQ(trackingTime(90061), "Tracking time:1d 01:01:01");
+  EXPECT_EQ(clockOffset(1e-7f), "Clock offset: +0.1000 ppm");
+  EXPECT_EQ(rmsPosition(3, 4), "RMS Pos: 5.0000 m");
+  EXPECT_EQ(rmsVelocity(0, 0), "RMS Vel:  0.0000 m/s");
+}
+
+TEST(DisplayFormat, PositionAndTarget) {
+  using namespace DisplayFormat;
+  const double lat = 47.3769 / kRadToDeg, lon = -8.5417 / kRadToDeg;
+  EXPECT_EQ(geodetic(lat, lon, 430.25),
+            "Lat: 47\26022' 36.8400\" N\nLon: 8\26032' 30.1200\" W\nAlt:  430.2500 m");
+  EXPECT_EQ(targetLat(-lat), "Lat:    47\26022'36.8400\" S");
+  const TargetOffsets south = targetOffsets(0.5, 0.1, 0.49, 0.1);
+  EXPECT_DOUBLE_EQ(south.course, 180.0);
+  EXPECT_NEAR(south.north, -63710.0, 1e-6);
+  EXPECT_EQ(offsets(south).substr(offsets(south).find("CTT")), "CTT:    180\26000'0  0.00\"");
+}
+
+TEST(SatelliteTables, GlonassChannelSlotAndGpsAlmanac) {
+  SatelliteTables t;
+  t.setAlmanac(false, 5);
+  const std::string si = message("SI", bytes({5, 7, 38, 75, 255}));
+  ASSERT_TRUE(t.handle(ZrxMessage(si), 0));
+  ASSERT_EQ(t.rows(kGps).size(), 2u);
+  ASSERT_EQ(t.rows(kGlonass).size(), 1u);
+  ASSERT_EQ(t.rows(kGalileo).size(), 1u);
+  EXPECT_EQ(t.rows(kGps)[0][0], "05");
+  EXPECT_EQ(t.rows(kGps)[1][0], "07*");
+  EXPECT_EQ(t.rows(kGlonass)[0][1], "-7");
+  EXPECT_EQ(t.rows(kGalileo)[0][0], "05");
+  EXPECT_EQ(t.countsText(), "Satellites  2 : 1 : 1 : 0");
+  const std::string nn = message("NN", bytes({0, 0, 3, 0, 0}));
+  t.handle(ZrxMessage(nn), 0);
+  EXPECT_EQ(t.rows(kGlonass)[0][0], "03*");
+  const std::string el = message("EL", bytes({10, 20, 30, 40, 50}));
+  t.handle(ZrxMessage(el), 0);
+  EXPECT_EQ(t.rows(kGlonass)[0][2], "30");  // shifted one column right of GPS
+  // Doppler of a satellite moving away: falling mark.
+  std::string dc;
+  for (int v : {0, 0, 50000000, 0, 0}) dc += raw<std::int32_t>(v);
+  t.handle(ZrxMessage(message("DC", dc)), 0);
+  EXPECT_EQ(t.rows(kGlonass)[0][2], "30--");
+  // A shorter "SI" drops the surplus rows.
+  t.handle(ZrxMessage(message("SI", bytes({7}))), 0);
+  EXPECT_EQ(t.rows(kGps).size(), 1u);
+  EXPECT_TRUE(t.rows(kGlonass).empty());
+}
+
+TEST(SatelliteTables, SortingByNumberAndText) {
+  const SatelliteTables::Row a = {"03", "9", "100"}, b = {"10", "45", "20"};
+  EXPECT_LT(SatelliteTables::compare(kGps, 1, -1, a, b), 0);  // 9 before 45 ascending
+  EXPECT_GT(SatelliteTables::compare(kGps, 1, 1, a, b), 0);
+  EXPECT_LT(SatelliteTables::compare(kGps, 0, -1, a, b), 0);
+  EXPECT_GT(SatelliteTables::compare(kGlonass, 2, -1, a, b), 0);  // GLONASS "EL" is column 2
+}
+
+struct FixedTarget : TargetSource {
+  double targetLat() const override { return 0.5; }
+  double targetLon() const override { return 0.1; }
+};
+
+TEST(SessionDisplay, PositionRedrawsTargetOnlyWhenChanged) {
+  FixedTarget target;
+  std::atomic<bool> changed{true};
+  SessionDisplay d(target, changed);
+  std::string pg = raw(0.49) + raw(0.1) + raw(12.5) + raw(1.0f) + bytes({1});
+  d.handle(message("PG", pg));
+  ViewTexts t = d.snapshot();
+  EXPECT_FALSE(changed);
+  EXPECT_EQ(t.solution, "(standalone)");
+  EXPECT_NE(t.targetLat.find("28\26038'52.4031\" N"), std::string::npos);
+  EXPECT_NE(t.targetOffsets.find("DTT:      63710.000 m"), std::string::npos);
+  EXPECT_TRUE(t.hasPosition);
+  d.clear();
+  EXPECT_EQ(d.snapshot().geo, "Lon:\nLat:\nAlt:");
+  EXPECT_FALSE(d.snapshot().hasPosition);
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+// The main window against the receiver simulator program on a pseudo-terminal: the session
+// thread identifies the receiver, attaches the view's messages and fills the tables and the
+// location page; Disconnect and the window's close path end it cleanly.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <cmath>
+#include <ctime>
+
+#include "QtSupport.h"
+#include "TempDir.h"
+#include "TestPaths.h"
+#include "gridlink/CProfile.h"
+#include "rcvsim/SkyModel.h"
+#include "shell/CCockpitApp.h"
+#include "shell/CCockpitView.h"
+#include "shell/CMainFrame.h"
+#include "shell/CSessionThread.h"
+#include "shell/PumpingWait.h"
+#include "shell/StartOptions.h"
+
+namespace {
+
+constexpr std::uint64_t kSeed = 7;
+constexpr double kDegToRad = 0.017453292519943295;
+
+// rcvsim on a pseudo-terminal; it serves until its standard input closes.
+class SimulatorProcess {
+ public:
+  bool start() {
+    proc_.start(QString::fromStdString(TestPaths::binDir() + "/rcvsim"),
+                {"--pty", "--seed", QString::number(kSeed), "--start", "2026-06-01T10:00:00"});
+    if (!proc_.waitForStarted(5000)) return false;
+    waitFor([this] { return proc_.canReadLine() || proc_.state() != QProcess::Running; }, 10000);
+    const QString line = QString::fromUtf8(proc_.readLine()).trimmed();
+    if (!line.startsWith("pty ")) return false;
+    pty_ = line.mid(4).toStdString();
+    return true;
+  }
+  ~SimulatorProcess() {
+    proc_.closeWriteChannel();
+    if (!proc_.waitForFinished(5000)) {
+      proc_.kill();
+      proc_.waitForFinished(5000);
+    }
+  }
+  std::string receiverString() const { return "COM" + pty_ + ":115200:1"; }
+  const std::string& pty() const { return pty_; }
+
+ private:
+  QProcess proc_;
+  std::string pty_;
+};
+
+class MainWindowSession : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testApp();
+    PumpingWait::InstallPumpHook();
+    ASSERT_TRUE(sim.start()) << "rcvsim did not start";
+    app = std::make_unique<CCockpitApp>();
+    app->LoadSettings();
+    frame = std::make_unique<CMainFrame>(*app);
+    frame->show();
+    const std::string rcv = sim.receiverString();
+    const char* argv[] = {"stelvan", "--receiver", rcv.c_str()};
+    CONNECTION_INFO info;
+    ASSERT_TRUE(StartOptions::Parse(3, argv).ConnectionInfo(info));
+    frame->ConnectWith(info);
+  }
+  void TearDown() override {
+    frame.reset();
+    app.reset();
+    PumpingWait::RemovePumpHook();
+  }
+  QTableWidget* gps() const { return frame->findChild<QTableWidget*>("tableGPS"); }
+  bool live() const {
+    return gps()->rowCount() > 0 && frame->view()->texts().hasPosition &&
+           frame->windowTitle().startsWith("Stelvan-P to");
+  }
+  // Receiver time of the round on screen, from its date and time labels.
+  std::int64_t shownUtcMs() const {
+    int d = 0, mo = 0, y = 0, h = 0, mi = 0, s = 0;
+    const ViewTexts& t = frame->view()->texts();
+    if (std::sscanf(t.rcvDate.c_str(), "Receiver data: %d.%d.%d", &d, &mo, &y) != 3 ||
+        std::sscanf(t.rcvTime.c_str(), "Receiver time: %d:%d:%d", &h, &mi, &s) != 3)
+      return -1;
+    std::tm tm{};
+    tm.tm_year = y - 1900, tm.tm_mon = mo - 1, tm.tm_mday = d, tm.tm_hour = h, tm.tm_min = mi, tm.tm_sec = s;
+    return static_cast<std::int64_t>(timegm(&tm)) * 1000;
+  }
+
+  ScopedConfigHome config;
+  SimulatorProcess sim;
+  std::unique_ptr<CCockpitApp> app;
+  std::unique_ptr<CMainFrame> frame;
+};
+
+TEST_F(MainWindowSession, ShowsTheSimulatorsSkyAndPositionThenDisconnects) {
+  ASSERT_TRUE(waitFor([this] { return live(); }, 30000)) << frame->paneText(0).toStdString();
+  EXPECT_EQ(frame->windowTitle().toStdString(),
+            CSessionThread::ConnectedTitle("NH-RCV-100", sim.receiverString(), false, true));
+  EXPECT_EQ(frame->paneText(0).toStdString(), sim.receiverString());
+  EXPECT_EQ(app->sessionInfo().firmwareVersion, 3007);
+  EXPECT_EQ(app->sessionInfo().receiverId, "SIM0A1B2C3D4");
+
+  // Every GPS row is a satellite of the simulated sky at the time shown, where it is.
+  const std::int64_t utc = shownUtcMs();
+  ASSERT_GT(utc, 0);
+  rcvsim::SkyModel sky({47.3769 * kDegToRad, 8.5417 * kDegToRad, 430.0}, kSeed);
+  const rcvsim::SkyEpoch epoch = sky.at(utc, 5.0, 1);
+  int highGps = 0;
+  for (const rcvsim::SatView& s : epoch.sats)
+    if (s.sys == rcvsim::Gnss::Gps && s.elDeg > 15) ++highGps;
+  ASSERT_GT(highGps, 0);
+  const auto& rows = frame->view()->texts().tables[kGps];
+  EXPECT_GE(static_cast<int>(rows.size()), highGps);
+  for (const auto& row : rows) {
+    const int prn = std::atoi(row[0].c_str());
+    const auto sat = std::find_if(epoch.sats.begin(), epoch.sats.end(), [prn](const rcvsim::SatView& s) {
+      return s.sys == rcvsim::Gnss::Gps && s.number == prn;
+    });
+    ASSERT_NE(sat, epoch.sats.end()) << "PRN " << prn << " is not in the simulated sky";
+    EXPECT_NEAR(std::atoi(row[1].c_str()), sat->elDeg, 1.5) << "PRN " << prn;
+    EXPECT_NEAR(std::atoi(row[2].c_str()), sat->azDeg, 2.5) << "PRN " << prn;
+  }
+  EXPECT_EQ(gps()->rowCount(), static_cast<int>(rows.size()));
+
+  // The location page: the site in degrees, minutes and seconds, Cartesian and time values.
+  const QString geo = frame->findChild<QLabel*>("geo")->text();
+  EXPECT_TRUE(
+      QRegularExpression(
+          QString::fromLatin1("^Lat: 47\26022' ?3\\d\\.\\d{4}\" N\nLon: 8\26032' ?[23]\\d\\.\\d{4}\" E\n"
+                              "Alt:  +4[23]\\d\\.\\d{4} m$"))
+          .match(geo)
+          .hasMatch())
+      << geo.toStdString();
+  EXPECT_TRUE(frame->findChild<QLabel*>("xyz")->text().startsWith("X: "));
+  EXPECT_TRUE(frame->findChild<QLabel*>("pdop")->text().startsWith("PDOP: "));
+  EXPECT_TRUE(frame->findChild<QLabel*>("targetOffsets")->text().startsWith("ETT:"));
+
+  frame->action("actionDisconnect")->trigger();
+  EXPECT_EQ(frame->windowTitle(), "Stelvan-P(idle)");
+  EXPECT_EQ(frame->paneText(0), "Disconnected");
+  EXPECT_EQ(gps()->rowCount(), 0);
+  EXPECT_FALSE(frame->view()->SessionThreadRunning());
+  EXPECT_EQ(app->Connection(), nullptr);
+  EXPECT_TRUE(frame->action("actionConnection")->isEnabled());
+  EXPECT_FALSE(frame->action("actionDisconnect")->isEnabled());
+}
+
+TEST_F(MainWindowSession, ClosingTheWindowStopsTheSessionAndWritesSettings) {
+  ASSERT_TRUE(waitFor([this] { return live(); }, 30000)) << frame->paneText(0).toStdString();
+  EXPECT_TRUE(frame->action("actionSite")->isEnabled());
+  app->site.name = "Roof";
+  QSignalSpy closed(frame.get(), &CMainFrame::closed);
+  EXPECT_TRUE(frame->close());
+  EXPECT_EQ(closed.count(), 1);
+  EXPECT_FALSE(frame->view()->SessionThreadRunning());
+  EXPECT_FALSE(app->sessionRunning);
+  EXPECT_EQ(app->Connection(), nullptr);
+  EXPECT_FALSE(app->IsReceiverPresent());
+  CProfile* p = CProfile::Instance();
+  const std::string size = p->Read("MainSize", "MainSize", "");
+  EXPECT_STREQ(p->Read("Site", "SiteName", "?"), "Roof");
+  p->Release();
+  EXPECT_TRUE(
+      QRegularExpression("^\\d{4} \\d{4} \\d{4} \\d{4}$").match(QString::fromStdString(size)).hasMatch())
+      << size;
+  const QRect g = frame->geometry();
+  int l = 0, t = 0, r = 0, b = 0;
+  ASSERT_EQ(std::sscanf(size.c_str(), "%d %d %d %d", &l, &t, &r, &b), 4);
+  EXPECT_EQ(r - l, g.width());
+  EXPECT_EQ(b - t, g.height());
+}
+
+}  // namespace

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# ./dev screenshot [DIR]: the window program on a receiver simulator under Xvfb (no window
+# manager), grabbing its windows into DIR.
+set -euo pipefail
+bin="${1:?usage: screenshot.sh BUILD_DIR [OUT_DIR]}/bin"
+out="$(mkdir -p "${2:-build/screenshots}" && cd "${2:-build/screenshots}" && pwd)"
+for tool in rcvsim stelvan; do
+  [ -x "$bin/$tool" ] || { echo "screenshot: $bin/$tool is not built" >&2; exit 2; }
+done
+
+work="$(mktemp -d)"
+fifo="$work/keep-open"
+export XDG_CONFIG_HOME="$work/config"
+mkfifo "$fifo"
+"$bin/rcvsim" --pty --seed 7 <"$fifo" >"$work/rcvsim.out" 2>"$work/rcvsim.err" &
+sim=$!
+exec 3>"$fifo"
+cleanup() { exec 3>&-; kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+
+pty=""
+for _ in $(seq 50); do
+  pty="$(sed -n 's/^pty //p' "$work/rcvsim.out" | head -1)"
+  [ -n "$pty" ] && break
+  sleep 0.1
+done
+[ -n "$pty" ] || { echo "screenshot: the simulator did not start" >&2; cat "$work/rcvsim.err" >&2; exit 2; }
+
+run=(timeout 180 "$bin/stelvan" --receiver "COM$pty:115200:1" --screenshot "$out")
+status=0
+if [ "${STELVAN_SCREENSHOT_PLATFORM:-xvfb}" = offscreen ]; then
+  QT_QPA_PLATFORM=offscreen "${run[@]}" || status=$?
+else
+  command -v xvfb-run >/dev/null || { echo "screenshot: xvfb-run is missing (./dev setup installs it)" >&2; exit 2; }
+  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}" || status=$?
+fi
+if [ "$status" = 0 ]; then
+  echo "screenshot: pictures in $out"
+else
+  echo "screenshot: some pictures were not taken (status $status); the others are in $out" >&2
+fi
+exit "$status"
