@@ -56,11 +56,17 @@ fs::path MessageStore::userDir(const std::string& area, const std::string& user)
   return d;
 }
 
+// "from-n", n counting up per recipient and never reused, so a stale name never reaches a
+// newer message.
 std::string MessageStore::newName(const fs::path& dir, const std::string& from) const {
-  const std::uint64_t t = fileTimeNow();
-  for (unsigned n = 0;; ++n) {
-    std::string name = from + "-" + std::to_string(t) + (n ? "-" + std::to_string(n) : "");
-    if (!fs::exists(dir / (name + ".meta"))) return name;
+  const fs::path counter = dir / ".next";
+  unsigned long long next = 1;
+  std::ifstream(counter) >> next;
+  for (;; ++next) {
+    std::string name = from + "-" + std::to_string(next);
+    if (fs::exists(dir / (name + ".meta")) || fs::exists(dir / (name + ".body"))) continue;
+    std::ofstream(counter, std::ios::trunc) << next + 1 << '\n';
+    return name;
   }
 }
 
