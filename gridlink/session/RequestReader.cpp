@@ -22,6 +22,8 @@ bool plausibleStart(const std::uint8_t* p, std::size_t n) {
 
 // "00SetMsg %d %d" / "00LoadFile %d %d" ending exactly at its zero byte.
 bool readBlockHeader(std::string_view header, IncomingRequest& out) {
+  // The first two characters are the receiver id field, always "00" in a block.
+  if (header.substr(0, 2) != "00") return false;
   for (std::string_view verb : {std::string_view("SetMsg"), std::string_view("LoadFile")}) {
     if (header.size() <= verb.size() + 3 || header.substr(2, verb.size()) != verb ||
         header[2 + verb.size()] != ' ')

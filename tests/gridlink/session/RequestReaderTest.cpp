@@ -66,6 +66,8 @@ TEST(RequestReader, EveryFormAtEveryCut) {
        "R0 SetMsg 0 bob Subj|B SetMsg 1 0 7|B SetMsg 1 -2 0|"},
       {"a text message that looks like a block header", buildRequestPacket("SetMsg 1 2", 0),
        "R0 SetMsg 1 2|"},
+      {"a block header under another receiver id",
+       std::string("001480SetMsg 1 0\0hello", 20) + buildRequestPacket("Ping", 0), "R0 Ping|"},
       {"leading garbage", "\x01zz\xff" + buildRequestPacket("Ping", 0), "R0 Ping|"},
       {"zero byte inside a request's text",
        std::string("000a00GetU\0sList", 17) + buildRequestPacket("Ping", 0), "R0 Ping|"},
