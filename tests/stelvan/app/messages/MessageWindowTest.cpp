@@ -22,6 +22,12 @@
 #include "messages/CMessage.h"
 #include "messages/MessageText.h"
 
+// Fontconfig keeps a cache for the life of the process, which LeakSanitizer reports once
+// fonts are used; the suppression names the library, never our code.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\n";
+}
+
 namespace {
 
 QApplication& app() {
