@@ -52,6 +52,10 @@ LocalServer::LocalServer(CConnection* owner) : m_Owner(owner) {
   };
 }
 
+LocalServer::LocalServer(LocalSrv::PacketSink& sink) : LocalServer(static_cast<CConnection*>(nullptr)) {
+  m_Sink = &sink;
+}
+
 LocalServer::~LocalServer() {
   m_Link.reset();
 }
@@ -123,13 +127,14 @@ bool LocalServer::DeliverPacket(unsigned type, const void* payload, std::size_t 
 
 bool LocalServer::SendPacket(unsigned type, std::uint8_t result, std::string_view text) {
   Platform::CriticalSectionLock lock(m_SendLock);
-  if (!m_Owner || text.size() + 12 > 0xFFFE) return false;
+  if ((!m_Owner && !m_Sink) || text.size() + 12 > 0xFFFE) return false;
   char header[16];
   std::snprintf(header, sizeof header, "%04x%03x%02x%02x", static_cast<unsigned>(text.size() + 12),
                 type & 0xFFFu, static_cast<unsigned>(m_RcvId.load()), static_cast<unsigned>(result));
   std::string packet(header);
   packet.append(text);
   packet.push_back('\0');
+  if (m_Sink) return m_Sink->Offer(packet, kPacketTakenWaitMs);
   return ConnectionAccess::state(*m_Owner).handoff.Offer(packet, kPacketTakenWaitMs);
 }
 
@@ -219,7 +224,7 @@ std::string LocalServer::loopTest() {
 }
 
 void LocalServer::rememberReceiver(const std::string& rcv, int kind) {
-  if (kind != LocalSrv::kLinkCom && kind != LocalSrv::kLinkTcp) return;
+  if (m_Sink || (kind != LocalSrv::kLinkCom && kind != LocalSrv::kLinkTcp)) return;
   if (CProfile* ui = CProfile::Instance("Software\\Norhaven GNSS\\Fieldmesh\\GridnetUI")) {
     ui->Write("", "LastRcv", rcv.c_str());
     ui->Release();

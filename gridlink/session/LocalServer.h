@@ -20,6 +20,20 @@
 #include "session/DeviceLink.h"
 #include "session/MessageTable.h"
 
+namespace LocalSrv {
+
+// Where the packets of a local server go when no CConnection owns it (a server program passes
+// them on to its client's socket). Called under the server's send lock, from the thread
+// serving a request or from the link's reader.
+class PacketSink {
+ public:
+  virtual ~PacketSink() = default;
+  // One packet in the local form; false when it could not be passed on within timeoutMs.
+  virtual bool Offer(std::string_view packet, std::uint32_t timeoutMs) = 0;
+};
+
+}  // namespace LocalSrv
+
 class LocalServer : public CLinkOwner {
  public:
   static constexpr std::uint32_t kPacketTakenWaitMs = 5000;
@@ -32,6 +46,9 @@ class LocalServer : public CLinkOwner {
   static constexpr const char* kStopSequence = "\ndm\n||\ndm\n||####\ndm";
 
   explicit LocalServer(CConnection* owner);
+  // Serves one receiver for a program that is itself a server: replies and receiver data go
+  // to the sink, and nothing is remembered in the user's settings.
+  explicit LocalServer(LocalSrv::PacketSink& sink);
   ~LocalServer() override;
   LocalServer(const LocalServer&) = delete;
   LocalServer& operator=(const LocalServer&) = delete;
@@ -86,6 +103,7 @@ class LocalServer : public CLinkOwner {
   void log(const std::string& text) const;
 
   CConnection* m_Owner;
+  LocalSrv::PacketSink* m_Sink = nullptr;
   std::map<std::string, Request, std::less<>> m_Requests;
   LocalSrv::MessageTable m_Table;  // replaced under the send lock; the reader looks up under it
   std::unique_ptr<LocalSrv::DeviceLink> m_Link;

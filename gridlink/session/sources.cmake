@@ -3,6 +3,7 @@ list(APPEND GRIDLINK_SOURCES
   session/ServerPacket.cpp
   session/PacketScrambler.cpp
   session/ServerPacketReader.cpp
+  session/RequestReader.cpp
   session/DataRing.cpp
   session/PacketHandoff.cpp
   session/MessageTable.cpp

@@ -19,6 +19,9 @@ const char* helpText() {
          "  gridctl [...] --receiver R --script FILE\n"
          "  gridctl [...] --receiver R --attach KIND NAMES [--count N]\n"
          "  gridctl [--server S] --list\n"
+         "  gridctl --server S --user U --password P --users | --messages\n"
+         "  gridctl --server S ... --send-message USER SUBJECT (TEXT | --file F)\n"
+         "  gridctl --server S ... --get-message NAME --to DIR | --delete-message NAME\n"
          "\n"
          "Opens a connection (the local server unless --server names a remote one, host[:port]),\n"
          "opens the receiver R and:\n"
@@ -29,7 +32,11 @@ const char* helpText() {
          "                   2 NMEA, 3 RTCM) and prints each message as \"id length hex\" until\n"
          "                   --count N (default 1) have arrived or the time-out passes;\n"
          "  --list           prints the receivers the server offers, one per line.\n"
-
+         "  --users          prints the server's users, one \"name state\" per line;\n"
+         "  --messages       prints your messages: name, size, sender, subject, date;\n"
+         "  --send-message   leaves USER a message: SUBJECT (one word) and TEXT, or a file;\n"
+         "  --get-message    writes message NAME to DIR/NAME (its text, or the file sent);\n"
+         "  --delete-message deletes message NAME from the server.\n"
          "  --timeout MS     how long to wait for attached data (default 10000); a remote\n"
          "                   server's replies get the same time, rounded up to seconds.\n"
          "\n"
@@ -83,12 +90,47 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
       }
       o.attach = true;
       o.attachKind = static_cast<int>(n);
+    } else if (a == "--users") {
+      o.users = true;
+    } else if (a == "--messages") {
+      o.messages = true;
+    } else if (a == "--send-message") {
+      if (!value(o.msgUser) || !value(o.msgSubject)) return false;
+      if (i + 1 < argc && std::string(argv[i + 1]) == "--file") {
+        ++i;
+        if (!value(o.msgFile)) return false;
+      } else if (!value(o.msgText)) {
+        return false;
+      }
+      o.sendMessage = true;
+    } else if (a == "--get-message") {
+      if (!value(o.getMessage)) return false;
+    } else if (a == "--to") {
+      if (!value(o.toDir)) return false;
+    } else if (a == "--delete-message") {
+      if (!value(o.deleteMessage)) return false;
     } else if (a.rfind("--", 0) == 0) {
       error = "unknown option " + a;
       return false;
     } else {
       o.commands.push_back(a);
     }
+  }
+  if (o.messageMode()) {
+    const int n = o.users + o.messages + o.sendMessage + !o.getMessage.empty() + !o.deleteMessage.empty();
+    if (n != 1 || o.list || !o.receiver.empty() || !o.commands.empty()) {
+      error = "give one of --users, --messages, --send-message, --get-message, --delete-message alone";
+      return false;
+    }
+    if (o.server.empty()) {
+      error = "messages live on a remote server: give --server";
+      return false;
+    }
+    if (!o.getMessage.empty() && o.toDir.empty()) {
+      error = "--get-message needs --to DIR";
+      return false;
+    }
+    return true;
   }
   if (o.list) return true;
   if (o.receiver.empty()) {

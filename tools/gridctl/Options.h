@@ -19,6 +19,17 @@ struct Options {
   std::string attachNames;
   unsigned count = 1;
   bool help = false;
+  // Server messages (a remote server only); at most one of these.
+  bool users = false;
+  bool messages = false;
+  bool sendMessage = false;
+  std::string msgUser, msgSubject, msgText, msgFile;
+  std::string getMessage, toDir;
+  std::string deleteMessage;
+
+  bool messageMode() const {
+    return users || messages || sendMessage || !getMessage.empty() || !deleteMessage.empty();
+  }
 };
 
 // False with the reason in error for a command line that does not make sense.

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "Messages.h"
 #include "Options.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
@@ -74,8 +75,8 @@ int run(const gridctl::Options& o) {
   conn.SetTimeout((o.timeoutMs + 999) / 1000);
   if (!conn.Open(o.server.c_str(), o.user.c_str(), o.password.c_str(), "gridctl"))
     return fail(conn.GetReplyString());
-  if (o.list) {
-    const int r = listReceivers(conn);
+  if (o.list || o.messageMode()) {
+    const int r = o.list ? listReceivers(conn) : gridctl::runMessages(conn, o);
     conn.Close();
     return r;
   }

@@ -1,0 +1,253 @@
+// The session's thread, its writes, and the receiver requests. Message requests and uploads
+// are in SessionMessages.cpp.
+#include "gridserver/ClientSession.h"
+
+#include "gridlink/platform/Clock.h"
+#include "gridserver/ServerLog.h"
+#include "session/PacketScrambler.h"
+#include "session/ServerPacket.h"
+
+namespace gridserver {
+namespace {
+
+constexpr int kReadSliceSeconds = 1;
+constexpr std::string_view kLockSuffix = " Lock";
+
+// Requests a receiver answers, forwarded to the local server that drives it.
+bool isReceiverRequest(const std::string& name) {
+  return name == "CloseRcv" || name == "Command" || name == "Attach" || name == "Detach" ||
+         name == "DownloadFile" || name == "CancelDownload" || name == "LoadFirmware" || name == "DetectRcv";
+}
+
+}  // namespace
+
+ClientSession::ClientSession(ServerContext& ctx, std::unique_ptr<CBlockingSocket> socket, std::string peer)
+    : m_Ctx(ctx), m_Socket(std::move(socket)), m_Peer(std::move(peer)), m_Thread("gridsession", 15000) {}
+
+ClientSession::~ClientSession() {
+  Stop();
+  m_Thread.Join(15000);
+}
+
+bool ClientSession::Start() {
+  return m_Thread.Start([this](Platform::ThreadContext& ctx) { run(ctx); });
+}
+
+void ClientSession::Stop() {
+  m_Thread.RequestStop();
+  m_Socket->Cleanup();
+}
+
+void ClientSession::Shutdown(std::string_view text) {
+  Send(ServerLink::makeType(15, 0), 0, 0, text);
+  Stop();
+}
+
+std::string ClientSession::User() const {
+  std::lock_guard l(m_UserLock);
+  return m_User;
+}
+
+void ClientSession::log(const std::string& line) const {
+  const std::string user = User();
+  logEvent(m_Peer + (user.empty() ? "" : " " + user) + ": " + line);
+}
+
+bool ClientSession::Send(std::uint16_t type, std::uint8_t rcvId, std::uint8_t result,
+                         std::string_view payload) {
+  if (m_Broken) return false;
+  const std::string packet =
+      ServerLink::buildServerPacket(type, rcvId, result, payload, ServerLink::PacketForm::Remote);
+  if (packet.empty()) return false;
+  std::lock_guard l(m_WriteLock);
+  int written;
+  if (m_Scramble && packet.size() <= ServerLink::kMaxPlain) {
+    const auto frame =
+        ServerLink::CryptPacket(reinterpret_cast<const std::uint8_t*>(packet.data()), packet.size());
+    written = m_Socket->Write(reinterpret_cast<const char*>(frame.data()), static_cast<int>(frame.size()),
+                              kWriteSeconds) == static_cast<int>(frame.size());
+  } else {
+    written = m_Socket->Write(packet.data(), static_cast<int>(packet.size()), kWriteSeconds) ==
+              static_cast<int>(packet.size());
+  }
+  if (!written && !m_Broken.exchange(true)) {
+    logEvent(m_Peer + ": client does not take its packets, connection dropped");
+    m_Socket->Cleanup();
+  }
+  return written;
+}
+
+void ClientSession::reply(std::uint8_t rcvId, int result, std::string_view text) {
+  Send(ServerLink::makeType(0, 0), rcvId, static_cast<std::uint8_t>(result), text);
+}
+
+void ClientSession::run(Platform::ThreadContext& ctx) {
+  log("connected");
+  ServerLink::RequestReader reader;
+  std::uint32_t stalledSince = 0;
+  bool stalled = false;
+  while (!ctx.StopRequested() && !m_Broken) {
+    const auto room = reader.writable();
+    const int n = m_Socket->_Read(reinterpret_cast<char*>(room.data()), static_cast<int>(room.size()),
+                                  kReadSliceSeconds);
+    if (n == -2) {
+      // A quiet client is fine; one that leaves half a packet for too long is not.
+      if (reader.buffered() == 0) continue;
+      if (!stalled) stalledSince = Platform::GetTickCount(), stalled = true;
+      if (Platform::GetTickCount() - stalledSince < m_Ctx.stallSeconds * 1000u) continue;
+      log("stalled in the middle of a packet, connection dropped");
+      break;
+    }
+    if (n <= 0) break;
+    stalled = false;
+    reader.commit(static_cast<std::size_t>(n));
+    ServerLink::IncomingRequest r;
+    for (ServerLink::RequestScan s; (s = reader.next(r)) != ServerLink::RequestScan::NeedMore;) {
+      if (s == ServerLink::RequestScan::Dropped) {
+        log("malformed packet dropped (" + std::string(reader.lastDrop()) + ")");
+      } else if (s == ServerLink::RequestScan::Block) {
+        uploadBlock(r);
+      } else {
+        m_Scramble = r.scrambled;
+        handle(r);
+      }
+    }
+  }
+  releaseAll();
+  m_Socket->Cleanup();
+  log("disconnected");
+  m_Finished = true;
+}
+
+void ClientSession::handle(const ServerLink::IncomingRequest& r) {
+  const std::string& text = r.text;
+  const std::size_t blank = text.find(' ');
+  const std::string name = text.substr(0, blank);
+  std::string_view arg;
+  if (blank != std::string::npos) {
+    arg = std::string_view(text).substr(blank);
+    while (!arg.empty() && arg.front() == ' ') arg.remove_prefix(1);
+  }
+  if (name == "OpenUsr") {
+    m_Reply = "RE:OK.";
+    const int result = openUsr(arg);
+    reply(r.rcvId, result, m_Reply);
+    return;
+  }
+  if (User().empty()) {
+    reply(r.rcvId, 0, "ER:User is not opened!");
+    return;
+  }
+  if (name == "OpenRcv") return openRcv(arg, r.rcvId);
+  if (isReceiverRequest(name)) return receiverRequest(name, text, r.rcvId);
+  m_Reply = "RE:OK.";
+  int result = 0;
+  if (name == "CloseUsr" || name == "Ping") {
+    result = 1;
+  } else if (name == "GetRcvList") {
+    result = getRcvList();
+  } else if (name == "GetUsrList") {
+    result = getUsrList();
+  } else if (name == "GetMsgList") {
+    result = getMsgList();
+  } else if (name == "GetMsg") {
+    result = getMsg(arg);
+  } else if (name == "SetMsg") {
+    result = setMsg(arg);
+  } else if (name == "DeleteMsg") {
+    result = deleteMsg(arg);
+  } else if (name == "LoadFile") {
+    result = loadFile(arg);
+  } else if (name == "GetSourceTable") {
+    m_Reply = "ER:Don't support";
+  } else {
+    m_Reply = "ER:Unknown request type";
+  }
+  reply(r.rcvId, result, m_Reply);
+}
+
+int ClientSession::openUsr(std::string_view arg) {
+  char words[3][256] = {};
+  const std::string a(arg);
+  std::sscanf(a.c_str(), "%255s %255s %255s", words[0], words[1], words[2]);
+  if (!m_Ctx.users.Check(words[0], words[1])) {
+    log(std::string("login refused for \"") + words[0] + "\"");
+    m_Reply = "ER:Wrong user name or password!";
+    return 0;
+  }
+  {
+    std::lock_guard l(m_UserLock);
+    m_User = words[0];
+  }
+  log(std::string("logged in (") + (words[2][0] ? words[2] : "no application") + ")");
+  return 1;
+}
+
+int ClientSession::getRcvList() {
+  std::string list = "RE:";
+  for (const std::string& rcv : m_Ctx.pool.List()) list += rcv + ",";
+  m_Reply = list;
+  // The client counts one less than the result value.
+  return static_cast<int>(m_Ctx.pool.List().size()) + 1;
+}
+
+void ClientSession::openRcv(std::string_view arg, std::uint8_t rcvId) {
+  std::string rcv(arg);
+  if (rcv.size() > kLockSuffix.size() &&
+      rcv.compare(rcv.size() - kLockSuffix.size(), kLockSuffix.size(), kLockSuffix) == 0)
+    rcv.resize(rcv.size() - kLockSuffix.size());
+  if (rcvId == 0 || m_Held.count(rcvId)) {
+    reply(rcvId, 0, rcvId ? "ER:Connection was not closed correctly!" : "ER:Receiver is not open!");
+    return;
+  }
+  if (!m_Ctx.pool.Known(rcv)) {
+    reply(rcvId, 0, "ER:Can't find receiver.");
+    return;
+  }
+  std::string heldBy;
+  if (!m_Ctx.pool.Acquire(rcv, this, User() + " at " + m_Peer, heldBy)) {
+    log("refused " + rcv + ": held by " + heldBy);
+    reply(rcvId, 0, "ER:Receiver is locked by " + heldBy);
+    return;
+  }
+  auto hold = std::make_unique<ReceiverHold>(
+      rcv, [this](std::uint16_t type, std::uint8_t id, std::uint8_t result, std::string_view payload) {
+        return Send(type, id, result, payload);
+      });
+  if (hold->Open(User(), rcvId) == 0) {
+    hold.reset();
+    m_Ctx.pool.Release(rcv, this);
+    log("could not open " + rcv);
+    return;
+  }
+  log("opened " + rcv);
+  m_Held.emplace(rcvId, std::move(hold));
+}
+
+void ClientSession::receiverRequest(const std::string& name, std::string_view text, std::uint8_t rcvId) {
+  const auto it = m_Held.find(rcvId);
+  if (it == m_Held.end()) {
+    reply(rcvId, 0, "ER:Receiver is not open!");
+    return;
+  }
+  it->second->Process(text, rcvId);
+  if (name == "CloseRcv") {
+    const std::string rcv = it->second->Receiver();
+    m_Held.erase(it);
+    m_Ctx.pool.Release(rcv, this);
+    log("closed " + rcv);
+  }
+}
+
+void ClientSession::releaseAll() {
+  for (auto& [id, hold] : m_Held) {
+    hold->CloseQuietly(id);
+    const std::string rcv = hold->Receiver();
+    hold.reset();
+    m_Ctx.pool.Release(rcv, this);
+    log("released " + rcv);
+  }
+  m_Held.clear();
+}
+
+}  // namespace gridserver

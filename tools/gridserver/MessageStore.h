@@ -1,0 +1,61 @@
+#pragma once
+// Messages and uploaded files on disk, kept across restarts:
+//   DIR/messages/USER/NAME.meta   "from subject filetime-hex" (one line)
+//   DIR/messages/USER/NAME.body   the text or file, byte for byte
+//   DIR/uploads/USER/KEY.part     an upload on its way (resumed from its size)
+//   DIR/files/USER/REMOTE         a finished file upload
+// Users only ever reach their own folder: names from the wire are checked before they become
+// paths. Any thread; one lock serialises changes.
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace gridserver {
+
+struct StoredMessage {
+  std::string name;
+  std::string from;
+  std::string subject;
+  std::uint64_t fileTime = 0;  // 100 ns units since 1601-01-01
+  std::uint64_t size = 0;
+};
+
+class MessageStore {
+ public:
+  static constexpr std::uint64_t kMaxUpload = 64ull << 20;
+
+  bool Open(const std::string& dir, std::string& error);
+
+  std::vector<StoredMessage> List(const std::string& user) const;
+  // Stores a message for `to`; its name, empty when it could not be written.
+  std::string Add(const std::string& to, const std::string& from, const std::string& subject,
+                  std::string_view body);
+  // The message and the path of its body; false when the user has no such message.
+  bool Find(const std::string& user, const std::string& name, StoredMessage& out,
+            std::filesystem::path& body) const;
+  bool Delete(const std::string& user, const std::string& name);
+
+  // Uploads, by a key the session makes from what is uploaded.
+  std::uint64_t PartSize(const std::string& user, const std::string& key) const;
+  bool AppendPart(const std::string& user, const std::string& key, std::string_view data);
+  // The finished part becomes a message for `to` (its name) or a file under `remote`.
+  std::string FinishMessage(const std::string& user, const std::string& key, const std::string& to,
+                            const std::string& subject);
+  bool FinishFile(const std::string& user, const std::string& key, const std::string& remote);
+
+  // A word made only of letters, digits, "_", "." and "-", not starting with "." (a file name).
+  static bool SafeName(std::string_view name);
+
+ private:
+  std::filesystem::path userDir(const std::string& area, const std::string& user) const;
+  std::string newName(const std::filesystem::path& dir, const std::string& from) const;
+  bool writeMeta(const std::filesystem::path& meta, const StoredMessage& m) const;
+
+  std::filesystem::path m_Root;
+  mutable std::mutex m_Lock;
+};
+
+}  // namespace gridserver
