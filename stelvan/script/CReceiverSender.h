@@ -1,0 +1,34 @@
+#pragma once
+// ICommandSender on a CReceiver. Each exchange runs on a short-lived worker thread while the
+// calling thread waits through the message pump, so a window stays live and the script's
+// time-out bounds the wait. A reply that comes later than that is collected before the next
+// exchange starts, so replies never cross. The receiver must outlive the sender; one caller at
+// a time.
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "ICommandSender.h"
+
+class CReceiver;
+
+class CReceiverSender : public ICommandSender {
+ public:
+  // The text of an exchange that outlived its time-out.
+  static constexpr const char* kTimeoutReply = "ER:Receiver reply timeout!";
+
+  explicit CReceiverSender(CReceiver* receiver);
+  ~CReceiverSender() override;
+  CReceiverSender(const CReceiverSender&) = delete;
+  CReceiverSender& operator=(const CReceiverSender&) = delete;
+
+  bool SendCommand(const std::string& command, unsigned timeoutMs, std::string& reply) override;
+
+ private:
+  struct Exchange;
+  void finishPending();
+
+  CReceiver* receiver_;
+  std::shared_ptr<Exchange> pending_;
+  std::thread worker_;
+};
