@@ -44,6 +44,7 @@ void Session::execute(const Command& c) {
     reply(c, false, "Checksum error");
     return;
   }
+  rcv_.noteCommand(c.text);
   if (c.text.empty()) {
     reply(c, true, "");
     return;
