@@ -2,11 +2,11 @@
 
 namespace SetupCompare {
 
-std::vector<SetupDifference> differences(const std::vector<CPageModel>& pages,
+std::vector<SetupDifference> differences(const std::vector<const CPageModel*>& pages,
                                          const std::map<std::string, std::string>& saved) {
   std::vector<SetupDifference> out;
   for (std::size_t p = 0; p < pages.size(); ++p) {
-    const CPageModel& page = pages[p];
+    const CPageModel& page = *pages[p];
     for (std::size_t i = 0; i < page.size(); ++i) {
       const ParamSpec& s = page.spec(i);
       if (!page.at(i).enabled || s.kind == ParamKind::ReadOnly) continue;
@@ -18,8 +18,8 @@ std::vector<SetupDifference> differences(const std::vector<CPageModel>& pages,
   return out;
 }
 
-void take(std::vector<CPageModel>& pages, const std::vector<SetupDifference>& chosen) {
-  for (const SetupDifference& d : chosen) pages[d.page].setFromScript(d.index, d.scriptValue);
+void take(const std::vector<CPageModel*>& pages, const std::vector<SetupDifference>& chosen) {
+  for (const SetupDifference& d : chosen) pages[d.page]->setFromScript(d.index, d.scriptValue);
 }
 
 }  // namespace SetupCompare

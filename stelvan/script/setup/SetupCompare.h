@@ -14,8 +14,20 @@ struct SetupDifference {
 
 namespace SetupCompare {
 // Every settable parameter whose saved value differs from the page's value.
-std::vector<SetupDifference> differences(const std::vector<CPageModel>& pages,
+std::vector<SetupDifference> differences(const std::vector<const CPageModel*>& pages,
                                          const std::map<std::string, std::string>& saved);
 // Puts the script value of each difference into its page (the page then reports it changed).
-void take(std::vector<CPageModel>& pages, const std::vector<SetupDifference>& chosen);
+void take(const std::vector<CPageModel*>& pages, const std::vector<SetupDifference>& chosen);
+
+inline std::vector<SetupDifference> differences(const std::vector<CPageModel>& pages,
+                                                const std::map<std::string, std::string>& saved) {
+  std::vector<const CPageModel*> p;
+  for (const CPageModel& page : pages) p.push_back(&page);
+  return differences(p, saved);
+}
+inline void take(std::vector<CPageModel>& pages, const std::vector<SetupDifference>& chosen) {
+  std::vector<CPageModel*> p;
+  for (CPageModel& page : pages) p.push_back(&page);
+  take(p, chosen);
+}
 }  // namespace SetupCompare

@@ -76,14 +76,14 @@ const char* const kHeader =
     "@:InitComplete\r\n";
 }  // namespace
 
-std::string compose(const std::vector<CPageModel>& pages, const std::string& model) {
+std::string compose(const std::vector<const CPageModel*>& pages, const std::string& model) {
   const int n = std::snprintf(nullptr, 0, kHeader, kVersionText, kDateText, model.c_str(), model.c_str());
   std::string out(static_cast<std::size_t>(n) + 1, '\0');
   std::snprintf(out.data(), out.size(), kHeader, kVersionText, kDateText, model.c_str(), model.c_str());
   out.resize(static_cast<std::size_t>(n));
-  for (const CPageModel& page : pages) {
-    out += "@echo " + page.name() + " parameters\r\n";
-    page.writeScript(out);
+  for (const CPageModel* page : pages) {
+    out += "@echo " + page->name() + " parameters\r\n";
+    page->writeScript(out);
   }
   return out + "@echo Done!\r\n# End of script\r\n";
 }
