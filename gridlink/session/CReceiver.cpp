@@ -162,6 +162,9 @@ int CReceiver::SendCommand(const char* cmd, CConnection::CommandOutputCallback o
     if (c.empty()) return 1;
     return m_Conn->SendData(("Command " + c).c_str(), m_RcvId);
   }
+  // A command without a callback ends a terminal's raw output, or its reply would never be
+  // framed and matched (and every later command would get the raw mode's "RE000").
+  if (s.local) s.commandOutput = nullptr;
   if (c.rfind("@scr", 0) == 0) return m_Conn->SendData(("Command " + c).c_str(), m_RcvId);
 
   char tagBuf[16];

@@ -76,6 +76,11 @@ void CDialogRCV::build() {
       form->addRow(label, field);
     }
   }
+  // Group boxes keep their natural height; the space left goes below them.
+  for (auto& [name, page] : tabPages) {
+    auto* grid = static_cast<QGridLayout*>(page->layout());
+    grid->setRowStretch(grid->rowCount(), 1);
+  }
   if (mainBoxes) outer->addWidget(mainArea);
   if (tabs_) outer->addWidget(tabs_, 1);
   outer->addStretch();
