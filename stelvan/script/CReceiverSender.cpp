@@ -31,11 +31,16 @@ void CReceiverSender::finishPending() {
 }
 
 bool CReceiverSender::SendCommand(const std::string& command, unsigned timeoutMs, std::string& reply) {
+  return SendCommand(command, timeoutMs, reply, nullptr);
+}
+
+bool CReceiverSender::SendCommand(const std::string& command, unsigned timeoutMs, std::string& reply,
+                                  CConnection::CommandOutputCallback output) {
   finishPending();
   auto exchange = std::make_shared<Exchange>();
   pending_ = exchange;
-  worker_ = std::thread([rcv = receiver_, exchange, command] {
-    exchange->result = rcv->SendCommand(command.c_str());
+  worker_ = std::thread([rcv = receiver_, exchange, command, output] {
+    exchange->result = rcv->SendCommand(command.c_str(), output);
     exchange->reply = rcv->GetReplyString();
     exchange->done.Set();
   });

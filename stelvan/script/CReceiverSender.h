@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "ICommandSender.h"
+#include "gridlink/CConnection.h"
 
 class CReceiver;
 
@@ -23,6 +24,10 @@ class CReceiverSender : public ICommandSender {
   CReceiverSender& operator=(const CReceiverSender&) = delete;
 
   bool SendCommand(const std::string& command, unsigned timeoutMs, std::string& reply) override;
+  // The same, with the receiver's asynchronous output going to `output` while the command runs
+  // (and after it, for a session that keeps the callback).
+  bool SendCommand(const std::string& command, unsigned timeoutMs, std::string& reply,
+                   CConnection::CommandOutputCallback output);
 
  private:
   struct Exchange;
