@@ -242,6 +242,10 @@ std::vector<ParamSeedEntry> build() {
     const std::string can = std::string("/par/dev/can/") + p;
     t.push_back({can + "/imode", "none", kImode});
     t.push_back({can + "/rate", "250", "125|250|500|1000"});
+    t.push_back({can + "/sid/in/first", "0", "int:0:2047"});
+    t.push_back({can + "/sid/in/cnt", "1", "int:0:2048"});
+    t.push_back({can + "/sid/out/first", "0", "int:0:2047"});
+    t.push_back({can + "/sid/out/cnt", "1", "int:0:2048"});
     const std::string pps = std::string("/par/dev/pps/") + p;
     t.push_back({pps + "/out", "off", kOnOff});
     t.push_back({pps + "/per/ms", "1000", "int:1:1000000"});

@@ -143,4 +143,10 @@ bool ParamTree::listing(const std::string& prefix, std::string& out) const {
   return any;
 }
 
+std::map<std::string, std::string> ParamTree::values() const {
+  std::map<std::string, std::string> out;
+  for (const auto& [path, e] : entries_) out[path] = e.value;
+  return out;
+}
+
 }  // namespace rcvsim

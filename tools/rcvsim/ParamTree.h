@@ -43,6 +43,8 @@ class ParamTree {
   void reset();
   // "{name=value,...}" of the parameters below `prefix` (which ends with "/"), or false.
   bool listing(const std::string& prefix, std::string& out) const;
+  // Every path with its current value.
+  std::map<std::string, std::string> values() const;
 
  private:
   struct Entry {

@@ -110,4 +110,16 @@ void Receiver::refreshFileFigures() {
   params_.put("/par/stat/fsinit", fsInitState());
 }
 
+void Receiver::noteCommand(const std::string& text) {
+  constexpr std::size_t kKeep = 100000;  // a long-running simulator forgets the oldest
+  std::lock_guard<std::mutex> l(commandsLock_);
+  if (commands_.size() >= kKeep) commands_.erase(commands_.begin(), commands_.begin() + kKeep / 2);
+  commands_.push_back(text);
+}
+
+std::vector<std::string> Receiver::commands() const {
+  std::lock_guard<std::mutex> l(commandsLock_);
+  return commands_;
+}
+
 }  // namespace rcvsim

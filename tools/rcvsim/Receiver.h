@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "Faults.h"
 #include "LogFileSystem.h"
@@ -48,6 +49,11 @@ class Receiver {
   // Current log file (recording target), "" when none.
   std::string currentLog;
 
+  // Every command line taken, without identifier and seal, oldest first (for tests that
+  // check exactly what a client sent). Thread-safe.
+  void noteCommand(const std::string& text);
+  std::vector<std::string> commands() const;
+
  private:
   void makeBuiltinFiles();
   Options options_;
@@ -62,6 +68,8 @@ class Receiver {
   std::atomic<std::int64_t> rebootUntil_{0};
   std::atomic<std::uint64_t> reboots_{0};
   std::int64_t fsInitStart_ = -1;
+  mutable std::mutex commandsLock_;
+  std::vector<std::string> commands_;
 };
 
 }  // namespace rcvsim

@@ -44,6 +44,7 @@ void Session::execute(const Command& c) {
     reply(c, false, "Checksum error");
     return;
   }
+  rcv_.noteCommand(c.text);
   if (c.text.empty()) {
     reply(c, true, "");
     return;
@@ -168,7 +169,10 @@ bool Session::cmdSet(const std::string& a, std::string& r, std::function<void()>
   const std::string path = portPath(ParamTree::normalise(raw));
   auto lock = rcv_.lock();
   if (path == "/par/pos/pd/reset" || path == "/par/dev/event/a/lock" || path == "/par/dev/event/b/lock") {
-    // Actions rather than settings: they are taken and leave the value as it was.
+    // Actions rather than settings: they are taken and leave the value as it was. A saved
+    // setup writes the event locks back as "off", which does nothing.
+    const bool eventLock = path.find("event") != std::string::npos;
+    if (eventLock && unquote(value) == "off") return true;
     if (unquote(value) != "on") return r = "Invalid value '" + value + "' for " + path, false;
     if (path.find("event") != std::string::npos)
       rcv_.params().put(path.substr(0, path.size() - 4) + "locked", "yes");

@@ -42,6 +42,20 @@ Faults& Simulator::faults() {
   return receiver_->faults();
 }
 
+bool Simulator::paramValue(const std::string& path, std::string& value) {
+  auto lock = receiver_->lock();
+  return receiver_->params().get(ParamTree::normalise(path), value);
+}
+
+std::map<std::string, std::string> Simulator::paramValues() {
+  auto lock = receiver_->lock();
+  return receiver_->params().values();
+}
+
+std::vector<std::string> Simulator::commandsReceived() const {
+  return receiver_->commands();
+}
+
 std::string Simulator::filesDir() const {
   return receiver_->files().dir();
 }

@@ -6,9 +6,11 @@
 // time, before or after start. stop() (also run by the destructor) returns
 // within about 100 ms.
 #include <atomic>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "Faults.h"
 #include "Options.h"
@@ -35,6 +37,12 @@ class Simulator {
   // Folder of the log files.
   std::string filesDir() const;
   Faults& faults();
+  // A parameter's current value; false when the path is unknown.
+  bool paramValue(const std::string& path, std::string& value);
+  // Every parameter path with its current value.
+  std::map<std::string, std::string> paramValues();
+  // The command lines taken so far (without identifier and seal), oldest first.
+  std::vector<std::string> commandsReceived() const;
   const Options& options() const { return options_; }
 
  private:

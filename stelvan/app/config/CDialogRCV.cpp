@@ -1,0 +1,250 @@
+#include "CDialogRCV.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "ICommandSender.h"
+#include "OutputPeriod.h"
+
+namespace {
+QString q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+// The control's name is its parameter path, so tests and the status line can find it.
+QString controlName(const ParamSpec& s) {
+  return q(s.path);
+}
+}  // namespace
+
+CDialogRCV::CDialogRCV(CPageModel model, QWidget* parent) : QWidget(parent), model_(std::move(model)) {
+  setObjectName(q(model_.name()));
+  build();
+  showValues();
+}
+
+void CDialogRCV::build() {
+  auto* outer = new QVBoxLayout(this);
+  std::map<std::string, QGroupBox*> boxes;
+  std::map<std::string, QWidget*> tabPages;
+  auto* mainArea = new QWidget;
+  new QGridLayout(mainArea);
+  int mainBoxes = 0;
+  for (std::size_t i = 0; i < model_.size(); ++i) {
+    const ParamSpec& s = model_.spec(i);
+    if (s.hidden) continue;
+    QWidget* host = mainArea;
+    if (!s.tab.empty()) {
+      if (!tabs_) tabs_ = new QTabWidget;
+      QWidget*& page = tabPages[s.tab];
+      if (!page) {
+        page = new QWidget;
+        new QGridLayout(page);
+        auto* scroll = new QScrollArea;
+        scroll->setWidgetResizable(true);
+        scroll->setWidget(page);
+        tabs_->addTab(scroll, q(s.tab));
+      }
+      host = page;
+    }
+    const std::string key = s.tab + "\n" + s.section;
+    QGroupBox*& box = boxes[key];
+    if (!box) {
+      box = new QGroupBox(q(s.section));
+      new QFormLayout(box);
+      auto* grid = static_cast<QGridLayout*>(host->layout());
+      const int n = host == mainArea ? mainBoxes++ : grid->count();
+      grid->addWidget(box, n / 2, n % 2);
+    }
+    Control& c = controls_[i];
+    QWidget* field = makeControl(i, box, c);
+    auto* form = static_cast<QFormLayout*>(box->layout());
+    if (s.label.empty() || s.kind == ParamKind::Check) {
+      form->addRow(field);
+    } else {
+      auto* label = new QLabel(q(s.label));
+      c.label = label;
+      form->addRow(label, field);
+    }
+  }
+  // Group boxes keep their natural height; the space left goes below them.
+  for (auto& [name, page] : tabPages) {
+    auto* grid = static_cast<QGridLayout*>(page->layout());
+    grid->setRowStretch(grid->rowCount(), 1);
+  }
+  if (mainBoxes) outer->addWidget(mainArea);
+  if (tabs_) outer->addWidget(tabs_, 1);
+  outer->addStretch();
+}
+
+QWidget* CDialogRCV::makeControl(std::size_t i, QWidget* parent, Control& c) {
+  const ParamSpec& s = model_.spec(i);
+  const auto changedHere = [this, i] {
+    if (filling_) return;
+    takeFromControl(i);
+    emit edited();
+  };
+  switch (s.kind) {
+    case ParamKind::Choice: {
+      auto* combo = new QComboBox(parent);
+      for (const ParamChoice& ch : s.choices) combo->addItem(q(ch.shown), q(ch.value));
+      connect(combo, &QComboBox::activated, this, changedHere);
+      c.widgets = {combo};
+      break;
+    }
+    case ParamKind::Check: {
+      auto* box = new QCheckBox(q(s.label), parent);
+      connect(box, &QCheckBox::clicked, this, changedHere);
+      c.widgets = {box};
+      break;
+    }
+    case ParamKind::CheckGroup:
+    case ParamKind::EditGroup: {
+      auto* row = new QWidget(parent);
+      auto* grid = new QGridLayout(row);
+      grid->setContentsMargins(0, 0, 0, 0);
+      const int columns = s.members.size() > 8 ? 8 : static_cast<int>(s.members.size());
+      for (std::size_t k = 0; k < s.members.size(); ++k) {
+        QWidget* w;
+        if (s.kind == ParamKind::CheckGroup) {
+          auto* box = new QCheckBox(q(s.members[k]), row);
+          connect(box, &QCheckBox::clicked, this, changedHere);
+          w = box;
+        } else {
+          auto* edit = new QLineEdit(row);
+          edit->setPlaceholderText(q(s.members[k]));
+          edit->setToolTip(q(s.members[k]));
+          connect(edit, &QLineEdit::textEdited, this, changedHere);
+          w = edit;
+        }
+        w->setObjectName(controlName(s) + "#" + QString::number(k));
+        grid->addWidget(w, static_cast<int>(k) / columns, static_cast<int>(k) % columns);
+        c.widgets.push_back(w);
+      }
+      row->setObjectName(controlName(s));
+      return row;
+    }
+    case ParamKind::ReadOnly: {
+      auto* label = new QLabel(parent);
+      label->setFrameShape(QFrame::Panel);
+      label->setFrameShadow(QFrame::Sunken);
+      label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+      if (s.label.empty()) label->setToolTip(q(s.path));
+      c.widgets = {label};
+      break;
+    }
+    case ParamKind::Edit: {
+      auto* edit = new QLineEdit(parent);
+      if (s.label.empty()) edit->setToolTip(q(s.path));
+      connect(edit, &QLineEdit::textEdited, this, changedHere);
+      c.widgets = {edit};
+      break;
+    }
+  }
+  c.widgets[0]->setObjectName(controlName(s));
+  return c.widgets[0];
+}
+
+void CDialogRCV::takeFromControl(std::size_t i) {
+  const ParamSpec& s = model_.spec(i);
+  const Control& c = controls_.at(i);
+  switch (s.kind) {
+    case ParamKind::Choice:
+      model_.setValue(i, static_cast<QComboBox*>(c.widgets[0])->currentData().toString().toStdString());
+      break;
+    case ParamKind::Check:
+      model_.setChecked(i, static_cast<QCheckBox*>(c.widgets[0])->isChecked());
+      break;
+    case ParamKind::CheckGroup: {
+      std::vector<bool> states;
+      for (QWidget* w : c.widgets) states.push_back(static_cast<QCheckBox*>(w)->isChecked());
+      model_.setGroup(i, states);
+      break;
+    }
+    case ParamKind::EditGroup: {
+      std::vector<std::string> texts;
+      for (QWidget* w : c.widgets) texts.push_back(static_cast<QLineEdit*>(w)->text().toStdString());
+      model_.setGroupTexts(i, texts);
+      break;
+    }
+    case ParamKind::Edit:
+      model_.setValue(i, static_cast<QLineEdit*>(c.widgets[0])->text().toStdString());
+      break;
+    case ParamKind::ReadOnly:
+      break;
+  }
+}
+
+void CDialogRCV::showValues() {
+  filling_ = true;
+  for (auto& [i, c] : controls_) {
+    const ParamSpec& s = model_.spec(i);
+    const bool enabled = model_.at(i).enabled;
+    switch (s.kind) {
+      case ParamKind::Choice: {
+        auto* combo = static_cast<QComboBox*>(c.widgets[0]);
+        int at = model_.choiceIndex(i);
+        if (at < 0 && enabled) {
+          // A value the table does not know is still shown as the receiver has it.
+          combo->addItem(q(model_.at(i).value), q(model_.at(i).value));
+          at = combo->count() - 1;
+        }
+        combo->setCurrentIndex(at);
+        break;
+      }
+      case ParamKind::Check:
+        static_cast<QCheckBox*>(c.widgets[0])->setChecked(enabled && model_.checked(i));
+        break;
+      case ParamKind::CheckGroup: {
+        const std::vector<bool> states = model_.groupStates(i);
+        for (std::size_t k = 0; k < c.widgets.size(); ++k)
+          static_cast<QCheckBox*>(c.widgets[k])->setChecked(enabled && states[k]);
+        break;
+      }
+      case ParamKind::EditGroup: {
+        const std::vector<std::string> texts = model_.groupTexts(i);
+        for (std::size_t k = 0; k < c.widgets.size(); ++k)
+          static_cast<QLineEdit*>(c.widgets[k])->setText(q(texts[k]));
+        break;
+      }
+      case ParamKind::Edit:
+        static_cast<QLineEdit*>(c.widgets[0])->setText(q(model_.at(i).value));
+        break;
+      case ParamKind::ReadOnly:
+        static_cast<QLabel*>(c.widgets[0])->setText(q(model_.shown(i)));
+        break;
+    }
+    for (QWidget* w : c.widgets) w->setEnabled(enabled);
+    if (c.label) c.label->setEnabled(enabled);
+  }
+  filling_ = false;
+}
+
+void CDialogRCV::read(ICommandSender& sender) {
+  model_.read(sender);
+  showValues();
+}
+
+QString CDialogRCV::apply(ICommandSender& sender) {
+  const CPageModel::ApplyResult r = model_.apply(sender);
+  if (r.error.empty()) return {};
+  if (r.periodWarning) QMessageBox::warning(this, OutputPeriod::kCaption, q(r.error));
+  auto it = controls_.find(static_cast<std::size_t>(r.index));
+  if (it != controls_.end()) {
+    QWidget* w = it->second.widgets[0];
+    // Bring a control on a sub-tab forward before it takes the focus.
+    for (QWidget* p = w; p && tabs_; p = p->parentWidget())
+      if (int at = tabs_->indexOf(p); at >= 0) tabs_->setCurrentIndex(at);
+    w->setFocus();
+  }
+  return q(r.error);
+}

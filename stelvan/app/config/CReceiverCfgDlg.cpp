@@ -1,0 +1,202 @@
+#include "CReceiverCfgDlg.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "CCompareSetupDlg.h"
+#include "CReceiverSender.h"
+#include "ConfigPages.h"
+#include "SetupPages.h"
+#include "SetupScript.h"
+
+CReceiverCfgDlg::CReceiverCfgDlg(CReceiver* receiver, QWidget* parent)
+    : QDialog(parent), receiver_(receiver), sender_(std::make_unique<CReceiverSender>(receiver)) {
+  setWindowTitle("Receiver configuration");
+  setObjectName("ReceiverConfiguration");
+  tabs_ = new QTabWidget;
+  pages_ = {new CGeneralPage,         new CMinPadPage, new CPositioningPage,     new CBasePage,
+            new CRoverPage(*sender_), new CPortsPage,  new CEventPage(*sender_), new CAdvancedPage};
+  for (std::size_t i = 0; i < pages_.size(); ++i) {
+    tabs_->addTab(pages_[i], SetupPages::kNames[i]);
+    connect(pages_[i], &CDialogRCV::edited, this, &CReceiverCfgDlg::pageEdited);
+  }
+  connect(static_cast<CRoverPage*>(pages_[4]), &CRoverPage::status, this, &CReceiverCfgDlg::setStatus);
+  connect(static_cast<CEventPage*>(pages_[6]), &CEventPage::status, this, &CReceiverCfgDlg::setStatus);
+
+  auto* ok = new QPushButton("OK");
+  auto* exit = new QPushButton("Exit");
+  auto* save = new QPushButton("Save");
+  auto* defaults = new QPushButton("Set all parameters to defaults");
+  auto* refreshButton = new QPushButton("Refresh");
+  auto* compare = new QPushButton("Compare with a saved setup");
+  apply_ = new QPushButton("Apply");
+  apply_->setEnabled(false);
+  ok->setObjectName("ok"), exit->setObjectName("exit"), save->setObjectName("save");
+  defaults->setObjectName("defaults"), refreshButton->setObjectName("refresh");
+  compare->setObjectName("compare"), apply_->setObjectName("apply");
+  status_ = new QLabel;
+  status_->setObjectName("status");
+  status_->setFrameShape(QFrame::Panel);
+  status_->setFrameShadow(QFrame::Sunken);
+
+  auto* buttons = new QHBoxLayout;
+  for (QPushButton* b : {ok, exit, save, defaults, refreshButton, compare, apply_}) buttons->addWidget(b);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(tabs_, 1);
+  layout->addLayout(buttons);
+  layout->addWidget(status_);
+
+  connect(ok, &QPushButton::clicked, this, &CReceiverCfgDlg::onOk);
+  connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+  connect(save, &QPushButton::clicked, this, &CReceiverCfgDlg::onSave);
+  connect(defaults, &QPushButton::clicked, this, &CReceiverCfgDlg::onDefaults);
+  connect(refreshButton, &QPushButton::clicked, this, &CReceiverCfgDlg::refresh);
+  connect(compare, &QPushButton::clicked, this, &CReceiverCfgDlg::onCompare);
+  connect(apply_, &QPushButton::clicked, this, &CReceiverCfgDlg::applyCurrent);
+  connect(tabs_, &QTabWidget::currentChanged, this, &CReceiverCfgDlg::onTabChanged);
+  onTabChanged(0);
+}
+
+CReceiverCfgDlg::~CReceiverCfgDlg() = default;
+
+QString CReceiverCfgDlg::statusText() const {
+  return status_->text();
+}
+
+void CReceiverCfgDlg::setStatus(const QString& text) {
+  status_->setText(text);
+}
+
+void CReceiverCfgDlg::pageEdited() {
+  apply_->setEnabled(page(tabs_->currentIndex())->changed());
+}
+
+void CReceiverCfgDlg::onTabChanged(int index) {
+  if (index < 0) return;
+  if (!page(index)->loaded()) refresh();
+  apply_->setEnabled(page(index)->changed());
+  setStatus({});
+}
+
+void CReceiverCfgDlg::refresh() {
+  CDialogRCV* p = page(tabs_->currentIndex());
+  setEnabled(false);  // no second request while this one waits
+  p->read(*sender_);
+  setEnabled(true);
+  apply_->setEnabled(false);
+  setStatus({});
+}
+
+bool CReceiverCfgDlg::applyCurrent() {
+  const int index = tabs_->currentIndex();
+  CDialogRCV* p = page(index);
+  if (p->changed()) {
+    setEnabled(false);
+    const QString error = p->apply(*sender_);
+    setEnabled(true);
+    if (!error.isEmpty()) {
+      setStatus(error);
+      return false;
+    }
+  }
+  apply_->setEnabled(false);
+  return true;
+}
+
+bool CReceiverCfgDlg::applyAll() {
+  for (int i = 0; i < pageCount(); ++i) {
+    if (!page(i)->changed()) continue;
+    setEnabled(false);
+    const QString error = page(i)->apply(*sender_);
+    setEnabled(true);
+    if (!error.isEmpty()) {
+      tabs_->setCurrentIndex(i);
+      setStatus(error);
+      return false;
+    }
+  }
+  apply_->setEnabled(false);
+  return true;
+}
+
+void CReceiverCfgDlg::onOk() {
+  if (applyAll()) accept();
+}
+
+void CReceiverCfgDlg::readAll() {
+  setEnabled(false);
+  for (CDialogRCV* p : pages_)
+    if (!p->loaded()) p->read(*sender_);
+  setEnabled(true);
+}
+
+QString CReceiverCfgDlg::saveSetup(const QString& file) {
+  readAll();
+  std::vector<const CPageModel*> models;
+  for (CDialogRCV* p : pages_) {
+    if (p->changed())
+      return "One or more parameter were changed but not applied.\nPlease apply the changes to be sure that\n"
+             "the receiver accepts current settings.";
+    models.push_back(&p->model());
+  }
+  const CPageModel& general = page(0)->model();
+  const std::string model = general.at(static_cast<std::size_t>(general.indexOf("/par/rcv/model"))).value;
+  QFile out(file);
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return "Can't open file!";
+  const std::string text = SetupScript::compose(models, model);
+  if (out.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
+    return "Can't open file!";
+  return {};
+}
+
+void CReceiverCfgDlg::onSave() {
+  readAll();
+  for (CDialogRCV* p : pages_)
+    if (p->changed()) {
+      QMessageBox::critical(this, "Saving configuration", saveSetup(QString()));
+      return;
+    }
+  const QString file = QFileDialog::getSaveFileName(this, "Save setup to a script",
+                                                    QApplication::applicationDirPath(), "Script file(*.zrc)");
+  if (file.isEmpty()) return;
+  if (const QString error = saveSetup(file); !error.isEmpty())
+    QMessageBox::warning(this, windowTitle(), error);
+}
+
+bool CReceiverCfgDlg::initialise() {
+  std::string reply;
+  if (!sender_->SendCommand("%%init,/par/", 0, reply)) {
+    setStatus(QString::fromStdString(reply));
+    return false;
+  }
+  for (CDialogRCV* p : pages_) p->forget();
+  onTabChanged(tabs_->currentIndex());
+  return true;
+}
+
+void CReceiverCfgDlg::onDefaults() {
+  if (QMessageBox::question(this, "Initialize Receiver", "The receiver parameters will be initialized.\n") ==
+      QMessageBox::Yes)
+    initialise();
+}
+
+void CReceiverCfgDlg::onCompare() {
+  const QString file = QFileDialog::getOpenFileName(this, "Compare with a saved setup",
+                                                    QApplication::applicationDirPath(), "Script file(*.zrc)");
+  if (file.isEmpty()) return;
+  readAll();
+  CCompareSetupDlg dlg(pages_, *sender_, this);
+  if (!dlg.load(file)) {
+    setStatus("Can't open file!");
+    return;
+  }
+  dlg.exec();
+}

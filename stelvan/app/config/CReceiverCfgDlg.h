@@ -1,0 +1,54 @@
+#pragma once
+// "Receiver configuration": the eight pages on tabs, read on first visit, applied page by page,
+// saved as a setup script and compared with one. Runs as a modal tool on the program's open
+// CReceiver (the caller keeps it open and owns it); GUI thread only. Every exchange waits
+// through the message pump.
+#include <QDialog>
+#include <memory>
+#include <vector>
+
+class CDialogRCV;
+class CReceiver;
+class CReceiverSender;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+class CReceiverCfgDlg : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CReceiverCfgDlg(CReceiver* receiver, QWidget* parent = nullptr);
+  ~CReceiverCfgDlg() override;
+
+  CDialogRCV* page(int index) const { return pages_[static_cast<std::size_t>(index)]; }
+  int pageCount() const { return static_cast<int>(pages_.size()); }
+  QTabWidget* tabs() const { return tabs_; }
+  QString statusText() const;
+
+  // The actions behind the buttons, without their questions and file choosers.
+  bool applyCurrent();
+  bool applyAll();  // OK without closing
+  void refresh();
+  // Writes the setup script; "" on success, else the text shown.
+  QString saveSetup(const QString& file);
+  bool initialise();
+  // Reads every page not read yet.
+  void readAll();
+  CReceiverSender& sender() { return *sender_; }
+
+ private:
+  void onTabChanged(int index);
+  void onSave();
+  void onDefaults();
+  void onCompare();
+  void onOk();
+  void setStatus(const QString& text);
+  void pageEdited();
+
+  CReceiver* receiver_;
+  std::unique_ptr<CReceiverSender> sender_;
+  std::vector<CDialogRCV*> pages_;
+  QTabWidget* tabs_;
+  QLabel* status_;
+  QPushButton* apply_;
+};

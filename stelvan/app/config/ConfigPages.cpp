@@ -1,0 +1,65 @@
+#include "ConfigPages.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+
+#include "ICommandSender.h"
+#include "SetupPages.h"
+
+namespace {
+QPushButton* addButton(QWidget* page, const QString& text) {
+  auto* button = new QPushButton(text, page);
+  auto* row = new QHBoxLayout;
+  row->addWidget(button);
+  row->addStretch();
+  static_cast<QBoxLayout*>(page->layout())->insertLayout(page->layout()->count() - 1, row);
+  return button;
+}
+}  // namespace
+
+CGeneralPage::CGeneralPage(QWidget* parent) : CDialogRCV(SetupPages::general(), parent) {}
+CMinPadPage::CMinPadPage(QWidget* parent) : CDialogRCV(SetupPages::minPad(), parent) {}
+CPositioningPage::CPositioningPage(QWidget* parent) : CDialogRCV(SetupPages::positioning(), parent) {}
+CBasePage::CBasePage(QWidget* parent) : CDialogRCV(SetupPages::base(), parent) {}
+CPortsPage::CPortsPage(QWidget* parent) : CDialogRCV(SetupPages::ports(), parent) {
+  auto* warning =
+      new QLabel("Warning, Newly applied setting will be activated only after receiver reset.", this);
+  warning->setWordWrap(true);
+  static_cast<QBoxLayout*>(layout())->insertWidget(0, warning);
+}
+CAdvancedPage::CAdvancedPage(QWidget* parent) : CDialogRCV(SetupPages::advanced(), parent) {}
+
+CRoverPage::CRoverPage(ICommandSender& sender, QWidget* parent) : CDialogRCV(SetupPages::rover(), parent) {
+  QPushButton* reset = addButton(this, "Reset RTK Engine");
+  connect(reset, &QPushButton::clicked, this, [this, &sender] {
+    std::string reply;
+    emit status(sender.SendCommand("set,/par/pos/pd/reset,on", 0, reply) ? QString()
+                                                                         : "Can't reset RTK engine");
+  });
+}
+
+CEventPage::CEventPage(ICommandSender& sender, QWidget* parent) : CDialogRCV(SetupPages::event(), parent) {
+  for (const char* x : {"a", "b"}) {
+    QPushButton* repeat = addButton(this, "Repeat Synchronization");
+    repeat->setObjectName(QString("repeat-") + x);
+    const std::string ev = std::string("/par/dev/event/") + x;
+    const QString refused = QString("Can't set clock synchronization with Event ") + QChar(x[0]).toUpper();
+    connect(repeat, &QPushButton::clicked, this, [this, &sender, ev, refused] {
+      std::string reply;
+      if (!sender.SendCommand("%%set," + ev + "/lock,on", 0, reply)) {
+        emit status(refused);
+        return;
+      }
+      // The status shows what the receiver says about the lock now.
+      sender.SendCommand("print," + ev + "/locked", 0, reply);
+      const int at = model().indexOf(ev + "/locked");
+      if (at >= 0 && reply.rfind("RE", 0) == 0) {
+        model().fill(static_cast<std::size_t>(at), reply.substr(5));
+        showValues();
+      }
+      emit status(QString());
+    });
+  }
+}

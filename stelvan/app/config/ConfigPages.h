@@ -1,0 +1,61 @@
+#pragma once
+// The eight configuration pages. Each is its parameter table on a CDialogRCV, plus the buttons
+// of its own that act at once.
+#include "CDialogRCV.h"
+
+class ICommandSender;
+class QPushButton;
+
+class CGeneralPage : public CDialogRCV {
+  Q_OBJECT
+ public:
+  explicit CGeneralPage(QWidget* parent = nullptr);
+};
+
+class CMinPadPage : public CDialogRCV {
+  Q_OBJECT
+ public:
+  explicit CMinPadPage(QWidget* parent = nullptr);
+};
+
+class CPositioningPage : public CDialogRCV {
+  Q_OBJECT
+ public:
+  explicit CPositioningPage(QWidget* parent = nullptr);
+};
+
+class CBasePage : public CDialogRCV {
+  Q_OBJECT
+ public:
+  explicit CBasePage(QWidget* parent = nullptr);
+};
+
+class CRoverPage : public CDialogRCV {
+  Q_OBJECT
+ public:
+  // "Reset RTK Engine" sends at once through `sender`; its refusal goes to `status`.
+  CRoverPage(ICommandSender& sender, QWidget* parent = nullptr);
+ signals:
+  void status(const QString& text);
+};
+
+class CPortsPage : public CDialogRCV {
+  Q_OBJECT
+ public:
+  explicit CPortsPage(QWidget* parent = nullptr);
+};
+
+class CEventPage : public CDialogRCV {
+  Q_OBJECT
+ public:
+  // "Repeat Synchronization" sends at once through `sender`.
+  CEventPage(ICommandSender& sender, QWidget* parent = nullptr);
+ signals:
+  void status(const QString& text);
+};
+
+class CAdvancedPage : public CDialogRCV {
+  Q_OBJECT
+ public:
+  explicit CAdvancedPage(QWidget* parent = nullptr);
+};

@@ -1,0 +1,272 @@
+#include "CManualMode.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QThread>
+#include <QVBoxLayout>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+
+#include "CReceiverSender.h"
+#include "CScriptInterpreter.h"
+#include "ScriptText.h"
+#include "gridlink/CReceiver.h"
+
+namespace {
+// Guards the window the receiver's output goes to, between Gridlink's thread and this one.
+std::mutex g_OutputLock;
+CManualMode* g_OutputWindow = nullptr;
+std::atomic<std::int64_t> g_LastOutputMs{0};
+
+std::int64_t nowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Bytes below 32 other than CR and LF, and bytes from `high` up, show as ".".
+QString printable(const QByteArray& bytes, unsigned char high) {
+  QString out;
+  out.reserve(bytes.size());
+  for (char ch : bytes) {
+    const auto c = static_cast<unsigned char>(ch);
+    out += (c < 32 && c != '\r' && c != '\n') || c >= high ? QChar('.') : QChar(c);
+  }
+  return out;
+}
+}  // namespace
+
+CManualMode::CManualMode(CReceiver* receiver, QWidget* parent)
+    : QDialog(parent), receiver_(receiver), sender_(std::make_unique<CReceiverSender>(receiver)) {
+  interpreter_ = std::make_unique<CScriptInterpreter>(*sender_, *this);
+  setWindowTitle("Manual Mode");
+  setObjectName("ManualMode");
+  replies_ = new QPlainTextEdit;
+  replies_->setObjectName("replies");
+  replies_->setReadOnly(true);
+  QFont font("Courier");
+  font.setStyleHint(QFont::TypeWriter);
+  font.setPointSizeF(QFontDatabase::systemFont(QFontDatabase::TitleFont).pointSizeF());
+  replies_->setFont(font);
+  scroll_ = new QCheckBox;
+  scroll_->setObjectName("scroll");
+  scroll_->setChecked(true);
+  command_ = new QComboBox;
+  command_->setObjectName("command");
+  command_->setEditable(true);
+  command_->setInsertPolicy(QComboBox::NoInsert);
+  status_ = new QLabel;
+  status_->setObjectName("status");
+  status_->setFrameShape(QFrame::Panel);
+  status_->setFrameShadow(QFrame::Sunken);
+  status_->setTextFormat(Qt::PlainText);
+  send_ = new QPushButton("Send command");
+  send_->setDefault(true);
+  clear_ = new QPushButton("Clear");
+  load_ = new QPushButton("Load script");
+  log_ = new QPushButton("Start log");
+  edit_ = new QPushButton("Edit script");
+  stopMsg_ = new QPushButton("Stop MSG");
+  disconnectButton_ = new QPushButton("Disconnect");
+  exit_ = new QPushButton("Exit");
+  const char* names[] = {"send", "clear", "load", "log", "edit", "stopmsg", "disconnect", "exit"};
+  QPushButton* buttons[] = {send_, clear_, load_, log_, edit_, stopMsg_, disconnectButton_, exit_};
+  auto* grid = new QGridLayout;
+  for (int i = 0; i < 8; ++i) {
+    buttons[i]->setObjectName(names[i]);
+    buttons[i]->setAutoDefault(false);
+    grid->addWidget(buttons[i], i / 4, i % 4);
+  }
+  send_->setDefault(true);
+  auto* top = new QHBoxLayout;
+  top->addWidget(replies_, 1);
+  top->addWidget(scroll_, 0, Qt::AlignTop);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top, 1);
+  layout->addWidget(command_);
+  layout->addLayout(grid);
+  layout->addWidget(status_);
+
+  connect(scroll_, &QCheckBox::toggled, this, [this](bool on) {
+    replies_->setLineWrapMode(on ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+  });
+  replies_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  connect(send_, &QPushButton::clicked, this, [this] { sendCommand(command_->currentText()); });
+  connect(clear_, &QPushButton::clicked, this, [this] {
+    replies_->clear();
+    status_->clear();
+  });
+  connect(load_, &QPushButton::clicked, this, &CManualMode::onLoad);
+  connect(log_, &QPushButton::clicked, this, &CManualMode::onLog);
+  connect(edit_, &QPushButton::clicked, this, &CManualMode::onEdit);
+  connect(stopMsg_, &QPushButton::clicked, this, [this] {
+    std::string reply;
+    sender_->SendCommand("dm", 0, reply);
+  });
+  connect(disconnectButton_, &QPushButton::clicked, this, [this] { leave(true); });
+  connect(exit_, &QPushButton::clicked, this, [this] {
+    if (editing_)
+      closeEditor();
+    else
+      leave(false);
+  });
+  connect(replies_, &QPlainTextEdit::textChanged, this, [this] {
+    if (editing_) editorChanged_ = true;
+  });
+
+  status_->setText(receiver_ ? QString::fromStdString(receiver_->GetReceiverName()) : QString());
+  readSettings();
+  {
+    std::lock_guard<std::mutex> l(g_OutputLock);
+    g_OutputWindow = this;
+  }
+  registerOutput();
+}
+
+CManualMode::~CManualMode() {
+  detachOutput();
+  stopLog();
+}
+
+void CManualMode::detachOutput() {
+  std::lock_guard<std::mutex> l(g_OutputLock);
+  if (g_OutputWindow == this) g_OutputWindow = nullptr;
+}
+
+void CManualMode::outputCallback(char* data, int length) {
+  if (!data || length <= 0) return;
+  g_LastOutputMs = nowMs();
+  // Never wait here: while the window is being closed the output is dropped.
+  std::unique_lock<std::mutex> l(g_OutputLock, std::try_to_lock);
+  if (!l.owns_lock() || !g_OutputWindow) return;
+  const QByteArray bytes(data, length);
+  CManualMode* window = g_OutputWindow;
+  QMetaObject::invokeMethod(
+      window, [window, bytes] { window->appendOutput(bytes); }, Qt::QueuedConnection);
+}
+
+void CManualMode::waitForQuiet() {
+  // Typed commands return before their replies arrive; a script matches every reply to its
+  // command, so the replies still on their way must come in first.
+  constexpr std::int64_t kQuietMs = 200, kMaxMs = 1500;
+  const std::int64_t start = nowMs();
+  while (nowMs() - start < kMaxMs && nowMs() - std::max(start, g_LastOutputMs.load()) < kQuietMs) {
+    QCoreApplication::processEvents();
+    QThread::msleep(10);
+  }
+}
+
+void CManualMode::registerOutput() {
+  std::string reply;
+  sender_->SendCommand("", 0, reply, &CManualMode::outputCallback);
+}
+
+void CManualMode::writeLog(const QByteArray& bytes) {
+  if (logFile_) std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), logFile_);
+}
+
+void CManualMode::appendOutput(const QByteArray& raw) {
+  if (closing_ || editing_ || !replies_->isEnabled()) return;
+  writeLog(raw);
+  QByteArray lines;
+  for (int i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) lines += '\r';
+    lines += raw[i];
+  }
+  QString text = printable(lines, 128);
+  text.remove('\r');
+  replies_->moveCursor(QTextCursor::End);
+  replies_->insertPlainText(text);
+  while (replies_->document()->blockCount() > replyLines_) {
+    QTextCursor c(replies_->document()->firstBlock());
+    c.select(QTextCursor::BlockUnderCursor);
+    c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+  }
+  replies_->verticalScrollBar()->setValue(replies_->verticalScrollBar()->maximum());
+}
+
+void CManualMode::appendLine(const std::string& text) {
+  QByteArray bytes = QByteArray::fromStdString(text);
+  if (!bytes.endsWith('\n')) bytes += "\r\n";
+  if (!bytes.startsWith('>')) writeLog(bytes);
+  QString line = printable(bytes, 127);
+  line.remove('\r');
+  if (line.endsWith('\n')) line.chop(1);
+  if (replies_->document()->blockCount() >= replyLines_) {
+    QTextCursor c(replies_->document()->firstBlock());
+    c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+  }
+  replies_->appendPlainText(line);
+  replies_->verticalScrollBar()->setValue(replies_->verticalScrollBar()->maximum());
+}
+
+void CManualMode::clearReplies() {
+  replies_->clear();
+}
+
+void CManualMode::showStatus(const std::string& text) {
+  status_->setText(QString::fromStdString(text));
+}
+
+void CManualMode::showProgress(const std::string& text) {
+  status_->setText(QString::fromStdString(text));
+}
+
+void CManualMode::pump() {
+  QCoreApplication::processEvents();
+}
+
+void CManualMode::scriptRunning(bool running) {
+  setScriptMode(running);
+}
+
+void CManualMode::setScriptMode(bool running) {
+  for (QWidget* w : std::initializer_list<QWidget*>{command_, send_, clear_, log_, edit_, stopMsg_,
+                                                    disconnectButton_, exit_, scroll_})
+    w->setEnabled(!running);
+  load_->setText(running ? "Stop script" : "Load script");
+}
+
+QString CManualMode::repliesText() const {
+  return replies_->toPlainText();
+}
+
+QString CManualMode::statusText() const {
+  return status_->text();
+}
+
+void CManualMode::sendCommand(const QString& typed) {
+  const QString text = typed.trimmed();
+  if (text.isEmpty()) return;
+  if (const int at = command_->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive); at >= 0)
+    command_->removeItem(at);
+  command_->insertItem(0, text);
+  command_->setCurrentIndex(0);
+  while (command_->count() > commands_) command_->removeItem(command_->count() - 1);
+  if (text.startsWith('@')) {
+    waitForQuiet();
+    interpreter_->setScriptDir(scriptDir_.toStdString());
+    interpreter_->run(text.mid(1).toStdString(), 0);
+    registerOutput();
+    return;
+  }
+  std::string reply;
+  sender_->SendCommand(text.toStdString(), 0, reply, &CManualMode::outputCallback);
+  if (reply != "RE000") appendLine(reply);
+}

@@ -1,0 +1,137 @@
+// The configuration dialog offscreen against the simulator.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <fstream>
+
+#include "AppFixture.h"
+#include "config/CCompareSetupDlg.h"
+#include "config/CDialogRCV.h"
+#include "config/CReceiverCfgDlg.h"
+#include "CReceiverSender.h"
+#include "ScriptText.h"
+#include "SetupPages.h"
+
+namespace {
+
+std::string stored(std::string v) {
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+  return ScriptText::lower(v);
+}
+
+class ConfigDialogTest : public AppTest {};
+
+TEST_F(ConfigDialogTest, EveryPageShowsTheReceiversValues) {
+  CReceiverCfgDlg dlg(rcv);
+  dlg.resize(900, 700);
+  for (int p = 0; p < dlg.pageCount(); ++p) {
+    dlg.tabs()->setCurrentIndex(p);
+    CDialogRCV* page = dlg.page(p);
+    ASSERT_TRUE(page->loaded()) << p;
+    int checkedControls = 0;
+    for (std::size_t i = 0; i < page->model().size(); ++i) {
+      const ParamSpec& s = page->model().spec(i);
+      std::string want;
+      if (s.hidden || !page->model().at(i).enabled || !sim->paramValue(s.path, want)) continue;
+      const QString name = QString::fromStdString(s.path);
+      if (s.kind == ParamKind::Edit) {
+        auto* edit = page->findChild<QLineEdit*>(name);
+        ASSERT_TRUE(edit) << s.path;
+        EXPECT_EQ(stored(edit->text().toStdString()), stored(want)) << s.path;
+        ++checkedControls;
+      } else if (s.kind == ParamKind::Choice) {
+        auto* combo = page->findChild<QComboBox*>(name);
+        ASSERT_TRUE(combo) << s.path;
+        EXPECT_EQ(stored(combo->currentData().toString().toStdString()), stored(want)) << s.path;
+        ++checkedControls;
+      } else if (s.kind == ParamKind::Check) {
+        auto* box = page->findChild<QCheckBox*>(name);
+        ASSERT_TRUE(box) << s.path;
+        EXPECT_EQ(box->isChecked(), stored(want) == stored(s.choices[0].value) || CPageModel::isOn(want))
+            << s.path;
+        ++checkedControls;
+      }
+    }
+    EXPECT_GT(checkedControls, 2) << SetupPages::kNames[static_cast<std::size_t>(p)];
+    if (!shotDir().empty()) {
+      page->show();
+      dlg.grab().save(QString::fromStdString(shotDir() + "/config-" +
+                                             SetupPages::kNames[static_cast<std::size_t>(p)] + ".png"));
+    }
+  }
+}
+
+TEST_F(ConfigDialogTest, ApplySendsTheChangedValueAloneAndRefusesAnOutOfRangeOne) {
+  CReceiverCfgDlg dlg(rcv);
+  dlg.tabs()->setCurrentIndex(7);
+  CDialogRCV* page = dlg.page(7);
+  auto* apply = dlg.findChild<QPushButton*>("apply");
+  auto* rate = page->findChild<QLineEdit*>("/par/raw/msint");
+  ASSERT_TRUE(rate && apply);
+  EXPECT_FALSE(apply->isEnabled());
+  newCommands();
+
+  rate->selectAll();
+  QTest::keyClicks(rate, "5001");
+  EXPECT_TRUE(apply->isEnabled());
+  QTest::mouseClick(apply, Qt::LeftButton);
+  EXPECT_EQ(dlg.statusText(), "Value out of range [10,5000] for raw measurements update rate");
+  EXPECT_TRUE(newCommands().empty());
+
+  rate->selectAll();
+  QTest::keyClicks(rate, "200");
+  QTest::mouseClick(apply, Qt::LeftButton);
+  EXPECT_EQ(newCommands(), std::vector<std::string>{"set,/par/raw/msint,200"});
+  EXPECT_FALSE(apply->isEnabled());
+  std::string v;
+  ASSERT_TRUE(sim->paramValue("/par/raw/msint", v));
+  EXPECT_EQ(v, "200");
+
+  // A changed combo on another page goes out with OK, and only it.
+  dlg.tabs()->setCurrentIndex(0);
+  auto* power = dlg.page(0)->findChild<QComboBox*>("/par/pwr/mode");
+  ASSERT_TRUE(power);
+  power->setCurrentIndex(1);
+  emit power->activated(1);
+  newCommands();
+  EXPECT_TRUE(dlg.applyAll());
+  EXPECT_EQ(newCommands(), std::vector<std::string>{"set,/par/pwr/mode,mix"});
+}
+
+TEST_F(ConfigDialogTest, SaveRefusesPendingChangesAndCompareListsWhatChanged) {
+  CReceiverCfgDlg dlg(rcv);
+  TempDir dir;
+  const QString file = QString::fromStdString((dir.path() / "setup.zrc").string());
+  auto* elm = dlg.page(0)->findChild<QLineEdit*>("/par/out/elm/cur/term");
+  ASSERT_TRUE(elm);
+  QTest::keyClicks(elm, "1");
+  EXPECT_TRUE(dlg.saveSetup(file).startsWith("One or more parameter were changed but not applied."));
+  EXPECT_TRUE(dlg.applyAll());
+  ASSERT_EQ(dlg.saveSetup(file), "");
+
+  std::string reply;
+  newCommands();
+  rcv->SendCommand("set,/par/raw/pll/order,2");
+  rcv->SendCommand("set,/par/pos/elm,33");
+  CReceiverCfgDlg again(rcv);
+  again.readAll();
+  std::vector<CDialogRCV*> pages;
+  for (int i = 0; i < again.pageCount(); ++i) pages.push_back(again.page(i));
+  CCompareSetupDlg compare(pages, again.sender());
+  ASSERT_TRUE(compare.load(file));
+  ASSERT_EQ(compare.table()->rowCount(), 2);
+  EXPECT_EQ(compare.table()->item(0, 1)->text(), "Elv. mask(d): ");
+  EXPECT_EQ(compare.table()->item(1, 0)->text(), "Advanced");
+  EXPECT_EQ(compare.table()->item(1, 3)->text(), "3");
+  newCommands();
+  compare.table()->item(1, 0)->setCheckState(Qt::Checked);
+  EXPECT_EQ(compare.applyTicked(), "");
+  EXPECT_EQ(newCommands(), std::vector<std::string>{"set,/par/raw/pll/order,3"});
+}
+
+}  // namespace

@@ -1,0 +1,200 @@
+// The configuration pages' tables against the simulator: every path they read is answered,
+// every value they offer is accepted, only changed values go out, saved setups replay.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "CReceiverSender.h"
+#include "OutputPeriod.h"
+#include "QueryAnswers.h"
+#include "ScriptHarness.h"
+#include "ScriptText.h"
+#include "SetupCompare.h"
+#include "SetupPages.h"
+#include "SetupScript.h"
+#include "ToolRun.h"
+#include "integration/session/SessionFixture.h"
+
+namespace {
+
+std::string stored(std::string v) {
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+  return ScriptText::lower(v);
+}
+
+class SetupPagesTest : public sessiontest::SessionTest {
+ protected:
+  void SetUp() override {
+    startSim(sessiontest::simOptions(files));
+    openAll();
+    sender = std::make_unique<CReceiverSender>(rcv);
+  }
+  void TearDown() override {
+    sender.reset();
+    SessionTest::TearDown();
+  }
+  // Commands the simulator took since the last call.
+  std::vector<std::string> newCommands() {
+    const std::vector<std::string> all = sim->commandsReceived();
+    std::vector<std::string> fresh(all.begin() + static_cast<long>(std::min(seen, all.size())), all.end());
+    seen = all.size();
+    return fresh;
+  }
+  std::vector<CPageModel> readAll() {
+    std::vector<CPageModel> pages = SetupPages::all();
+    for (CPageModel& p : pages) p.read(*sender);
+    return pages;
+  }
+  std::unique_ptr<CReceiverSender> sender;
+  std::size_t seen = 0;
+};
+
+TEST_F(SetupPagesTest, EveryPathIsAnsweredAndEveryOfferedValueAccepted) {
+  for (const CPageModel& page : SetupPages::all()) {
+    std::string reply;
+    sender->SendCommand(page.readScript(), 0, reply);
+    const std::vector<std::string> answers = QueryAnswers::parse(reply);
+    ASSERT_EQ(answers.size(), page.size()) << page.name();
+    for (std::size_t i = 0; i < page.size(); ++i) {
+      const ParamSpec& s = page.spec(i);
+      EXPECT_FALSE(answers[i].empty()) << page.name() << " " << s.path;
+      if (s.port == "/dev/ser/a") continue;  // the line this test talks through
+      std::vector<std::string> offered;
+      for (const ParamChoice& c : s.choices) offered.push_back(c.value);
+      if (s.kind == ParamKind::CheckGroup) {
+        offered.clear();
+        for (const ParamChoice& c : s.choices) {
+          std::string v = "{";
+          for (std::size_t k = 0; k < s.members.size(); ++k) v += (k ? "," : "") + c.value;
+          offered.push_back(v + "}");
+        }
+      }
+      for (const std::string& v : offered)
+        EXPECT_TRUE(sender->SendCommand(s.prefix + "set," + s.sendPath() + "," + v, 0, reply))
+            << s.sendPath() << "," << v << ": " << reply;
+    }
+  }
+}
+
+TEST_F(SetupPagesTest, OnlyChangedValuesAreSentEachWithItsOwnCommand) {
+  std::vector<CPageModel> pages = readAll();
+  CPageModel& adv = pages[7];
+  const auto band = static_cast<std::size_t>(adv.indexOf("/par/raw/pll/band"));
+  const auto code = static_cast<std::size_t>(adv.indexOf("/par/raw/corr/ca/code"));
+  const auto frq = static_cast<std::size_t>(adv.indexOf("/par/frq/mode"));
+  EXPECT_TRUE(adv.checked(code));  // "mpnew" is this box's set value
+  EXPECT_EQ(adv.at(band).value, "15");
+  adv.setValue(band, "51");
+  newCommands();
+  CPageModel::ApplyResult r = adv.apply(*sender);
+  EXPECT_EQ(r.error, "Value out of range (2 .. 50) for PLL bandwidth");
+  EXPECT_EQ(static_cast<std::size_t>(r.index), band);
+  adv.setValue(band, "2x");
+  EXPECT_EQ(adv.apply(*sender).error, "Invalid value for PLL bandwidth");
+  EXPECT_TRUE(newCommands().empty());
+
+  adv.setValue(band, "20");
+  adv.setChecked(code, false);
+  adv.setValue(frq, "gen");
+  EXPECT_EQ(adv.apply(*sender).error, "");
+  EXPECT_EQ(newCommands(), (std::vector<std::string>{"set,/par/raw/corr/ca/code,normal",
+                                                     "set,/par/raw/pll/band,20", "set,/par/frq/mode,gen"}));
+  EXPECT_FALSE(adv.changed());
+  EXPECT_EQ(adv.apply(*sender).error, "");
+  EXPECT_TRUE(newCommands().empty());
+
+  CPageModel& pos = pages[2];
+  const auto use = static_cast<std::size_t>(pos.indexOf("/par/pos/gps/sat"));
+  std::vector<bool> states = pos.groupStates(use);
+  states[1] = false;
+  pos.setGroup(use, states);
+  pos.setChecked(static_cast<std::size_t>(pos.indexOf("/par/pos/sp/iono")), false);
+  EXPECT_EQ(pos.apply(*sender).error, "");
+  const std::vector<std::string> sent = newCommands();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0], "set,/par/pos/iono,off");
+  EXPECT_EQ(sent[1],
+            "set,/par/pos/gps/sat,{y,n,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y,y}");
+}
+
+TEST_F(SetupPagesTest, APortWeTalkThroughIsNeverTouchedAndARefusalStopsTheApply) {
+  std::vector<CPageModel> pages = readAll();
+  CPageModel& ports = pages[5];
+  std::string current;
+  ASSERT_TRUE(sim->paramValue("/par/dev/ser/a/rate", current));
+  const auto ownRate = static_cast<std::size_t>(ports.indexOf("/par/dev/ser/a/rate"));
+  const auto otherRate = static_cast<std::size_t>(ports.indexOf("/par/dev/ser/b/rate"));
+  EXPECT_FALSE(ports.at(ownRate).enabled);
+  ports.setValue(ownRate, "9600");
+  ports.setValue(otherRate, "9600");
+  ports.setValue(static_cast<std::size_t>(ports.indexOf("/par/net/ip/addr")), "10.0.0.300");
+  newCommands();
+  EXPECT_EQ(ports.apply(*sender).error, "Invalid IP address");
+  EXPECT_EQ(newCommands(), std::vector<std::string>{"set,/par/dev/ser/b/rate,9600"});
+
+  CPageModel& general = pages[0];
+  const auto elm = static_cast<std::size_t>(general.indexOf("/par/out/elm/cur/term"));
+  general.setValue(elm, "95");  // the receiver's range ends at 90
+  const CPageModel::ApplyResult r = general.apply(*sender);
+  EXPECT_EQ(r.error, "Can't set elevation mask for terminal");
+  EXPECT_TRUE(general.changed(elm));
+}
+
+TEST_F(SetupPagesTest, ASavedSetupReplaysOnAFreshReceiverAndComparesExactly) {
+  std::vector<CPageModel> pages = readAll();
+  pages[0].setValue(static_cast<std::size_t>(pages[0].indexOf("/par/pwr/mode")), "mix");
+  pages[1].setValue(static_cast<std::size_t>(pages[1].indexOf("/par/cmd/create/prefix")), "site 7");
+  pages[3].setValue(static_cast<std::size_t>(pages[3].indexOf("/par/cmr/base/desc")), "{AB,12,Roof, north}");
+  ASSERT_EQ(pages[0].apply(*sender).error, "");
+  ASSERT_EQ(pages[1].apply(*sender).error, "");
+  ASSERT_EQ(pages[3].apply(*sender).error, "");
+  const std::string script = SetupScript::compose(pages, "NH-RCV-100");
+  TempDir dir;
+  writeFile(dir, "setup.zrc", script);
+
+  rcvsim::Simulator fresh(sessiontest::simOptions(files));
+  std::string error;
+  ASSERT_TRUE(fresh.start(error)) << error;
+  const ToolRun run = runTool("stelvan-script", "--receiver COM" + fresh.ptyPath() + ":115200:1 " +
+                                                    (dir.path() / "setup.zrc").string());
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  for (const CPageModel& page : pages)
+    for (std::size_t i = 0; i < page.size(); ++i) {
+      if (!page.at(i).enabled || page.spec(i).kind == ParamKind::ReadOnly) continue;
+      std::string a, b;
+      sim->paramValue(page.spec(i).sendPath(), a);
+      fresh.paramValue(page.spec(i).sendPath(), b);
+      // The receiver takes quotes off and keeps words in small letters when it stores a value.
+      EXPECT_EQ(stored(a), stored(b)) << page.spec(i).sendPath();
+    }
+  fresh.stop();
+
+  // Two changes behind the pages' back; compare finds exactly them and puts them right.
+  std::string reply;
+  ASSERT_TRUE(sender->SendCommand("set,/par/pos/elm,25", 0, reply));
+  ASSERT_TRUE(sender->SendCommand("set,/par/dev/pps/b/edge,fall", 0, reply));
+  std::vector<CPageModel> now = readAll();
+  const std::vector<SetupDifference> diff = SetupCompare::differences(now, SetupScript::values(script));
+  ASSERT_EQ(diff.size(), 2u);
+  EXPECT_EQ(diff[0].pageName, "Positioning");
+  EXPECT_EQ(diff[0].label, "Elv. mask(d): ");
+  EXPECT_EQ(diff[0].receiverValue, "25");
+  EXPECT_EQ(diff[1].pageName, "Event");
+  EXPECT_EQ(diff[1].scriptValue, "rise");
+  newCommands();
+  SetupCompare::take(now, {diff[1]});
+  for (CPageModel& p : now) ASSERT_EQ(p.apply(*sender).error, "");
+  EXPECT_EQ(newCommands(), std::vector<std::string>{"set,/par/dev/pps/b/edge,rise"});
+}
+
+TEST(OutputPeriodTest, WholeMultiplesOfEveryCurrentInterval) {
+  EXPECT_TRUE(OutputPeriod::fits("0.5", "100", std::string("100")));
+  EXPECT_FALSE(OutputPeriod::fits("0.5", "100", std::string("200")));
+  EXPECT_TRUE(OutputPeriod::fits("0.4", "200", std::nullopt));
+  EXPECT_FALSE(OutputPeriod::fits("0.4996", "1", std::nullopt));
+  EXPECT_FALSE(OutputPeriod::fits("0.05", "100", std::nullopt));
+  EXPECT_FALSE(OutputPeriod::fits("1", "", std::nullopt));
+  EXPECT_FALSE(OutputPeriod::fits("x", "100", std::nullopt));
+}
+
+}  // namespace
