@@ -23,7 +23,7 @@ QApplication& app() {
 }
 
 // G5 high in the north-east, R3 low in the south-west, G9 present but without signal.
-const char* kGps = ",GPSVST,3,{5,60,45,{44,41,38,40,46},1},{9,30,200,{0,0,0,0,0},1},{12,95,10,{40,38},1},@";
+const char* kGps = ",GPSVST,3,{5,60,60,{44,41,38,40,46},1},{9,30,200,{0,0,0,0,0},1},{12,95,10,{40,38},1},@";
 const char* kGlo = ",GLSVST,1,{3,-2,20,225,{39,36,33,0,0},1},@";
 
 TEST(SatelliteSky, ParsesStatusEntriesIntoSlotsAndTracks) {
@@ -34,11 +34,11 @@ TEST(SatelliteSky, ParsesStatusEntriesIntoSlotsAndTracks) {
   const plots::SatSlot& g5 = sky.slot(4);
   EXPECT_TRUE(g5.present);
   EXPECT_EQ(g5.elevation, 60);
-  EXPECT_EQ(g5.azimuth, 45);
+  EXPECT_EQ(g5.azimuth, 60);
   EXPECT_EQ(g5.signal[0], 44);
   EXPECT_EQ(g5.signal[4], 46);
   EXPECT_EQ(g5.signal[5], 1);
-  EXPECT_TRUE(sky.tracked(45, 60, 4));
+  EXPECT_TRUE(sky.tracked(60, 60, 4));
   // A short brace list leaves the rest at 0; elevation 95 updates the slot but no track.
   const plots::SatSlot& g12 = sky.slot(11);
   EXPECT_TRUE(g12.present);
@@ -54,7 +54,7 @@ TEST(SatelliteSky, ParsesStatusEntriesIntoSlotsAndTracks) {
   EXPECT_FALSE(sky.slot(4).present);
   EXPECT_TRUE(sky.slot(8).present);
   EXPECT_TRUE(sky.slot(39).present);
-  EXPECT_TRUE(sky.tracked(45, 60, 4));  // tracks stay
+  EXPECT_TRUE(sky.tracked(60, 60, 4));  // tracks stay
 }
 
 TEST(SatelliteSky, SlotColoursStepThroughTheirLevels) {
@@ -77,18 +77,14 @@ TEST(SkyPlot, MarkersStandWhereElevationAndAzimuthPutThemInSlotColours) {
     QPainter p(&image);
     plots::SkyPainter::paint(p, size, sky, 10);
   }
-  auto colourAt = [&](int slot) {
-    const QPoint at = plots::SkyPainter::project(size, sky.slot(slot).elevation, sky.slot(slot).azimuth);
-    return QColor(image.pixel(at));
-  };
-  const QPoint g5 = plots::SkyPainter::project(size, 60, 45);
-  const QPoint r3 = plots::SkyPainter::project(size, 20, 225);
-  EXPECT_GT(g5.x(), 150);  // north-east: right of and above the centre
-  EXPECT_LT(g5.y(), 150);
-  EXPECT_LT(r3.x(), 150);  // south-west
-  EXPECT_GT(r3.y(), 150);
-  EXPECT_EQ(colourAt(4), plots::SkyPainter::colour(plots::SatelliteSky::slotColour(4)));
-  EXPECT_EQ(colourAt(39), plots::SkyPainter::colour(plots::SatelliteSky::slotColour(39)));
+  // Plot 300 x 300 above the bars: radius 150 about (150, 150). Elevation 60 lies at a
+  // third of the radius; azimuth 60 east of north puts it at (150 + 50 sin 60, 150 - 50 cos 60).
+  const QPoint g5 = plots::SkyPainter::project(size, 60, 60);
+  EXPECT_EQ(g5, QPoint(193, 125));
+  // R3 at elevation 20, azimuth 225: 117 pixels out towards the south-west.
+  EXPECT_EQ(plots::SkyPainter::project(size, 20, 225), QPoint(150 - 83, 150 + 83));
+  EXPECT_EQ(QColor(image.pixel(193, 125)), plots::SkyPainter::colour(plots::SatelliteSky::slotColour(4)));
+  EXPECT_EQ(QColor(image.pixel(150 - 83, 150 + 83)), plots::SkyPainter::colour(plots::SatelliteSky::slotColour(39)));
   // Present without signal: no marker, the plot shows its white background there.
   const QPoint g9 = plots::SkyPainter::project(size, 30, 200);
   EXPECT_EQ(QColor(image.pixel(g9 + QPoint(2, 2))), QColor(Qt::white));
@@ -108,12 +104,12 @@ TEST(SkyPlot, ClickingAMarkerOpensItsPopup) {
     wnd.sky().parse(kGps);
   }
   wnd.view()->render();  // places the markers
-  const QPoint g5 = plots::SkyPainter::project(wnd.view()->size(), 60, 45);
+  const QPoint g5 = plots::SkyPainter::project(wnd.view()->size(), 60, 60);
   QTest::mousePress(wnd.view(), Qt::LeftButton, {}, g5);
   ASSERT_NE(wnd.view()->popup(), nullptr);
   EXPECT_TRUE(wnd.view()->popup()->isVisible());
   EXPECT_EQ(wnd.view()->popup()->text(),
-            QString::fromLatin1("el  az   ca p1 p2 l2\xF1 l5 ss\n60  45 44 41 38  40 46  1"));
+            QString::fromLatin1("el  az   ca p1 p2 l2\xF1 l5 ss\n60  60 44 41 38  40 46  1"));
   QTest::mouseRelease(wnd.view(), Qt::LeftButton, {}, g5);
   EXPECT_FALSE(wnd.view()->popup()->isVisible());
 }
