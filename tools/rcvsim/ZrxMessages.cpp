@@ -214,6 +214,33 @@ const std::map<std::string, Body>& bodies() {
   return table;
 }
 
+// Signal value as the status messages give it: 0 where the satellite has no such signal.
+int statusSignal(const SatView& s, int signal) {
+  const unsigned v = snrOf(s, signal);
+  return v == 255 ? 0 : static_cast<int>(v);
+}
+
+// The GPS ("GS") and GLONASS ("NS") satellite status texts: the entry count, then per
+// satellite its number (GLONASS: slot and frequency channel), elevation, azimuth, five
+// signal values in braces and a status value.
+std::string satelliteStatus(const SkyEpoch& ep, bool glonass) {
+  std::string entries;
+  int count = 0;
+  for (const SatView& s : ep.sats) {
+    if (s.sys != (glonass ? Gnss::Glonass : Gnss::Gps)) continue;
+    const int el = static_cast<int>(std::lround(s.elDeg));
+    const int az = static_cast<int>(std::lround(s.azDeg)) % 360;
+    std::string e = "{" + std::to_string(s.number) + ",";
+    if (glonass) e += std::to_string(s.gloChannel) + ",";
+    e += std::to_string(el) + "," + std::to_string(az) + ",{";
+    for (int k = 0; k < 5; ++k) e += (k ? "," : "") + std::to_string(statusSignal(s, k));
+    e += "}," + std::to_string(s.snr > 0 ? 1 : 0) + "}";
+    entries += (count ? "," : "") + e;
+    ++count;
+  }
+  return std::string(glonass ? ",GLSVST," : ",GPSVST,") + std::to_string(count) + "," + entries + ",@";
+}
+
 }  // namespace
 
 std::string zrxStreamId(const std::string& name) {
@@ -229,6 +256,8 @@ const std::vector<std::string>& zrxNames() {
     std::vector<std::string> n;
     for (const auto& [name, body] : bodies()) n.push_back(name);
     n.push_back("MS");
+    n.push_back("GS");
+    n.push_back("NS");
     return n;
   }();
   return names;
@@ -236,6 +265,7 @@ const std::vector<std::string>& zrxNames() {
 
 std::string zrxMessage(const std::string& name, const SkyEpoch& ep) {
   if (name == "MS") return hexTextFrame("MS", ",RTCMST,999,0000,0000,100.00,@");  // no corrections received
+  if (name == "GS" || name == "NS") return hexTextFrame(name.c_str(), satelliteStatus(ep, name == "NS"));
   auto it = bodies().find(name);
   if (it == bodies().end()) return std::string();
   const std::string id = zrxStreamId(name);
