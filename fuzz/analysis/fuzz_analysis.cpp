@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (da->topAnalyser()->cash()->pending() != 0) std::abort();
   std::uint64_t inMessages = 0;
   for (std::size_t i = 0; i < storage->messageCount(); ++i) {
-    IMessageGNSS* m = storage->messageAt(i);
+    Ref<IMessageGNSS> m = storage->messageAt(i);
     if (m->rawLength() > size) std::abort();
     inMessages += m->rawLength();
   }

@@ -21,9 +21,9 @@ class CliStorage : public engine::IEx_StorageMsg {
   explicit CliStorage(std::FILE* out) : m_out(out) {}
 
   std::size_t messageCount() override { return 0; }
-  engine::IMessageGNSS* messageAt(std::size_t) override { return nullptr; }
+  engine::Ref<engine::IMessageGNSS> messageAt(std::size_t) override { return {}; }
   std::size_t countOf(const std::string& format, const std::string& id) override;
-  engine::IMessageGNSS* latest(const std::string&, const std::string&) override { return nullptr; }
+  engine::Ref<engine::IMessageGNSS> latest(const std::string&, const std::string&) override { return {}; }
   void clear() override;
   void setCapacity(std::size_t) override {}
   std::size_t capacity() override { return 0; }

@@ -50,19 +50,18 @@ bool waitBacklog(engine::C_Ex_DataCash* cash) {
 
 }  // namespace
 
-RunResult runDecode(std::FILE* in, const RunOptions& opt) {
-  RunResult r;
-  engine::Ref<CliStorage> storage(new engine::TUnknown<CliStorage>(opt.lines));
+engine::Ref<engine::C_DataAnalyser> makeAnalysis(engine::IEx_StorageMsg* storage, bool strict) {
   engine::Ref<engine::C_DataAnalyser> da(new engine::TUnknown<engine::C_DataAnalyser>());
-  if (!da->init(storage.get(), nullptr)) {
-    r.error = "cannot start the analysis";
-    return r;
-  }
+  if (!da->init(storage, nullptr)) return {};
   da->getTuning()->setNestingLimit(0);
-  if (!opt.strict) {
+  if (!strict) {
     engine::IParserManager* pm = da->getParserManager();
     for (std::size_t i = 0; i < pm->parserCount(); ++i) pm->setAcceptUnknown(i, true);
   }
+  return da;
+}
+
+void feedAnalysis(std::FILE* in, engine::C_DataAnalyser* da, RunResult& r) {
   std::vector<std::uint8_t> buf(kSlice);
   r.ok = true;
   for (;;) {
@@ -86,6 +85,17 @@ RunResult runDecode(std::FILE* in, const RunOptions& opt) {
   r.bytes = da->bytesWritten();
   const std::uint64_t used = da->bytesConsumed();
   r.unknownBytes = r.bytes > used ? r.bytes - used : 0;
+}
+
+RunResult runDecode(std::FILE* in, const RunOptions& opt) {
+  RunResult r;
+  engine::Ref<CliStorage> storage(new engine::TUnknown<CliStorage>(opt.lines));
+  engine::Ref<engine::C_DataAnalyser> da = makeAnalysis(storage.get(), opt.strict);
+  if (!da) {
+    r.error = "cannot start the analysis";
+    return r;
+  }
+  feedAnalysis(in, da.get(), r);
   r.messages = storage->counts();
   return r;
 }

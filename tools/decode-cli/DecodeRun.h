@@ -7,6 +7,8 @@
 #include <map>
 #include <string>
 
+#include "engine/C_DataAnalyser.h"
+
 namespace decodecli {
 
 struct RunOptions {
@@ -24,6 +26,12 @@ struct RunResult {
 };
 
 RunResult runDecode(std::FILE* in, const RunOptions& opt);
+
+// Writes everything from `in` into a started analysis (with back-pressure),
+// flushes and waits for it; fills ok/error/drained/bytes/unknownBytes.
+void feedAnalysis(std::FILE* in, engine::C_DataAnalyser* da, RunResult& r);
+// The analysis stelvan-decode runs: accept-unknown unless strict, nesting 0.
+engine::Ref<engine::C_DataAnalyser> makeAnalysis(engine::IEx_StorageMsg* storage, bool strict);
 std::string statsJson(const RunResult& r);
 
 }  // namespace decodecli

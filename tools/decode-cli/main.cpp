@@ -5,11 +5,13 @@
 #include <string>
 
 #include "DecodeRun.h"
+#include "EpochRun.h"
 
 namespace {
 
 const char* kUsage =
     "usage: stelvan-decode [--stats] [--strict] [FILE | -]\n"
+    "       stelvan-decode --epochs [--begin FORMAT:ID] [--end FORMAT:ID] [FILE | -]\n"
     "Decode a recorded receiver stream (ZRX, NMEA, RTCM 2, RTCM 3, CMR) from FILE or\n"
     "standard input.\n"
     "  (default)  one line per recognised message:\n"
@@ -17,13 +19,29 @@ const char* kUsage =
     "  --stats    one JSON object instead: {\"bytes\": N, \"unknown_bytes\": N,\n"
     "             \"messages\": {\"<FORMAT>:<ID>\": count, ...}}\n"
     "  --strict   keep the parsers' defaults (messages without a known length are refused)\n"
+    "  --epochs   one JSON object per finished epoch, in order (decoded as by default):\n"
+    "             \"messages\" (\"FORMAT:ID\" in arrival order), \"flags\", and what the\n"
+    "             epoch's messages filled of: hour, minute, second, millisecond, year,\n"
+    "             month, day, latitude, longitude (degrees, south and west negative),\n"
+    "             height, position_accuracy, velocity_accuracy, speed_kmh, course,\n"
+    "             magnetic_variation, course_over_ground, pdop, vdop, hdop, tdop,\n"
+    "             differential_age, station_number, fix_quality, satellites_used,\n"
+    "             satellites_in_view, satellites [{system, number, elevation, azimuth,\n"
+    "             snr}]; a value no message filled is left out. An epoch never\n"
+    "             finished is not printed.\n"
+    "  --begin FORMAT:ID  a message that opens an epoch\n"
+    "  --end FORMAT:ID    a message that closes an epoch\n"
+    "             FORMAT as --stats spells it; an NMEA ID without its talker\n"
+    "             (\"NMEA:GGA\" matches GNGGA). Without either option the end marker\n"
+    "             is \"ZRX:||\" and there is no begin marker; either option replaces that.\n"
     "  --help     this text\n"
     "Exit status: 0 success, 1 the analysis did not finish in time, 2 usage or read error.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool stats = false, strict = false;
+  bool stats = false, strict = false, epochs = false;
+  decodecli::EpochOptions epochOptions;
   std::string path;
   bool havePath = false;
   for (int i = 1; i < argc; ++i) {
@@ -35,6 +53,15 @@ int main(int argc, char** argv) {
       stats = true;
     } else if (a == "--strict") {
       strict = true;
+    } else if (a == "--epochs") {
+      epochs = true;
+    } else if ((a == "--begin" || a == "--end") && i + 1 < argc) {
+      std::string f, id;
+      if (!decodecli::parseMarker(argv[i + 1], f, id)) {
+        std::fprintf(stderr, "stelvan-decode: %s wants FORMAT:ID, not '%s'\n%s", a.c_str(), argv[i + 1], kUsage);
+        return 2;
+      }
+      (a == "--begin" ? epochOptions.begin : epochOptions.end) = argv[++i];
     } else if (!havePath && (a == "-" || a.empty() || a[0] != '-')) {
       path = a;
       havePath = true;
@@ -56,14 +83,15 @@ int main(int argc, char** argv) {
   decodecli::RunOptions opt;
   opt.strict = strict;
   opt.lines = stats ? nullptr : stdout;
-  const decodecli::RunResult r = decodecli::runDecode(in, opt);
+  const decodecli::RunResult r =
+      epochs ? decodecli::runEpochs(in, epochOptions, stdout) : decodecli::runDecode(in, opt);
   if (in != stdin) std::fclose(in);
   if (!r.ok) {
     std::fflush(stdout);
     std::fprintf(stderr, "stelvan-decode: read error: %s\n", r.error.c_str());
     return 2;
   }
-  if (stats) std::printf("%s\n", decodecli::statsJson(r).c_str());
+  if (stats && !epochs) std::printf("%s\n", decodecli::statsJson(r).c_str());
   std::fflush(stdout);
   if (!r.drained) {
     std::fprintf(stderr, "stelvan-decode: the analysis did not finish within its waits\n");

@@ -1,10 +1,36 @@
 #include "C_Analyser.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "TuningValues.h"
 
 namespace engine {
 
 using Lock = CLock<C_Analyser>;
+
+namespace {
+std::atomic<std::uint64_t> g_abandoned{0};
+
+std::int64_t steadyMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+std::uint64_t C_Analyser::abandonedWorkers() {
+  return g_abandoned.load();
+}
+
+void C_Analyser::noteWrite() {
+  ++m_writeSeq;
+  m_lastWriteMs.store(steadyMs(), std::memory_order_relaxed);
+}
+
+std::uint32_t C_Analyser::quietForMs() const {
+  const std::int64_t d = steadyMs() - m_lastWriteMs.load(std::memory_order_relaxed);
+  return d <= 0 ? 0 : static_cast<std::uint32_t>(std::min<std::int64_t>(d, 0x7FFFFFFF));
+}
 
 C_Analyser::C_Analyser(IAnalysisManager* manager, I_ParserPool* pool, IEx_StorageMsg* storage)
     : m_manager(manager),
@@ -194,7 +220,9 @@ void C_Analyser::stop() {
     worker = std::move(m_worker);
     m_data->setThreadId(false);
   }
+  cash()->abortWaits();  // a worker waiting for bytes must not sit out its read waits
   if (worker && !worker->Stop(1000)) {
+    g_abandoned.fetch_add(1);
     AddRef();  // keeps this analyser alive for the abandoned thread
     (void)worker.release();
   }
@@ -220,7 +248,7 @@ bool C_Analyser::write(const std::uint8_t* bytes, std::size_t count) {
   {
     Lock lock(this);
     ok = m_data->write(bytes, count);
-    ++m_writeSeq;
+    noteWrite();
   }
   wake();
   return ok;
@@ -232,7 +260,7 @@ bool C_Analyser::writeMarked(const std::uint8_t* bytes, std::size_t count, std::
   {
     Lock lock(this);
     ok = m_data->writeMarked(bytes, count, tag, object);
-    ++m_writeSeq;
+    noteWrite();
   }
   wake();
   return ok;
@@ -243,7 +271,7 @@ bool C_Analyser::writeByteMarked(std::uint8_t byte, std::uint32_t tag, std::int3
   {
     Lock lock(this);
     ok = m_data->writeByteMarked(byte, tag, object);
-    ++m_writeSeq;
+    noteWrite();
   }
   wake();
   return ok;

@@ -57,6 +57,15 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   // Run by the worker thread: one recognition pass.
   void runPass();
 
+  // On a live stream a parser still waiting for the rest of a message when
+  // the stream has been quiet this long gives that start up, so a false
+  // start does not hold back the messages behind it. 0 (the default, for
+  // recordings) waits for the next write however long it takes.
+  void setFalseStartQuietMs(std::uint32_t ms) { m_falseStartQuietMs.store(ms); }
+
+  // Workers abandoned by a stop that timed out, process-wide.
+  static std::uint64_t abandonedWorkers();
+
   int level() const { return m_level; }
   bool isTooDeep() const { return m_tooDeep; }
   bool hasThread();
@@ -74,6 +83,8 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   void startNested();
   void endOfData();  // under our lock: flush to nested, release a waiter
   bool stopRequested() const { return m_stopRequested.load() != 0; }
+  void noteWrite();
+  std::uint32_t quietForMs() const;  // since the last write
 
   IAnalysisManager* m_manager;  // the analysis outlives its analysers
   std::atomic<int> m_stopRequested{0};
@@ -86,6 +97,8 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   bool m_flush = false;
   bool m_messageFound = true;
   std::atomic<std::uint64_t> m_writeSeq{0};  // bumps on every write (under our lock)
+  std::atomic<std::int64_t> m_lastWriteMs{0};  // steady clock of the last write
+  std::atomic<std::uint32_t> m_falseStartQuietMs{0};
   std::vector<std::uint8_t> m_unknown;
   std::string m_name;
   int m_mode = 0;

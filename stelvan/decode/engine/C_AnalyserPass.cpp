@@ -81,14 +81,28 @@ void C_Analyser::runPass() {
       if (complete) continue;
       // Out of bytes mid-message: wait for the next write, unless one came
       // in meanwhile (its wake-up found us pending: try again) or input
-      // has ended (then the other parsers get their turn).
-      Lock lock(this);
-      if (m_flush) continue;
-      if (seq == m_writeSeq.load()) {
-        m_pending = false;
-        if (m_waiting && m_processed) m_processed->Set();
-        return;
+      // has ended (then the other parsers get their turn). On a stream that
+      // has gone quiet the start is given up, so that a false start does
+      // not hold back the complete messages behind it.
+      const std::uint32_t quietLimit = m_falseStartQuietMs.load();
+      std::uint64_t writePos = 0;
+      {
+        Lock lock(this);
+        if (m_flush) continue;
+        if (seq != m_writeSeq.load()) {
+          waitMore = true;
+          break;
+        }
+        if (quietLimit == 0) {
+          m_pending = false;
+          if (m_waiting && m_processed) m_processed->Set();
+          return;
+        }
+        writePos = buf->writePosition();
       }
+      const std::uint32_t quiet = quietForMs();
+      if (quiet >= quietLimit) continue;  // given up: the next parser, then the unknown way
+      buf->waitBeyond(writePos, quietLimit - quiet);
       waitMore = true;
       break;
     }

@@ -76,6 +76,7 @@ void C_Ex_DataCash::reset() {
     m_blocks.clear();
     m_markers.clear();
     m_markerCount.store(0);
+    m_abort = false;
     m_firstBlock = m_writePos / B;
     m_readPos.store(m_writePos.load());
     m_taken = 0;
@@ -117,6 +118,20 @@ void C_Ex_DataCash::setNoWait(bool on) {
   m_arrived.notify_all();
 }
 
+void C_Ex_DataCash::abortWaits() {
+  {
+    std::lock_guard<std::mutex> g(m_cs);
+    m_abort = true;
+  }
+  m_arrived.notify_all();
+}
+
+bool C_Ex_DataCash::waitBeyond(std::uint64_t pos, std::uint32_t ms) {
+  std::unique_lock<std::mutex> g(m_cs);
+  m_arrived.wait_for(g, std::chrono::milliseconds(ms), [&] { return m_abort || m_noWait || m_writePos > pos; });
+  return m_writePos > pos;
+}
+
 unsigned C_Ex_DataCash::waitsForRead() const {
   return tuning::readRetries.load() + 1;
 }
@@ -140,8 +155,8 @@ bool C_Ex_DataCash::ensureSlow(std::uint64_t pos, unsigned waits) {
   std::unique_lock<std::mutex> g(m_cs);
   if (refreshWindow(pos)) return true;
   const auto slice = std::chrono::milliseconds(tuning::readWaitMs.load());
-  for (unsigned i = 0; i < waits && !m_noWait; ++i) {
-    m_arrived.wait_for(g, slice, [&] { return m_noWait || pos < m_writePos; });
+  for (unsigned i = 0; i < waits && !m_noWait && !m_abort; ++i) {
+    m_arrived.wait_for(g, slice, [&] { return m_noWait || m_abort || pos < m_writePos; });
     if (refreshWindow(pos)) return true;
   }
   return false;
@@ -260,7 +275,8 @@ bool C_Ex_DataCash::commit(IMessageGNSS* message) {
       read(bytes, e - s);
       message->setRaw(bytes.data(), bytes.size());
     }
-    if (m_marked) message->setOffset(s, e - s);
+    // The raw bytes are the marked range itself, so the sub-range starts at 0.
+    if (m_marked) message->setOffset(0, e - s);
     message->setStreamPosition(begin + s);
     m_taken = taken;
   }

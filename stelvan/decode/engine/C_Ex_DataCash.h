@@ -68,6 +68,14 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
     return true;
   }
 
+  // Wakes every read wait at once and keeps later ones from waiting until
+  // the next reset (a stopping analyser must not sit out its read waits).
+  void abortWaits();
+  // Waits up to ms for bytes beyond stream position `pos` (or an abort, or
+  // the no-wait flag); true when they are there.
+  bool waitBeyond(std::uint64_t pos, std::uint32_t ms);
+  std::uint64_t writePosition() const { return m_writePos.load(std::memory_order_acquire); }
+
   // Bytes written and not yet committed or dropped.
   std::uint64_t pending();
   std::uint64_t readPosition();
@@ -100,6 +108,7 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
   std::atomic<std::size_t> m_markerCount{0};  // size of m_markers, readable without the lock
   std::deque<Marker> m_markers;               // marker table, ordered by position; under m_cs
   bool m_noWait = false;                      // under m_cs
+  bool m_abort = false;                       // under m_cs
 
   // Reader-only state.
   std::size_t m_taken = 0;

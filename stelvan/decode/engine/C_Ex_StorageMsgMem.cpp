@@ -15,9 +15,9 @@ std::size_t C_Ex_StorageMsgMem::messageCount() {
   return m_list.size();
 }
 
-IMessageGNSS* C_Ex_StorageMsgMem::messageAt(std::size_t i) {
+Ref<IMessageGNSS> C_Ex_StorageMsgMem::messageAt(std::size_t i) {
   G g(m_cs);
-  return i < m_list.size() ? m_list[i] : nullptr;
+  return Ref<IMessageGNSS>(i < m_list.size() ? m_list[i] : nullptr);
 }
 
 std::size_t C_Ex_StorageMsgMem::countOf(const std::string& format, const std::string& id) {
@@ -26,10 +26,10 @@ std::size_t C_Ex_StorageMsgMem::countOf(const std::string& format, const std::st
   return it == m_map.end() ? 0 : it->second.count;
 }
 
-IMessageGNSS* C_Ex_StorageMsgMem::latest(const std::string& format, const std::string& id) {
+Ref<IMessageGNSS> C_Ex_StorageMsgMem::latest(const std::string& format, const std::string& id) {
   G g(m_cs);
   auto it = m_map.find({format, id});
-  return it == m_map.end() ? nullptr : it->second.latest;
+  return Ref<IMessageGNSS>(it == m_map.end() ? nullptr : it->second.latest);
 }
 
 void C_Ex_StorageMsgMem::clear() {

@@ -17,9 +17,9 @@ class C_Ex_StorageMsgMem : public IEx_StorageMsg {
   ~C_Ex_StorageMsgMem() override;
 
   std::size_t messageCount() override;
-  IMessageGNSS* messageAt(std::size_t i) override;
+  Ref<IMessageGNSS> messageAt(std::size_t i) override;
   std::size_t countOf(const std::string& format, const std::string& id) override;
-  IMessageGNSS* latest(const std::string& format, const std::string& id) override;
+  Ref<IMessageGNSS> latest(const std::string& format, const std::string& id) override;
   void clear() override;
   void setCapacity(std::size_t n) override;
   std::size_t capacity() override;

@@ -15,9 +15,11 @@ class IEx_StorageMsg : public ITUnknown {
  public:
   // Queries and controls (2..12); a storage without a stored list answers empty.
   virtual std::size_t messageCount() = 0;              // 2
-  virtual IMessageGNSS* messageAt(std::size_t i) = 0;  // 3: not counted for the caller
+  // 3 and 5 hand out a counted reference: the worker may drop the stored
+  // one at any moment.
+  virtual Ref<IMessageGNSS> messageAt(std::size_t i) = 0;  // 3
   virtual std::size_t countOf(const std::string& format, const std::string& id) = 0;   // 4
-  virtual IMessageGNSS* latest(const std::string& format, const std::string& id) = 0;  // 5
+  virtual Ref<IMessageGNSS> latest(const std::string& format, const std::string& id) = 0;  // 5
   virtual void clear() = 0;                                                            // 6
   virtual void setCapacity(std::size_t n) = 0;                                         // 7: 0 keeps none
   virtual std::size_t capacity() = 0;                                                  // 8

@@ -59,7 +59,7 @@ struct Analysis : ::testing::Test {
   std::string seen() {
     std::string out;
     for (std::size_t i = 0; i < storage->messageCount(); ++i) {
-      IMessageGNSS* m = storage->messageAt(i);
+      Ref<IMessageGNSS> m = storage->messageAt(i);
       out += m->format() + std::string(reinterpret_cast<const char*>(m->rawData()), m->rawLength()) + " ";
     }
     return out;
@@ -158,8 +158,10 @@ TEST_F(Analysis, StopEndsABusyWorker) {
   const std::uint32_t idle = tuning::idleWaitMs.exchange(5);
   EXPECT_FALSE(top->waitProcessed());  // the idle wait is bounded: a busy worker times it out
   tuning::idleWaitMs = idle;
+  const std::uint64_t abandoned = C_Analyser::abandonedWorkers();
   top->stop();  // the worker is inside a slow parse now
   EXPECT_FALSE(top->hasThread());
+  EXPECT_EQ(C_Analyser::abandonedWorkers(), abandoned);  // joined, not detached while running
   EXPECT_EQ(top->cash()->pending(), 0u);
   ASSERT_TRUE(top->start());  // and it starts again
   EXPECT_TRUE(top->hasThread());

@@ -51,7 +51,8 @@ TEST_F(DataCash, TakeRewindCommitWithMarkedSubRange) {
   EXPECT_TRUE(cash->markMessage(1, 3));
   ASSERT_TRUE(cash->commit(msg.get()));
   EXPECT_EQ(raw(msg.get()), "bc");
-  EXPECT_EQ(msg->subOffset(), 1u);
+  EXPECT_EQ(msg->subOffset(), 0u);  // the raw bytes are the marked range
+  EXPECT_EQ(msg->subLength(), 2u);
   EXPECT_EQ(msg->streamPosition(), 1u);
   EXPECT_EQ(cash->pending(), 3u);
   std::vector<std::uint8_t> rest;

@@ -34,7 +34,7 @@ struct Whole : ::testing::Test {
   std::vector<std::string> seen() {
     std::vector<std::string> out;
     for (std::size_t i = 0; i < storage->messageCount(); ++i) {
-      IMessageGNSS* m = storage->messageAt(i);
+      Ref<IMessageGNSS> m = storage->messageAt(i);
       out.push_back(m->format() + ":" + (m->format() == "NMEA" ? m->description() : "") + m->identifier());
     }
     return out;

@@ -1,0 +1,26 @@
+#pragma once
+// The receiver model's connection strings, tokens separated by ":":
+//   "TCP:host:port"   port type 3; the address is every further token, each
+//                     followed by ":", and the last token is kept by itself;
+//   "USB:<device>"    port type 4; the device name must be a receiver's;
+//   anything else     port type 1 (serial): port name, then the baud rate.
+#include <cstdint>
+#include <string>
+
+namespace Tellus {
+
+enum PortType { kPortNone = 0, kPortSerial = 1, kPortBluetooth = 2, kPortTcp = 3, kPortUsb = 4 };
+
+struct ConnectionParams {
+  PortType type = kPortNone;
+  std::string portName;  // serial port or USB device
+  std::string address;   // TCP: "host:port:"
+  std::string lastToken;
+  std::uint32_t baud = 115200;
+  std::string text;  // the whole connection string
+};
+
+// False for an empty string, a bad baud rate or a USB name that fails the check.
+bool parseConnectionString(const std::string& text, ConnectionParams& out);
+
+}  // namespace Tellus
