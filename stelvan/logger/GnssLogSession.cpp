@@ -130,6 +130,7 @@ void GnssLogSession::writeOut(const std::uint8_t* bytes, std::size_t count) {
 void GnssLogSession::onData(const std::uint8_t* bytes, std::size_t count) {
   std::lock_guard l(lock_);
   if (!logging_) return;
+  received_ += count;
   hold_.append(reinterpret_cast<const char*>(bytes), count);
   const auto* b = reinterpret_cast<const std::uint8_t*>(hold_.data());
   std::size_t written = 0, scan = scanFrom_, at = 0, end = 0;
@@ -141,6 +142,7 @@ void GnssLogSession::onData(const std::uint8_t* bytes, std::size_t count) {
     }
     if (found == ZrxTimeScanner::Found::NeedMore) break;
     if (found == ZrxTimeScanner::Found::Time) {
+      ++epochs_;
       const std::int64_t t = scanner_.continuousMs();
       if (waiting_ || clock_.due(t)) {
         writeOut(b + written, at - written);

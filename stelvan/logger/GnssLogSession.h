@@ -7,6 +7,7 @@
 // Threads: onData runs on the receiver's reading thread; closing, renaming and the
 // file-closed callback run in order on the session's command thread; Start and Stop on
 // the caller's. The callbacks may come from either of the first two.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -62,9 +63,22 @@ class GnssLogSession {
   // the file-closed work is done (bounded).
   void Stop();
   bool IsLogging();
+  // True from Start to Stop, also while the first epoch is awaited.
+  bool Running() {
+    std::lock_guard l(lock_);
+    return logging_;
+  }
   // Final path of the file being written ("" before the first epoch).
   std::string currentFile();
   DataStreamLogger& stream() { return stream_; }
+  // Epochs (receiver time frames) seen, bytes received (logged or not) this run.
+  std::uint64_t epochs() const { return epochs_.load(); }
+  std::uint64_t bytesReceived() const { return received_.load(); }
+  // The index the next file of a later run takes, so numbering goes on after a reconnect.
+  int nextIndex() {
+    std::lock_guard l(lock_);
+    return fileIndex_ + 1;
+  }
 
   void onData(const std::uint8_t* bytes, std::size_t count);
 
@@ -98,6 +112,7 @@ class GnssLogSession {
   std::size_t scanFrom_ = 0;
   int fileIndex_ = 0;
   OpenFile file_;
+  std::atomic<std::uint64_t> epochs_{0}, received_{0};
 };
 
 // "HH:MM:SS" of the computer's local time.
