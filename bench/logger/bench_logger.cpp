@@ -87,7 +87,7 @@ int main() {
   }
   if (pty.empty()) return std::fprintf(stderr, "bench_logger: the simulator did not start\n"), 1;
   const int realSeconds = 60;  // ten minutes of receiver time
-  const pid_t logger = spawn({bin + "/stelvan-log", "--port", pty, "--rate", "1500000", "--dir",
+  const pid_t logger = spawn({bin + "/stelvan-log", "--port", pty, "--rate", "115200", "--dir",
                               (work / "logs").string(), "--period", "60", "--messages",
                               "def:0.1,nmea/GGA:0.1,nmea/GSV:0.1,nmea/RMC:0.1", "--seconds",
                               std::to_string(realSeconds)},
