@@ -247,6 +247,19 @@ bool CRealTimeLogging::configure(QString& refusal) {
       if (!text.isEmpty()) QMetaObject::invokeMethod(this, [this, text] { setStatus(text); });
     });
   }
+  // RTCM 3 logs have a converter of their own when the system has one installed.
+  const QString convbin = QStandardPaths::findExecutable("convbin");
+  if (format == 3 && files_->convert->isChecked() && !convbin.isEmpty()) {
+    const std::string out = outputPath_.toStdString(), program = convbin.toStdString();
+    logger_->SetFileClosed([this, out, program](const std::string& file) {
+      std::string error;
+      const int code = Gnss::RunProgram({program, "-r", "rtcm3", "-d", out, file}, out, error);
+      if (code != 0) {
+        const QString text = "convbin: " + (code < 0 ? QString::fromStdString(error) : "exit code " + QString::number(code));
+        QMetaObject::invokeMethod(this, [this, text] { setStatus(text); });
+      }
+    });
+  }
   return true;
 }
 
