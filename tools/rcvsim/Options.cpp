@@ -39,6 +39,8 @@ Receiver:
   --start UTC           receiver time at start, "YYYY-MM-DDTHH:MM:SS" (default: now)
   --seed N              seed of all generated scatter and garbage (default 1)
   --reboot-ms N         silence after reset, NVRAM clear or firmware load (default 1500)
+  --time-scale N        run the receiver's clock N times faster than real time (default 1),
+                        so long logging runs and day changes can be tried in seconds
   --max-reply N         longest reply body before it is split (default 1024)
   --disk-size N         size of the log memory in bytes (default 67108864)
 
@@ -143,6 +145,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, bool& help, 
       {"--start", [&](const std::string& v) { return parseUtc(v, o.startUtcMs); }},
       {"--seed", intTo(o.seed, 0, 1ll << 62)},
       {"--reboot-ms", intTo(o.rebootMs, 0, 600000)},
+      {"--time-scale", intTo(o.timeScale, 1, 1000)},
       {"--max-reply", intTo(o.maxReplyBody, 64, 4095)},
       {"--disk-size", intTo(o.diskSize, 0, 1ll << 40)},
       {"--files", text(o.filesDir)},

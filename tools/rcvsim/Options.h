@@ -35,6 +35,7 @@ struct Options {
   std::int64_t startUtcMs = -1;  // receiver time at start, ms since 1970; -1: the system clock
   std::uint64_t seed = 1;
   int rebootMs = 1500;      // silence after reset, NVRAM clear or a firmware load
+  int timeScale = 1;        // receiver time runs this many times faster than real time
   int maxReplyBody = 1024;  // longer replies are split into pieces of at most this
   std::int64_t diskSize = 64ll * 1024 * 1024;
 

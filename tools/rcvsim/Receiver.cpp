@@ -77,7 +77,7 @@ std::int64_t Receiver::steadyMs() {
 }
 
 std::int64_t Receiver::utcMs() const {
-  return startUtc_ + (steadyMs() - startSteady_);
+  return startUtc_ + (steadyMs() - startSteady_) * options_.timeScale;
 }
 std::int64_t Receiver::uptimeMs() const {
   return steadyMs() - startSteady_;

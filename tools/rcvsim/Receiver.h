@@ -32,6 +32,7 @@ class Receiver {
   // Receiver time now, ms since 1970, and ms since start.
   std::int64_t utcMs() const;
   std::int64_t uptimeMs() const;
+  int timeScale() const { return options_.timeScale; }
   // Wall time in ms (steady) for scheduling inside sessions.
   static std::int64_t steadyMs();
 

@@ -89,7 +89,8 @@ void Session::flushPending() {
 
 void Session::runEpochs() {
   const std::int64_t utc = rcv_.utcMs();
-  if (nextEpochMs_ == 0 || utc - nextEpochMs_ > 1000) nextEpochMs_ = (utc / kEpochMs + 1) * kEpochMs;
+  // Far behind (a stall, or a clock set forward): carry on from now rather than catch up.
+  if (nextEpochMs_ == 0 || utc - nextEpochMs_ > 1000 * rcv_.timeScale()) nextEpochMs_ = (utc / kEpochMs + 1) * kEpochMs;
   while (nextEpochMs_ <= utc) {
     const std::int64_t tenths = nextEpochMs_ / kEpochMs;
     const auto live = outputs_.due(tenths);

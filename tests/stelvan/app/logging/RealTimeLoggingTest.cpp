@@ -1,0 +1,103 @@
+// The real-time logging dialog on a live simulated receiver: message lists read, files
+// written while it runs, the last one closed and renamed at Stop; and its pure rules.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <cstdlib>
+
+#include "TempDir.h"
+#include "TestPaths.h"
+#include "logging/CRealTimeLogging.h"
+#include "logging/MessageCatalogue.h"
+#include "logging/RtlPages.h"
+
+namespace {
+
+QApplication& app() {
+  static int argc = 1;
+  static char name[] = "test_rtl";
+  static char* argv[] = {name, nullptr};
+  static QApplication a(argc, argv);
+  return a;
+}
+
+TEST(MessageCatalogue, ListsChoicesSetsAndStatusTexts) {
+  EXPECT_EQ(logging::MessageCatalogue::parseList("{1,3,031,1004}", true),
+            (std::vector<std::string>{"1", "3", "1004"}));
+  logging::MessageCatalogue c;
+  c.loadDescriptions("zrx\nPG Geodetic position\nRT=Receiver time\nnmea\nGGA Fix\n");
+  c.setNames(0, {"RT", "PG", "EE"}, ",PG,RT,");
+  EXPECT_TRUE(c.entries(0)[0].chosen);
+  EXPECT_FALSE(c.entries(0)[2].chosen);
+  EXPECT_EQ(c.entries(0)[1].description, "Geodetic position");
+  EXPECT_EQ(c.entries(0)[0].description, "Receiver time");
+  EXPECT_EQ(c.messageSet(0, false, "0.50"), "RT:0.50,PG:0.50");
+  EXPECT_EQ(c.messageSet(0, true, "1.00"), "def:1.00");
+  EXPECT_EQ(logging::MessageCatalogue::storeChosen(c.entries(0)), ",RT,PG,");
+  c.setNames(2, {"GGA", "RMC"}, "ALL");
+  EXPECT_TRUE(c.entries(2)[1].chosen);
+  EXPECT_EQ(logging::statusText(std::string(41, 'x')), std::string(37, 'x') + "...");
+  EXPECT_EQ(logging::statusText(std::string(40, 'x')), std::string(40, 'x'));
+  EXPECT_EQ(logging::CRealTimeLogging::modelConnection("COM/dev/pts/4:115200:1"), "/dev/pts/4:115200");
+  EXPECT_EQ(logging::CRealTimeLogging::modelConnection("COM3:9600:0"), "COM3:9600");
+}
+
+TEST(Convert2Rinex, RefusesWhenBothSystemsAreExcluded) {
+  app();
+  ScopedConfigHome config;
+  logging::CConvert2RINEX dlg;
+  dlg.noGps->setChecked(true);
+  EXPECT_TRUE(dlg.check().isEmpty());
+  dlg.noGlo->setChecked(true);
+  EXPECT_EQ(dlg.check(), "At least one satellite system must be enabled!");
+}
+
+TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
+  app();
+  ScopedConfigHome config;
+  TempDir out;
+  QProcess sim;
+  sim.start(QString::fromStdString(TestPaths::binDir() + "/rcvsim"), {"--pty", "--seed", "3"});
+  ASSERT_TRUE(sim.waitForStarted(5000));
+  QString pty;
+  while (pty.isEmpty() && sim.waitForReadyRead(5000))
+    while (sim.canReadLine()) {
+      const QString l = QString::fromLatin1(sim.readLine()).trimmed();
+      if (l.startsWith("pty ")) pty = l.mid(4);
+    }
+  ASSERT_FALSE(pty.isEmpty());
+  {
+    logging::CRealTimeLogging dlg("COM" + pty + ":115200:1");
+    dlg.resize(560, 480);
+    dlg.show();
+    EXPECT_EQ(dlg.windowTitle(), "RTL to : COM" + pty + ":115200:1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.startButton()->isEnabled(); }, 20000)) << dlg.status().toStdString();
+    EXPECT_GT(dlg.findChild<QTreeWidget*>("msgList")->topLevelItemCount(), 10);
+    dlg.setOutputPath(QString::fromStdString(out.str()));
+    dlg.startButton()->click();
+    EXPECT_TRUE(dlg.running());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.progress().isEmpty(); }, 20000)) << dlg.status().toStdString();
+    if (const char* dir = std::getenv("STELVAN_PICTURE_DIR")) dlg.grab().save(QString(dir) + "/logging.png");
+    dlg.startButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.running() && !dlg.busy(); }, 20000));
+    EXPECT_EQ(dlg.status(), "Aborted by user!");
+  }
+  const QStringList files = QDir(QString::fromStdString(out.str())).entryList(QDir::Files);
+  ASSERT_EQ(files.size(), 1) << files.join(" ").toStdString();
+  EXPECT_TRUE(files[0].startsWith("Site_") && files[0].endsWith(".zrx")) << files[0].toStdString();
+  QFile f(QString::fromStdString(out.str()) + "/" + files[0]);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(f.read(5) == "~~005");
+  sim.closeWriteChannel();
+  sim.terminate();
+  sim.waitForFinished(5000);
+}
+
+}  // namespace
