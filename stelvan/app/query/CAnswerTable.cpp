@@ -17,8 +17,10 @@ std::string trimmed(std::string_view s) {
 
 bool CAnswerTable::run(CReceiver& receiver, const std::string& script) {
   *this = CAnswerTable{};
-  if (!receiver.SendCommand(script.c_str())) return false;
-  fill(script, receiver.GetReplyString());
+  // The reply of this very request: another thread may send on the same receiver meanwhile.
+  std::string reply;
+  if (!receiver.SendCommand(script.c_str(), reply)) return false;
+  fill(script, reply);
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "screenshot/ScreenshotRunner.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QDialog>
 #include <QDir>
 #include <QPixmap>
@@ -49,6 +50,7 @@ void ScreenshotRunner::next() {
 void ScreenshotRunner::runModal() {
   m_InModal = true;
   m_ModalGrabbed = false;
+  m_ModalSeen = false;
   ScreenshotSteps()[m_Step].openModal(m_Frame);
   m_InModal = false;
   if (!m_ModalGrabbed) {
@@ -69,8 +71,13 @@ void ScreenshotRunner::poll() {
       return;
     }
     QWidget* modal = QApplication::activeModalWidget();
-    // Give the dialog two polls to lay itself out and fill its lists.
-    if (modal && !m_ModalGrabbed && m_Polls > 2) {
+    if (modal && !m_ModalSeen) {
+      m_ModalSeen = true;
+      m_SeenAtPoll = m_Polls;
+      if (step.onModal) step.onModal(modal);
+    }
+    // Give the dialog two polls to lay itself out and fill its lists, or the step's settle time.
+    if (modal && !m_ModalGrabbed && m_Polls - m_SeenAtPoll > std::max(2, step.settleMs / kPollMs)) {
       save(modal);
       m_ModalGrabbed = true;
       if (auto* dlg = qobject_cast<QDialog*>(modal))

@@ -31,6 +31,8 @@ class ScreenshotRunner : public QObject {
   QTimer* m_Timer;
   std::size_t m_Step = 0;
   int m_Polls = 0;
+  bool m_ModalSeen = false;
+  int m_SeenAtPoll = 0;
   bool m_InModal = false;
   bool m_ModalGrabbed = false;
   int m_Written = 0, m_Wanted = 0;

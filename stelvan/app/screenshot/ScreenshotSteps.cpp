@@ -1,8 +1,12 @@
 #include "screenshot/ScreenshotSteps.h"
 
+#include <QDir>
+#include <QPushButton>
+#include <QTimer>
 #include <QTabWidget>
 
 #include "linkpanel/Linkpanel.h"
+#include "logging/CRealTimeLogging.h"
 #include "shell/CCockpitView.h"
 #include "shell/CMainFrame.h"
 
@@ -26,6 +30,28 @@ const std::vector<ScreenshotStep>& ScreenshotSteps() {
        }},
       {"main-gps.png", true, [](CMainFrame& f) { return mainOnTab(f, "GPS"); }, nullptr},
       {"main-location.png", true, [](CMainFrame& f) { return mainOnTab(f, "Location"); }, nullptr},
+      {"sky.png", true, nullptr, [](CMainFrame& f) { f.OnSatellites(); }, nullptr, 9000},
+      {"scatter.png", true, nullptr, [](CMainFrame& f) { f.OnScatter(); }, nullptr, 12000},
+      {"position.png", true, nullptr, [](CMainFrame& f) { f.OnPosition(); }, nullptr, 12000},
+      {"about.png", true, nullptr, [](CMainFrame& f) { f.OnAbout(); }, nullptr, 1000},
+      {"logging.png", true, nullptr, [](CMainFrame& f) { f.OnRealTimeLogging(); },
+       [](QWidget* dlg) {
+         // Start a run, into a folder of its own, once the receiver's message lists are in.
+         if (auto* rtl = qobject_cast<logging::CRealTimeLogging*>(dlg)) {
+           const QString dir = QDir::tempPath() + "/stelvan-screenshot-logs";
+           QDir().mkpath(dir);
+           rtl->setOutputPath(dir);
+         }
+         auto* start = dlg->findChild<QPushButton*>("rtlStart");
+         auto* timer = new QTimer(dlg);
+         QObject::connect(timer, &QTimer::timeout, dlg, [start, timer] {
+           if (!start->isEnabled()) return;
+           timer->stop();
+           start->click();
+         });
+         timer->start(200);
+       },
+       14000},
   };
   return steps;
 }

@@ -14,6 +14,10 @@ struct ScreenshotStep {
   bool needsLiveData = false;  // wait until the main view shows a receiver's data
   std::function<QWidget*(CMainFrame&)> select;
   std::function<void(CMainFrame&)> openModal;
+  // For a modal step: run once the dialog shows (start a run, pick a page), and how long the
+  // dialog then gets to fill itself with live data before the picture.
+  std::function<void(QWidget*)> onModal = nullptr;
+  int settleMs = 0;
 };
 
 const std::vector<ScreenshotStep>& ScreenshotSteps();

@@ -160,11 +160,11 @@ void CMainFrame::updateActions() {
   for (const char* name :
        {"actionDisconnect", "actionFileManager", "actionRealTimeLogging", "actionManualMode",
         "actionReceiver", "actionSite", "actionTargetPosition", "actionSetSatelliteTime",
-        "actionInitializeFileSystem", "actionClearNvram", "actionResetReceiver", "actionSatellites"})
+        "actionInitializeFileSystem", "actionClearNvram", "actionResetReceiver", "actionSatellites",
+        "actionScatter", "actionPosition"})
     m_Actions[name]->setEnabled(live);
   m_Actions["actionMessage"]->setEnabled(m_App.newMessage || remote);
-  for (const char* name : {"actionFirmwareLoader", "actionScatter", "actionPosition"})
-    m_Actions[name]->setEnabled(false);
+  m_Actions["actionFirmwareLoader"]->setEnabled(false);
 }
 
 QAction* CMainFrame::action(const char* name) const {

@@ -95,6 +95,7 @@ class CMainFrame : public QMainWindow {
   void restartAfterTool();
   void sendToReceiver(const char* command);
   void notAvailableYet(const QString& what);
+  void runTrackWindow(int kind);  // a plots::CTrackWnd::Kind
   QAction* addAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& key,
                      const QString& prompt, void (CMainFrame::*slot)());
 

@@ -162,7 +162,8 @@ std::string CSessionThread::ConnectedTitle(const std::string& model, const std::
 
 std::string CSessionThread::titleFor(CReceiver* rcv) {
   const auto on = [rcv](const char* cmd) {
-    return rcv->SendCommand(cmd) && rcv->GetReplyString().find("on") != std::string::npos;
+    std::string reply;
+    return rcv->SendCommand(cmd, reply) && reply.find("on") != std::string::npos;
   };
   const bool base = on("print,/par/base/mode");
   const bool rover = on("print,/par/rover/mode");
