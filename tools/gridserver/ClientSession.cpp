@@ -230,13 +230,19 @@ void ClientSession::receiverRequest(const std::string& name, std::string_view te
     reply(rcvId, 0, "ER:Receiver is not open!");
     return;
   }
-  it->second->Process(text, rcvId);
-  if (name == "CloseRcv") {
-    const std::string rcv = it->second->Receiver();
-    m_Held.erase(it);
-    m_Ctx.pool.Release(rcv, this);
-    log("closed " + rcv);
+  if (name != "CloseRcv") {
+    it->second->Process(text, rcvId);
+    return;
   }
+  // Released before the client hears "closed": its next open, or another client's, must find
+  // the receiver free.
+  std::string closed;
+  const int result = it->second->ProcessKeepingReply(text, rcvId, closed);
+  const std::string rcv = it->second->Receiver();
+  m_Held.erase(it);
+  m_Ctx.pool.Release(rcv, this);
+  log("closed " + rcv);
+  reply(rcvId, result, closed);
 }
 
 void ClientSession::releaseAll() {

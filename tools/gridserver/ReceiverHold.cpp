@@ -32,6 +32,13 @@ int ReceiverHold::Process(std::string_view text, std::uint8_t rcvId) {
   return run(text, rcvId, false);
 }
 
+int ReceiverHold::ProcessKeepingReply(std::string_view text, std::uint8_t rcvId, std::string& reply) {
+  m_KeptReply.clear();
+  const int result = run(text, rcvId, true);
+  reply = m_KeptReply;
+  return result;
+}
+
 void ReceiverHold::CloseQuietly(std::uint8_t rcvId) {
   run("CloseRcv", rcvId, true);
 }
@@ -44,6 +51,7 @@ bool ReceiverHold::Offer(std::string_view packet, std::uint32_t) {
       packet.substr(ServerLink::kHeaderSize, packet.size() - ServerLink::kHeaderSize - 1);
   const bool reply = ServerLink::kindOf(h.type) == 0;
   if (reply) m_LastResult = h.result;
+  if (reply && m_Quiet) m_KeptReply.assign(payload);
   if (reply && m_Quiet) return true;
   if (m_Quiet && !reply) return true;  // data after the client went
   return m_Forward(h.type, h.rcvId, h.result, payload);

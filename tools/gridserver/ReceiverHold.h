@@ -27,6 +27,9 @@ class ReceiverHold : public LocalSrv::PacketSink {
   int Open(const std::string& user, std::uint8_t rcvId);
   // One request for this receiver; the reply goes to the client. The result value.
   int Process(std::string_view text, std::uint8_t rcvId);
+  // One request whose reply is kept for the caller instead of going to the client (its text
+  // in reply); the result value.
+  int ProcessKeepingReply(std::string_view text, std::uint8_t rcvId, std::string& reply);
   // Stops the receiver's output and closes the link without telling the client.
   void CloseQuietly(std::uint8_t rcvId);
 
@@ -39,6 +42,7 @@ class ReceiverHold : public LocalSrv::PacketSink {
   Forward m_Forward;
   std::atomic<bool> m_Quiet{false};
   std::atomic<int> m_LastResult{0};
+  std::string m_KeptReply;  // the reply of a quiet request; written in the serving thread
   std::unique_ptr<LocalServer> m_Server;
 };
 

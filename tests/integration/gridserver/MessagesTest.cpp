@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "RawClient.h"
 #include "ServerFixture.h"
 
 namespace servertest {
@@ -71,6 +72,44 @@ TEST_F(ServerTest, TextAndFileMessagesGoBothWaysByteForByte) {
   EXPECT_EQ(count, 0);
   EXPECT_EQ(bob->DeleteMsg(textName.c_str()), 0);
   EXPECT_EQ(bob->GetReplyString(), "ER:Message not found");
+}
+
+std::string uploadBlock(int handle, int block, const std::string& data) {
+  const std::string header = "00SetMsg " + std::to_string(handle) + " " + std::to_string(block);
+  char length[8];
+  std::snprintf(length, sizeof length, "%04x", static_cast<unsigned>(4 + header.size() + 1 + data.size()));
+  return length + header + '\0' + data;
+}
+
+TEST_F(ServerTest, AnInterruptedUploadResumesWhereItStopped) {
+  {
+    RawClient carol(server->port());
+    ASSERT_TRUE(carol.request("OpenUsr carol pw-c raw"));
+    ASSERT_EQ(carol.nextReply(), "RE:OK.");
+    ASSERT_TRUE(carol.request("SetMsg 0 bob Parts"));
+    ASSERT_EQ(carol.nextReply(), "RE:OK. 000000");
+    ASSERT_TRUE(carol.write(uploadBlock(1, 0, "first")));
+    ASSERT_EQ(carol.nextReply(), "INS:000005");
+  }  // the connection drops before the last block
+  CConnection* bob = login("bob", "pw-b");
+  ASSERT_NE(bob, nullptr);
+  int count = -1;
+  EXPECT_EQ(bob->GetMsgList(count), nullptr);  // nothing delivered yet
+
+  RawClient carol(server->port());
+  ASSERT_TRUE(carol.request("OpenUsr carol pw-c raw"));
+  ASSERT_EQ(carol.nextReply(), "RE:OK.");
+  ASSERT_TRUE(carol.request("SetMsg 0 bob Parts"));
+  ASSERT_EQ(carol.nextReply(), "RE:OK. 000005");  // what the server already holds
+  ASSERT_TRUE(carol.write(uploadBlock(1, -2, " second")));
+  ASSERT_EQ(carol.nextReply(), "INS:000012");
+  ASSERT_TRUE(EventLog::waitFor(bob, -2).first);
+  REMOTE_MSG* list = bob->GetMsgList(count);
+  ASSERT_EQ(count, 1);
+  const std::string name = list[0].name;
+  delete[] list;
+  ASSERT_EQ(bob->GetMsg(name.c_str(), nullptr), 1);
+  EXPECT_EQ(bob->GetReplyString(), "RE:OK. Parts first second");
 }
 
 TEST_F(ServerTest, MessagesOutliveTheServer) {
