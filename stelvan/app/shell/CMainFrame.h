@@ -3,6 +3,7 @@
 // window size rules and "MainSize", and the commands that are not dialogs of their own.
 // Every receiver dialog runs through RunModalTool. GUI thread only.
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 #include <functional>
 #include <map>
@@ -19,6 +20,7 @@ class CCockpitApp;
 class CCockpitView;
 class CConnection;
 class CReceiver;
+class CMessage;
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -111,6 +113,7 @@ class CMainFrame : public QMainWindow {
   CCockpitApp& m_App;
   CCockpitDoc m_Doc;
   int m_ReceiverCalls = 0;
+  QPointer<CMessage> m_Messages;
   CCockpitView* m_View = nullptr;
   QLabel* m_Panes[3] = {};
   QTimer* m_Timer = nullptr;

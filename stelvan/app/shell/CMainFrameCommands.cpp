@@ -11,6 +11,7 @@
 #include "gridlink/CReceiver.h"
 #include "shell/CCockpitApp.h"
 #include "shell/CCockpitView.h"
+#include "messages/CMessage.h"
 #include "shell/CMainFrame.h"
 #include "shell/PumpingWait.h"
 #include "shell/SatelliteClock.h"
@@ -240,7 +241,13 @@ void CMainFrame::OnMessage() {
     SetStatusText("Use with remote server");
     return;
   }
-  notAvailableYet("Messages");
+  // One Messages window at a time; it deletes itself when closed.
+  if (!m_Messages) {
+    m_Messages = new CMessage(conn, this);
+    m_Messages->show();
+  }
+  m_Messages->raise();
+  m_Messages->activateWindow();
 }
 
 void CMainFrame::OnSite() {
