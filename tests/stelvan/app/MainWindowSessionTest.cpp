@@ -15,6 +15,7 @@
 #include "TempDir.h"
 #include "TestPaths.h"
 #include "gridlink/CProfile.h"
+#include "gridlink/CReceiver.h"
 #include "rcvsim/SkyModel.h"
 #include "shell/CCockpitApp.h"
 #include "shell/CCockpitView.h"
@@ -151,6 +152,27 @@ TEST_F(MainWindowSession, ShowsTheSimulatorsSkyAndPositionThenDisconnects) {
   EXPECT_EQ(app->Connection(), nullptr);
   EXPECT_TRUE(frame->action("actionConnection")->isEnabled());
   EXPECT_FALSE(frame->action("actionDisconnect")->isEnabled());
+}
+
+TEST_F(MainWindowSession, ModalToolHasTheReceiverToItselfAndTheSessionComesBack) {
+  ASSERT_TRUE(waitFor([this] { return live(); }, 30000)) << frame->paneText(0).toStdString();
+  bool hidden = false, stopped = false;
+  std::string reply;
+  frame->RunModalTool([&](CReceiver* rcv) {
+    hidden = !frame->isVisible();
+    stopped = !app->sessionRunning && !frame->view()->SessionThreadRunning();
+    ASSERT_NE(rcv, nullptr);
+    ASSERT_EQ(rcv->Open(app->Connection(), sim.receiverString().c_str(), 0), 1) << rcv->GetReplyString();
+    if (rcv->SendCommand("print,/par/rcv/model")) reply = rcv->GetReplyString();
+    rcv->Close(false);
+  });
+  EXPECT_TRUE(hidden);
+  EXPECT_TRUE(stopped);
+  EXPECT_NE(reply.find("NH-RCV-100"), std::string::npos) << reply;
+  EXPECT_TRUE(frame->isVisible());
+  EXPECT_EQ(frame->windowTitle(), "Stelvan-P(idle)");
+  EXPECT_TRUE(waitFor([this] { return app->sessionRunning && live(); }, 30000)) << frame->paneText(0).toStdString();
+  EXPECT_TRUE(frame->windowTitle().startsWith("Stelvan-P to NH-RCV-100"));
 }
 
 TEST_F(MainWindowSession, ClosingTheWindowStopsTheSessionAndWritesSettings) {
