@@ -33,14 +33,19 @@ WaitResult WaitPumping(Event& event, std::uint32_t timeoutMs, std::uint32_t slic
 
 bool EnterPumping(CriticalSection& lock, std::uint32_t timeoutMs, std::uint32_t sliceMs) {
   if (lock.TryEnter()) return true;
-  if (sliceMs == 0) sliceMs = 1;
+  // Polled: a timed lock would hide its owner from the thread checker, and a lock is held
+  // for one request at most, so a millisecond's delay in taking it over costs nothing.
   const std::uint32_t start = GetTickCount();
+  std::uint32_t lastPump = start - sliceMs;
   for (;;) {
-    PumpMessages();
-    const std::uint32_t spent = GetTickCount() - start;
-    const std::uint32_t left = spent >= timeoutMs ? 0 : timeoutMs - spent;
-    if (lock.TryEnterFor(std::min(left, sliceMs))) return true;
-    if (left <= sliceMs) return false;
+    const std::uint32_t now = GetTickCount();
+    if (now - lastPump >= sliceMs) {
+      PumpMessages();
+      lastPump = now;
+    }
+    if (lock.TryEnter()) return true;
+    if (now - start >= timeoutMs) return false;
+    Sleep(1);
   }
 }
 

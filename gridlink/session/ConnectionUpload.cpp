@@ -93,7 +93,9 @@ static int uploadBlocks(CConnection& c, ConnectionState& s, std::FILE* f, const 
 int CConnection::SendFile(const char* localFile, const char* remoteName, ProgressCallback progress,
                           std::uint32_t param) {
   ConnectionState& s = *m_State;
-  Platform::CriticalSectionLock lock(s.sendLock);
+  // The blocks go out under one hold of the send lock, taken pumping like a request's.
+  if (!ConnectionAccess::enterSend(*this, 0, nullptr)) return 0;
+  std::lock_guard<Platform::CriticalSection> lock(s.sendLock, std::adopt_lock);
   const std::string remote = remoteName ? remoteName : "";
   if (remote.find_first_of(" \\") != std::string::npos || !progress) {
     SetReply("ERDLL: Whitespaces in file name or mistake 'callback'");
@@ -118,7 +120,8 @@ int CConnection::SetMsg(const char* user, const char* subject, const char* file,
                         std::uint32_t param) {
   ConnectionState& s = *m_State;
   if (!s.opened) return 0;
-  Platform::CriticalSectionLock lock(s.sendLock);
+  if (!ConnectionAccess::enterSend(*this, 0, nullptr)) return 0;
+  std::lock_guard<Platform::CriticalSection> lock(s.sendLock, std::adopt_lock);
   FileCloser f{std::fopen(file ? file : "", "rb")};
   if (!f.f) {
     SetReply("ERDLL: Cannot open file!");

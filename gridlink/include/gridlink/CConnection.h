@@ -50,7 +50,9 @@ class GRIDLINK_API CConnection {
   // overruns its 10 s is left running and joined when the connection closes.
   using SysMsgCallback = std::uint32_t (*)(void*);
   // Called by the serial link before each line speed it tries while it searches for the
-  // receiver, with a pointer to {8, rate} (two 32-bit integers); true aborts the search.
+  // receiver, with a pointer to {8, rate} (two 32-bit integers); true aborts the search. It
+  // runs on the connection's request thread, not on the thread that called Open or
+  // CReceiver::Open: a cancel flag it reads must be safe to read from there (an atomic).
   using DetectAbortCallback = bool (*)(void*);
   // Receiver output while a local command runs (data, length), unframed. Called on the
   // receiver link's reading thread from the CReceiver::SendCommand that gives it until the

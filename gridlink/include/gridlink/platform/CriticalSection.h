@@ -4,8 +4,6 @@
 // It also meets the standard Lockable requirements, so std::lock_guard and std::unique_lock work.
 // Hold it for short, stated stretches: no wait for another thread should happen inside it
 // unless that thread never needs the same lock.
-#include <chrono>
-#include <cstdint>
 #include <mutex>
 
 namespace Platform {
@@ -18,8 +16,6 @@ class CriticalSection {
 
   void Enter() { mutex_.lock(); }
   bool TryEnter() { return mutex_.try_lock(); }
-  // Waits up to timeoutMs for the lock; true when it is held.
-  bool TryEnterFor(std::uint32_t timeoutMs) { return mutex_.try_lock_for(std::chrono::milliseconds(timeoutMs)); }
   void Leave() { mutex_.unlock(); }
 
   void lock() { Enter(); }
@@ -27,7 +23,7 @@ class CriticalSection {
   void unlock() { Leave(); }
 
  private:
-  std::recursive_timed_mutex mutex_;
+  std::recursive_mutex mutex_;
 };
 
 // Holds a CriticalSection for the scope.
