@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ICommandSender.h"
 #include "OutputPeriod.h"
@@ -68,7 +69,7 @@ void CDialogRCV::build() {
     Control& c = controls_[i];
     QWidget* field = makeControl(i, box, c);
     auto* form = static_cast<QFormLayout*>(box->layout());
-    if (s.label.empty() || s.kind == ParamKind::Check) {
+    if (s.label.empty() || s.kind == ParamKind::Check || s.kind == ParamKind::EditGroup) {
       form->addRow(field);
     } else {
       auto* label = new QLabel(q(s.label));
@@ -112,7 +113,13 @@ QWidget* CDialogRCV::makeControl(std::size_t i, QWidget* parent, Control& c) {
       auto* row = new QWidget(parent);
       auto* grid = new QGridLayout(row);
       grid->setContentsMargins(0, 0, 0, 0);
-      const int columns = s.members.size() > 8 ? 8 : static_cast<int>(s.members.size());
+      // An edit group names itself on a row of its own, above its labelled edits.
+      const int first = s.kind == ParamKind::EditGroup && !s.label.empty() ? 1 : 0;
+      if (first) grid->addWidget(new QLabel(q(s.label), row), 0, 0, 1, -1);
+      // Check boxes go eight to a row; labelled edits two, so long values keep their room.
+      const std::size_t perRow =
+          s.kind == ParamKind::CheckGroup ? 8 : (s.members.size() > 3 ? 2 : s.members.size());
+      const int columns = static_cast<int>(std::min(perRow, s.members.size()));
       for (std::size_t k = 0; k < s.members.size(); ++k) {
         QWidget* w;
         if (s.kind == ParamKind::CheckGroup) {
@@ -121,13 +128,24 @@ QWidget* CDialogRCV::makeControl(std::size_t i, QWidget* parent, Control& c) {
           w = box;
         } else {
           auto* edit = new QLineEdit(row);
-          edit->setPlaceholderText(q(s.members[k]));
-          edit->setToolTip(q(s.members[k]));
           connect(edit, &QLineEdit::textEdited, this, changedHere);
           w = edit;
+          if (!s.members[k].empty()) {
+            // Each edit of a group carries its own label in front of it.
+            auto* label = new QLabel(q(s.members[k]), row);
+            auto* pair = new QWidget(row);
+            auto* line = new QHBoxLayout(pair);
+            line->setContentsMargins(0, 0, 0, 0);
+            line->addWidget(label);
+            line->addWidget(edit, 1);
+            grid->addWidget(pair, first + static_cast<int>(k) / columns, static_cast<int>(k) % columns);
+            edit->setObjectName(controlName(s) + "#" + QString::number(k));
+            c.widgets.push_back(edit);
+            continue;
+          }
         }
         w->setObjectName(controlName(s) + "#" + QString::number(k));
-        grid->addWidget(w, static_cast<int>(k) / columns, static_cast<int>(k) % columns);
+        grid->addWidget(w, first + static_cast<int>(k) / columns, static_cast<int>(k) % columns);
         c.widgets.push_back(w);
       }
       row->setObjectName(controlName(s));
@@ -212,8 +230,12 @@ void CDialogRCV::showValues() {
       }
       case ParamKind::EditGroup: {
         const std::vector<std::string> texts = model_.groupTexts(i);
-        for (std::size_t k = 0; k < c.widgets.size(); ++k)
-          static_cast<QLineEdit*>(c.widgets[k])->setText(q(texts[k]));
+        for (std::size_t k = 0; k < c.widgets.size(); ++k) {
+          auto* e = static_cast<QLineEdit*>(c.widgets[k]);
+          e->setText(q(texts[k]));
+          // Room for the whole value: coordinates are long and must not be cut.
+          e->setMinimumWidth(e->fontMetrics().horizontalAdvance(e->text() + "MMMM"));
+        }
         break;
       }
       case ParamKind::Edit:

@@ -1,5 +1,6 @@
 #include "ConfigPages.h"
 
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
@@ -42,7 +43,12 @@ CRoverPage::CRoverPage(ICommandSender& sender, QWidget* parent) : CDialogRCV(Set
 
 CEventPage::CEventPage(ICommandSender& sender, QWidget* parent) : CDialogRCV(SetupPages::event(), parent) {
   for (const char* x : {"a", "b"}) {
-    QPushButton* repeat = addButton(this, "Repeat Synchronization");
+    // The button sits with its event's status.
+    auto* statusLabel = findChild<QLabel*>(QString("/par/dev/event/") + x + "/locked");
+    auto* form = statusLabel ? qobject_cast<QFormLayout*>(statusLabel->parentWidget()->layout()) : nullptr;
+    QPushButton* repeat =
+        form ? new QPushButton("Repeat Synchronization") : addButton(this, "Repeat Synchronization");
+    if (form) form->addRow(repeat);
     repeat->setObjectName(QString("repeat-") + x);
     const std::string ev = std::string("/par/dev/event/") + x;
     const QString refused = QString("Can't set clock synchronization with Event ") + QChar(x[0]).toUpper();
