@@ -51,6 +51,7 @@ LocalServer::LocalServer(CConnection* owner) : m_Owner(owner) {
 }
 
 LocalServer::~LocalServer() {
+  stopTransfer();
   m_Link.reset();
 }
 
@@ -236,6 +237,7 @@ void LocalServer::buildMessageTable() {
 
 int LocalServer::CloseRcv(std::string_view arg) {
   if (!m_Link) return 0;
+  stopTransfer();
   if (arg != "disconnect") sendStop();
   m_Link.reset();
   m_LinkKind = -1;
@@ -286,25 +288,4 @@ int LocalServer::Detach(std::string_view) {
   sendStop();
   Platform::Sleep(kDetachPauseMs);
   return 1;
-}
-
-int LocalServer::DownloadFile(std::string_view) {
-  // Receiver file transfer is not part of this build: stop the outputs as a transfer would,
-  // and say so.
-  sendStop();
-  m_Reply = kDontSupport;
-  return 0;
-}
-
-int LocalServer::LoadFirmware(std::string_view arg) {
-  return DownloadFile(arg);
-}
-
-int LocalServer::CancelDownload(std::string_view arg) {
-  if (!arg.empty()) {
-    m_Cancel = true;
-    return 1;
-  }
-  m_Reply = "ER:Download not active!";
-  return 0;
 }

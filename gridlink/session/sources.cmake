@@ -9,6 +9,7 @@ list(APPEND GRIDLINK_SOURCES
   session/AttachCommand.cpp
   session/DeviceLink.cpp
   session/LocalServer.cpp
+  session/LocalTransfer.cpp
   session/ReceiverList.cpp
   session/CConnection.cpp
   session/ConnectionSend.cpp
