@@ -5,8 +5,8 @@
 
 namespace {
 
-// The stop text's replies must not be taken for the transfer's own.
-constexpr unsigned kQuietMs = 150;
+// After the stop text the receiver gets at least the pause of "Detach", and its replies must
+// not be taken for the transfer's own: the line has to have been quiet that long.
 constexpr unsigned kQuietMaxMs = 1500;
 
 }  // namespace
@@ -35,8 +35,7 @@ int LocalServer::startTransfer(std::string_view arg, bool upload) {
   }
   m_Transfer.reset();
   sendStop();
-  Platform::Sleep(kDetachPauseMs);
-  m_Link->WaitQuiet(kQuietMs, kQuietMaxMs);
+  m_Link->WaitQuiet(kDetachPauseMs, kQuietMaxMs);
   auto sink = [this](unsigned type, std::string_view text) { return SendPacket(type, 0, text); };
   auto transfer = std::make_unique<CTransferProtocol>(*link, m_TransferReady, m_TransferGo, sink, arg);
   if (!(upload ? transfer->StartUpload() : transfer->StartDownload())) {

@@ -58,10 +58,9 @@ void CTransferProtocol::reportRetry(std::string_view reason) {
 void CTransferProtocol::downloadThread(Platform::ThreadContext&) {
   ClientLog().WriteTimed("Download thread started.");
   setStatus("RE:Complete Downloading.");
-  std::uint8_t handshake = kNak;
   int crcErrors = 0;
+  sendHandshake(kNak);
   for (bool last = false; !last;) {
-    sendHandshake(handshake);
     std::uint16_t valid = 0;
     const BlockResult r = receiveBlock(valid);
     if (r == BlockResult::Failed) break;
@@ -76,12 +75,15 @@ void CTransferProtocol::downloadThread(Platform::ThreadContext&) {
         setStatus("ER:Retry > MAX.");
         break;
       }
-      handshake = kNak;
+      sendHandshake(kNak);
       continue;
     }
     crcErrors = 0;
     m_RunningCrc = computed;
     last = r == BlockResult::Last;
+    // The next block is asked for before this one goes to the client, so that the line is
+    // busy while the client writes.
+    if (!last) sendHandshake(kAck);
     // "IN:" + block index + byte count + "F", the data, and a closing byte that the client's
     // reading of the packet expects behind the data.
     char head[16];
@@ -92,7 +94,6 @@ void CTransferProtocol::downloadThread(Platform::ThreadContext&) {
     in.push_back('\0');
     ++m_BlockCount;
     packet(kDownloadPacket, in);
-    handshake = kAck;
   }
   m_Link.SetReaderMode(ReaderMode::Frames);
   std::string ignored;

@@ -5,7 +5,7 @@
 namespace transfertest {
 namespace {
 
-TEST_F(TransferTest, DownloadsOfEdgeSizesAreByteIdentical) {
+TEST_F(FileTransferTest, DownloadsOfEdgeSizesAreByteIdentical) {
   const std::vector<std::size_t> sizes = {0, 1, kBlock - 1, kBlock, kBlock + 1, 3 * 1024 * 1024 + 77};
   for (std::size_t n : sizes) putFile("f" + std::to_string(n), randomBytes(n, static_cast<unsigned>(n)));
   openWithReports(sessiontest::simOptions(files));
@@ -23,7 +23,7 @@ TEST_F(TransferTest, DownloadsOfEdgeSizesAreByteIdentical) {
   EXPECT_EQ(rcv->SendCommand("print,/par/rcvid"), 1) << rcv->GetReplyString();
 }
 
-TEST_F(TransferTest, DownloadResumesAfterTheBytesAlreadyPresent) {
+TEST_F(FileTransferTest, DownloadResumesAfterTheBytesAlreadyPresent) {
   const std::string data = randomBytes(10 * kBlock + 100, 7);
   putFile("log1", data);
   openWithReports(sessiontest::simOptions(files));
@@ -49,7 +49,7 @@ TEST_F(TransferTest, DownloadResumesAfterTheBytesAlreadyPresent) {
   EXPECT_TRUE(reports.take().empty());
 }
 
-TEST_F(TransferTest, CancelDuringADownloadStopsItAndFreesTheLink) {
+TEST_F(FileTransferTest, CancelDuringADownloadStopsItAndFreesTheLink) {
   putFile("big", randomBytes(400 * 1024, 3));
   rcvsim::Options o = sessiontest::simOptions(files);
   o.pace = true;  // 115200 bit/s: the download lasts long enough to be stopped midway

@@ -7,7 +7,7 @@
 namespace transfertest {
 namespace {
 
-TEST_F(TransferTest, BlockWithABadCrcIsAskedForAgainAndReported) {
+TEST_F(FileTransferTest, BlockWithABadCrcIsAskedForAgainAndReported) {
   const std::string data = randomBytes(6 * kBlock, 11);
   putFile("crc", data);
   rcvsim::Options o = sessiontest::simOptions(files);
@@ -25,7 +25,7 @@ TEST_F(TransferTest, BlockWithABadCrcIsAskedForAgainAndReported) {
   EXPECT_TRUE(std::regex_match(retries[0], std::regex("RT:1 Error CRC [0-9A-F]{4} [0-9A-F]{4}"))) << retries[0];
 }
 
-TEST_F(TransferTest, BlockThatNeverArrivesWholeEndsWithRetryMaxAndKeepsTheGoodPart) {
+TEST_F(FileTransferTest, BlockThatNeverArrivesWholeEndsWithRetryMaxAndKeepsTheGoodPart) {
   putFile("bad", randomBytes(8 * kBlock, 12));
   rcvsim::Options o = sessiontest::simOptions(files);
   o.badCrcBlock = 3;
@@ -39,7 +39,7 @@ TEST_F(TransferTest, BlockThatNeverArrivesWholeEndsWithRetryMaxAndKeepsTheGoodPa
   EXPECT_EQ(rcv->SendCommand("print,/par/rcvid"), 1) << rcv->GetReplyString();
 }
 
-TEST_F(TransferTest, CutDownloadIsCompletedByTheNextFromTheKeptSize) {
+TEST_F(FileTransferTest, CutDownloadIsCompletedByTheNextFromTheKeptSize) {
   const std::string data = randomBytes(40 * kBlock + 5, 13);
   putFile("cut", data);
   rcvsim::Options o = sessiontest::simOptions(files);
@@ -59,7 +59,7 @@ TEST_F(TransferTest, CutDownloadIsCompletedByTheNextFromTheKeptSize) {
   EXPECT_TRUE(readFile(local("cut")) == data);
 }
 
-TEST_F(TransferTest, ReceiverErrorInPlaceOfABlockEndsTheDownloadWithItsText) {
+TEST_F(FileTransferTest, ReceiverErrorInPlaceOfABlockEndsTheDownloadWithItsText) {
   putFile("err", randomBytes(6 * kBlock, 14));
   rcvsim::Options o = sessiontest::simOptions(files);
   o.errorBlock = 4;
@@ -74,7 +74,7 @@ TEST_F(TransferTest, ReceiverErrorInPlaceOfABlockEndsTheDownloadWithItsText) {
   EXPECT_EQ(rcv->SendCommand("print,/par/rcvid"), 1) << rcv->GetReplyString();
 }
 
-TEST_F(TransferTest, LocalFileThatCannotBeWrittenFailsTheDownloadInsteadOfDroppingBlocks) {
+TEST_F(FileTransferTest, LocalFileThatCannotBeWrittenFailsTheDownloadInsteadOfDroppingBlocks) {
   putFile("full", randomBytes(20 * kBlock, 15));
   openWithReports(sessiontest::simOptions(files));
   ASSERT_EQ(rcv->DownloadFile("/dev/full", "full", kBlock), 1) << rcv->GetReplyString();

@@ -52,7 +52,7 @@ inline std::string readFile(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-class TransferTest : public sessiontest::SessionTest {
+class FileTransferTest : public sessiontest::SessionTest {
  protected:
   static constexpr std::uint32_t kBlock = 512;
 

@@ -4,7 +4,7 @@
 namespace transfertest {
 namespace {
 
-TEST_F(TransferTest, UploadedFilesArriveWhole) {
+TEST_F(FileTransferTest, UploadedFilesArriveWhole) {
   openWithReports(sessiontest::simOptions(files));
   // Two full blocks end with a last block that carries a whole block; empty is one empty block.
   for (std::size_t n : {std::size_t(0), std::size_t(2 * 2048), std::size_t(5 * 2048 + 9)}) {
@@ -24,7 +24,7 @@ TEST_F(TransferTest, UploadedFilesArriveWhole) {
   EXPECT_EQ(rcv->SendCommand("print,/par/rcvid"), 1) << rcv->GetReplyString();
 }
 
-TEST_F(TransferTest, FirmwareLoadRestartsTheReceiverWithTheUploadedFile) {
+TEST_F(FileTransferTest, FirmwareLoadRestartsTheReceiverWithTheUploadedFile) {
   openWithReports(sessiontest::simOptions(files));
   ASSERT_EQ(rcv->SendCommand("create,\"/log/rec1\""), 1) << rcv->GetReplyString();
   ASSERT_EQ(rcv->SendCommand("print,/cur/log"), 1);
@@ -39,7 +39,7 @@ TEST_F(TransferTest, FirmwareLoadRestartsTheReceiverWithTheUploadedFile) {
   EXPECT_EQ(rcv->GetReplyString().find("rec1"), std::string::npos) << rcv->GetReplyString();
 }
 
-TEST_F(TransferTest, UploadRefusedWhenTheLocalFileIsMissing) {
+TEST_F(FileTransferTest, UploadRefusedWhenTheLocalFileIsMissing) {
   openWithReports(sessiontest::simOptions(files));
   EXPECT_EQ(rcv->LoadFirmware(local("absent.ldp").c_str(), "absent.ldp", 1), 0);
   EXPECT_EQ(rcv->GetReplyString(), "ER:Can't open file!");
