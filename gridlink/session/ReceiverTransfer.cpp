@@ -21,6 +21,11 @@ void CReceiver::closeDownloadFile() {
 }
 
 int CReceiver::DownloadFile(const char* localPath, const char* fileName, std::uint32_t param) {
+  if (m_File && m_Download.status == 0) {
+    // The running download's blocks would land in the new file.
+    SetReply("ER:Download already active!");
+    return 0;
+  }
   std::string name = fileName ? fileName : "";
   name.erase(0, name.find_first_not_of(' ') == std::string::npos ? name.size() : name.find_first_not_of(' '));
   while (!name.empty() && name.back() == ' ') name.pop_back();

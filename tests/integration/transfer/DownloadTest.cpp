@@ -59,6 +59,11 @@ TEST_F(FileTransferTest, CancelDuringADownloadStopsItAndFreesTheLink) {
   for (int i = 0; i < 3000 && rcv->GetDownloadStatus(info) == 0 && info.bytes < static_cast<int>(2 * kBlock); ++i)
     Platform::Sleep(10);
   ASSERT_EQ(info.status, 0);
+  // A second download meanwhile is refused and leaves its partial file as it was.
+  std::ofstream(local("other"), std::ios::binary) << "partial";
+  EXPECT_EQ(rcv->DownloadFile(local("other").c_str(), "big", kBlock), 0);
+  EXPECT_EQ(rcv->GetReplyString(), "ER:Download already active!");
+  EXPECT_EQ(readFile(local("other")), "partial");
   EXPECT_EQ(rcv->CancelDownload(), 1) << rcv->GetReplyString();
   EXPECT_EQ(waitClosingReport(), "ER:Aborted by user!");
   EXPECT_EQ(rcv->GetDownloadStatus(info), 2);

@@ -4,6 +4,7 @@
 #include <sys/time.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -19,6 +20,8 @@
 #include "TempDir.h"
 #include "files/CDownloadFilesDlg.h"
 #include "files/CFileManager.h"
+#include "files/CFirmwareLoaderDlg.h"
+#include "files/CFormat.h"
 #include "files/FileSettings.h"
 #include "files/ReceiverFileList.h"
 #include "gridlink/CConnection.h"
@@ -167,6 +170,40 @@ TEST_F(FileManagerTest, ExistingLocalFileAnsweredNoIsResumed) {
   DOWNLOADINFO info;
   rcv->GetDownloadStatus(info);
   EXPECT_EQ(info.bytes, 10 * 1024);
+}
+
+TEST_F(FileManagerTest, FirmwareLoaderUploadsTheChosenFile) {
+  TempDir folder;
+  std::string firmware(5000, '\0');
+  for (std::size_t i = 0; i < firmware.size(); ++i) firmware[i] = static_cast<char>(i * 13);
+  std::ofstream(folder.path() / "fw.ldp", std::ios::binary) << firmware;
+  CFirmwareLoaderDlg dlg(rcv);
+  dlg.show();
+  dlg.SelectFile(QString::fromStdString(folder.str()), "fw.ldp");
+  dlg.findChild<QPushButton*>("upload")->click();
+  EXPECT_TRUE(dlg.Busy());
+  EXPECT_EQ(dlg.findChild<QPushButton*>("update")->text(), "Stop");
+  for (int i = 0; i < 3000 && dlg.Busy(); ++i) QTest::qWait(10);
+  EXPECT_EQ(dlg.StatusText(), "RE:Complete Downloading.");
+  EXPECT_TRUE(readFile(files.path() / "fw.ldp") == firmware);
+  EXPECT_EQ(Files::FirmwarePath(), folder.str());
+  EXPECT_EQ(dlg.findChild<QPushButton*>("update")->text(), "Firm.Update");
+  if (const char* dir = std::getenv("STELVAN_SCREENSHOT_DIR")) dlg.grab().save(QString(dir) + "/firmware.png");
+}
+
+TEST_F(FileManagerTest, FileSystemDialogFollowsTheInitialisationAndReports) {
+  CFormat dlg(rcv);
+  dlg.show();
+  dlg.Start();
+  for (int i = 0; i < 3000 && dlg.StatusText() != "Ready!"; ++i) QTest::qWait(10);
+  ASSERT_EQ(dlg.StatusText(), "Ready!");
+  const QString report = dlg.Report();
+  EXPECT_TRUE(report.startsWith("------- File System Information -------")) << report.toStdString();
+  EXPECT_TRUE(report.contains("Version:\t\t\t2.3")) << report.toStdString();
+  EXPECT_TRUE(report.contains("Reading number:")) << report.toStdString();
+  EXPECT_EQ(dlg.findChild<QLabel*>("progressText")->text().section(" of ", 0, 0),
+            dlg.findChild<QLabel*>("progressText")->text().section(" of ", 1, 1));
+  if (const char* dir = std::getenv("STELVAN_SCREENSHOT_DIR")) dlg.grab().save(QString(dir) + "/filesystem.png");
 }
 
 }  // namespace
