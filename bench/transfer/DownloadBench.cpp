@@ -77,8 +77,8 @@ int main() {
   TempDir config;
   setenv("XDG_CONFIG_HOME", config.str().c_str(), 1);
   bool ok = true;
-  std::printf("%-8s %-6s %-9s %-8s %-9s %-12s %s\n", "rate", "block", "bytes", "line s", "total s", "total share",
-              "stream share");
+  std::printf("%-8s %-6s %-9s %-8s %-9s %-12s %s\n", "rate", "block", "bytes", "line s", "total s",
+              "total share", "stream share");
   for (int rate : {115200, 460800}) {
     const std::size_t bytes = static_cast<std::size_t>(rate) / 10 * 8;  // about 8 s of line time
     for (std::uint32_t block : {512u, 2048u}) {

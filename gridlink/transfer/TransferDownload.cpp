@@ -11,7 +11,8 @@
 namespace {
 
 std::uint16_t le16(const std::string& s, std::size_t at) {
-  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(s[at]) | (static_cast<std::uint8_t>(s[at + 1]) << 8));
+  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(s[at]) |
+                                    (static_cast<std::uint8_t>(s[at + 1]) << 8));
 }
 
 // A receiver error frame ("ER" + three hex digits + body) as text, without trailing controls.

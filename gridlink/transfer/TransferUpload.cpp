@@ -16,7 +16,8 @@ constexpr std::uint8_t kLastAbortCode = 47;
 // The text of a reply behind its echoed "%XX%" identifier.
 std::string afterIdentifier(const std::string& reply) {
   const std::size_t close = reply.size() > 5 && reply[5] == '%' ? reply.find('%', 6) : std::string::npos;
-  return close == std::string::npos ? reply.substr(std::min<std::size_t>(5, reply.size())) : reply.substr(close + 1);
+  return close == std::string::npos ? reply.substr(std::min<std::size_t>(5, reply.size()))
+                                    : reply.substr(close + 1);
 }
 
 }  // namespace

@@ -70,7 +70,8 @@ int ListFiles(CReceiver& rcv) {
     if (end == std::string::npos) break;
     const std::string entry = list.substr(pos, end - pos);
     const std::size_t c1 = entry.find(','), c2 = c1 == std::string::npos ? c1 : entry.find(',', c1 + 1);
-    if (c2 != std::string::npos) std::cout << trim(entry.substr(0, c1)) << " " << trim(entry.substr(c1 + 1, c2 - c1 - 1)) << "\n";
+    if (c2 != std::string::npos)
+      std::cout << trim(entry.substr(0, c1)) << " " << trim(entry.substr(c1 + 1, c2 - c1 - 1)) << "\n";
     pos = end + 3;  // behind "},{"
   }
   return kOk;
@@ -114,8 +115,10 @@ int DownloadFile(CReceiver& rcv, const std::string& name, const std::string& dir
     }
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
-    if (info.status == 1 && !ec && static_cast<long long>(size) == remote) status = kOk;
-    else if (info.status == 1) std::cerr << name << ": " << (ec ? 0 : size) << " of " << remote << " bytes\n";
+    if (info.status == 1 && !ec && static_cast<long long>(size) == remote)
+      status = kOk;
+    else if (info.status == 1)
+      std::cerr << name << ": " << (ec ? 0 : size) << " of " << remote << " bytes\n";
   }
   rcv.Detach(0);
   return status;

@@ -54,8 +54,8 @@ void CCurrentLogFileDlg::Refresh() {
   bool okFree = false, okSize = false;
   const long long free = answer("print,/par/dev/blk/a/free", okFree).toLongLong();
   const long long total = answer("print,/par/dev/blk/a/size", okSize).toLongLong();
-  m_Memory->setText(QString::asprintf("Total memory(MB): %d  Free memory(MB): %d", static_cast<int>(total >> 20),
-                                      static_cast<int>(free >> 20)));
+  m_Memory->setText(QString::asprintf("Total memory(MB): %d  Free memory(MB): %d",
+                                      static_cast<int>(total >> 20), static_cast<int>(free >> 20)));
   if (!m_Mask->hasFocus()) m_Mask->setText(answer("print,/par/out/elm/cur/log", ok));
   m_StartStop->setText(m_Recording ? "Stop" : "Start");
 }
@@ -92,11 +92,12 @@ bool CCurrentLogFileDlg::start() {
     return false;
   }
   if (m_Rcv->SendCommand(("print,/log/" + name + "&size").c_str())) {
-    if (QMessageBox::question(this, "Attention",
-                              QString::fromLocal8Bit(("The file\n" + name +
-                                                      "\nalready exists inside the receiver.\nDo you wish to overwrite it?")
-                                                         .c_str()),
-                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+    if (QMessageBox::question(
+            this, "Attention",
+            QString::fromLocal8Bit(
+                ("The file\n" + name + "\nalready exists inside the receiver.\nDo you wish to overwrite it?")
+                    .c_str()),
+            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
       emit statusText("File already exists");
       return false;
     }

@@ -145,10 +145,10 @@ void CDownloadFilesDlg::startNext() {
     std::error_code ec;
     long long present = 0;
     if (std::filesystem::exists(path, ec)) {
-      const auto answer = QMessageBox::question(
-          this, "Download files from receiver",
-          "The file\n" + text(path) + "\nalready exists. Do you wish to overwrite it?",
-          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      const auto answer =
+          QMessageBox::question(this, "Download files from receiver",
+                                "The file\n" + text(path) + "\nalready exists. Do you wish to overwrite it?",
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       if (answer == QMessageBox::Cancel) break;
       if (answer == QMessageBox::Yes) std::filesystem::remove(path, ec);
       // No: the download resumes after the bytes already there.
@@ -178,8 +178,10 @@ void CDownloadFilesDlg::poll() {
   DOWNLOADINFO info{};
   const int status = m_Rcv->GetDownloadStatus(info);
   const long long bytes = info.bytes;
-  m_FileProgress->setValue(m_CurrentMissing > 0 ? static_cast<int>(std::min(100LL, bytes * 100 / m_CurrentMissing)) : 100);
-  m_TotalProgress->setValue(m_TotalBytes > 0 ? static_cast<int>(std::min(100LL, (m_DoneBytes + bytes) * 100 / m_TotalBytes)) : 100);
+  m_FileProgress->setValue(
+      m_CurrentMissing > 0 ? static_cast<int>(std::min(100LL, bytes * 100 / m_CurrentMissing)) : 100);
+  m_TotalProgress->setValue(
+      m_TotalBytes > 0 ? static_cast<int>(std::min(100LL, (m_DoneBytes + bytes) * 100 / m_TotalBytes)) : 100);
   if (status == 0) return;
   m_Poll->stop();
   std::string result = Files::TransferReports::Closing();
@@ -216,8 +218,8 @@ void CDownloadFilesDlg::onDelete() {
   const QString question = QString("Do you really want to delete %1 file%2 from the receiver?")
                                .arg(chosen.size())
                                .arg(chosen.size() == 1 ? "" : "s");
-  if (QMessageBox::question(this, "Deleting files from receiver", question, QMessageBox::Yes | QMessageBox::No) !=
-      QMessageBox::Yes)
+  if (QMessageBox::question(this, "Deleting files from receiver", question,
+                            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   std::string current;
   if (m_Rcv->SendCommand("print,/cur/log")) {
@@ -229,9 +231,10 @@ void CDownloadFilesDlg::onDelete() {
   } else {
     for (const std::string& name : chosen) {
       if (!current.empty() && name == current &&
-          QMessageBox::question(this, "Deleting files from receiver",
-                                text("'" + name + "' is the current log file.\nDo you really want to delete it?"),
-                                QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+          QMessageBox::question(
+              this, "Deleting files from receiver",
+              text("'" + name + "' is the current log file.\nDo you really want to delete it?"),
+              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         continue;
       if (!m_Rcv->SendCommand(("remove,\"/log/" + name + "\"").c_str())) {
         emit statusText(text(m_Rcv->GetReplyString()));

@@ -20,9 +20,10 @@ CDownloadPathDlg::CDownloadPathDlg(QWidget* parent) : QWidget(parent) {
   m_Tree->scrollTo(current);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_Tree);
-  connect(m_Tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& index) {
-    const QString path = m_Model->filePath(index);
-    Files::SetOutputPath(path.toStdString());
-    emit statusText(path);
-  });
+  connect(m_Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& index) {
+            const QString path = m_Model->filePath(index);
+            Files::SetOutputPath(path.toStdString());
+            emit statusText(path);
+          });
 }

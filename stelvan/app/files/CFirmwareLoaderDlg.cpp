@@ -94,7 +94,8 @@ QString CFirmwareLoaderDlg::StatusText() const {
 
 void CFirmwareLoaderDlg::showFolder(const QString& folder) {
   m_Files->clear();
-  for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files, QDir::Name)) m_Files->addItem(f.fileName());
+  for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files, QDir::Name))
+    m_Files->addItem(f.fileName());
   m_Tree->setCurrentIndex(m_Folders->index(folder));
   m_Files->setProperty("folder", folder);
 }
@@ -170,7 +171,8 @@ void CFirmwareLoaderDlg::waitFirmware() {
   }
   if (!m_Rcv->SendCommand("print,/par/stat/fsinit")) return;
   int total = 0, done = 0;
-  if (Files::ParseFsInit(m_Rcv->GetReplyString(), total, done) && total != done && total != 0 && done != 0) return;
+  if (Files::ParseFsInit(m_Rcv->GetReplyString(), total, done) && total != done && total != 0 && done != 0)
+    return;
   m_Rcv->SendCommand(("%%remove,/log/" + m_Name).c_str());
   finish("Update firmware success!");
 }

@@ -99,5 +99,6 @@ void CFormat::saveReport() {
   const QString path = QFileDialog::getSaveFileName(this, QString(), QString(), "Text files(*.txt)");
   if (path.isEmpty()) return;
   QFile file(path);
-  if (file.open(QIODevice::WriteOnly)) file.write(m_ReportText.data(), static_cast<qint64>(m_ReportText.size()));
+  if (file.open(QIODevice::WriteOnly))
+    file.write(m_ReportText.data(), static_cast<qint64>(m_ReportText.size()));
 }

@@ -8,7 +8,8 @@ namespace Files {
 namespace {
 
 std::string programFolder() {
-  return QCoreApplication::instance() ? QCoreApplication::applicationDirPath().toStdString() : std::string(".");
+  return QCoreApplication::instance() ? QCoreApplication::applicationDirPath().toStdString()
+                                      : std::string(".");
 }
 
 }  // namespace

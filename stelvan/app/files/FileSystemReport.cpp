@@ -30,18 +30,19 @@ constexpr int kReadWrite = 9;
 }  // namespace
 
 const std::vector<std::string>& FileSystemQueries() {
-  static const std::vector<std::string> q = {
-      "print,/par/dev/blk/a/ver",        "print,/par/dev/blk/a/block_size", "print,/par/dev/blk/a/blocks",
-      "print,/par/dev/blk/a/size",       "print,/par/dev/blk/a/free",       "print,/par/dev/blk/a/bad_blocks",
-      "print,/par/dev/blk/a/verify",     "print,/dev/blk/a&block_size",     "print,/dev/blk/a&blocks",
-      "print,stat/rw"};
+  static const std::vector<std::string> q = {"print,/par/dev/blk/a/ver",    "print,/par/dev/blk/a/block_size",
+                                             "print,/par/dev/blk/a/blocks", "print,/par/dev/blk/a/size",
+                                             "print,/par/dev/blk/a/free",   "print,/par/dev/blk/a/bad_blocks",
+                                             "print,/par/dev/blk/a/verify", "print,/dev/blk/a&block_size",
+                                             "print,/dev/blk/a&blocks",     "print,stat/rw"};
   return q;
 }
 
 std::string FileSystemReport(const std::vector<std::optional<std::string>>& answers) {
   auto answer = [&](int i) -> const std::optional<std::string>& {
     static const std::optional<std::string> none;
-    return i >= 0 && static_cast<std::size_t>(i) < answers.size() ? answers[static_cast<std::size_t>(i)] : none;
+    return i >= 0 && static_cast<std::size_t>(i) < answers.size() ? answers[static_cast<std::size_t>(i)]
+                                                                  : none;
   };
   std::string report;
   for (const Line& line : kLines) {
@@ -52,9 +53,8 @@ std::string FileSystemReport(const std::vector<std::optional<std::string>>& answ
     }
   }
   int v[6] = {};
-  if (answer(kReadWrite) &&
-      std::sscanf(answer(kReadWrite)->c_str(), "{{%d,%d,%d},{%d,%d,%d}}", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) ==
-          6) {
+  if (answer(kReadWrite) && std::sscanf(answer(kReadWrite)->c_str(), "{{%d,%d,%d},{%d,%d,%d}}", &v[0], &v[1],
+                                        &v[2], &v[3], &v[4], &v[5]) == 6) {
     char text[400];
     std::snprintf(text, sizeof text,
                   "Reading number:\t\t%d\r\nReading errors:\t\t%d\r\nReading fatal errors:\t%d\r\nWriting "

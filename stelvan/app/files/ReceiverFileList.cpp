@@ -19,7 +19,8 @@ std::tm brokenDown(std::int64_t time) {
 std::string trim(const char* s) {
   std::string t(s);
   t.erase(0, std::min(t.find_first_not_of(" \t\r\n"), t.size()));
-  while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r' || t.back() == '\n')) t.pop_back();
+  while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r' || t.back() == '\n'))
+    t.pop_back();
   return t;
 }
 

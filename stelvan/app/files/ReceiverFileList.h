@@ -9,7 +9,7 @@ namespace Files {
 
 struct ReceiverFile {
   std::string name;
-  std::string size;  // as the receiver gives it
+  std::string size;       // as the receiver gives it
   std::int64_t time = 0;  // seconds since 1988-01-01 00:00:00
 };
 
@@ -22,6 +22,8 @@ std::vector<ReceiverFile> ParseFileList(const std::string& reply);
 std::string FileDate(std::int64_t time);
 std::string FileTime(std::int64_t time);
 // The name the file gets on the computer.
-inline std::string LocalName(const std::string& receiverName) { return receiverName + ".zrx"; }
+inline std::string LocalName(const std::string& receiverName) {
+  return receiverName + ".zrx";
+}
 
 }  // namespace Files

@@ -46,7 +46,8 @@ class GridctlFilesTest : public ::testing::Test {
   // Runs gridctl on the simulator's receiver with the given arguments (stderr discarded).
   CtlRun gridctl(const std::string& args) {
     const std::string cmd = "XDG_CONFIG_HOME='" + config.dir().str() + "' '" + TestPaths::binDir() +
-                            "/gridctl' --receiver 'COM" + sim->ptyPath() + ":115200:1' " + args + " 2>/dev/null";
+                            "/gridctl' --receiver 'COM" + sim->ptyPath() + ":115200:1' " + args +
+                            " 2>/dev/null";
     CtlRun r;
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return r;
@@ -70,7 +71,8 @@ TEST_F(GridctlFilesTest, ListsDownloadsAndDeletesReceiverFiles) {
   EXPECT_NE(list.out.find("empty 0\n"), std::string::npos) << list.out;
   for (std::size_t at = 0; (at = list.out.find('\n', at)) != std::string::npos; ++at) {
     const std::size_t begin = list.out.rfind('\n', at - 1);
-    const std::string line = list.out.substr(begin == std::string::npos ? 0 : begin + 1, at - (begin == std::string::npos ? 0 : begin + 1));
+    const std::string line = list.out.substr(begin == std::string::npos ? 0 : begin + 1,
+                                             at - (begin == std::string::npos ? 0 : begin + 1));
     EXPECT_EQ(std::count(line.begin(), line.end(), ' '), 1) << line;
   }
 

@@ -37,7 +37,8 @@ TEST_F(FileTransferTest, DownloadResumesAfterTheBytesAlreadyPresent) {
   ASSERT_TRUE(waitClosingReport().rfind("RE", 0) == 0);
   // The first block of the resumed transfer carries index 4: start block 3 plus one done.
   const auto texts = reports.take();
-  const auto first = std::find_if(texts.begin(), texts.end(), [](const std::string& t) { return t.rfind("IN:", 0) == 0; });
+  const auto first =
+      std::find_if(texts.begin(), texts.end(), [](const std::string& t) { return t.rfind("IN:", 0) == 0; });
   ASSERT_NE(first, texts.end());
   EXPECT_EQ(*first, "IN:BL=0004 LN=0512");
 
@@ -56,7 +57,8 @@ TEST_F(FileTransferTest, CancelDuringADownloadStopsItAndFreesTheLink) {
   openWithReports(o);
   ASSERT_EQ(rcv->DownloadFile(local("big").c_str(), "big", kBlock), 1) << rcv->GetReplyString();
   DOWNLOADINFO info{};
-  for (int i = 0; i < 3000 && rcv->GetDownloadStatus(info) == 0 && info.bytes < static_cast<int>(2 * kBlock); ++i)
+  for (int i = 0; i < 3000 && rcv->GetDownloadStatus(info) == 0 && info.bytes < static_cast<int>(2 * kBlock);
+       ++i)
     Platform::Sleep(10);
   ASSERT_EQ(info.status, 0);
   // A second download meanwhile is refused and leaves its partial file as it was.

@@ -22,7 +22,8 @@ TEST_F(FileTransferTest, BlockWithABadCrcIsAskedForAgainAndReported) {
   for (const std::string& t : reports.take())
     if (t.rfind("RT:", 0) == 0) retries.push_back(t);
   ASSERT_EQ(retries.size(), 1u);
-  EXPECT_TRUE(std::regex_match(retries[0], std::regex("RT:1 Error CRC [0-9A-F]{4} [0-9A-F]{4}"))) << retries[0];
+  EXPECT_TRUE(std::regex_match(retries[0], std::regex("RT:1 Error CRC [0-9A-F]{4} [0-9A-F]{4}")))
+      << retries[0];
 }
 
 TEST_F(FileTransferTest, BlockThatNeverArrivesWholeEndsWithRetryMaxAndKeepsTheGoodPart) {

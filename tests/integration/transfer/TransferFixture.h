@@ -34,7 +34,8 @@ inline std::uint32_t quietSysMsg(void*) {
 
 inline void onReport(CReceiver* r) {
   auto* reports = reinterpret_cast<Reports*>(r->GetUserDWORD());
-  std::string text(reinterpret_cast<const char*>(r->getMsgBuf(0)), static_cast<std::size_t>(r->getMsgBufSize()));
+  std::string text(reinterpret_cast<const char*>(r->getMsgBuf(0)),
+                   static_cast<std::size_t>(r->getMsgBufSize()));
   while (!text.empty() && text.back() == '\0') text.pop_back();
   std::lock_guard l(reports->lock);
   reports->texts.push_back(text);

@@ -17,6 +17,7 @@
 #include <memory>
 #include <set>
 
+#include "SimProcess.h"
 #include "TempDir.h"
 #include "files/CDownloadFilesDlg.h"
 #include "files/CFileManager.h"
@@ -26,7 +27,6 @@
 #include "files/ReceiverFileList.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
-#include "SimProcess.h"
 
 namespace {
 
@@ -188,7 +188,8 @@ TEST_F(FileManagerTest, FirmwareLoaderUploadsTheChosenFile) {
   EXPECT_TRUE(readFile(files.path() / "fw.ldp") == firmware);
   EXPECT_EQ(Files::FirmwarePath(), folder.str());
   EXPECT_EQ(dlg.findChild<QPushButton*>("update")->text(), "Firm.Update");
-  if (const char* dir = std::getenv("STELVAN_SCREENSHOT_DIR")) dlg.grab().save(QString(dir) + "/firmware.png");
+  if (const char* dir = std::getenv("STELVAN_SCREENSHOT_DIR"))
+    dlg.grab().save(QString(dir) + "/firmware.png");
 }
 
 TEST_F(FileManagerTest, FileSystemDialogFollowsTheInitialisationAndReports) {
@@ -203,7 +204,8 @@ TEST_F(FileManagerTest, FileSystemDialogFollowsTheInitialisationAndReports) {
   EXPECT_TRUE(report.contains("Reading number:")) << report.toStdString();
   EXPECT_EQ(dlg.findChild<QLabel*>("progressText")->text().section(" of ", 0, 0),
             dlg.findChild<QLabel*>("progressText")->text().section(" of ", 1, 1));
-  if (const char* dir = std::getenv("STELVAN_SCREENSHOT_DIR")) dlg.grab().save(QString(dir) + "/filesystem.png");
+  if (const char* dir = std::getenv("STELVAN_SCREENSHOT_DIR"))
+    dlg.grab().save(QString(dir) + "/filesystem.png");
 }
 
 }  // namespace
