@@ -43,8 +43,9 @@ QApplication& app() {
   static int argc = 1;
   static char name[] = "test_file_manager";
   static char* argv[] = {name, nullptr};
-  static QApplication a(argc, argv);
-  return a;
+  // Never destroyed: at exit Qt's own clean-up would run after parts of it are gone.
+  static QApplication* a = new QApplication(argc, argv);
+  return *a;
 }
 
 // Answers the next modal question with `button` once it is up.
