@@ -24,6 +24,7 @@ class ReceiverLink : public DeviceLink {
   std::string StatusText() const override { return m_Link->StatusText(); }
   void SetLinkKind(int kind) override { m_Link->SetLinkKind(kind); }
   bool WaitQuiet(unsigned quietMs, unsigned maxMs) override { return m_Link->WaitQuiet(quietMs, maxMs); }
+  CReceiverConnection* Raw() override { return m_Link.get(); }
 
  private:
   std::unique_ptr<CReceiverConnection> m_Link;

@@ -9,6 +9,7 @@
 #include "links/LinkKind.h"
 
 class LocalServer;
+class CReceiverConnection;
 
 namespace LocalSrv {
 
@@ -32,6 +33,8 @@ class DeviceLink {
   virtual void SetLinkKind(int kind) = 0;
   // Waits until the line has been quiet for quietMs, at most maxMs.
   virtual bool WaitQuiet(unsigned quietMs, unsigned maxMs) = 0;
+  // The receiver link itself, for a file transfer's raw modes; null when there is none.
+  virtual CReceiverConnection* Raw() { return nullptr; }
 
   // The link for a receiver string (constructing it opens it; check StatusText), or null with
   // error set when the string names no link that exists here. kind receives the kind number.

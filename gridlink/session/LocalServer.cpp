@@ -57,6 +57,7 @@ LocalServer::LocalServer(LocalSrv::PacketSink& sink) : LocalServer(static_cast<C
 }
 
 LocalServer::~LocalServer() {
+  stopTransfer();
   m_Link.reset();
 }
 
@@ -251,6 +252,7 @@ void LocalServer::buildMessageTable() {
 
 int LocalServer::CloseRcv(std::string_view arg) {
   if (!m_Link) return 0;
+  stopTransfer();
   if (arg != "disconnect") sendStop();
   m_Link.reset();
   m_LinkKind = -1;
@@ -301,25 +303,4 @@ int LocalServer::Detach(std::string_view) {
   sendStop();
   Platform::Sleep(kDetachPauseMs);
   return 1;
-}
-
-int LocalServer::DownloadFile(std::string_view) {
-  // Receiver file transfer is not part of this build: stop the outputs as a transfer would,
-  // and say so.
-  sendStop();
-  m_Reply = kDontSupport;
-  return 0;
-}
-
-int LocalServer::LoadFirmware(std::string_view arg) {
-  return DownloadFile(arg);
-}
-
-int LocalServer::CancelDownload(std::string_view arg) {
-  if (!arg.empty()) {
-    m_Cancel = true;
-    return 1;
-  }
-  m_Reply = "ER:Download not active!";
-  return 0;
 }

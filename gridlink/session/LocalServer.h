@@ -16,9 +16,11 @@
 
 #include "gridlink/CConnection.h"
 #include "gridlink/platform/CriticalSection.h"
+#include "gridlink/platform/Event.h"
 #include "links/LinkOwner.h"
 #include "session/DeviceLink.h"
 #include "session/MessageTable.h"
+#include "transfer/CTransferProtocol.h"
 
 namespace LocalSrv {
 
@@ -98,6 +100,9 @@ class LocalServer : public CLinkOwner {
   std::string openLink(const std::string& rcv, int& kind);
   // The "%Loop%" exchange after a stop text; the reply that failed it, empty when it passed.
   std::string loopTest();
+  int startTransfer(std::string_view arg, bool upload);
+  // Ends the transfer (asking it to stop when still running); false when it would not end.
+  bool stopTransfer();
   void buildMessageTable();
   void rememberReceiver(const std::string& rcv, int kind);
   void log(const std::string& text) const;
@@ -112,5 +117,10 @@ class LocalServer : public CLinkOwner {
   std::string m_Reply;
   std::string m_User;
   bool m_Cancel = false;
+  // The one file transfer; its handshake events live here so that they outlive any use the
+  // link's reader makes of them.
+  std::unique_ptr<CTransferProtocol> m_Transfer;
+  Platform::Event m_TransferReady{Platform::EventReset::Auto};
+  Platform::Event m_TransferGo{Platform::EventReset::Auto};
   Platform::CriticalSection m_SendLock;
 };

@@ -22,6 +22,14 @@ void CReceiver::closeDownloadFile() {
 }
 
 int CReceiver::DownloadFile(const char* localPath, const char* fileName, std::uint32_t param) {
+  {
+    std::lock_guard lock(m_TransferLock);
+    if (m_File && m_Download.status == 0) {
+      // The running download's blocks would land in the new file.
+      SetReply("ER:Download already active!");
+      return 0;
+    }
+  }
   std::string name = fileName ? fileName : "";
   name.erase(0, name.find_first_not_of(' ') == std::string::npos ? name.size() : name.find_first_not_of(' '));
   while (!name.empty() && name.back() == ' ') name.pop_back();
@@ -67,13 +75,15 @@ int CReceiver::DownloadFile(const char* localPath, const char* fileName, std::ui
     std::lock_guard lock(m_TransferLock);
     m_Download.status = 0;
     m_Download.bytes = 0;
+    m_WriteFailed = false;
   }
   char request[1200];
   std::snprintf(request, sizeof request, "DownloadFile %s %0lld %0u", name.c_str(), localSize, param);
   const int result = conn->SendData(request, m_RcvId);
   if (!result) {
     endDownload(2);
-    std::remove(path.c_str());
+    // Bytes already here stay for the next attempt to resume after them.
+    if (localSize == 0) std::remove(path.c_str());
   }
   return result;
 }
@@ -131,9 +141,15 @@ int CReceiver::Transfer(char* msg, std::uint16_t len) {
 std::string CReceiver::transfer(std::string_view inView) {
   const std::string in(inView);
   std::lock_guard lock(m_TransferLock);
-  m_Download.status = 1;
+  // Worked out aside and stored once: a poller must never see "finished" in between.
+  int status = 1;
   std::string reply = "ER:Failed write to file";
   const std::string kind = in.substr(0, 2);
+  if (kind == "RT") {
+    // A retry report: the transfer goes on.
+    m_Download.status = m_WriteFailed ? 2 : 0;
+    return in;
+  }
   if (kind == "RE") {
     reply = in;
     if (m_File) std::fclose(m_File);
@@ -143,7 +159,7 @@ std::string CReceiver::transfer(std::string_view inView) {
     if (m_File && in.size() >= 13) {
       const std::size_t n = in.size() - 13;
       if (std::fwrite(in.data() + 12, 1, n, m_File) == n && std::fflush(m_File) == 0) {
-        m_Download.status = 0;
+        status = 0;
         char text[64];
         std::snprintf(text, sizeof text, "IN:BL=%.4s LN=%.4s", in.c_str() + 3, in.c_str() + 7);
         reply = text;
@@ -151,21 +167,30 @@ std::string CReceiver::transfer(std::string_view inView) {
         m_Download.LN = std::atoi(in.substr(7, 4).c_str());
         m_Download.BL = std::atoi(in.substr(3, 4).c_str());
       } else {
-        m_Download.status = 2;
+        status = 2;
+        m_WriteFailed = true;
+        std::fclose(m_File);
+        m_File = nullptr;
       }
     } else {
-      m_Download.status = 2;
+      status = 2;
     }
   } else if (kind == "ER") {
-    m_Download.status = 2;
+    status = 2;
     reply = in;
     if (m_File) std::fclose(m_File);
     m_File = nullptr;
   } else if (kind == "TT") {
-    m_Download.status = 3;
+    status = 3;
     reply = in;
   } else {
     reply = "Unknown message - " + in;
   }
+  if (m_WriteFailed) {
+    // Later blocks and the server's closing report must not turn a lost block into success.
+    status = 2;
+    reply = "ER:Failed write to file";
+  }
+  m_Download.status = status;
   return reply;
 }

@@ -11,6 +11,7 @@ list(APPEND GRIDLINK_SOURCES
   session/DeviceLink.cpp
   session/RequestWorker.cpp
   session/LocalServer.cpp
+  session/LocalTransfer.cpp
   session/ReceiverList.cpp
   session/CConnection.cpp
   session/ConnectionSend.cpp

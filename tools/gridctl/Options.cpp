@@ -18,6 +18,7 @@ const char* helpText() {
          "  gridctl [--server S] [--user U] [--password P] [--timeout MS] --receiver R COMMAND...\n"
          "  gridctl [...] --receiver R --script FILE\n"
          "  gridctl [...] --receiver R --attach KIND NAMES [--count N]\n"
+         "  gridctl [...] --receiver R --files | --download NAME --to DIR | --delete NAME\n"
          "  gridctl [--server S] --list\n"
          "  gridctl --server S --user U --password P --users | --messages\n"
          "  gridctl --server S ... --send-message USER SUBJECT (TEXT | --file F)\n"
@@ -31,12 +32,30 @@ const char* helpText() {
          "                   comma-separated, e.g. PV:1,DP) of stream kind K (0 ZRX, 1 CMR,\n"
          "                   2 NMEA, 3 RTCM) and prints each message as \"id length hex\" until\n"
          "                   --count N (default 1) have arrived or the time-out passes;\n"
-         "  --list           prints the receivers the server offers, one per line.\n"
-         "  --users          prints the server's users, one \"name state\" per line;\n"
-         "  --messages       prints your messages: name, size, sender, subject, date;\n"
-         "  --send-message   leaves USER a message: SUBJECT (one word) and TEXT, or a file;\n"
-         "  --get-message    writes message NAME to DIR/NAME (its text, or the file sent);\n"
-         "  --delete-message deletes message NAME from the server.\n"
+         "  --list           prints the receivers the server offers, one per line;
+"
+         "  --files          prints the receiver's log files as \"NAME SIZE\" lines;
+"
+         "  --download NAME --to DIR
+"
+         "                   downloads the receiver file NAME into DIR/NAME, resuming after
+"
+         "                   the bytes already there (progress on stderr); exit 0 only when
+"
+         "                   the file is complete;
+"
+         "  --delete NAME    deletes the receiver file NAME;
+"
+         "  --users          prints the server's users, one \"name state\" per line;
+"
+         "  --messages       prints your messages: name, size, sender, subject, date;
+"
+         "  --send-message   leaves USER a message: SUBJECT (one word) and TEXT, or a file;
+"
+         "  --get-message    writes message NAME to DIR/NAME (its text, or the file sent);
+"
+         "  --delete-message deletes message NAME from the server.
+"
          "  --timeout MS     how long to wait for attached data (default 10000); a remote\n"
          "                   server's replies get the same time, rounded up to seconds.\n"
          "\n"
@@ -81,6 +100,14 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
         return false;
       }
       (a == "--timeout" ? o.timeoutMs : o.count) = static_cast<unsigned>(n);
+    } else if (a == "--files") {
+      o.files = true;
+    } else if (a == "--download") {
+      if (!value(o.download)) return false;
+    } else if (a == "--to") {
+      if (!value(o.downloadDir)) return false;
+    } else if (a == "--delete") {
+      if (!value(o.remove)) return false;
     } else if (a == "--list") {
       o.list = true;
     } else if (a == "--attach") {
@@ -137,9 +164,14 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
     error = "--receiver is missing";
     return false;
   }
-  const int modes = (!o.commands.empty()) + (!o.scriptFile.empty()) + (o.attach ? 1 : 0);
+  if (!o.download.empty() && o.downloadDir.empty()) {
+    error = "--download needs --to DIR";
+    return false;
+  }
+  const int modes = (!o.commands.empty()) + (!o.scriptFile.empty()) + (o.attach ? 1 : 0) + (o.files ? 1 : 0) +
+                    (!o.download.empty()) + (!o.remove.empty());
   if (modes != 1) {
-    error = "give commands, --script or --attach (one of them)";
+    error = "give commands, --script, --attach, --files, --download or --delete (one of them)";
     return false;
   }
   return true;

@@ -18,6 +18,10 @@ struct Options {
   int attachKind = 0;
   std::string attachNames;
   unsigned count = 1;
+  bool files = false;
+  std::string download;  // receiver file to download into downloadDir
+  std::string downloadDir;
+  std::string remove;  // receiver file to delete
   bool help = false;
   // Server messages (a remote server only); at most one of these.
   bool users = false;

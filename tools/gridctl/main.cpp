@@ -10,6 +10,7 @@
 
 #include "Messages.h"
 #include "Options.h"
+#include "ReceiverFiles.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
 #include "gridlink/platform/Event.h"
@@ -71,7 +72,8 @@ int listReceivers(CConnection& conn) {
 
 int run(const gridctl::Options& o) {
   CConnection conn;
-  if (o.attach) conn.SetSysMsgCallback(onServerEvent);  // delivery needs the message thread
+  // Delivery of attached data and of download reports needs the message thread.
+  if (o.attach || !o.download.empty()) conn.SetSysMsgCallback(onServerEvent);
   conn.SetTimeout((o.timeoutMs + 999) / 1000);
   if (!conn.Open(o.server.c_str(), o.user.c_str(), o.password.c_str(), "gridctl"))
     return fail(conn.GetReplyString());
@@ -99,6 +101,12 @@ int run(const gridctl::Options& o) {
       std::cout << rcv->GetReplyString();
       if (r == 0) status = kFailed;
     }
+  } else if (o.files) {
+    status = gridctl::ListFiles(*rcv);
+  } else if (!o.download.empty()) {
+    status = gridctl::DownloadFile(*rcv, o.download, o.downloadDir);
+  } else if (!o.remove.empty()) {
+    status = gridctl::DeleteFile(*rcv, o.remove);
   } else if (o.attach) {
     g_Wanted = o.count;
     if (!rcv->Attach(static_cast<std::uint8_t>(o.attachKind), onMessage, o.attachNames.c_str(), nullptr)) {

@@ -37,11 +37,12 @@ std::string makeBlock(const std::string& data, std::size_t blockSize, std::size_
   return b;
 }
 
-DownloadSender::DownloadSender(std::string data, std::size_t blockSize, int badCrcBlock)
+DownloadSender::DownloadSender(std::string data, std::size_t blockSize, int badCrcBlock, int badCrcTimes)
     : data_(std::move(data)),
       blockSize_(blockSize),
       blocks_(blockCount(data_.size(), blockSize)),
-      badCrcBlock_(badCrcBlock) {}
+      badCrcBlock_(badCrcBlock),
+      badCrcLeft_(badCrcTimes) {}
 
 std::string DownloadSender::onByte(std::uint8_t b, bool& done, bool& consumed) {
   done = false;
@@ -63,8 +64,8 @@ std::string DownloadSender::onByte(std::uint8_t b, bool& done, bool& consumed) {
   }
   std::string block = makeBlock(data_, blockSize_, current_, crcBefore_, &crcOfCurrent_);
   currentSent_ = true;
-  if (static_cast<int>(current_) == badCrcBlock_ && !badCrcDone_) {
-    badCrcDone_ = true;
+  if (static_cast<int>(current_) == badCrcBlock_ && badCrcLeft_ > 0) {
+    --badCrcLeft_;
     block[blockSize_ + 3] = static_cast<char>(block[blockSize_ + 3] ^ 0x5A);
   }
   return block;

@@ -23,7 +23,7 @@ std::size_t blockCount(std::size_t bytes, std::size_t blockSize);
 // Download ("get"): sends blocks as the client's handshake bytes ask for them.
 class DownloadSender {
  public:
-  DownloadSender(std::string data, std::size_t blockSize, int badCrcBlock);
+  DownloadSender(std::string data, std::size_t blockSize, int badCrcBlock, int badCrcTimes = 1);
   // Handles one handshake byte. Returns the bytes to send (maybe empty). `done`
   // turns true when the transfer is over; `consumed` is false when the byte is
   // not part of the transfer (the client went back to commands).
@@ -37,7 +37,7 @@ class DownloadSender {
   std::uint16_t crcBefore_ = 0, crcOfCurrent_ = 0;
   bool currentSent_ = false;
   int badCrcBlock_;
-  bool badCrcDone_ = false;
+  int badCrcLeft_;
 };
 
 // Upload ("put"): takes blocks, checks them and answers ACK or NAK.

@@ -12,6 +12,8 @@ struct Faults {
   std::atomic<int> replyDelayMs{0};        // every reply is held back this long
   std::atomic<bool> noReplies{false};      // commands are taken but never answered
   std::atomic<int> badCrcBlock{-1};        // download block whose first sending carries a bad CRC
+  std::atomic<int> badCrcTimes{1};         // how many sendings of that block are damaged
+  std::atomic<int> errorBlock{-1};         // download block replaced by an error reply
   std::atomic<long> cutAfterBytes{-1};     // a transfer stops dead after this many bytes
   std::atomic<bool> stopStreaming{false};  // data outputs fall silent, replies go on
 };

@@ -55,6 +55,8 @@ Faults:
   --reply-delay-ms N    hold every reply back N ms
   --no-replies          take commands but never answer
   --bad-crc-block N     send download block N once with a bad CRC
+  --bad-crc-times N     ... the first N sendings of it instead of once
+  --error-block N       answer the request for download block N with an error reply
   --cut-after N         a transfer stops dead after N bytes (TCP: the connection is closed)
   --stop-streaming      data outputs fall silent while replies go on
 
@@ -155,6 +157,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, bool& help, 
       {"--drop", fraction(o.drop)},
       {"--reply-delay-ms", intTo(o.replyDelayMs, 0, 600000)},
       {"--bad-crc-block", intTo(o.badCrcBlock, 0, 65535)},
+      {"--bad-crc-times", intTo(o.badCrcTimes, 1, 1000000)},
+      {"--error-block", intTo(o.errorBlock, 0, 65535)},
       {"--cut-after", intTo(o.cutAfterBytes, 0, 1ll << 40)},
   };
   for (std::size_t i = 0; i < args.size(); ++i) {

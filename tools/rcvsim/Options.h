@@ -50,6 +50,8 @@ struct Options {
   int replyDelayMs = 0;
   bool noReplies = false;
   int badCrcBlock = -1;
+  int badCrcTimes = 1;
+  int errorBlock = -1;
   long cutAfterBytes = -1;
   bool stopStreaming = false;
 };

@@ -31,6 +31,8 @@ Receiver::Receiver(const Options& o) : options_(o), startSteady_(steadyMs()) {
   faults_.replyDelayMs = o.replyDelayMs;
   faults_.noReplies = o.noReplies;
   faults_.badCrcBlock = o.badCrcBlock;
+  faults_.badCrcTimes = o.badCrcTimes;
+  faults_.errorBlock = o.errorBlock;
   faults_.cutAfterBytes = o.cutAfterBytes;
   faults_.stopStreaming = o.stopStreaming;
 }

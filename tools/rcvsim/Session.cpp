@@ -159,6 +159,11 @@ void Session::transferInput(const char* bytes, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
       bool done = false, consumed = true;
       const std::string block = download_->onByte(static_cast<std::uint8_t>(bytes[i]), done, consumed);
+      if (!block.empty() && static_cast<int>(download_->current()) == rcv_.faults().errorBlock.load()) {
+        wire_.sendFrame(makeFrame("ER", "Read error /log/ block " + std::to_string(download_->current())));
+        endTransfer();
+        return;
+      }
       if (!block.empty()) {
         const long cut = rcv_.faults().cutAfterBytes.load();
         std::string out = block;

@@ -294,7 +294,7 @@ bool Session::cmdGet(const std::string& a, std::string& r, std::function<void()>
     return r = "Offset beyond the end of /log/" + name, false;
   data.erase(0, static_cast<std::size_t>(offset));
   download_ = std::make_unique<DownloadSender>(std::move(data), static_cast<std::size_t>(block),
-                                               rcv_.faults().badCrcBlock.load());
+                                               rcv_.faults().badCrcBlock.load(), rcv_.faults().badCrcTimes.load());
   mode_ = Mode::Download;
   transferBytes_ = 0;
   lastTransferMs_ = Receiver::steadyMs();

@@ -48,15 +48,16 @@ bool Wire::send(const std::string& bytes) {
   if (speed_ && speed_->mismatched()) speed_->garble(out.data(), out.size());
   trace_.sent(out.data(), out.size());
   if (!pace_ || !speed_) return writeAll(out.data(), out.size());
-  // Ten bits per byte at the current rate, in slices of about 10 ms.
+  // Ten bits per byte at the current rate, in slices of about 10 ms. The line keeps its own
+  // clock, as a UART does: a slice that this thread starts late (a busy machine) is made up
+  // by the next ones instead of being lost.
   const std::size_t slice = std::max<std::size_t>(1, static_cast<std::size_t>(speed_->rate()) / 1000);
+  lineFree_ = std::max(lineFree_, std::chrono::steady_clock::now());
   for (std::size_t pos = 0; pos < out.size(); pos += slice) {
-    const auto begin = std::chrono::steady_clock::now();
     const std::size_t n = std::min(slice, out.size() - pos);
     if (!writeAll(out.data() + pos, n)) return false;
-    const auto due =
-        begin + std::chrono::microseconds(static_cast<long long>(n) * 10'000'000 / speed_->rate());
-    std::this_thread::sleep_until(due);
+    lineFree_ += std::chrono::microseconds(static_cast<long long>(n) * 10'000'000 / speed_->rate());
+    std::this_thread::sleep_until(lineFree_);
     if (stop_.load()) return false;
   }
   return true;

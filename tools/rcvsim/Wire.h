@@ -46,6 +46,8 @@ class Wire {
   std::unique_ptr<LineSpeed> speed_;
   bool pace_ = false;
   std::chrono::steady_clock::time_point congestedUntil_{};
+  // Paced output: when the emulated line has sent everything handed to it so far.
+  std::chrono::steady_clock::time_point lineFree_{};
   bool broken_ = false;
   std::uint64_t sent_ = 0;
 };

@@ -137,6 +137,7 @@ class GRIDLINK_API CReceiver : public TUnknownImpl<ITUnknown>, public TSelfCreat
   std::atomic<bool> m_LogTraffic{false};
   std::atomic<bool> m_Attached{false};
   std::FILE* m_File = nullptr;
+  bool m_WriteFailed = false;  // a block could not be written: the download stays failed
   unsigned long m_UserDword = 0;
   std::string m_UserString;
 };

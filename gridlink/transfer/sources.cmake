@@ -1,0 +1,5 @@
+list(APPEND GRIDLINK_SOURCES
+  transfer/CTransferProtocol.cpp
+  transfer/TransferDownload.cpp
+  transfer/TransferUpload.cpp
+)
