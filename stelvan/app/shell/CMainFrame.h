@@ -38,6 +38,8 @@ class CMainFrame : public QMainWindow {
   // again and restarts the session (or closes the receiver when the session was opened for
   // manual mode only).
   void RunModalTool(const std::function<void(CReceiver*)>& tool);
+  // A modal tool whose dialog needs the application's receiver open.
+  void RunReceiverDialog(const std::function<void(CReceiver*)>& dialog);
 
   // Starts a session on a choice made elsewhere (the command line) exactly as the connect
   // dialog's OK would.

@@ -11,6 +11,8 @@
 #include "gridlink/CReceiver.h"
 #include "shell/CCockpitApp.h"
 #include "shell/CCockpitView.h"
+#include "files/CFormat.h"
+#include "manual/CManualMode.h"
 #include "messages/CMessage.h"
 #include "shell/CMainFrame.h"
 #include "shell/PumpingWait.h"
@@ -134,7 +136,16 @@ void CMainFrame::OnManualMode() {
   StopSession();
   if (!m_App.openInManual) sendToReceiver("%%dm");
   hide();
-  notAvailableYet("Manual Mode");
+  CConnection* conn = m_App.Connection();
+  CReceiver* rcv = m_App.GetReceiver();
+  if (conn && rcv && rcv->Open(conn, m_App.sessionInfo().portName.c_str(), 0) == 1) {
+    const ReceiverCall busy(m_ReceiverCalls);
+    CManualMode dlg(rcv, this);
+    dlg.exec();
+    rcv->Close(false);
+  } else if (rcv) {
+    SetStatusText(QString::fromStdString(rcv->GetReplyString()));
+  }
   show();
   restartAfterTool();
 }
@@ -226,7 +237,15 @@ void CMainFrame::OnInitializeFileSystem() {
     return;
   StopSession();
   hide();
-  notAvailableYet("Initialize File System");
+  CConnection* conn = m_App.Connection();
+  CReceiver* rcv = m_App.GetReceiver();
+  if (conn && rcv && rcv->Open(conn, m_App.sessionInfo().portName.c_str(), 0) == 1) {
+    const ReceiverCall busy(m_ReceiverCalls);
+    CFormat dlg(rcv, this);
+    dlg.Start();
+    dlg.exec();
+    rcv->Close(false);
+  }
   show();
   m_App.sessionRunning = false;
   m_App.connecting = true;

@@ -1,9 +1,12 @@
-// The menu entries whose dialogs are not built yet. Each receiver dialog becomes
-//   RunModalTool([this](CReceiver* rcv) { CSomeDialog dlg(rcv, this); dlg.exec(); });
-// (Messages, About and Initialize File System as their commands say); until then they say so.
+// The menu entries that open a dialog of their own. Receiver dialogs run as modal tools: the
+// session stops while they have the receiver.
 #include <QMessageBox>
 
 #include "about/CAboutDlg.h"
+#include "config/CReceiverCfgDlg.h"
+#include "files/CFileManager.h"
+#include "files/CFirmwareLoaderDlg.h"
+#include "gridlink/CReceiver.h"
 #include "logging/CRealTimeLogging.h"
 #include "plots/CSatellitesWnd.h"
 #include "plots/CTrackWnd.h"
@@ -17,8 +20,26 @@ void CMainFrame::notAvailableYet(const QString& what) {
   box.exec();
 }
 
+void CMainFrame::RunReceiverDialog(const std::function<void(CReceiver*)>& dialog) {
+  RunModalTool([this, &dialog](CReceiver* rcv) {
+    // The session closed the receiver when it stopped: the dialog gets it open, and it is
+    // closed again before the session (or manual mode) takes it back.
+    CConnection* conn = m_App.Connection();
+    if (!conn || !rcv) return;
+    if (rcv->Open(conn, m_App.sessionInfo().portName.c_str(), 0) != 1) {
+      QMessageBox::warning(this, CCockpitApp::kAppName, QString::fromStdString(rcv->GetReplyString()));
+      return;
+    }
+    dialog(rcv);
+    rcv->Close(false);
+  });
+}
+
 void CMainFrame::OnFileManager() {
-  RunModalTool([this](CReceiver*) { notAvailableYet("File Manager"); });
+  RunReceiverDialog([this](CReceiver* rcv) {
+    CFileManager dlg(rcv, this);
+    dlg.exec();
+  });
 }
 
 void CMainFrame::OnRealTimeLogging() {
@@ -29,11 +50,17 @@ void CMainFrame::OnRealTimeLogging() {
 }
 
 void CMainFrame::OnReceiverConfiguration() {
-  RunModalTool([this](CReceiver*) { notAvailableYet("Receiver configuration"); });
+  RunReceiverDialog([this](CReceiver* rcv) {
+    CReceiverCfgDlg dlg(rcv, this);
+    dlg.exec();
+  });
 }
 
 void CMainFrame::OnFirmwareLoader() {
-  RunModalTool([this](CReceiver*) { notAvailableYet("Firmware Loader"); });
+  RunReceiverDialog([this](CReceiver* rcv) {
+    CFirmwareLoaderDlg dlg(rcv, m_App.Connection(), this);
+    dlg.exec();
+  });
 }
 
 void CMainFrame::OnScatter() {
