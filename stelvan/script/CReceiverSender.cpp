@@ -6,9 +6,9 @@
 #include "gridlink/platform/MessagePump.h"
 
 namespace {
-// Gridlink gives up on a local request after its own bound; a late exchange is waited for
-// a little longer than that before the next one starts.
-constexpr unsigned kLateExchangeMs = CConnection::kLocalReplyWaitMs + 5000;
+// Gridlink ends a local "Command" within its exchange time-out (10 s, 30 s on a TCP link); a
+// late exchange is waited for a little longer than that before the next one starts.
+constexpr unsigned kLateExchangeMs = 35000;
 }  // namespace
 
 struct CReceiverSender::Exchange {

@@ -64,7 +64,7 @@ void CMainFrame::OnFirmwareLoader() {
 }
 
 void CMainFrame::OnScatter() {
-  RunModalTool([this](CReceiver*) { runTrackWindow(plots::CTrackWnd::Kind::Scatter); });
+  RunModalTool([this](CReceiver*) { runTrackWindow(static_cast<int>(plots::CTrackWnd::Kind::Scatter)); });
 }
 
 void CMainFrame::OnSatellites() {
@@ -77,7 +77,7 @@ void CMainFrame::OnSatellites() {
 }
 
 void CMainFrame::OnPosition() {
-  RunModalTool([this](CReceiver*) { runTrackWindow(plots::CTrackWnd::Kind::Position); });
+  RunModalTool([this](CReceiver*) { runTrackWindow(static_cast<int>(plots::CTrackWnd::Kind::Position)); });
 }
 
 void CMainFrame::runTrackWindow(int kind) {
