@@ -39,15 +39,6 @@ std::string readFile(const std::filesystem::path& p) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "test_file_manager";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: at exit Qt's own clean-up would run after parts of it are gone.
-  static QApplication* a = new QApplication(argc, argv);
-  return *a;
-}
-
 // Answers the next modal question with `button` once it is up.
 void answerNextQuestion(QMessageBox::StandardButton button) {
   QTimer::singleShot(0, [button] {
@@ -64,7 +55,6 @@ void answerNextQuestion(QMessageBox::StandardButton button) {
 class FileManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    app();
     data1 = std::string(60 * 1024, '\0');
     for (std::size_t i = 0; i < data1.size(); ++i) data1[i] = static_cast<char>(i * 7 + (i >> 8));
     std::ofstream(files.path() / "log1207a", std::ios::binary) << data1;
@@ -210,3 +200,11 @@ TEST_F(FileManagerTest, FileSystemDialogFollowsTheInitialisationAndReports) {
 }
 
 }  // namespace
+
+// The application lives in main's frame, so that it ends before the libraries' own clean-up.
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
