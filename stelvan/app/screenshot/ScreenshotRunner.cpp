@@ -1,12 +1,12 @@
 #include "screenshot/ScreenshotRunner.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QDialog>
 #include <QDir>
 #include <QPixmap>
 #include <QTableWidget>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "screenshot/ScreenshotSteps.h"

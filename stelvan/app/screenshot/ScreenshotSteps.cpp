@@ -2,11 +2,14 @@
 
 #include <QDir>
 #include <QPushButton>
-#include <QTimer>
 #include <QTabWidget>
+#include <QTimer>
 
+#include "config/CReceiverCfgDlg.h"
 #include "linkpanel/Linkpanel.h"
 #include "logging/CRealTimeLogging.h"
+#include "manual/CManualMode.h"
+#include "setup/SetupPages.h"
 #include "shell/CCockpitView.h"
 #include "shell/CMainFrame.h"
 
@@ -19,39 +22,65 @@ QWidget* mainOnTab(CMainFrame& frame, const char* tab) {
   return &frame;
 }
 
+// One picture per configuration page, each read from the receiver.
+void addConfigPages(std::vector<ScreenshotStep>& steps) {
+  for (int i = 0; i < static_cast<int>(SetupPages::kNames.size()); ++i) {
+    const QString file =
+        QString("config-%1.png").arg(QString(SetupPages::kNames[static_cast<std::size_t>(i)]).toLower());
+    steps.push_back({file, true, nullptr, [](CMainFrame& f) { f.OnReceiverConfiguration(); },
+                     [i](QWidget* dlg) {
+                       if (auto* cfg = qobject_cast<CReceiverCfgDlg*>(dlg)) cfg->tabs()->setCurrentIndex(i);
+                     },
+                     5000});
+  }
+}
+
 }  // namespace
 
 const std::vector<ScreenshotStep>& ScreenshotSteps() {
-  static const std::vector<ScreenshotStep> steps = {
-      {"connect.png", false, nullptr,
-       [](CMainFrame&) {
-         CONNECTION_INFO info;
-         Kestrel::GetServerAndRcvList(info);
-       }},
-      {"main-gps.png", true, [](CMainFrame& f) { return mainOnTab(f, "GPS"); }, nullptr},
-      {"main-location.png", true, [](CMainFrame& f) { return mainOnTab(f, "Location"); }, nullptr},
-      {"sky.png", true, nullptr, [](CMainFrame& f) { f.OnSatellites(); }, nullptr, 9000},
-      {"scatter.png", true, nullptr, [](CMainFrame& f) { f.OnScatter(); }, nullptr, 12000},
-      {"position.png", true, nullptr, [](CMainFrame& f) { f.OnPosition(); }, nullptr, 12000},
-      {"about.png", true, nullptr, [](CMainFrame& f) { f.OnAbout(); }, nullptr, 1000},
-      {"logging.png", true, nullptr, [](CMainFrame& f) { f.OnRealTimeLogging(); },
-       [](QWidget* dlg) {
-         // Start a run, into a folder of its own, once the receiver's message lists are in.
-         if (auto* rtl = qobject_cast<logging::CRealTimeLogging*>(dlg)) {
-           const QString dir = QDir::tempPath() + "/stelvan-screenshot-logs";
-           QDir().mkpath(dir);
-           rtl->setOutputPath(dir);
-         }
-         auto* start = dlg->findChild<QPushButton*>("rtlStart");
-         auto* timer = new QTimer(dlg);
-         QObject::connect(timer, &QTimer::timeout, dlg, [start, timer] {
-           if (!start->isEnabled()) return;
-           timer->stop();
-           start->click();
-         });
-         timer->start(200);
-       },
-       14000},
-  };
+  static const std::vector<ScreenshotStep> steps = [] {
+    std::vector<ScreenshotStep> list = {
+        {"connect.png", false, nullptr,
+         [](CMainFrame&) {
+           CONNECTION_INFO info;
+           Kestrel::GetServerAndRcvList(info);
+         }},
+        {"main-gps.png", true, [](CMainFrame& f) { return mainOnTab(f, "GPS"); }, nullptr},
+        {"main-location.png", true, [](CMainFrame& f) { return mainOnTab(f, "Location"); }, nullptr},
+        {"sky.png", true, nullptr, [](CMainFrame& f) { f.OnSatellites(); }, nullptr, 9000},
+        {"scatter.png", true, nullptr, [](CMainFrame& f) { f.OnScatter(); }, nullptr, 12000},
+        {"position.png", true, nullptr, [](CMainFrame& f) { f.OnPosition(); }, nullptr, 12000},
+        {"about.png", true, nullptr, [](CMainFrame& f) { f.OnAbout(); }, nullptr, 1000},
+        {"logging.png", true, nullptr, [](CMainFrame& f) { f.OnRealTimeLogging(); },
+         [](QWidget* dlg) {
+           // Start a run, into a folder of its own, once the receiver's message lists are in.
+           if (auto* rtl = qobject_cast<logging::CRealTimeLogging*>(dlg)) {
+             const QString dir = QDir::tempPath() + "/stelvan-screenshot-logs";
+             QDir().mkpath(dir);
+             rtl->setOutputPath(dir);
+           }
+           auto* start = dlg->findChild<QPushButton*>("rtlStart");
+           auto* timer = new QTimer(dlg);
+           QObject::connect(timer, &QTimer::timeout, dlg, [start, timer] {
+             if (!start->isEnabled()) return;
+             timer->stop();
+             start->click();
+           });
+           timer->start(200);
+         },
+         14000},
+        {"files.png", true, nullptr, [](CMainFrame& f) { f.OnFileManager(); }, nullptr, 4000},
+        {"manual.png", true, nullptr, [](CMainFrame& f) { f.OnManualMode(); },
+         [](QWidget* dlg) {
+           if (auto* manual = qobject_cast<CManualMode*>(dlg)) {
+             manual->sendCommand("print,/par/rcv/model");
+             manual->sendCommand("print,/par/pos/elm");
+           }
+         },
+         3000},
+    };
+    addConfigPages(list);
+    return list;
+  }();
   return steps;
 }

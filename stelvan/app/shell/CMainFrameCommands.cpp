@@ -7,13 +7,13 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "files/CFormat.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
-#include "shell/CCockpitApp.h"
-#include "shell/CCockpitView.h"
-#include "files/CFormat.h"
 #include "manual/CManualMode.h"
 #include "messages/CMessage.h"
+#include "shell/CCockpitApp.h"
+#include "shell/CCockpitView.h"
 #include "shell/CMainFrame.h"
 #include "shell/PumpingWait.h"
 #include "shell/SatelliteClock.h"

@@ -95,7 +95,8 @@ void CMainFrame::OnAbout() {
       CAnswerTable table;
       ReceiverCall call(m_ReceiverCalls);
       if (!rcv || !table.run(*rcv, script)) return false;
-      for (int i = 0; i < table.lineCount() && i < CAnswerTable::kMaxAnswers; ++i) answers.push_back(table.answer(i));
+      for (int i = 0; i < table.lineCount() && i < CAnswerTable::kMaxAnswers; ++i)
+        answers.push_back(table.answer(i));
       return true;
     };
   }
