@@ -15,6 +15,10 @@ PumpHook SetPumpHook(PumpHook hook) {
   return g_hook.exchange(hook);
 }
 
+bool PumpHookInstalled() {
+  return g_hook.load() != nullptr;
+}
+
 void PumpMessages() {
   if (PumpHook hook = g_hook.load()) hook();
 }

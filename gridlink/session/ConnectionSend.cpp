@@ -49,9 +49,13 @@ bool answered(ConnectionState& s, const Exchange& ex) {
   return ex.answered;
 }
 
-// Runs the packet through the local server on the worker while this thread pumps; the text
-// of the failure, empty when the reply came back.
+// Runs the packet through the local server, on the worker while this thread pumps when the
+// program has a pump hook installed; the text of the failure, empty when the reply came back.
 std::string_view runLocal(ConnectionState& s, std::vector<std::uint8_t> wire, const Exchange& ex) {
+  if (!Platform::PumpHookInstalled()) {  // nothing to pump: no need to hand it over
+    if (s.local) s.local->Process(wire.data(), wire.size());
+    return answered(s, ex) ? std::string_view() : ServerLink::kReceiverDontReply;
+  }
   std::shared_ptr<Platform::Event> done = s.worker.Submit([&s, wire = std::move(wire)] {
     if (s.local) s.local->Process(wire.data(), wire.size());
   });

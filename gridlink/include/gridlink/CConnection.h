@@ -18,8 +18,9 @@
 // "ERDLL:No request from SysMsgCallback!".
 //
 // How long a request waits:
-//   - local server: the request runs on the connection's request thread while the caller
-//     pumps, and ends within the time-outs of the receiver exchanges it makes: "Command" 10 s
+//   - local server: while a pump hook is installed (MessagePump.h) the request runs on the
+//     connection's request thread and the caller pumps; without one it runs on the caller's
+//     thread. Either way it ends within the time-outs of the receiver exchanges it makes: "Command" 10 s
 //     (30 s on a TCP link), "Attach" 2 s per piece, "OpenRcv" the whole open (loop test and
 //     four list commands, up to about 2.5 min, longer while a serial link searches line speeds);
 //   - remote server: the connection time-out (SetTimeout, seconds); the login of Open at most
@@ -50,9 +51,9 @@ class GRIDLINK_API CConnection {
   // overruns its 10 s is left running and joined when the connection closes.
   using SysMsgCallback = std::uint32_t (*)(void*);
   // Called by the serial link before each line speed it tries while it searches for the
-  // receiver, with a pointer to {8, rate} (two 32-bit integers); true aborts the search. It
-  // runs on the connection's request thread, not on the thread that called Open or
-  // CReceiver::Open: a cancel flag it reads must be safe to read from there (an atomic).
+  // receiver, with a pointer to {8, rate} (two 32-bit integers); true aborts the search. While
+  // a pump hook is installed it runs on the connection's request thread, not on the thread
+  // that called CReceiver::Open: a cancel flag it reads must be an atomic.
   using DetectAbortCallback = bool (*)(void*);
   // Receiver output while a local command runs (data, length), unframed. Called on the
   // receiver link's reading thread from the CReceiver::SendCommand that gives it until the

@@ -29,6 +29,7 @@ constexpr std::uint32_t kPumpSliceMs = 50;
 // Returns the hook installed before.
 GRIDLINK_API PumpHook SetPumpHook(PumpHook hook);
 GRIDLINK_API void PumpMessages();
+GRIDLINK_API bool PumpHookInstalled();
 // Waits on the event up to timeoutMs in slices of at most sliceMs, pumping before each slice.
 GRIDLINK_API WaitResult WaitPumping(Event& event, std::uint32_t timeoutMs,
                                     std::uint32_t sliceMs = kPumpSliceMs);
