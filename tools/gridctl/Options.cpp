@@ -32,30 +32,18 @@ const char* helpText() {
          "                   comma-separated, e.g. PV:1,DP) of stream kind K (0 ZRX, 1 CMR,\n"
          "                   2 NMEA, 3 RTCM) and prints each message as \"id length hex\" until\n"
          "                   --count N (default 1) have arrived or the time-out passes;\n"
-         "  --list           prints the receivers the server offers, one per line;
-"
-         "  --files          prints the receiver's log files as \"NAME SIZE\" lines;
-"
-         "  --download NAME --to DIR
-"
-         "                   downloads the receiver file NAME into DIR/NAME, resuming after
-"
-         "                   the bytes already there (progress on stderr); exit 0 only when
-"
-         "                   the file is complete;
-"
-         "  --delete NAME    deletes the receiver file NAME;
-"
-         "  --users          prints the server's users, one \"name state\" per line;
-"
-         "  --messages       prints your messages: name, size, sender, subject, date;
-"
-         "  --send-message   leaves USER a message: SUBJECT (one word) and TEXT, or a file;
-"
-         "  --get-message    writes message NAME to DIR/NAME (its text, or the file sent);
-"
-         "  --delete-message deletes message NAME from the server.
-"
+         "  --list           prints the receivers the server offers, one per line;\n"
+         "  --files          prints the receiver's log files as \"NAME SIZE\" lines;\n"
+         "  --download NAME --to DIR\n"
+         "                   downloads the receiver file NAME into DIR/NAME, resuming after\n"
+         "                   the bytes already there (progress on stderr); exit 0 only when\n"
+         "                   the file is complete;\n"
+         "  --delete NAME    deletes the receiver file NAME;\n"
+         "  --users          prints the server's users, one \"name state\" per line;\n"
+         "  --messages       prints your messages: name, size, sender, subject, date;\n"
+         "  --send-message   leaves USER a message: SUBJECT (one word) and TEXT, or a file;\n"
+         "  --get-message    writes message NAME to DIR/NAME (its text, or the file sent);\n"
+         "  --delete-message deletes message NAME from the server.\n"
          "  --timeout MS     how long to wait for attached data (default 10000); a remote\n"
          "                   server's replies get the same time, rounded up to seconds.\n"
          "\n"
