@@ -142,6 +142,8 @@ void CMainFrame::OnManualMode() {
     const ReceiverCall busy(m_ReceiverCalls);
     CManualMode dlg(rcv, this);
     dlg.exec();
+    // "Disconnect" in manual mode closed the receiver: the session is not taken up again.
+    if (dlg.disconnectRequested()) m_App.openInManual = true;
     rcv->Close(false);
   } else if (rcv) {
     SetStatusText(QString::fromStdString(rcv->GetReplyString()));
