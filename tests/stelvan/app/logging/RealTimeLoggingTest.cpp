@@ -24,8 +24,9 @@ QApplication& app() {
   static int argc = 1;
   static char name[] = "test_rtl";
   static char* argv[] = {name, nullptr};
-  static QApplication a(argc, argv);
-  return a;
+  // Never destroyed: Qt's own clean-up at exit must not run after the application object.
+  static QApplication* a = new QApplication(argc, argv);
+  return *a;
 }
 
 TEST(MessageCatalogue, ListsChoicesSetsAndStatusTexts) {

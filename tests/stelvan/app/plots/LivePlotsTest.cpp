@@ -21,8 +21,9 @@ QApplication& app() {
   static int argc = 1;
   static char name[] = "test_plots_live";
   static char* argv[] = {name, nullptr};
-  static QApplication a(argc, argv);
-  return a;
+  // Never destroyed: Qt's own clean-up at exit must not run after the application object.
+  static QApplication* a = new QApplication(argc, argv);
+  return *a;
 }
 
 // Saves a window's picture when the caller asks for pictures (./dev screenshot, reviews).

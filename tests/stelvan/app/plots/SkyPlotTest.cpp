@@ -18,8 +18,9 @@ QApplication& app() {
   static int argc = 1;
   static char name[] = "test_plots";
   static char* argv[] = {name, nullptr};
-  static QApplication a(argc, argv);
-  return a;
+  // Never destroyed: Qt's own clean-up at exit must not run after the application object.
+  static QApplication* a = new QApplication(argc, argv);
+  return *a;
 }
 
 // G5 high in the north-east, R3 low in the south-west, G9 present but without signal.
