@@ -93,7 +93,9 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
     } else if (a == "--download") {
       if (!value(o.download)) return false;
     } else if (a == "--to") {
+      // The folder of --download and of --get-message alike.
       if (!value(o.downloadDir)) return false;
+      o.toDir = o.downloadDir;
     } else if (a == "--delete") {
       if (!value(o.remove)) return false;
     } else if (a == "--list") {
@@ -120,8 +122,6 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
       o.sendMessage = true;
     } else if (a == "--get-message") {
       if (!value(o.getMessage)) return false;
-    } else if (a == "--to") {
-      if (!value(o.toDir)) return false;
     } else if (a == "--delete-message") {
       if (!value(o.deleteMessage)) return false;
     } else if (a.rfind("--", 0) == 0) {
