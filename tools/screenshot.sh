@@ -26,7 +26,7 @@ for _ in $(seq 50); do
 done
 [ -n "$pty" ] || { echo "screenshot: the simulator did not start" >&2; cat "$work/rcvsim.err" >&2; exit 2; }
 
-run=(timeout 180 "$bin/stelvan" --receiver "COM$pty:115200:1" --screenshot "$out")
+run=(timeout 480 "$bin/stelvan" --receiver "COM$pty:115200:1" --screenshot "$out")
 status=0
 if [ "${STELVAN_SCREENSHOT_PLATFORM:-xvfb}" = offscreen ]; then
   QT_QPA_PLATFORM=offscreen "${run[@]}" || status=$?

@@ -356,7 +356,17 @@ void CRealTimeLogging::saveSettings() {
 }
 
 void CRealTimeLogging::done(int r) {
-  if (running_ || busy_) return;  // "Exit" is disabled while running; the close box waits too
+  // Closed while a run goes on (the window's close box, Escape): the run stops first, its last
+  // file is closed, then the window goes.
+  if (running_ || busy_) {
+    closeWhenIdle_ = r;
+    if (running_ && !busy_) stopLogging("Aborted by user!");
+    QTimer::singleShot(100, this, [this] {
+      if (closeWhenIdle_ >= 0) done(closeWhenIdle_);
+    });
+    return;
+  }
+  closeWhenIdle_ = -1;
   saveSettings();
   QDialog::done(r);
 }

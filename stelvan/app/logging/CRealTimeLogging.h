@@ -82,6 +82,7 @@ class CRealTimeLogging : public QDialog {
   QTimer timer_;
   bool running_ = false;
   bool defaultSet_ = true;
+  int closeWhenIdle_ = -1;  // a close asked for while running, done once the run has stopped
   std::atomic<bool> busy_{false};
   std::thread worker_;
 };
