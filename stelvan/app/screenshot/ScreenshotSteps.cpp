@@ -40,13 +40,14 @@ void addConfigPages(std::vector<ScreenshotStep>& steps) {
 const std::vector<ScreenshotStep>& ScreenshotSteps() {
   static const std::vector<ScreenshotStep> steps = [] {
     std::vector<ScreenshotStep> list = {
-        {"connect.png", false, nullptr,
+        {"main-gps.png", true, [](CMainFrame& f) { return mainOnTab(f, "GPS"); }, nullptr},
+        {"main-location.png", true, [](CMainFrame& f) { return mainOnTab(f, "Location"); }, nullptr},
+        // After the first session: the local server has remembered the simulator's port by then.
+        {"connect.png", true, nullptr,
          [](CMainFrame&) {
            CONNECTION_INFO info;
            Kestrel::GetServerAndRcvList(info);
          }},
-        {"main-gps.png", true, [](CMainFrame& f) { return mainOnTab(f, "GPS"); }, nullptr},
-        {"main-location.png", true, [](CMainFrame& f) { return mainOnTab(f, "Location"); }, nullptr},
         {"sky.png", true, nullptr, [](CMainFrame& f) { f.OnSatellites(); }, nullptr, 9000},
         {"scatter.png", true, nullptr, [](CMainFrame& f) { f.OnScatter(); }, nullptr, 12000},
         {"position.png", true, nullptr, [](CMainFrame& f) { f.OnPosition(); }, nullptr, 12000},
