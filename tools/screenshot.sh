@@ -8,23 +8,8 @@ for tool in rcvsim stelvan; do
   [ -x "$bin/$tool" ] || { echo "screenshot: $bin/$tool is not built" >&2; exit 2; }
 done
 
-work="$(mktemp -d)"
-fifo="$work/keep-open"
-export XDG_CONFIG_HOME="$work/config"
-mkfifo "$fifo"
-"$bin/rcvsim" --pty --seed 7 <"$fifo" >"$work/rcvsim.out" 2>"$work/rcvsim.err" &
-sim=$!
-exec 3>"$fifo"
-cleanup() { exec 3>&-; kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; rm -rf "$work"; }
-trap cleanup EXIT
-
-pty=""
-for _ in $(seq 50); do
-  pty="$(sed -n 's/^pty //p' "$work/rcvsim.out" | head -1)"
-  [ -n "$pty" ] && break
-  sleep 0.1
-done
-[ -n "$pty" ] || { echo "screenshot: the simulator did not start" >&2; cat "$work/rcvsim.err" >&2; exit 2; }
+. "$(dirname "${BASH_SOURCE[0]}")/sim-pty.sh"
+start_sim "$bin" screenshot
 
 run=(timeout 480 "$bin/stelvan" --receiver "COM$pty:115200:1" --screenshot "$out")
 status=0
