@@ -19,6 +19,13 @@ else
   command -v xvfb-run >/dev/null || { echo "screenshot: xvfb-run is missing (./dev setup installs it)" >&2; exit 2; }
   QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}" || status=$?
 fi
+# The Messages window belongs to a remote server: its own window test runs it against a
+# gridserver on 127.0.0.1 and leaves messages.png.
+if [ -x "$bin/test_app_messages" ] && [ -x "$bin/gridserver" ]; then
+  STELVAN_SCREENSHOT_DIR="$out" QT_QPA_PLATFORM=offscreen timeout 120 \
+    "$bin/test_app_messages" --gtest_filter='MessageWindowTest.*' >"$work/messages.log" 2>&1 || status=$?
+  [ -f "$out/messages.png" ] && echo "screenshot: $out/messages.png" || cat "$work/messages.log" >&2
+fi
 if [ "$status" = 0 ]; then
   echo "screenshot: pictures in $out"
 else
