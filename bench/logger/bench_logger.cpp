@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "RcvsimTrace.h"
+
 extern char** environ;
 namespace fs = std::filesystem;
 
@@ -42,30 +44,9 @@ std::string readAll(const fs::path& p) {
 }
 
 std::size_t sentFromFirstEpoch(const fs::path& trace) {
-  std::ifstream in(trace);
-  std::size_t total = 0;
-  bool started = false;
-  for (std::string line; std::getline(in, line);) {
-    const std::size_t mark = line.find(" < ");
-    if (mark == std::string::npos || line.find(' ') != mark) continue;
-    std::string bytes;
-    for (std::size_t i = mark + 3; i < line.size(); ++i) {
-      if (line[i] != '\\') {
-        bytes += line[i];
-        continue;
-      }
-      const char e = line[++i];
-      bytes += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 'x' ? (i += 2, 'x') : e;
-    }
-    if (!started) {
-      const std::size_t at = bytes.find("~~005");
-      if (at == std::string::npos) continue;
-      started = true;
-      bytes.erase(0, at);
-    }
-    total += bytes.size();
-  }
-  return total;
+  const std::string sent = RcvsimSentBytes(trace.string());
+  const std::size_t first = sent.find("~~005");
+  return first == std::string::npos ? 0 : sent.size() - first;
 }
 
 }  // namespace
@@ -87,11 +68,11 @@ int main() {
   }
   if (pty.empty()) return std::fprintf(stderr, "bench_logger: the simulator did not start\n"), 1;
   const int realSeconds = 60;  // ten minutes of receiver time
-  const pid_t logger = spawn({bin + "/stelvan-log", "--port", pty, "--rate", "115200", "--dir",
-                              (work / "logs").string(), "--period", "60", "--messages",
-                              "def:0.1,nmea/GGA:0.1,nmea/GSV:0.1,nmea/RMC:0.1", "--seconds",
-                              std::to_string(realSeconds)},
-                             work / "log.out", -1);
+  const pid_t logger =
+      spawn({bin + "/stelvan-log", "--port", pty, "--rate", "115200", "--dir", (work / "logs").string(),
+             "--period", "60", "--messages", "def:0.1,nmea/GGA:0.1,nmea/GSV:0.1,nmea/RMC:0.1", "--seconds",
+             std::to_string(realSeconds)},
+            work / "log.out", -1);
   int status = 0;
   waitpid(logger, &status, 0);
   rusage usage{};
@@ -108,8 +89,8 @@ int main() {
   const double bitsPerReceiverSecond = logged * 8.0 / receiverSeconds;
   // CPU per real second at the measured rate, scaled to a 1.5 Mbit/s stream in real time.
   const double share = cpu / realSeconds * (1.5e6 / (bitsPerReceiverSecond * 10.0));
-  std::printf("logged %zu bytes in %zu files over %.0f s of receiver time (%.0f bit/s of receiver time)\n", logged,
-              files, receiverSeconds, bitsPerReceiverSecond);
+  std::printf("logged %zu bytes in %zu files over %.0f s of receiver time (%.0f bit/s of receiver time)\n",
+              logged, files, receiverSeconds, bitsPerReceiverSecond);
   std::printf("stelvan-log exit %d, CPU %.2f s for %d s real (%.1f %% of a core at %.2f Mbit/s)\n",
               WIFEXITED(status) ? WEXITSTATUS(status) : -1, cpu, realSeconds, 100.0 * cpu / realSeconds,
               bitsPerReceiverSecond * 10.0 / 1e6);

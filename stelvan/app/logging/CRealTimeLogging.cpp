@@ -26,18 +26,6 @@ namespace logging {
 
 namespace {
 
-// The site events stamped into the stream when logging starts, without their "%%".
-std::vector<std::string> siteEvents() {
-  CProfile p;
-  const std::string name = p.Read("Site", "SiteName", "Site");
-  const std::string height = p.Read("Site", "AntenaHeight", "0");
-  const bool slant = p.Read("Site", "HeightType", 0) == 1;
-  const bool moving = p.Read("Site", "Status", 0) == 1;
-  const std::string type = p.Read("Site", "AntennaType", "UNKNOWN");
-  return {"event,\"_SIT=" + name + "\"", "event,\"_ANH=" + height + (slant ? "S" : "") + "\"",
-          std::string("event,\"_DYM=") + (moving ? "DYNAMIC" : "STATIC") + "\"", "event,\"_ANT=" + type + "\""};
-}
-
 Gnss::Zrx2RinSettings converterSettings(const std::string& outputDir) {
   CProfile p;
   Gnss::Zrx2RinSettings s;
@@ -48,8 +36,8 @@ Gnss::Zrx2RinSettings converterSettings(const std::string& outputDir) {
   s.noL1 = p.Read("ZRX2RIN", "NoL1", false);
   s.noL2 = p.Read("ZRX2RIN", "NoL2", false);
   s.options = p.Read("ZRX2RIN", "Options", "");
-  for (const char* key : {"RUN BY", "OBSERVER", "AGENCY", "ANT #", "ANT TYPE", "COMMENT", "MARKER NAME",
-                          "MARKER NUMBER"})
+  for (const char* key :
+       {"RUN BY", "OBSERVER", "AGENCY", "ANT #", "ANT TYPE", "COMMENT", "MARKER NAME", "MARKER NUMBER"})
     s.header.emplace_back(key, p.Read("ZRX2RIN", key, ""));
   return s;
 }
@@ -66,11 +54,13 @@ std::string CRealTimeLogging::modelConnection(const std::string& port) {
   return s;
 }
 
-CRealTimeLogging::CRealTimeLogging(const QString& portName, QWidget* parent) : QDialog(parent), port_(portName) {
+CRealTimeLogging::CRealTimeLogging(const QString& portName, const SiteSettings& site, QWidget* parent)
+    : QDialog(parent), port_(portName), site_(site) {
   setObjectName("dlgRealTimeLogging");
   setWindowTitle("RTL to : " + portName);
   CProfile profile;
-  outputPath_ = profile.Read("RealTime", "OutputPath", QCoreApplication::applicationDirPath().toStdString().c_str());
+  outputPath_ =
+      profile.Read("RealTime", "OutputPath", QCoreApplication::applicationDirPath().toStdString().c_str());
   tabs_ = new QTabWidget(this);
   message_ = new CMessageRTL(catalogue_, this);
   files_ = new CMultipleFile(this);
@@ -117,7 +107,7 @@ CRealTimeLogging::CRealTimeLogging(const QString& portName, QWidget* parent) : Q
 
   QFile comments(QCoreApplication::applicationDirPath() + "/comment.txt");
   catalogue_.loadDescriptions(comments.open(QIODevice::ReadOnly) ? comments.readAll().toStdString()
-                                                                  : MessageCatalogue::builtinDescriptions());
+                                                                 : MessageCatalogue::builtinDescriptions());
   model_ = Tellus::ReceiverModel::create();
   model_->AddRef();
   logger_ = std::make_unique<Gnss::GnssLogger_NS3>(model_);
@@ -164,8 +154,12 @@ void CRealTimeLogging::runOff(std::function<void()> work) {
 void CRealTimeLogging::setStatus(const QString& text) {
   status_->setText(QString::fromStdString(statusText(text.toStdString())));
 }
-QString CRealTimeLogging::status() const { return status_->text(); }
-QString CRealTimeLogging::progress() const { return progress_->text(); }
+QString CRealTimeLogging::status() const {
+  return status_->text();
+}
+QString CRealTimeLogging::progress() const {
+  return progress_->text();
+}
 
 void CRealTimeLogging::setOutputPath(const QString& path) {
   outputPath_ = path;
@@ -185,8 +179,9 @@ void CRealTimeLogging::connected(bool ok, const QString& error, const std::vecto
     any |= !answer.empty();
     // The reply text carries its "RE" header; the list starts at the brace.
     const std::size_t brace = answer.find('{');
-    catalogue_.setNames(f, MessageCatalogue::parseList(brace == std::string::npos ? "" : answer.substr(brace), f == 3),
-                        profile.Read("RealTime", MessageCatalogue::settingsName(f), "ALL"));
+    catalogue_.setNames(
+        f, MessageCatalogue::parseList(brace == std::string::npos ? "" : answer.substr(brace), f == 3),
+        profile.Read("RealTime", MessageCatalogue::settingsName(f), "ALL"));
   }
   message_->showFormat(0);
   setStatus(any ? port_ : QString("Error reading MSG info."));
@@ -201,7 +196,8 @@ bool CRealTimeLogging::configure(QString& refusal) {
     return refusal = "Invalid elevation mask", false;
   bool number = false;
   const double interval = message_->interval().toDouble(&number);
-  if (!number || !(interval >= 0.05) || interval > 86400 || std::fabs(interval * 20 - std::round(interval * 20)) > 1e-6)
+  if (!number || !(interval >= 0.05) || interval > 86400 ||
+      std::fabs(interval * 20 - std::round(interval * 20)) > 1e-6)
     return refusal = "Invalid recording interval", false;
   message_->takeChoices();
   const int format = message_->format();
@@ -210,7 +206,8 @@ bool CRealTimeLogging::configure(QString& refusal) {
   const bool multiple = files_->multiple();
   const bool byCount = files_->ascending->isChecked();
   if (!multiple && QFile::exists(outputPath_ + "/" + files_->fileName->text()) &&
-      !askOverwrite("The file " + files_->fileName->text() + " already exists.\nDo you wish to overwrite it?"))
+      !askOverwrite("The file " + files_->fileName->text() +
+                    " already exists.\nDo you wish to overwrite it?"))
     return refusal = "Aborted by user!", false;
   if (multiple && byCount && files_->overwrite->isChecked() &&
       !askOverwrite("All the files with names like " + files_->prefix->text() + "000.zrx, " +
@@ -232,7 +229,10 @@ bool CRealTimeLogging::configure(QString& refusal) {
     if (byCount) logger_->SetFirstIndex(std::max(0, files_->startCount->text().toInt()));
   }
   logger_->AddMessage(format, set);
-  logger_->SetInitCommands(siteEvents());
+  // The site events are stamped into the stream when logging starts.
+  std::vector<std::string> events;
+  SiteRules::AppendSiteEvents(site_, events);
+  logger_->SetInitCommands(events);
   logger_->SetOffset(interval);
   if (format == 0 && files_->convert->isChecked()) {
     const std::string out = outputPath_.toStdString();
@@ -242,8 +242,10 @@ bool CRealTimeLogging::configure(QString& refusal) {
       const auto argv = Gnss::Zrx2RinCommand(converterSettings(out), file, error);
       const int code = Gnss::RunProgram(argv, out, error);
       QString text;
-      if (code != 0) text = QString::fromStdString(code == -1 && !error.empty() ? error : Gnss::Zrx2RinExitText(code));
-      else if (deleteZrx) QFile::remove(QString::fromStdString(file));
+      if (code != 0)
+        text = QString::fromStdString(code == -1 && !error.empty() ? error : Gnss::Zrx2RinExitText(code));
+      else if (deleteZrx)
+        QFile::remove(QString::fromStdString(file));
       if (!text.isEmpty()) QMetaObject::invokeMethod(this, [this, text] { setStatus(text); });
     });
   }
@@ -255,7 +257,8 @@ bool CRealTimeLogging::configure(QString& refusal) {
       std::string error;
       const int code = Gnss::RunProgram({program, "-r", "rtcm3", "-d", out, file}, out, error);
       if (code != 0) {
-        const QString text = "convbin: " + (code < 0 ? QString::fromStdString(error) : "exit code " + QString::number(code));
+        const QString text =
+            "convbin: " + (code < 0 ? QString::fromStdString(error) : "exit code " + QString::number(code));
         QMetaObject::invokeMethod(this, [this, text] { setStatus(text); });
       }
     });
@@ -352,7 +355,8 @@ void CRealTimeLogging::saveSettings() {
   message_->takeChoices();
   for (int f = 0; f < MessageCatalogue::kFormats; ++f)
     if (!catalogue_.entries(f).empty())
-      p.Write("RealTime", MessageCatalogue::settingsName(f), MessageCatalogue::storeChosen(catalogue_.entries(f)).c_str());
+      p.Write("RealTime", MessageCatalogue::settingsName(f),
+              MessageCatalogue::storeChosen(catalogue_.entries(f)).c_str());
 }
 
 void CRealTimeLogging::done(int r) {

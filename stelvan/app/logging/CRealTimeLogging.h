@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "logging/MessageCatalogue.h"
+#include "site/SiteSettings.h"
 
 class QLabel;
 class QPushButton;
@@ -34,7 +35,9 @@ class CRealTimeLogging : public QDialog {
  public:
   // `portName`: the receiver string of the main view ("COM/dev/ttyUSB0:115200:1") or a
   // connection string of the receiver model ("/dev/ttyUSB0:115200").
-  explicit CRealTimeLogging(const QString& portName, QWidget* parent = nullptr);
+  // `site`: the site description whose events start every run.
+  explicit CRealTimeLogging(const QString& portName, const SiteSettings& site = {},
+                            QWidget* parent = nullptr);
   ~CRealTimeLogging() override;
 
   static std::string modelConnection(const std::string& portName);
@@ -69,6 +72,7 @@ class CRealTimeLogging : public QDialog {
   void saveSettings();
 
   QString port_;
+  SiteSettings site_;
   QString outputPath_;
   MessageCatalogue catalogue_;
   Tellus::ReceiverModel* model_ = nullptr;

@@ -44,7 +44,7 @@ void CMainFrame::OnFileManager() {
 
 void CMainFrame::OnRealTimeLogging() {
   RunModalTool([this](CReceiver*) {
-    logging::CRealTimeLogging dlg(QString::fromStdString(m_App.sessionInfo().portName), this);
+    logging::CRealTimeLogging dlg(QString::fromStdString(m_App.sessionInfo().portName), m_App.site, this);
     dlg.exec();
   });
 }

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <thread>
 
+#include "RcvsimTrace.h"
 #include "TempDir.h"
 #include "TestPaths.h"
 
@@ -70,28 +71,6 @@ std::string readAll(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The bytes the simulator sent, from its trace ("<" lines, escaped).
-std::string sentBytes(const fs::path& trace) {
-  std::ifstream in(trace);
-  std::string out;
-  for (std::string line; std::getline(in, line);) {
-    const std::size_t mark = line.find(" < ");
-    if (mark == std::string::npos || line.find(' ') != mark) continue;
-    for (std::size_t i = mark + 3; i < line.size(); ++i) {
-      if (line[i] != '\\') {
-        out += line[i];
-        continue;
-      }
-      const char e = line[++i];
-      if (e == 'n') out += '\n';
-      else if (e == 'r') out += '\r';
-      else if (e == 'x') out += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16)), i += 2;
-      else out += e;
-    }
-  }
-  return out;
-}
-
 TEST(StelvanLog, AThousandRotationsAcrossMidnightLoseNothing) {
   TempDir dir;
   ScopedConfigHome config;
@@ -108,8 +87,8 @@ TEST(StelvanLog, AThousandRotationsAcrossMidnightLoseNothing) {
     if (s.rfind("pty ", 0) == 0) pty = s.substr(4, s.find('\n') - 4);
   }
   ASSERT_FALSE(pty.empty());
-  Child logger({bin + "/stelvan-log", "--port", pty, "--rate", "115200", "--dir", logs.string(), "--period", "1",
-                "--messages", "RT:0.2,RD:0.2,PG:0.2,EE:0.2", "--seconds", "11"},
+  Child logger({bin + "/stelvan-log", "--port", pty, "--rate", "115200", "--dir", logs.string(), "--period",
+                "1", "--messages", "RT:0.2,RD:0.2,PG:0.2,EE:0.2", "--seconds", "11"},
                dir.path() / "log.out");
   ASSERT_EQ(logger.wait(60000), 0);
 
@@ -127,11 +106,11 @@ TEST(StelvanLog, AThousandRotationsAcrossMidnightLoseNothing) {
     joined += bytes;
   }
   EXPECT_TRUE(crossed);
-  const std::string sent = sentBytes(dir.path() / "trace.txt");
+  const std::string sent = RcvsimSentBytes((dir.path() / "trace.txt").string());
   const std::size_t first = sent.find("~~005");
   ASSERT_NE(first, std::string::npos);
-  EXPECT_TRUE(joined == sent.substr(first)) << "logged " << joined.size() << " bytes, sent "
-                                            << sent.size() - first << " from the first epoch";
+  EXPECT_TRUE(joined == sent.substr(first))
+      << "logged " << joined.size() << " bytes, sent " << sent.size() - first << " from the first epoch";
   const std::string out = readAll(dir.path() / "log.out");
   EXPECT_EQ(static_cast<std::size_t>(std::count(out.begin(), out.end(), '\n')), 2 * files.size());
 }

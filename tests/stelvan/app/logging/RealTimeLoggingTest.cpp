@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <cstdlib>
 
+#include "QtTestApp.h"
 #include "TempDir.h"
 #include "TestPaths.h"
 #include "logging/CRealTimeLogging.h"
@@ -19,15 +20,6 @@
 #include "logging/RtlPages.h"
 
 namespace {
-
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "test_rtl";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: Qt's own clean-up at exit must not run after the application object.
-  static QApplication* a = new QApplication(argc, argv);
-  return *a;
-}
 
 TEST(MessageCatalogue, ListsChoicesSetsAndStatusTexts) {
   EXPECT_EQ(logging::MessageCatalogue::parseList("{1,3,031,1004}", true),
@@ -51,7 +43,7 @@ TEST(MessageCatalogue, ListsChoicesSetsAndStatusTexts) {
 }
 
 TEST(Convert2Rinex, RefusesWhenBothSystemsAreExcluded) {
-  app();
+  QtTestApp();
   ScopedConfigHome config;
   logging::CConvert2RINEX dlg;
   dlg.noGps->setChecked(true);
@@ -61,7 +53,7 @@ TEST(Convert2Rinex, RefusesWhenBothSystemsAreExcluded) {
 }
 
 TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
-  app();
+  QtTestApp();
   ScopedConfigHome config;
   TempDir out;
   QProcess sim;
@@ -79,12 +71,14 @@ TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
     dlg.resize(560, 480);
     dlg.show();
     EXPECT_EQ(dlg.windowTitle(), "RTL to : COM" + pty + ":115200:1");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.startButton()->isEnabled(); }, 20000)) << dlg.status().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.startButton()->isEnabled(); }, 20000))
+        << dlg.status().toStdString();
     EXPECT_GT(dlg.findChild<QTreeWidget*>("msgList")->topLevelItemCount(), 10);
     dlg.setOutputPath(QString::fromStdString(out.str()));
     dlg.startButton()->click();
     EXPECT_TRUE(dlg.running());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.progress().isEmpty(); }, 20000)) << dlg.status().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.progress().isEmpty(); }, 20000))
+        << dlg.status().toStdString();
     if (const char* dir = std::getenv("STELVAN_PICTURE_DIR")) dlg.grab().save(QString(dir) + "/logging.png");
     dlg.startButton()->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.running() && !dlg.busy(); }, 20000));

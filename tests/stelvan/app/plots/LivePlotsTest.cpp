@@ -6,6 +6,7 @@
 #include <QTest>
 #include <cstdlib>
 
+#include "QtTestApp.h"
 #include "SimProcess.h"
 #include "TempDir.h"
 #include "about/CAboutDlg.h"
@@ -17,15 +18,6 @@
 
 namespace {
 
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "test_plots_live";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: Qt's own clean-up at exit must not run after the application object.
-  static QApplication* a = new QApplication(argc, argv);
-  return *a;
-}
-
 // Saves a window's picture when the caller asks for pictures (./dev screenshot, reviews).
 void keepPicture(QWidget& w, const char* name) {
   if (const char* dir = std::getenv("STELVAN_PICTURE_DIR")) w.grab().save(QString(dir) + "/" + name);
@@ -34,7 +26,7 @@ void keepPicture(QWidget& w, const char* name) {
 class LivePlots : public ::testing::Test {
  protected:
   void SetUp() override {
-    app();
+    QtTestApp();
     ASSERT_TRUE(sim.start());
     conn.SetSysMsgCallback([](void*) -> std::uint32_t { return 0; });  // data is delivered only with one
     ASSERT_EQ(conn.Open("", "tester", "", "test"), 1) << conn.GetReplyString();
@@ -48,9 +40,11 @@ class LivePlots : public ::testing::Test {
 
 TEST_F(LivePlots, SatellitesWindowFillsTheSkyFromTheReceiver) {
   plots::CSatellitesWnd wnd;
-  ASSERT_TRUE(wnd.start(&conn, sim.receiverString(), " NH-RCV-100 ")) << wnd.statusLine()->text().toStdString();
-  EXPECT_EQ(wnd.windowTitle().toStdString(), "Satellites NH-RCV-100:COM/dev/pts/" +
-                                                  sim.receiverString().substr(12, sim.receiverString().find(':') - 12));
+  ASSERT_TRUE(wnd.start(&conn, sim.receiverString(), " NH-RCV-100 "))
+      << wnd.statusLine()->text().toStdString();
+  EXPECT_EQ(wnd.windowTitle().toStdString(),
+            "Satellites NH-RCV-100:COM/dev/pts/" +
+                sim.receiverString().substr(12, sim.receiverString().find(':') - 12));
   wnd.show();
   auto count = [&](int from, int to) {
     std::lock_guard lock(wnd.sky().lock());
@@ -141,7 +135,7 @@ TEST_F(LivePlots, AboutReportHoldsEveryAnswerInOrder) {
 TEST(AboutReport, MissingAnswersReadUnknownAndSeparatorsTakeNone) {
   std::vector<std::optional<std::string>> answers(46, std::string("x"));
   answers[0] = "NH-RCV-100";
-  answers[11] = "auto";    // the first answer after the Charger separator
+  answers[11] = "auto";        // the first answer after the Charger separator
   answers[38] = std::nullopt;  // FCC ID(GSM)
   answers[45] = "";
   const std::string r = about::buildReport(answers);
@@ -159,7 +153,7 @@ TEST(AboutReport, MissingAnswersReadUnknownAndSeparatorsTakeNone) {
 }
 
 TEST(AboutBox, WithoutASessionShowsOnlyTheIdentity) {
-  app();
+  QtTestApp();
   about::CAboutDlg dlg;
   EXPECT_EQ(dlg.windowTitle(), "About Stelvan-P");
   EXPECT_TRUE(dlg.identity()->text().startsWith("Stelvan-P version "));

@@ -7,21 +7,13 @@
 #include <QLabel>
 #include <QTest>
 
+#include "QtTestApp.h"
+#include "gridlink/platform/Clock.h"
 #include "plots/CSatellitesWnd.h"
 #include "plots/SatelliteSky.h"
 #include "plots/SkyPainter.h"
-#include "gridlink/platform/Clock.h"
 
 namespace {
-
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "test_plots";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: Qt's own clean-up at exit must not run after the application object.
-  static QApplication* a = new QApplication(argc, argv);
-  return *a;
-}
 
 // G5 high in the north-east, R3 low in the south-west, G9 present but without signal.
 const char* kGps = ",GPSVST,3,{5,60,60,{44,41,38,40,46},1},{9,30,200,{0,0,0,0,0},1},{12,95,10,{40,38},1},@";
@@ -68,7 +60,7 @@ TEST(SatelliteSky, SlotColoursStepThroughTheirLevels) {
 }
 
 TEST(SkyPlot, MarkersStandWhereElevationAndAzimuthPutThemInSlotColours) {
-  app();
+  QtTestApp();
   plots::SatelliteSky sky;
   sky.parse(kGps);
   sky.parse(kGlo);
@@ -85,7 +77,8 @@ TEST(SkyPlot, MarkersStandWhereElevationAndAzimuthPutThemInSlotColours) {
   // R3 at elevation 20, azimuth 225: 117 pixels out towards the south-west.
   EXPECT_EQ(plots::SkyPainter::project(size, 20, 225), QPoint(150 - 83, 150 + 83));
   EXPECT_EQ(QColor(image.pixel(193, 125)), plots::SkyPainter::colour(plots::SatelliteSky::slotColour(4)));
-  EXPECT_EQ(QColor(image.pixel(150 - 83, 150 + 83)), plots::SkyPainter::colour(plots::SatelliteSky::slotColour(39)));
+  EXPECT_EQ(QColor(image.pixel(150 - 83, 150 + 83)),
+            plots::SkyPainter::colour(plots::SatelliteSky::slotColour(39)));
   // Present without signal: no marker, the plot shows its white background there.
   const QPoint g9 = plots::SkyPainter::project(size, 30, 200);
   EXPECT_EQ(QColor(image.pixel(g9 + QPoint(2, 2))), QColor(Qt::white));
@@ -95,7 +88,7 @@ TEST(SkyPlot, MarkersStandWhereElevationAndAzimuthPutThemInSlotColours) {
 }
 
 TEST(SkyPlot, ClickingAMarkerOpensItsPopup) {
-  app();
+  QtTestApp();
   plots::CSatellitesWnd wnd;
   wnd.resize(300, 420);
   wnd.show();
@@ -116,7 +109,7 @@ TEST(SkyPlot, ClickingAMarkerOpensItsPopup) {
 }
 
 TEST(SkyPlot, WatchdogShowsSilenceAndClearsWhenDataResumes) {
-  app();
+  QtTestApp();
   plots::CSatellitesWnd wnd;
   wnd.session().setLastEpochTick(Platform::GetTickCount() - 61000);
   wnd.session().checkReceiver();
