@@ -98,6 +98,7 @@ void PositionView::paintEvent(QPaintEvent*) {
     const QRect r(50, k * strip + p.fontMetrics().height() + 2, width() - 58,
                   strip - p.fontMetrics().height() - 8);
     p.setPen(QColor(200, 200, 200));
+    p.setBrush(Qt::NoBrush);  // the previous strip's dots leave their fill behind
     p.drawRect(r);
     p.drawLine(r.left(), r.center().y(), r.right(), r.center().y());
     p.setPen(Qt::black);
