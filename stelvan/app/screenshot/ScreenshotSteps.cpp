@@ -42,6 +42,8 @@ const std::vector<ScreenshotStep>& ScreenshotSteps() {
     std::vector<ScreenshotStep> list = {
         {"main-gps.png", true, [](CMainFrame& f) { return mainOnTab(f, "GPS"); }, nullptr},
         {"main-location.png", true, [](CMainFrame& f) { return mainOnTab(f, "Location"); }, nullptr},
+        // While the first session runs: the About box reads the receiver report through it.
+        {"about.png", true, nullptr, [](CMainFrame& f) { f.OnAbout(); }, nullptr, 1000},
         // After the first session: the local server has remembered the simulator's port by then.
         {"connect.png", true, nullptr,
          [](CMainFrame&) {
@@ -51,7 +53,6 @@ const std::vector<ScreenshotStep>& ScreenshotSteps() {
         {"sky.png", true, nullptr, [](CMainFrame& f) { f.OnSatellites(); }, nullptr, 9000},
         {"scatter.png", true, nullptr, [](CMainFrame& f) { f.OnScatter(); }, nullptr, 12000},
         {"position.png", true, nullptr, [](CMainFrame& f) { f.OnPosition(); }, nullptr, 12000},
-        {"about.png", true, nullptr, [](CMainFrame& f) { f.OnAbout(); }, nullptr, 1000},
         {"logging.png", true, nullptr, [](CMainFrame& f) { f.OnRealTimeLogging(); },
          [](QWidget* dlg) {
            // Start a run, into a folder of its own, once the receiver's message lists are in.
