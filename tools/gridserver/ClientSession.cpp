@@ -2,6 +2,8 @@
 // are in SessionMessages.cpp.
 #include "gridserver/ClientSession.h"
 
+#include <cstdio>
+
 #include "gridlink/platform/Clock.h"
 #include "gridserver/ServerLog.h"
 #include "session/PacketScrambler.h"
@@ -224,10 +226,32 @@ void ClientSession::openRcv(std::string_view arg, std::uint8_t rcvId) {
   m_Held.emplace(rcvId, std::move(hold));
 }
 
+bool ClientSession::uploadedFirmware(std::string_view text, std::string& rewritten) const {
+  char file[1024] = {}, rest[64] = {};
+  const std::string request(text);
+  if (std::sscanf(request.c_str(), "LoadFirmware %1023s %63[^\n]", file, rest) < 1) return false;
+  const std::string path = m_Ctx.store.UploadedFile(User(), file);
+  // The transfer reads its file name as one word.
+  if (path.empty() || path.find_first_of(" \t") != std::string::npos) return false;
+  rewritten = "LoadFirmware " + path + (rest[0] ? " " + std::string(rest) : std::string());
+  return true;
+}
+
 void ClientSession::receiverRequest(const std::string& name, std::string_view text, std::uint8_t rcvId) {
   const auto it = m_Held.find(rcvId);
   if (it == m_Held.end()) {
     reply(rcvId, 0, "ER:Receiver is not open!");
+    return;
+  }
+  if (name == "LoadFirmware") {
+    // A remote client names the file it uploaded; the transfer reads it from the user's store.
+    // Nothing outside that folder is ever sent to a receiver.
+    std::string rewritten;
+    if (!uploadedFirmware(text, rewritten)) {
+      reply(rcvId, 0, "ER:Can't open file!");
+      return;
+    }
+    it->second->Process(rewritten, rcvId);
     return;
   }
   if (name != "CloseRcv") {

@@ -74,6 +74,9 @@ class ClientSession {
   // Receiver requests.
   void openRcv(std::string_view arg, std::uint8_t rcvId);
   void receiverRequest(const std::string& name, std::string_view text, std::uint8_t rcvId);
+  // "LoadFirmware NAME [args]" with NAME replaced by the user's uploaded file; false when the
+  // user has uploaded no such file.
+  bool uploadedFirmware(std::string_view text, std::string& rewritten) const;
   void releaseAll();
 
   ServerContext& m_Ctx;

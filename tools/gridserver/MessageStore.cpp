@@ -177,4 +177,12 @@ bool MessageStore::FinishFile(const std::string& user, const std::string& key, c
   return !ec;
 }
 
+std::string MessageStore::UploadedFile(const std::string& user, const std::string& remote) const {
+  if (!SafeName(remote)) return {};
+  std::lock_guard l(m_Lock);
+  const fs::path file = m_Root / "files" / user / remote;
+  std::error_code ec;
+  return fs::is_regular_file(file, ec) ? file.string() : std::string();
+}
+
 }  // namespace gridserver

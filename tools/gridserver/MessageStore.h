@@ -45,6 +45,8 @@ class MessageStore {
   std::string FinishMessage(const std::string& user, const std::string& key, const std::string& to,
                             const std::string& subject);
   bool FinishFile(const std::string& user, const std::string& key, const std::string& remote);
+  // The path of a file the user uploaded under `remote`; empty when there is none.
+  std::string UploadedFile(const std::string& user, const std::string& remote) const;
 
   // A word made only of letters, digits, "_", "." and "-", not starting with "." (a file name).
   static bool SafeName(std::string_view name);

@@ -264,6 +264,9 @@ void CCockpitView::postManualMode() {
 void CCockpitView::postMessageCommand() {
   emit messageCommand();
 }
+void CCockpitView::postMessageProgress(const std::string& text) {
+  emit messageProgress(latin1(text));
+}
 void CCockpitView::postStopAndDrop() {
   emit stopAndDrop();
 }

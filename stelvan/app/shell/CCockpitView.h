@@ -40,6 +40,7 @@ class CCockpitView : public QWidget, public SessionSink {
   void postDropConnection() override;
   void postManualMode() override;
   void postMessageCommand() override;
+  void postMessageProgress(const std::string& text) override;
   void postStopAndDrop() override;
   void postTitle(const std::string& title) override;
   void postTexts(const ViewTexts& texts) override;
@@ -50,6 +51,7 @@ class CCockpitView : public QWidget, public SessionSink {
   void dropConnection();
   void manualModeCommand();
   void messageCommand();
+  void messageProgress(const QString& text);
   void stopAndDrop();
   void titleText(const QString& title);
   // A round of texts reached the widgets.

@@ -18,6 +18,7 @@
 #include "gridlink/platform/Clock.h"
 #include "shell/CCockpitApp.h"
 #include "shell/CCockpitView.h"
+#include "messages/CMessage.h"
 #include "shell/CSessionThread.h"
 #include "shell/DisplayFormat.h"
 
@@ -80,6 +81,9 @@ CMainFrame::CMainFrame(CCockpitApp& app, QWidget* parent) : QMainWindow(parent),
   connect(m_View, &CCockpitView::stopAndDrop, this, &CMainFrame::onStopAndDrop);
   connect(m_View, &CCockpitView::manualModeCommand, this, &CMainFrame::OnManualMode);
   connect(m_View, &CCockpitView::messageCommand, this, &CMainFrame::OnMessage);
+  connect(m_View, &CCockpitView::messageProgress, this, [this](const QString& text) {
+    if (m_Messages) m_Messages->progressNotice(text);
+  });
   connect(m_View, &CCockpitView::titleText, this, [this](const QString& t) {
     UpdateTitle(true, t);
     updateActions();

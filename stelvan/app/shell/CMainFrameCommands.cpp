@@ -257,16 +257,20 @@ void CMainFrame::OnInitializeFileSystem() {
 void CMainFrame::OnMessage() {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   PumpingWait::Sleep(2000);
+  if (m_Messages) {
+    m_Messages->newMessageNotice();
+    m_Messages->raise();
+    m_Messages->activateWindow();
+    return;
+  }
   CConnection* conn = m_App.Connection();
   if (!conn || conn->isLocalServerConn()) {
     SetStatusText("Use with remote server");
     return;
   }
   // One Messages window at a time; it deletes itself when closed.
-  if (!m_Messages) {
-    m_Messages = new CMessage(conn, this);
-    m_Messages->show();
-  }
+  m_Messages = new CMessage(conn, this);
+  m_Messages->show();
   m_Messages->raise();
   m_Messages->activateWindow();
 }

@@ -215,8 +215,10 @@ std::uint32_t CSessionThread::ServerMessage(void* connection) {
   switch (static_cast<std::uint8_t>(conn->GetLastException())) {
     case 246:
     case 250:
-    case 251:
     case 252:
+      break;
+    case 251:
+      sink->postMessageProgress(text);
       break;
     case 247:
     case 253:

@@ -11,6 +11,7 @@ struct SessionSink {
   virtual void postDropConnection() = 0;
   virtual void postManualMode() = 0;
   virtual void postMessageCommand() = 0;
+  virtual void postMessageProgress(const std::string& text) = 0;  // a message transfer report
   virtual void postStopAndDrop() = 0;  // the server link ended
   virtual void postTitle(const std::string& title) = 0;
   virtual void postTexts(const ViewTexts& texts) = 0;

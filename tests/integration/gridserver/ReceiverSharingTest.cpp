@@ -1,6 +1,11 @@
 // Several clients on one server and one receiver: the receiver list, the lock on a receiver,
 // commands and attached data reaching only the holder, and release on close and on a dropped
 // connection.
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
 #include "RawClient.h"
 #include "ServerFixture.h"
 #include "gridlink/Framing.h"
@@ -82,6 +87,34 @@ TEST_F(ServerTest, ADroppedHolderReleasesTheReceiver) {
   Rcv a;
   ASSERT_EQ(a->Open(alice, rcvString().c_str(), 1), 1) << a->GetReplyString();
   EXPECT_EQ(a->SendCommand("print,/par/rcvid"), 1);
+}
+
+TEST_F(ServerTest, FirmwareLoadsOnlyAFileTheUserUploaded) {
+  CConnection* alice = login("alice", "pw-a");
+  ASSERT_NE(alice, nullptr);
+  Rcv a;
+  ASSERT_EQ(a->Open(alice, rcvString().c_str(), 1), 1) << a->GetReplyString();
+  // Names that are not the user's uploads never reach the receiver.
+  for (const char* name : {"fw.bin", "../users", "/etc/hostname"}) {
+    EXPECT_EQ(a->LoadFirmware(name, name, 1), 0) << name;
+    EXPECT_EQ(a->GetReplyString(), "ER:Can't open file!") << name;
+  }
+  std::string data(5000, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 131 % 251);
+  const std::string local = dir.str() + "/firmware image.bin";
+  std::ofstream(local, std::ios::binary) << data;
+  ASSERT_EQ(alice->SendFile(local.c_str(), "fw.bin", [](std::uint32_t, std::uint32_t, std::uint32_t) { return true; }, 0), 1)
+      << alice->GetReplyString();
+  ASSERT_EQ(a->LoadFirmware("fw.bin", "fw.bin", 1), 1) << a->GetReplyString();
+  // The receiver gets the uploaded bytes under the uploaded name.
+  const std::string arrived = simFiles.str() + "/fw.bin";
+  std::string got;
+  for (int i = 0; i < 300 && got != data; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::ifstream in(arrived, std::ios::binary);
+    got.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  EXPECT_TRUE(got == data) << got.size();
 }
 
 }  // namespace

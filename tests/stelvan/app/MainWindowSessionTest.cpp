@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "QtSupport.h"
+#include "SimulatorProcess.h"
 #include "TempDir.h"
 #include "TestPaths.h"
 #include "gridlink/CProfile.h"
@@ -29,40 +30,12 @@ namespace {
 constexpr std::uint64_t kSeed = 7;
 constexpr double kDegToRad = 0.017453292519943295;
 
-// rcvsim on a pseudo-terminal; it serves until its standard input closes.
-class SimulatorProcess {
- public:
-  bool start() {
-    proc_.start(QString::fromStdString(TestPaths::binDir() + "/rcvsim"),
-                {"--pty", "--seed", QString::number(kSeed), "--start", "2026-06-01T10:00:00"});
-    if (!proc_.waitForStarted(5000)) return false;
-    waitFor([this] { return proc_.canReadLine() || proc_.state() != QProcess::Running; }, 10000);
-    const QString line = QString::fromUtf8(proc_.readLine()).trimmed();
-    if (!line.startsWith("pty ")) return false;
-    pty_ = line.mid(4).toStdString();
-    return true;
-  }
-  ~SimulatorProcess() {
-    proc_.closeWriteChannel();
-    if (!proc_.waitForFinished(5000)) {
-      proc_.kill();
-      proc_.waitForFinished(5000);
-    }
-  }
-  std::string receiverString() const { return "COM" + pty_ + ":115200:1"; }
-  const std::string& pty() const { return pty_; }
-
- private:
-  QProcess proc_;
-  std::string pty_;
-};
-
 class MainWindowSession : public ::testing::Test {
  protected:
   void SetUp() override {
     testApp();
     PumpingWait::InstallPumpHook();
-    ASSERT_TRUE(sim.start()) << "rcvsim did not start";
+    ASSERT_TRUE(sim.start(kSeed)) << "rcvsim did not start";
     app = std::make_unique<CCockpitApp>();
     app->LoadSettings();
     frame = std::make_unique<CMainFrame>(*app);
