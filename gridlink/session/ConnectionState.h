@@ -171,6 +171,8 @@ struct ConnectionAccess {
   static std::string name(const CReceiver& r) { return r.GetReceiverName(); }
   // Download traffic (kind 8): rewrites msg into its report.
   static void serverTransfer(CConnection& c, std::string& msg);
+  // A reply packet's work: the waiting request's reply, or a log line when none waits for it.
+  static void completeReply(CConnection& c, std::uint8_t rcvId, const std::string& text, std::uint8_t result);
   static void receiverTransfer(CReceiver& r, std::string& msg) { msg = r.transfer(msg); }
   // Message thread, under the data lock.
   static void deliver(CReceiver& r, std::uint8_t attachSlot, std::uint8_t msgSlot,

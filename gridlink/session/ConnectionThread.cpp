@@ -162,12 +162,7 @@ void ConnectionReader::dispatch(const ServerPacket& p) {
 }
 
 void ConnectionReader::onReply(const ServerPacket& p, const std::string& text) {
-  if (static_cast<int>(p.rcvId) != m_S.pendingReply.load() - 1) {
-    ClientLog().WriteTimed(std::string(kBadClientPath) + text);
-    return;
-  }
-  m_Conn->SetReply(p.rcvId, text.c_str(), p.result);
-  m_S.replyReady.Set();
+  ConnectionAccess::completeReply(*m_Conn, p.rcvId, text, p.result);
 }
 
 void ConnectionReader::onTransfer(RcvRef& r, const ServerPacket& p, const Dispatch& d, std::string_view data) {
@@ -205,6 +200,17 @@ void ConnectionReader::queueData(RcvRef& r, const ServerPacket& p, std::uint8_t 
 }
 
 }  // namespace
+
+void ConnectionAccess::completeReply(CConnection& c, std::uint8_t rcvId, const std::string& text,
+                                     std::uint8_t result) {
+  ConnectionState& s = *c.m_State;
+  if (static_cast<int>(rcvId) != s.pendingReply.load() - 1) {
+    ClientLog().WriteTimed(std::string(kBadClientPath) + text);
+    return;
+  }
+  c.SetReply(rcvId, text.c_str(), result);
+  s.replyReady.Set();
+}
 
 std::uint32_t CConnection::TCPThreadConnect(void* conn) {
   auto* c = static_cast<CConnection*>(conn);

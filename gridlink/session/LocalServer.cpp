@@ -110,7 +110,7 @@ void LocalServer::Process(const unsigned char* packet, std::size_t length) {
       result = (this->*(it->second.handler))(arg);
     }
   }
-  SendPacket(0, static_cast<std::uint8_t>(result), m_Reply);
+  SendReply(static_cast<std::uint8_t>(result), m_Reply);
   log("Client < " + m_Reply);
 }
 
@@ -137,6 +137,20 @@ bool LocalServer::SendPacket(unsigned type, std::uint8_t result, std::string_vie
   packet.push_back('\0');
   if (m_Sink) return m_Sink->Offer(packet, kPacketTakenWaitMs);
   return ConnectionAccess::state(*m_Owner).handoff.Offer(packet, kPacketTakenWaitMs);
+}
+
+bool LocalServer::SendReply(std::uint8_t result, const std::string& text) {
+  Platform::CriticalSectionLock lock(m_SendLock);
+  CConnection* owner = m_Owner;
+  if (m_Sink || !owner || text.size() + 12 > 0xFFFE) return SendPacket(0, result, text);
+  const std::uint8_t rcvId = m_RcvId.load();
+  ConnectionState& s = ConnectionAccess::state(*owner);
+  return s.handoff.RunInOrder(
+      [&] {
+        s.receivedBytes += text.size();
+        ConnectionAccess::completeReply(*owner, rcvId, text, result);
+      },
+      kPacketTakenWaitMs);
 }
 
 int LocalServer::OpenUsr(std::string_view arg) {

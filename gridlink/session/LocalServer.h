@@ -1,9 +1,10 @@
 #pragma once
 // LocalServer: plays the server's part inside the process for one connection and drives at
 // most one receiver over a direct link. Requests arrive as request packets in the thread that
-// called CConnection::SendData (which holds the connection's send lock); every reply and every
-// packet of receiver data leaves through SendPacket, which hands it to the connection thread
-// and waits until that thread took it (at most 5 s).
+// called CConnection::SendData (which holds the connection's send lock); every packet of
+// receiver data leaves through SendPacket, which hands it to the connection thread and waits
+// until that thread took it (at most 5 s); the reply is completed by SendReply in its place
+// among those packets.
 //
 // Owned and deleted by its CConnection. The link (and its reader thread) is deleted by
 // "CloseRcv" or with the server.
@@ -61,6 +62,10 @@ class LocalServer : public CLinkOwner {
   // Header "%04x%03x%02x%02x" (text length + 12, type, receiver id, result), text, zero byte;
   // false when the connection thread did not take it in time.
   bool SendPacket(unsigned type, std::uint8_t result, std::string_view text);
+  // The reply to the request in hand: completed in this thread, in its place among the
+  // packets already handed over (a connection thread wake-up and a caller wake-up fewer per
+  // request); through SendPacket when the server feeds a sink.
+  bool SendReply(std::uint8_t result, const std::string& text);
 
   // For the links. The server lock is the send lock: a reader framing a pass holds it, so a
   // reply packet waits for the pass (and its deliveries) to end.

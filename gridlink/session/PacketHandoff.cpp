@@ -43,6 +43,16 @@ void PacketHandoff::Done() {
   m_ToProducer.notify_all();
 }
 
+bool PacketHandoff::RunInOrder(const std::function<void()>& deliver, std::uint32_t timeoutMs) {
+  std::unique_lock lock(m_Lock);
+  if (!m_ToProducer.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return m_Closed || (!m_Full && m_Done >= m_Offered); }))
+    return false;
+  if (m_Closed) return false;
+  deliver();
+  return true;
+}
+
 void PacketHandoff::Close() {
   std::lock_guard lock(m_Lock);
   m_Closed = true;

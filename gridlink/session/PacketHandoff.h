@@ -6,6 +6,7 @@
 // behind for a later Take. Any thread.
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -23,6 +24,10 @@ class PacketHandoff {
   TakeResult Take(std::string& out, std::uint32_t timeoutMs);
   // The packet taken last has been dispatched: its Offer returns.
   void Done();
+  // Runs deliver in this thread once every packet offered before has been dispatched, with
+  // later packets held back until it returns, so what it delivers keeps its place in the
+  // stream without a trip through the consumer. False on time-out or when closed.
+  bool RunInOrder(const std::function<void()>& deliver, std::uint32_t timeoutMs);
   // Wakes every waiter; later Offers fail at once until Reopen.
   void Close();
   void Reopen();
