@@ -19,7 +19,7 @@ void ReadingThread::OnStop() {
 }
 
 void ReadingThread::Run() {
-  std::uint8_t buf[512];
+  std::uint8_t buf[4096];
   m_lost = false;
   while (!isStopRequested()) {
     const int n = m_port && m_port->IsOpen() ? m_port->Read(buf, sizeof buf, 10, m_interval) : -1;

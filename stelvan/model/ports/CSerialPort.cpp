@@ -1,13 +1,16 @@
 #include "CSerialPort.h"
 
 #include <cctype>
+#include <algorithm>
 #include <chrono>
+#include <thread>
 #include <cstring>
 
 namespace CMNC {
 
 namespace {
 using Clock = std::chrono::steady_clock;
+constexpr int kGatherMs = 3;
 int msLeft(Clock::time_point deadline) {
   const auto d = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return d > 0 ? static_cast<int>(d) : 0;
@@ -66,13 +69,18 @@ int CSerialPort::Read(const ReadRequest& r) {
   }
   got = static_cast<std::size_t>(n);
   while (got > 0 && got < r.size && total > 0) {
-    const int left = msLeft(deadline);
+    int left = msLeft(deadline);
     if (left == 0) break;
+    // A stream arrives in small pieces; letting them gather for a moment takes them with one
+    // read instead of one wake-up each. Well inside the interval and the port's buffering.
+    const int gather = std::min({kGatherMs, left, interval});
+    std::this_thread::sleep_for(std::chrono::milliseconds(gather));
+    left = msLeft(deadline);
     n = m_port.Read(r.buffer + got, r.size - got, static_cast<std::uint32_t>(std::min(left, interval)));
     if (n < 0) {
-    fail("read");
-    return -1;
-  }
+      fail("read");
+      return -1;
+    }
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
