@@ -32,8 +32,7 @@ bool GnssLogSession::Start() {
     if (logging_) return true;
     stream_.TakeByteCount();
     fileIndex_ = options_.firstIndex - 1;
-    scanner_ = ZrxTimeScanner();
-    clock_ = RotationClock(options_.periodSec, options_.offsetSec);
+    dateTime_.reset(options_.periodSec, options_.offsetSec);
     hold_.clear();
     scanFrom_ = 0;
     writeFailed_ = false;
@@ -83,7 +82,7 @@ std::string GnssLogSession::finalName(const OpenFile& f) const {
     t.hour = static_cast<int>(tod / 3600000);
     t.minute = static_cast<int>(tod / 60000 % 60);
     t.second = static_cast<int>(tod / 1000 % 60);
-    if (auto d = scanner_.dateAt(f.startMs)) {
+    if (auto d = dateTime_.dateAt(f.startMs)) {
       t.year = d->year;
       t.month = d->month;
       t.day = d->day;
@@ -135,26 +134,24 @@ void GnssLogSession::onData(const std::uint8_t* bytes, std::size_t count) {
   const auto* b = reinterpret_cast<const std::uint8_t*>(hold_.data());
   std::size_t written = 0, scan = scanFrom_, at = 0, end = 0;
   for (;;) {
-    const ZrxTimeScanner::Found found = scanner_.next(b, hold_.size(), scan, at, end);
-    if (found == ZrxTimeScanner::Found::Nothing) {
+    const DateTimeListener::Step step = dateTime_.next(b, hold_.size(), scan, at, end);
+    if (step == DateTimeListener::Step::Nothing) {
       at = hold_.size();
       break;
     }
-    if (found == ZrxTimeScanner::Found::NeedMore) break;
-    if (found == ZrxTimeScanner::Found::Time) {
-      ++epochs_;
-      const std::int64_t t = scanner_.continuousMs();
-      if (waiting_ || clock_.due(t)) {
-        writeOut(b + written, at - written);
-        written = at;
-        if (waiting_)
-          waiting_ = false;
-        else
-          closeFile();
-        writeFailed_ = false;
-        clock_.start(t);
-        openFile(true, t);
-      }
+    if (step == DateTimeListener::Step::NeedMore) break;
+    epochs_ = dateTime_.epochs();
+    if (waiting_ || dateTime_.rotationDue()) {
+      // The new file begins with this epoch's time message.
+      writeOut(b + written, at - written);
+      written = at;
+      if (waiting_)
+        waiting_ = false;
+      else
+        closeFile();
+      writeFailed_ = false;
+      dateTime_.fileStarted();
+      openFile(true, dateTime_.epochMs());
     }
     scan = end;
   }

@@ -18,8 +18,7 @@
 #include "logger/CommandHandler.h"
 #include "logger/DataStreamLogger.h"
 #include "logger/LogFileNamer.h"
-#include "logger/RotationClock.h"
-#include "logger/ZrxTimeScanner.h"
+#include "logger/DateTimeListener.h"
 
 namespace Gnss {
 
@@ -106,8 +105,7 @@ class GnssLogSession {
   bool logging_ = false;
   bool waiting_ = false;  // for the first epoch
   bool writeFailed_ = false;
-  ZrxTimeScanner scanner_;
-  RotationClock clock_{0, 0};
+  DateTimeListener dateTime_;
   std::string hold_;  // received bytes that may begin a time frame
   std::size_t scanFrom_ = 0;
   int fileIndex_ = 0;

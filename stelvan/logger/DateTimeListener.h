@@ -1,0 +1,45 @@
+#pragma once
+// The logging run's view of the receiver's own time: it listens to the raw stream for the
+// receiver's time ("~~") and date ("RD") messages, counts epochs, and runs the rotation clock
+// that says which epoch begins the next file. It works on the bytes rather than on decoded
+// messages because a file must be cut at a byte position: just before the time message of
+// the first epoch at or after a period boundary.
+//
+// Not locked: the logging session calls it under its own lock.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "logger/RotationClock.h"
+#include "logger/ZrxTimeScanner.h"
+
+namespace Gnss {
+
+class DateTimeListener {
+ public:
+  enum class Step {
+    Nothing,   // no time message starts before the last byte that could begin one
+    NeedMore,  // one may start at `at` but is not complete yet
+    Epoch,     // a time message spans [at, end)
+  };
+
+  // A new run: no date or time known, the clock not started.
+  void reset(int periodSec, double offsetSec);
+  // The next epoch in bytes[from, n); date messages on the way are taken in.
+  Step next(const std::uint8_t* bytes, std::size_t n, std::size_t from, std::size_t& at, std::size_t& end);
+  // The receiver time (continuous ms, whole days counted past midnight) of the epoch found last.
+  std::int64_t epochMs() const { return scanner_.continuousMs(); }
+  // Whether the epoch found last belongs to a new file.
+  bool rotationDue() const { return clock_.due(epochMs()); }
+  // A file begins with the epoch found last: the clock counts its period from there.
+  void fileStarted() { clock_.start(epochMs()); }
+  std::optional<ReceiverDate> dateAt(std::int64_t continuousMs) const { return scanner_.dateAt(continuousMs); }
+  std::uint64_t epochs() const { return epochs_; }
+
+ private:
+  ZrxTimeScanner scanner_;
+  RotationClock clock_{0, 0};
+  std::uint64_t epochs_ = 0;
+};
+
+}  // namespace Gnss
