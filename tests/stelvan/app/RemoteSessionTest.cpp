@@ -88,6 +88,8 @@ TEST(RemoteSession, MessagesReachTheWindowAndTheServersEndStopsTheSession) {
   server.Stop();
   EXPECT_TRUE(waitFor([&] { return app->Connection() == nullptr; }, 30000));
   EXPECT_EQ(frame->windowTitle(), "Stelvan-P(idle)");
+  EXPECT_TRUE(waitFor([&] { return frame->paneText(0) == "ER:Server is shutting down"; }, 5000))
+      << frame->paneText(0).toStdString();
   EXPECT_FALSE(frame->view()->SessionThreadRunning());
   frame.reset();
   app.reset();
