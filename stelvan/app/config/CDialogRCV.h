@@ -17,7 +17,7 @@ class CDialogRCV : public QWidget {
 
   // Returns the error text of the first refusal ("" when all went through); the failing
   // control gets the focus. A failed output period check shows its warning box first.
-  QString apply(ICommandSender& sender);
+  virtual QString apply(ICommandSender& sender);
   void read(ICommandSender& sender);
   void writeScript(std::string& out) const { model_.writeScript(out); }
 

@@ -10,12 +10,37 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <thread>
 
 #include "CCompareSetupDlg.h"
 #include "CReceiverSender.h"
 #include "ConfigPages.h"
 #include "SetupPages.h"
 #include "SetupScript.h"
+#include "gridlink/CReceiver.h"
+#include "gridlink/platform/MessagePump.h"
+
+namespace {
+// Runs `work` on a thread of its own while this one keeps its windows live; the work's own
+// time-outs bound it.
+bool runPumping(const std::function<bool()>& work) {
+  Platform::Event done(Platform::EventReset::Manual);
+  bool result = false;
+  std::thread worker([&] {
+    result = work();
+    done.Set();
+  });
+  while (Platform::WaitPumping(done, 1000) != Platform::WaitResult::Signalled) {
+  }
+  worker.join();
+  return result;
+}
+
+void pausePumping(std::uint32_t ms) {
+  Platform::Event never(Platform::EventReset::Manual);
+  Platform::WaitPumping(never, ms);
+}
+}  // namespace
 
 CReceiverCfgDlg::CReceiverCfgDlg(CReceiver* receiver, QWidget* parent)
     : QDialog(parent), receiver_(receiver), sender_(std::make_unique<CReceiverSender>(receiver)) {
@@ -30,6 +55,8 @@ CReceiverCfgDlg::CReceiverCfgDlg(CReceiver* receiver, QWidget* parent)
   }
   connect(static_cast<CRoverPage*>(pages_[4]), &CRoverPage::status, this, &CReceiverCfgDlg::setStatus);
   connect(static_cast<CEventPage*>(pages_[6]), &CEventPage::status, this, &CReceiverCfgDlg::setStatus);
+  connect(static_cast<CPortsPage*>(pages_[5]), &CPortsPage::resetNeeded, this,
+          &CReceiverCfgDlg::resetReceiver);
 
   auto* ok = new QPushButton("OK");
   auto* exit = new QPushButton("Exit");
@@ -169,6 +196,28 @@ void CReceiverCfgDlg::onSave() {
   if (file.isEmpty()) return;
   if (const QString error = saveSetup(file); !error.isEmpty())
     QMessageBox::warning(this, windowTitle(), error);
+}
+
+bool CReceiverCfgDlg::resetReceiver() {
+  constexpr int kTries = 10;
+  constexpr std::uint32_t kTryGapMs = 899;
+  setEnabled(false);
+  std::string reply;
+  sender_->SendCommand("%%set,reset,yes", 0, reply);
+  CReceiver* rcv = receiver_;
+  runPumping([rcv] { return rcv->Close(false) != 0; });
+  bool opened = false;
+  for (int attempt = 0; attempt < kTries && !opened && reopen_; ++attempt) {
+    pausePumping(kTryGapMs);
+    opened = runPumping(reopen_);
+  }
+  setEnabled(true);
+  auto* box = new QMessageBox(QMessageBox::Information, "Reset Receiver",
+                              opened ? "The receiver has been reset!" : "", QMessageBox::Ok, this);
+  box->setObjectName("resetReceiver");
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+  return opened;
 }
 
 bool CReceiverCfgDlg::initialise() {

@@ -4,6 +4,7 @@
 // CReceiver (the caller keeps it open and owns it); GUI thread only. Every exchange waits
 // through the message pump.
 #include <QDialog>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,12 @@ class CReceiverCfgDlg : public QDialog {
   // Reads every page not read yet.
   void readAll();
   CReceiverSender& sender() { return *sender_; }
+  // What opens the receiver again after a reset (the caller knows its connection and port);
+  // without it a reset ends with the receiver closed.
+  void setReopen(std::function<bool()> reopen) { reopen_ = std::move(reopen); }
+  // "%%set,reset,yes", then the receiver closed and reopened (up to 10 tries 899 ms apart);
+  // the "Reset Receiver" box tells how it went. True when the receiver is open again.
+  bool resetReceiver();
 
  private:
   void onTabChanged(int index);
@@ -51,4 +58,5 @@ class CReceiverCfgDlg : public QDialog {
   QTabWidget* tabs_;
   QLabel* status_;
   QPushButton* apply_;
+  std::function<bool()> reopen_;
 };

@@ -8,6 +8,7 @@
 
 #include "ICommandSender.h"
 #include "SetupPages.h"
+#include "gridlink/CProfile.h"
 
 namespace {
 QPushButton* addButton(QWidget* page, const QString& text) {
@@ -30,6 +31,31 @@ CPortsPage::CPortsPage(QWidget* parent) : CDialogRCV(SetupPages::ports(), parent
   warning->setWordWrap(true);
   static_cast<QBoxLayout*>(layout())->insertWidget(0, warning);
 }
+
+QString CPortsPage::apply(ICommandSender& sender) {
+  const CPageModel& m = model();
+  const auto changedAt = [&m](const char* path) {
+    const int at = m.indexOf(path);
+    return at >= 0 && m.changed(static_cast<std::size_t>(at));
+  };
+  const bool bluetooth = changedAt("/par/blt/name") || changedAt("/par/blt/pin");
+  if (QString error = CDialogRCV::apply(sender); !error.isEmpty()) return error;
+  const auto value = [&m](const char* path) {
+    const int at = m.indexOf(path);
+    return at >= 0 && m.at(static_cast<std::size_t>(at)).enabled ? m.at(static_cast<std::size_t>(at)).value
+                                                                 : std::string();
+  };
+  const int wifi = m.indexOf("/par/net/wlan/mode");
+  if (wifi >= 0 && m.at(static_cast<std::size_t>(wifi)).enabled &&
+      m.checked(static_cast<std::size_t>(wifi))) {
+    const std::string link = "WIFI:" + value("/par/net/wlan/ip/addr") + ":" + value("/par/net/tcp/port") +
+                             ":" + value("/par/net/passwd") + ",";
+    CProfile().Write("LServer", "WIFI", link.c_str());
+  }
+  if (bluetooth) emit resetNeeded();
+  return {};
+}
+
 CAdvancedPage::CAdvancedPage(QWidget* parent) : CDialogRCV(SetupPages::advanced(), parent) {}
 
 CRoverPage::CRoverPage(ICommandSender& sender, QWidget* parent) : CDialogRCV(SetupPages::rover(), parent) {

@@ -43,6 +43,11 @@ class CPortsPage : public CDialogRCV {
   Q_OBJECT
  public:
   explicit CPortsPage(QWidget* parent = nullptr);
+  // Also keeps the local server's Wi-Fi link in step with a Wi-Fi that is on, and asks for a
+  // receiver reset once a new Bluetooth name or pin went through.
+  QString apply(ICommandSender& sender) override;
+ signals:
+  void resetNeeded();
 };
 
 class CEventPage : public CDialogRCV {

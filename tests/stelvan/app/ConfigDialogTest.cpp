@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -10,12 +11,13 @@
 #include <fstream>
 
 #include "AppFixture.h"
-#include "config/CCompareSetupDlg.h"
-#include "config/CDialogRCV.h"
-#include "config/CReceiverCfgDlg.h"
 #include "CReceiverSender.h"
 #include "ScriptText.h"
 #include "SetupPages.h"
+#include "config/CCompareSetupDlg.h"
+#include "config/CDialogRCV.h"
+#include "config/CReceiverCfgDlg.h"
+#include "gridlink/CProfile.h"
 
 namespace {
 
@@ -37,7 +39,8 @@ TEST_F(ConfigDialogTest, EveryPageShowsTheReceiversValues) {
     for (std::size_t i = 0; i < page->model().size(); ++i) {
       const ParamSpec& s = page->model().spec(i);
       std::string want;
-      if (s.hidden || !page->model().at(i).enabled || !sim->paramValue(s.path, want)) continue;
+      if (s.hidden || !s.mask.empty() || !page->model().at(i).enabled || !sim->paramValue(s.path, want))
+        continue;
       const QString name = QString::fromStdString(s.path);
       if (s.kind == ParamKind::Edit) {
         auto* edit = page->findChild<QLineEdit*>(name);
@@ -132,6 +135,55 @@ TEST_F(ConfigDialogTest, SaveRefusesPendingChangesAndCompareListsWhatChanged) {
   compare.table()->item(1, 0)->setCheckState(Qt::Checked);
   EXPECT_EQ(compare.applyTicked(), "");
   EXPECT_EQ(newCommands(), std::vector<std::string>{"set,/par/raw/pll/order,3"});
+}
+
+TEST_F(ConfigDialogTest, PortsPageSwitchesOutputsKeepsTheWifiLinkAndResetsAfterBluetooth) {
+  CReceiverCfgDlg dlg(rcv);
+  const std::string port = "COM" + sim->ptyPath() + ":115200:1";
+  dlg.setReopen([this, port] { return rcv->Open(&conn, port.c_str(), 0) == 1; });
+  dlg.tabs()->setCurrentIndex(5);
+  CDialogRCV* page = dlg.page(5);
+  auto* preset = page->findChild<QComboBox*>("/par/out/dev/ser/b:on");
+  auto* period = page->findChild<QLineEdit*>("/par/out/dev/ser/b:on#period");
+  auto* own = page->findChild<QComboBox*>("/par/out/dev/ser/a:on");
+  ASSERT_TRUE(preset && period && own);
+  EXPECT_FALSE(own->isEnabled());
+  EXPECT_EQ(preset->currentText(), "None");
+  EXPECT_FALSE(period->isEnabled());
+  const int at = preset->findText("RTK CMR+ {10,0,9}");
+  preset->setCurrentIndex(at);
+  emit preset->activated(at);
+  EXPECT_TRUE(period->isEnabled());
+  period->selectAll();
+  QTest::keyClicks(period, "2");
+  auto* wifi = page->findChild<QCheckBox*>("/par/net/wlan/mode");
+  ASSERT_TRUE(wifi);
+  wifi->click();
+  newCommands();
+  ASSERT_TRUE(dlg.applyCurrent()) << dlg.statusText().toStdString();
+  const std::vector<std::string> sent = newCommands();
+  EXPECT_NE(std::find(sent.begin(), sent.end(), "em,/dev/ser/b,cmr{/10:2,/0:2,/9:1}"), sent.end());
+  EXPECT_STREQ(CProfile().Read("LServer", "WIFI", ""), "WIFI:10.0.0.2:8002:,");
+  EXPECT_FALSE(dlg.findChild<QMessageBox*>("resetReceiver"));
+
+  // A new Bluetooth name resets the receiver, which is then opened again.
+  auto* name = page->findChild<QLineEdit*>("/par/blt/name");
+  ASSERT_TRUE(name);
+  name->selectAll();
+  QTest::keyClicks(name, "FIELD-7");
+  newCommands();
+  ASSERT_TRUE(dlg.applyCurrent()) << dlg.statusText().toStdString();
+  const std::vector<std::string> reset = newCommands();
+  ASSERT_GE(reset.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(reset.begin(), reset.begin() + 2),
+            (std::vector<std::string>{"set,/par/blt/name,FIELD-7", "set,reset,yes"}));
+  auto* box = dlg.findChild<QMessageBox*>("resetReceiver");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->windowTitle(), "Reset Receiver");
+  EXPECT_EQ(box->text(), "The receiver has been reset!");
+  std::string reply;
+  EXPECT_TRUE(dlg.sender().SendCommand("print,/par/blt/name", 0, reply)) << reply;
+  EXPECT_NE(reply.find("FIELD-7"), std::string::npos);
 }
 
 }  // namespace
