@@ -240,6 +240,9 @@ void CDialogRCV::showValues() {
     switch (s.kind) {
       case ParamKind::Choice: {
         auto* combo = static_cast<QComboBox*>(c.widgets[0]);
+        // What a choice offers may depend on what the receiver answered.
+        combo->clear();
+        for (const ParamChoice& ch : s.choices) combo->addItem(q(ch.shown), q(ch.value));
         int at = model_.choiceIndex(i);
         if (at < 0 && enabled) {
           // A value the table does not know is still shown as the receiver has it.

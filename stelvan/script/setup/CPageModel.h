@@ -45,6 +45,8 @@ class CPageModel {
   void disable(std::size_t i) { values_[i].enabled = false; }
   // A value the page shows in place of what was read, not a change of the user's.
   void fill(std::size_t i, const std::string& value) { values_[i].value = values_[i].original = value; }
+  // Narrows what a choice offers to what the receiver's state allows.
+  void offer(std::size_t i, std::vector<ParamChoice> choices) { specs_[i].choices = std::move(choices); }
   // A derived value: shown (enabled) when not empty.
   void show(std::size_t i, const std::string& value) {
     fill(i, value);

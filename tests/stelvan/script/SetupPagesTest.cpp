@@ -296,6 +296,21 @@ TEST_F(SetupPagesTest, NetworkClientsWifiKeysAndTheModemPin) {
   EXPECT_EQ(script.find(SetupPages::kWifiKeyMask), std::string::npos);
 }
 
+TEST_F(SetupPagesTest, RoverSourcesAreThePortsThatTakeCorrections) {
+  std::string reply;
+  ASSERT_TRUE(sender->SendCommand("set,/par/dev/ser/c/imode,rtcm3", 0, reply)) << reply;
+  ASSERT_TRUE(sender->SendCommand("set,/par/dev/tcp/b/imode,cmr", 0, reply)) << reply;
+  CPageModel rover = SetupPages::rover();
+  rover.read(*sender);
+  for (const char* source : {"/par/pos/pd/port", "/par/pos/cd/port"}) {
+    const auto i = static_cast<std::size_t>(rover.indexOf(source));
+    std::vector<std::string> offered;
+    for (const ParamChoice& c : rover.spec(i).choices) offered.push_back(c.value);
+    EXPECT_EQ(offered, (std::vector<std::string>{"/dev/ser/c", "/dev/tcp/b"})) << source;
+    EXPECT_EQ(rover.at(i).value, "/dev/ser/b");  // what the receiver has stays shown
+  }
+}
+
 TEST(OutputPeriodTest, WholeMultiplesOfEveryCurrentInterval) {
   EXPECT_TRUE(OutputPeriod::fits("0.5", "100", std::string("100")));
   EXPECT_FALSE(OutputPeriod::fits("0.5", "100", std::string("200")));
