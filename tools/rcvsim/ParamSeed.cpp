@@ -98,7 +98,7 @@ std::vector<ParamSeedEntry> build() {
       {"/par/pos/sp/iono", "on", kOnOff},
       {"/par/pos/sp/tropo", "on", kOnOff},
       {"/par/pos/datum/cur", "W84", "W84|P90|USER|SK42|SK95"},
-      {"/par/pos/datum/USER", "{{U-,6378137.000,298.257223563},{USER,W84,0,0,0,0,0,0,0}}", "list"},
+      {"/par/pos/datum/USER", "{{U-,6378137.000,298.257223563},{USER,0,0,0,0,0,0,0,0}}", "list"},
       {"/par/pos/datum/P90/par", "{P90,0,1.1,0.3,0.9,-0.2,0,0,0}", "list"},
       {"/par/lock/pcode", "on", kOnOff},
       {"/par/lock/gps/sat", "{n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n}", "list"},

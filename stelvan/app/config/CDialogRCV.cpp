@@ -297,6 +297,24 @@ void CDialogRCV::showValues() {
   filling_ = false;
 }
 
+void CDialogRCV::setGroupAll(const std::string& path, bool on) {
+  const int at = model_.indexOf(path);
+  if (at < 0 || !model_.at(static_cast<std::size_t>(at)).enabled) return;
+  const auto i = static_cast<std::size_t>(at);
+  model_.setGroup(i, std::vector<bool>(model_.spec(i).members.size(), on));
+  showValues();
+  emit edited();
+}
+
+QWidget* CDialogRCV::sectionOf(const std::string& path) const {
+  const int at = model_.indexOf(path);
+  auto it = at < 0 ? controls_.end() : controls_.find(static_cast<std::size_t>(at));
+  if (it == controls_.end()) return nullptr;
+  for (QWidget* w = it->second.widgets[0]; w; w = w->parentWidget())
+    if (auto* box = qobject_cast<QGroupBox*>(w)) return box;
+  return nullptr;
+}
+
 void CDialogRCV::read(ICommandSender& sender) {
   model_.read(sender);
   showValues();

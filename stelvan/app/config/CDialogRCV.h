@@ -34,6 +34,10 @@ class CDialogRCV : public QWidget {
 
  protected:
   QTabWidget* subTabs() const { return tabs_; }
+  // Sets every box of a check-box group, as if the user had clicked them.
+  void setGroupAll(const std::string& path, bool on);
+  // The group box a parameter's control sits in (null for hidden ones).
+  QWidget* sectionOf(const std::string& path) const;
 
  private:
   struct Control {

@@ -47,8 +47,8 @@ CReceiverCfgDlg::CReceiverCfgDlg(CReceiver* receiver, QWidget* parent)
   setWindowTitle("Receiver configuration");
   setObjectName("ReceiverConfiguration");
   tabs_ = new QTabWidget;
-  pages_ = {new CGeneralPage,         new CMinPadPage, new CPositioningPage,     new CBasePage,
-            new CRoverPage(*sender_), new CPortsPage,  new CEventPage(*sender_), new CAdvancedPage};
+  pages_ = {new CGeneralPage,         new CMinPadPage, new CPositioningPage(*sender_), new CBasePage,
+            new CRoverPage(*sender_), new CPortsPage,  new CEventPage(*sender_),       new CAdvancedPage};
   for (std::size_t i = 0; i < pages_.size(); ++i) {
     tabs_->addTab(pages_[i], SetupPages::kNames[i]);
     connect(pages_[i], &CDialogRCV::edited, this, &CReceiverCfgDlg::pageEdited);

@@ -5,7 +5,10 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QRadioButton>
+#include <tuple>
 
+#include "CDatumDlg.h"
 #include "ICommandSender.h"
 #include "SetupPages.h"
 #include "gridlink/CProfile.h"
@@ -23,7 +26,86 @@ QPushButton* addButton(QWidget* page, const QString& text) {
 
 CGeneralPage::CGeneralPage(QWidget* parent) : CDialogRCV(SetupPages::general(), parent) {}
 CMinPadPage::CMinPadPage(QWidget* parent) : CDialogRCV(SetupPages::minPad(), parent) {}
-CPositioningPage::CPositioningPage(QWidget* parent) : CDialogRCV(SetupPages::positioning(), parent) {}
+namespace {
+constexpr const char* kGloNumberingSection = "Positioning";
+constexpr const char* kGloNumberingKey = "GLOEnumeration";
+
+QFormLayout* formOf(QWidget* section) {
+  return section ? qobject_cast<QFormLayout*>(section->layout()) : nullptr;
+}
+}  // namespace
+
+CPositioningPage::CPositioningPage(ICommandSender& sender, QWidget* parent)
+    : CDialogRCV(SetupPages::positioning(), parent) {
+  // Every satellite list gets its all/none buttons under its boxes.
+  const std::pair<const char*, const char*> lists[] = {{"/par/lock/gps/sat", "/par/pos/gps/sat"},
+                                                       {"/par/lock/glo/fcn", "/par/pos/glo/fcn"},
+                                                       {"/par/lock/gal/sat", "/par/pos/gal/sat"},
+                                                       {"/par/lock/sbas/sat", "/par/pos/sbas/sat"}};
+  for (const auto& [lock, use] : lists) {
+    QFormLayout* form = formOf(sectionOf(lock));
+    if (!form) continue;
+    auto* row = new QWidget;
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    const std::tuple<const char*, const char*, bool> actions[] = {{"All to lock", lock, true},
+                                                                  {"None to lock", lock, false},
+                                                                  {"All to use", use, true},
+                                                                  {"None to use", use, false}};
+    for (const auto& [text, path, on] : actions) {
+      auto* button = new QPushButton(text, row);
+      button->setObjectName(QString(path) + (on ? "#all" : "#none"));
+      line->addWidget(button);
+      connect(button, &QPushButton::clicked, this,
+              [this, p = std::string(path), on = on] { setGroupAll(p, on); });
+    }
+    line->addStretch();
+    row->setObjectName(QString(lock) + "#buttons");
+    form->insertRow(0, row);
+  }
+  if (QFormLayout* glo = formOf(sectionOf("/par/lock/glo/fcn"))) {
+    auto* row = new QWidget;
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    auto* byChannel = new QRadioButton("Frequency Channel Number", row);
+    auto* bySlot = new QRadioButton("Slot Number", row);
+    byChannel->setObjectName("gloByChannel"), bySlot->setObjectName("gloBySlot");
+    line->addWidget(byChannel);
+    line->addWidget(bySlot);
+    line->addStretch();
+    glo->insertRow(0, row);
+    connect(byChannel, &QRadioButton::clicked, this, [this] { setGloNumbering(0); });
+    connect(bySlot, &QRadioButton::clicked, this, [this] { setGloNumbering(1); });
+  }
+  showGloNumbering();
+
+  if (QFormLayout* datum = formOf(sectionOf("/par/pos/datum/cur"))) {
+    auto* button = new QPushButton("Datum Parameters");
+    button->setObjectName("datumParameters");
+    datum->addRow(button);
+    connect(button, &QPushButton::clicked, this, [this, &sender] {
+      CDatumDlg dlg(sender, this);
+      dlg.read();
+      dlg.exec();
+    });
+  }
+}
+
+void CPositioningPage::setGloNumbering(int numbering) {
+  CProfile().Write(kGloNumberingSection, kGloNumberingKey, numbering);
+  showGloNumbering();
+}
+
+void CPositioningPage::showGloNumbering() {
+  // The channel pairs and the slot list are two views of the same satellites; one at a time.
+  const bool bySlot = CProfile().Read(kGloNumberingSection, kGloNumberingKey, 0) == 1;
+  if (auto* b = findChild<QRadioButton*>(bySlot ? "gloBySlot" : "gloByChannel")) b->setChecked(true);
+  QFormLayout* form = formOf(sectionOf("/par/lock/glo/fcn"));
+  if (!form) return;
+  for (const char* name : {"/par/lock/glo/fcn", "/par/pos/glo/fcn", "/par/lock/glo/fcn#buttons"})
+    if (auto* w = findChild<QWidget*>(name)) form->setRowVisible(w, !bySlot);
+  if (auto* w = findChild<QWidget*>("/par/pos/glo/sat")) form->setRowVisible(w, bySlot);
+}
 CBasePage::CBasePage(QWidget* parent) : CDialogRCV(SetupPages::base(), parent) {}
 CPortsPage::CPortsPage(QWidget* parent) : CDialogRCV(SetupPages::ports(), parent) {
   auto* warning =

@@ -21,7 +21,13 @@ class CMinPadPage : public CDialogRCV {
 class CPositioningPage : public CDialogRCV {
   Q_OBJECT
  public:
-  explicit CPositioningPage(QWidget* parent = nullptr);
+  // "Datum Parameters" reads and sends through `sender` at once.
+  CPositioningPage(ICommandSender& sender, QWidget* parent = nullptr);
+  // GLONASS numbering: by frequency channel (0) or by slot (1), kept in the settings.
+  void setGloNumbering(int numbering);
+
+ private:
+  void showGloNumbering();
 };
 
 class CBasePage : public CDialogRCV {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -15,8 +16,10 @@
 #include "ScriptText.h"
 #include "SetupPages.h"
 #include "config/CCompareSetupDlg.h"
+#include "config/CDatumDlg.h"
 #include "config/CDialogRCV.h"
 #include "config/CReceiverCfgDlg.h"
+#include "config/ConfigPages.h"
 #include "gridlink/CProfile.h"
 
 namespace {
@@ -184,6 +187,51 @@ TEST_F(ConfigDialogTest, PortsPageSwitchesOutputsKeepsTheWifiLinkAndResetsAfterB
   std::string reply;
   EXPECT_TRUE(dlg.sender().SendCommand("print,/par/blt/name", 0, reply)) << reply;
   EXPECT_NE(reply.find("FIELD-7"), std::string::npos);
+}
+
+TEST_F(ConfigDialogTest, PositioningListsButtonsGloNumberingAndDatum) {
+  CReceiverCfgDlg dlg(rcv);
+  dlg.tabs()->setCurrentIndex(2);
+  auto* page = static_cast<CPositioningPage*>(dlg.page(2));
+  auto* noneToUse = page->findChild<QPushButton*>("/par/pos/gps/sat#none");
+  ASSERT_TRUE(noneToUse);
+  QTest::mouseClick(noneToUse, Qt::LeftButton);
+  EXPECT_FALSE(page->findChild<QCheckBox*>("/par/pos/gps/sat#4")->isChecked());
+  newCommands();
+  ASSERT_TRUE(dlg.applyCurrent()) << dlg.statusText().toStdString();
+  EXPECT_EQ(newCommands(),
+            std::vector<std::string>{
+                "set,/par/pos/gps/sat,{n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n}"});
+
+  // The GLONASS numbering shows one of the two lists and is remembered.
+  auto* slotRow = page->findChild<QWidget*>("/par/pos/glo/sat");
+  auto* channelRow = page->findChild<QWidget*>("/par/lock/glo/fcn");
+  ASSERT_TRUE(slotRow && channelRow);
+  page->findChild<QTabWidget*>()->setCurrentIndex(1);
+  EXPECT_TRUE(channelRow->isVisibleTo(page) && !slotRow->isVisibleTo(page));
+  page->findChild<QRadioButton*>("gloBySlot")->click();
+  EXPECT_TRUE(slotRow->isVisibleTo(page) && !channelRow->isVisibleTo(page));
+  EXPECT_EQ(CProfile().Read("Positioning", "GLOEnumeration", 0), 1);
+  CPositioningPage again(dlg.sender());
+  EXPECT_TRUE(again.findChild<QRadioButton*>("gloBySlot")->isChecked());
+
+  // The user datum: read, changed and sent whole.
+  std::string reply;
+  ASSERT_TRUE(dlg.sender().SendCommand("set,/par/pos/datum/cur,USER", 0, reply));
+  CDatumDlg datum(dlg.sender());
+  datum.read();
+  EXPECT_EQ(datum.findChild<QLabel*>("current")->text(), "USER");
+  EXPECT_EQ(datum.findChild<QLineEdit*>("axis")->text(), "6378137.000");
+  auto* dx = datum.findChild<QLineEdit*>("shift0");
+  dx->setText("1.5");
+  newCommands();
+  EXPECT_EQ(datum.applyFields(), "");
+  EXPECT_EQ(newCommands(),
+            std::vector<std::string>{
+                "set,/par/pos/datum/USER,{{U-,6378137.000,298.257223563},{USER,0,1.5,0,0,0,0,0,0}}"});
+  ASSERT_TRUE(dlg.sender().SendCommand("set,/par/pos/datum/cur,W84", 0, reply));
+  datum.read();
+  EXPECT_FALSE(dx->isEnabled());
 }
 
 }  // namespace
