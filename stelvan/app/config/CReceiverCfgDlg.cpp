@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <map>
 #include <thread>
 
 #include "CCompareSetupDlg.h"
@@ -21,6 +22,10 @@
 #include "gridlink/platform/MessagePump.h"
 
 namespace {
+// The dialog each receiver's positions go to.
+std::mutex g_PositionLock;
+std::map<CReceiver*, CReceiverCfgDlg*> g_PositionSinks;
+
 // Runs `work` on a thread of its own while this one keeps its windows live; the work's own
 // time-outs bound it.
 bool runPumping(const std::function<bool()>& work) {
@@ -36,6 +41,9 @@ bool runPumping(const std::function<bool()>& work) {
   return result;
 }
 
+// The slot number also names the stream kind of the list: 0, ZRX.
+constexpr std::uint8_t kPositionSlot = 0;
+
 void pausePumping(std::uint32_t ms) {
   Platform::Event never(Platform::EventReset::Manual);
   Platform::WaitPumping(never, ms);
@@ -47,8 +55,14 @@ CReceiverCfgDlg::CReceiverCfgDlg(CReceiver* receiver, QWidget* parent)
   setWindowTitle("Receiver configuration");
   setObjectName("ReceiverConfiguration");
   tabs_ = new QTabWidget;
-  pages_ = {new CGeneralPage,         new CMinPadPage, new CPositioningPage(*sender_), new CBasePage,
-            new CRoverPage(*sender_), new CPortsPage,  new CEventPage(*sender_),       new CAdvancedPage};
+  pages_ = {new CGeneralPage,
+            new CMinPadPage,
+            new CPositioningPage(*sender_),
+            new CBasePage([this](BasePosition::Fix& fix) { return lastPosition(fix); }),
+            new CRoverPage(*sender_),
+            new CPortsPage,
+            new CEventPage(*sender_),
+            new CAdvancedPage};
   for (std::size_t i = 0; i < pages_.size(); ++i) {
     tabs_->addTab(pages_[i], SetupPages::kNames[i]);
     connect(pages_[i], &CDialogRCV::edited, this, &CReceiverCfgDlg::pageEdited);
@@ -89,10 +103,55 @@ CReceiverCfgDlg::CReceiverCfgDlg(CReceiver* receiver, QWidget* parent)
   connect(compare, &QPushButton::clicked, this, &CReceiverCfgDlg::onCompare);
   connect(apply_, &QPushButton::clicked, this, &CReceiverCfgDlg::applyCurrent);
   connect(tabs_, &QTabWidget::currentChanged, this, &CReceiverCfgDlg::onTabChanged);
+  attachPosition();
   onTabChanged(0);
 }
 
-CReceiverCfgDlg::~CReceiverCfgDlg() = default;
+CReceiverCfgDlg::~CReceiverCfgDlg() {
+  if (receiver_) receiver_->Detach(kPositionSlot);
+  std::lock_guard l(g_PositionLock);
+  g_PositionSinks.erase(receiver_);
+}
+
+void CReceiverCfgDlg::attachPosition() {
+  if (!receiver_) return;
+  {
+    std::lock_guard l(g_PositionLock);
+    g_PositionSinks[receiver_] = this;
+  }
+  // Without a message thread on the connection there is no delivery: the page then has no
+  // position to take, and nothing else changes.
+  receiver_->Attach(kPositionSlot, &CReceiverCfgDlg::onPosition, "PG:1");
+}
+
+void CReceiverCfgDlg::onPosition(CReceiver* receiver) {
+  std::lock_guard l(g_PositionLock);
+  const auto it = g_PositionSinks.find(receiver);
+  BasePosition::Fix fix;
+  if (it == g_PositionSinks.end() || receiver->getMsgBufSize() <= 0 ||
+      !BasePosition::fromPg(receiver->getMsgBuf(0), static_cast<std::size_t>(receiver->getMsgBufSize()), fix))
+    return;
+  CReceiverCfgDlg* self = it->second;
+  std::function<void(const BasePosition::Fix&)> sink;
+  {
+    std::lock_guard p(self->positionLock_);
+    self->position_ = fix;
+    self->hasPosition_ = true;
+    sink = self->positionSink_;
+  }
+  if (sink) sink(fix);
+}
+
+bool CReceiverCfgDlg::lastPosition(BasePosition::Fix& out) const {
+  std::lock_guard l(positionLock_);
+  out = position_;
+  return hasPosition_;
+}
+
+void CReceiverCfgDlg::setPositionSink(std::function<void(const BasePosition::Fix&)> sink) {
+  std::lock_guard l(positionLock_);
+  positionSink_ = std::move(sink);
+}
 
 QString CReceiverCfgDlg::statusText() const {
   return status_->text();
@@ -211,6 +270,7 @@ bool CReceiverCfgDlg::resetReceiver() {
     pausePumping(kTryGapMs);
     opened = runPumping(reopen_);
   }
+  if (opened) attachPosition();
   setEnabled(true);
   auto* box = new QMessageBox(QMessageBox::Information, "Reset Receiver",
                               opened ? "The receiver has been reset!" : "", QMessageBox::Ok, this);

@@ -6,7 +6,10 @@
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
+
+#include "BasePosition.h"
 
 class CDialogRCV;
 class CReceiver;
@@ -36,6 +39,10 @@ class CReceiverCfgDlg : public QDialog {
   // Reads every page not read yet.
   void readAll();
   CReceiverSender& sender() { return *sender_; }
+  // The receiver's latest position from its "PG" output, false before the first one.
+  bool lastPosition(BasePosition::Fix& out) const;
+  // Also hands every position to `sink` (the main view keeps the last one); any thread.
+  void setPositionSink(std::function<void(const BasePosition::Fix&)> sink);
   // What opens the receiver again after a reset (the caller knows its connection and port);
   // without it a reset ends with the receiver closed.
   void setReopen(std::function<bool()> reopen) { reopen_ = std::move(reopen); }
@@ -58,5 +65,12 @@ class CReceiverCfgDlg : public QDialog {
   QTabWidget* tabs_;
   QLabel* status_;
   QPushButton* apply_;
+  void attachPosition();
+  static void onPosition(CReceiver* receiver);
+
   std::function<bool()> reopen_;
+  mutable std::mutex positionLock_;  // between the receiver's delivery thread and this one
+  BasePosition::Fix position_;
+  bool hasPosition_ = false;
+  std::function<void(const BasePosition::Fix&)> positionSink_;
 };

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <tuple>
@@ -106,7 +107,65 @@ void CPositioningPage::showGloNumbering() {
     if (auto* w = findChild<QWidget*>(name)) form->setRowVisible(w, !bySlot);
   if (auto* w = findChild<QWidget*>("/par/pos/glo/sat")) form->setRowVisible(w, bySlot);
 }
-CBasePage::CBasePage(QWidget* parent) : CDialogRCV(SetupPages::base(), parent) {}
+namespace {
+constexpr const char* kGpsGeo = "/par/ref/pos/gps/geo";
+constexpr const char* kGloGeo = "/par/ref/pos/glo/geo";
+}  // namespace
+
+CBasePage::CBasePage(PositionSource lastPosition, QWidget* parent)
+    : CDialogRCV(SetupPages::base(), parent), lastPosition_(std::move(lastPosition)) {
+  if (QFormLayout* form = formOf(sectionOf(kGpsGeo))) {
+    auto* row = new QWidget;
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    auto* together = new QRadioButton("GPS/GLO at one time", row);
+    auto* apart = new QRadioButton("GPS/GLO separately", row);
+    auto* get = new QPushButton("Get from receiver", row);
+    together->setObjectName("atOneTime"), apart->setObjectName("separately"),
+        get->setObjectName("getPosition");
+    line->addWidget(together);
+    line->addWidget(apart);
+    line->addStretch();
+    line->addWidget(get);
+    form->addRow(row);
+    const bool atOneTime = CProfile().Read("Base", "GPSGLNAtOneTime", true);
+    (atOneTime ? together : apart)->setChecked(true);
+    connect(together, &QRadioButton::clicked, this, [this] { setAtOneTime(true); });
+    connect(apart, &QRadioButton::clicked, this, [this] { setAtOneTime(false); });
+    connect(get, &QPushButton::clicked, this, &CBasePage::takeLastPosition);
+  }
+  for (QLineEdit* e : findChildren<QLineEdit*>())
+    if (e->objectName().startsWith(QString(kGpsGeo) + "#"))
+      connect(e, &QLineEdit::textEdited, this, &CBasePage::followGps);
+}
+
+void CBasePage::setAtOneTime(bool atOneTime) {
+  CProfile().Write("Base", "GPSGLNAtOneTime", atOneTime);
+  followGps();
+}
+
+void CBasePage::followGps() {
+  if (!CProfile().Read("Base", "GPSGLNAtOneTime", true)) return;
+  const int gps = model().indexOf(kGpsGeo), glo = model().indexOf(kGloGeo);
+  if (gps < 0 || glo < 0 || !model().at(static_cast<std::size_t>(glo)).enabled) return;
+  model().setValue(static_cast<std::size_t>(glo), model().at(static_cast<std::size_t>(gps)).value);
+  showValues();
+  emit edited();
+}
+
+bool CBasePage::takeLastPosition() {
+  BasePosition::Fix fix;
+  if (!lastPosition_ || !lastPosition_(fix)) return false;
+  for (const char* path : {kGpsGeo, kGloGeo}) {
+    const int at = model().indexOf(path);
+    if (at < 0 || !model().at(static_cast<std::size_t>(at)).enabled) continue;
+    const auto i = static_cast<std::size_t>(at);
+    model().setValue(i, BasePosition::groupValue(model().groupTexts(i)[0], fix));
+  }
+  showValues();
+  emit edited();
+  return true;
+}
 CPortsPage::CPortsPage(QWidget* parent) : CDialogRCV(SetupPages::ports(), parent) {
   auto* warning =
       new QLabel("Warning, Newly applied setting will be activated only after receiver reset.", this);

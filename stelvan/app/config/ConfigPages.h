@@ -1,6 +1,9 @@
 #pragma once
 // The eight configuration pages. Each is its parameter table on a CDialogRCV, plus the buttons
 // of its own that act at once.
+#include <functional>
+
+#include "BasePosition.h"
 #include "CDialogRCV.h"
 
 class ICommandSender;
@@ -33,7 +36,18 @@ class CPositioningPage : public CDialogRCV {
 class CBasePage : public CDialogRCV {
   Q_OBJECT
  public:
-  explicit CBasePage(QWidget* parent = nullptr);
+  // `lastPosition` gives the receiver's latest position, false while there is none.
+  using PositionSource = std::function<bool(BasePosition::Fix&)>;
+  explicit CBasePage(PositionSource lastPosition, QWidget* parent = nullptr);
+  // "GPS/GLO at one time" (the GLONASS position follows the GPS one) or separately; kept in
+  // the settings.
+  void setAtOneTime(bool atOneTime);
+  // "Get from receiver": both reference positions become the latest position.
+  bool takeLastPosition();
+
+ private:
+  void followGps();
+  PositionSource lastPosition_;
 };
 
 class CRoverPage : public CDialogRCV {

@@ -234,4 +234,48 @@ TEST_F(ConfigDialogTest, PositioningListsButtonsGloNumberingAndDatum) {
   EXPECT_FALSE(dx->isEnabled());
 }
 
+// The receiver's data reaches a window only on a connection with a message thread.
+class ConfigDialogDataTest : public ConfigDialogTest {
+ protected:
+  void SetUp() override {
+    conn.SetSysMsgCallback([](void*) -> std::uint32_t { return 0; });
+    ConfigDialogTest::SetUp();
+  }
+};
+
+TEST_F(ConfigDialogDataTest, BaseTakesTheReceiversPositionForBothSystemsAtOneTime) {
+  CProfile().Write("Base", "GPSGLNAtOneTime", false);
+  CReceiverCfgDlg dlg(rcv);
+  dlg.tabs()->setCurrentIndex(3);
+  auto* page = static_cast<CBasePage*>(dlg.page(3));
+  EXPECT_TRUE(page->findChild<QRadioButton*>("separately")->isChecked());
+  BasePosition::Fix fix;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.lastPosition(fix); }, 10000));
+  QTest::mouseClick(page->findChild<QPushButton*>("getPosition"), Qt::LeftButton);
+  dlg.lastPosition(fix);
+  for (const char* geo : {"/par/ref/pos/gps/geo", "/par/ref/pos/glo/geo"}) {
+    auto* lat = page->findChild<QLineEdit*>(QString(geo) + "#1");
+    ASSERT_TRUE(lat);
+    // The position moves a little from one epoch to the next; the first digits hold.
+    EXPECT_EQ(lat->text().left(8), QString::fromStdString(BasePosition::angleText(fix.lat, 'N', 'S')).left(8))
+        << geo;
+  }
+  constexpr double kDegree = 3.14159265358979323846 / 180.0;
+  EXPECT_EQ(BasePosition::angleText(-0.5 * kDegree, 'N', 'S'), "S0d30m0.00000s");
+  EXPECT_EQ(BasePosition::angleText((1 - 1e-9) * kDegree, 'N', 'S'), "N1d00m0.00000s");  // no "60" seconds
+  newCommands();
+  ASSERT_TRUE(dlg.applyCurrent()) << dlg.statusText().toStdString();
+  const std::vector<std::string> sent = newCommands();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_TRUE(sent[0].starts_with("set,/par/ref/pos/gps/geo,{W84,N")) << sent[0];
+
+  // At one time, the GLONASS position follows what is typed for GPS.
+  page->findChild<QRadioButton*>("atOneTime")->click();
+  EXPECT_TRUE(CProfile().Read("Base", "GPSGLNAtOneTime", false));
+  auto* gpsAlt = page->findChild<QLineEdit*>("/par/ref/pos/gps/geo#3");
+  gpsAlt->selectAll();
+  QTest::keyClicks(gpsAlt, "512.25");
+  EXPECT_EQ(page->findChild<QLineEdit*>("/par/ref/pos/glo/geo#3")->text(), "512.25");
+}
+
 }  // namespace
