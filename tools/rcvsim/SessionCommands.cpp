@@ -191,6 +191,12 @@ bool Session::cmdSet(const std::string& a, std::string& r, std::function<void()>
     return true;
   }
   if (!rcv_.params().set(path, value, r)) return false;
+  if (path == "/par/frq/mode") {
+    // An external frequency in use is soon locked on, with its amplitude measured.
+    const bool used = unquote(value) == "use";
+    rcv_.params().put("/par/frq/in/status", used ? "locked" : "none");
+    rcv_.params().put("/par/frq/in/amp", used ? "420" : "0");
+  }
   if (serialPort() && path == "/par" + port_ + "/rate") {
     // The new speed applies once the reply has gone out at the old one.
     const int rate = std::atoi(value.c_str());

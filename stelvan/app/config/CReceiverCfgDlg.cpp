@@ -62,7 +62,7 @@ CReceiverCfgDlg::CReceiverCfgDlg(CReceiver* receiver, QWidget* parent)
             new CRoverPage(*sender_),
             new CPortsPage,
             new CEventPage(*sender_),
-            new CAdvancedPage};
+            new CAdvancedPage(*sender_)};
   for (std::size_t i = 0; i < pages_.size(); ++i) {
     tabs_->addTab(pages_[i], SetupPages::kNames[i]);
     connect(pages_[i], &CDialogRCV::edited, this, &CReceiverCfgDlg::pageEdited);

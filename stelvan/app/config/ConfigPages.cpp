@@ -11,6 +11,7 @@
 
 #include "CDatumDlg.h"
 #include "ICommandSender.h"
+#include "QueryAnswers.h"
 #include "SetupPages.h"
 #include "gridlink/CProfile.h"
 
@@ -197,7 +198,34 @@ QString CPortsPage::apply(ICommandSender& sender) {
   return {};
 }
 
-CAdvancedPage::CAdvancedPage(QWidget* parent) : CDialogRCV(SetupPages::advanced(), parent) {}
+namespace {
+// What the external frequency is doing now: read on their own, the rest of the page untouched.
+const std::vector<std::string> kFrequencyState = {"/par/frq/in/status", "/par/frq/in/amp",
+                                                  "/par/frq/out/frq"};
+}  // namespace
+
+CAdvancedPage::CAdvancedPage(ICommandSender& sender, QWidget* parent)
+    : CDialogRCV(SetupPages::advanced(), parent), sender_(sender) {
+  if (QFormLayout* form = formOf(sectionOf(kFrequencyState[0]))) {
+    auto* refresh = new QPushButton("Refresh");
+    refresh->setObjectName("refreshFrequency");
+    form->addRow(refresh);
+    connect(refresh, &QPushButton::clicked, this, &CAdvancedPage::refreshFrequency);
+  }
+}
+
+void CAdvancedPage::refreshFrequency() {
+  std::string reply;
+  setEnabled(false);  // no second request while this one waits
+  const bool sent = sender_.SendCommand(QueryAnswers::script(kFrequencyState), 0, reply);
+  setEnabled(true);
+  const std::vector<std::string> answers = sent ? QueryAnswers::parse(reply) : std::vector<std::string>();
+  for (std::size_t k = 0; k < kFrequencyState.size(); ++k) {
+    const int at = model().indexOf(kFrequencyState[k]);
+    if (at >= 0) model().show(static_cast<std::size_t>(at), k < answers.size() ? answers[k] : std::string());
+  }
+  showValues();
+}
 
 CRoverPage::CRoverPage(ICommandSender& sender, QWidget* parent) : CDialogRCV(SetupPages::rover(), parent) {
   QPushButton* reset = addButton(this, "Reset RTK Engine");

@@ -82,5 +82,10 @@ class CEventPage : public CDialogRCV {
 class CAdvancedPage : public CDialogRCV {
   Q_OBJECT
  public:
-  explicit CAdvancedPage(QWidget* parent = nullptr);
+  // The external frequency's state is read again through `sender` on request.
+  explicit CAdvancedPage(ICommandSender& sender, QWidget* parent = nullptr);
+  void refreshFrequency();
+
+ private:
+  ICommandSender& sender_;
 };

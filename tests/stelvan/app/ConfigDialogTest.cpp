@@ -234,6 +234,27 @@ TEST_F(ConfigDialogTest, PositioningListsButtonsGloNumberingAndDatum) {
   EXPECT_FALSE(dx->isEnabled());
 }
 
+TEST_F(ConfigDialogTest, ExternalFrequencyStateIsReadAgainOnItsOwn) {
+  CReceiverCfgDlg dlg(rcv);
+  dlg.tabs()->setCurrentIndex(7);
+  auto* page = static_cast<CAdvancedPage*>(dlg.page(7));
+  auto* status = page->findChild<QLabel*>("/par/frq/in/status");
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status->text(), "none");
+  std::string reply;
+  ASSERT_TRUE(dlg.sender().SendCommand("set,/par/frq/mode,use", 0, reply));
+  auto* rate = page->findChild<QLineEdit*>("/par/raw/msint");
+  rate->selectAll();
+  QTest::keyClicks(rate, "250");  // an edit in progress stays as it is
+  newCommands();
+  QTest::mouseClick(page->findChild<QPushButton*>("refreshFrequency"), Qt::LeftButton);
+  EXPECT_EQ(newCommands(), (std::vector<std::string>{"print,/par/frq/in/status", "print,/par/frq/in/amp",
+                                                     "print,/par/frq/out/frq"}));
+  EXPECT_EQ(status->text(), "locked");
+  EXPECT_EQ(page->findChild<QLabel*>("/par/frq/in/amp")->text(), "420");
+  EXPECT_EQ(rate->text(), "250");
+}
+
 // The receiver's data reaches a window only on a connection with a message thread.
 class ConfigDialogDataTest : public ConfigDialogTest {
  protected:
