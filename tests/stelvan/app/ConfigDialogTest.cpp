@@ -169,6 +169,16 @@ TEST_F(ConfigDialogTest, PortsPageSwitchesOutputsKeepsTheWifiLinkAndResetsAfterB
   EXPECT_STREQ(CProfile().Read("LServer", "WIFI", ""), "WIFI:10.0.0.2:8002:,");
   EXPECT_FALSE(dlg.findChild<QMessageBox*>("resetReceiver"));
 
+  if (!shotDir().empty()) {
+    dlg.resize(900, 700);
+    auto* sub = page->findChild<QTabWidget*>();
+    for (const char* tab : {"TCP", "WIFI", "GSM"}) {
+      for (int k = 0; k < sub->count(); ++k)
+        if (sub->tabText(k) == tab) sub->setCurrentIndex(k);
+      dlg.grab().save(QString::fromStdString(shotDir() + "/config-ports-" + tab + ".png"));
+    }
+  }
+
   // A new Bluetooth name resets the receiver, which is then opened again.
   auto* name = page->findChild<QLineEdit*>("/par/blt/name");
   ASSERT_TRUE(name);
@@ -253,6 +263,11 @@ TEST_F(ConfigDialogTest, ExternalFrequencyStateIsReadAgainOnItsOwn) {
   EXPECT_EQ(status->text(), "locked");
   EXPECT_EQ(page->findChild<QLabel*>("/par/frq/in/amp")->text(), "420");
   EXPECT_EQ(rate->text(), "250");
+  if (!shotDir().empty()) {
+    dlg.resize(900, 700);
+    page->findChild<QTabWidget*>()->setCurrentIndex(3);
+    dlg.grab().save(QString::fromStdString(shotDir() + "/config-advanced-frequency.png"));
+  }
 }
 
 // The receiver's data reaches a window only on a connection with a message thread.
