@@ -232,7 +232,8 @@ std::vector<ParamSeedEntry> build() {
     const std::string base = std::string("/par/dev/ser/") + p;
     t.push_back({base + "/rate", "115200", kBaud});
     t.push_back({base + "/rtscts", "off", kOnOff});
-    t.push_back({base + "/imode", "cmd", kImode});
+    // Port B takes the corrections the rover's sources name.
+    t.push_back({base + "/imode", std::string(p) == "b" ? "rtcm" : "cmd", kImode});
   }
   for (const char* p : {"a", "b", "c", "d", "e"})
     t.push_back({std::string("/par/dev/tcp/") + p + "/imode", "cmd", kImode});

@@ -306,9 +306,15 @@ TEST_F(SetupPagesTest, RoverSourcesAreThePortsThatTakeCorrections) {
     const auto i = static_cast<std::size_t>(rover.indexOf(source));
     std::vector<std::string> offered;
     for (const ParamChoice& c : rover.spec(i).choices) offered.push_back(c.value);
-    EXPECT_EQ(offered, (std::vector<std::string>{"/dev/ser/c", "/dev/tcp/b"})) << source;
-    EXPECT_EQ(rover.at(i).value, "/dev/ser/b");  // what the receiver has stays shown
+    EXPECT_EQ(offered, (std::vector<std::string>{"/dev/ser/b", "/dev/ser/c", "/dev/tcp/b"})) << source;
   }
+  // A source whose port no longer takes corrections is still shown as the receiver has it.
+  ASSERT_TRUE(sender->SendCommand("set,/par/dev/ser/b/imode,cmd", 0, reply)) << reply;
+  rover.read(*sender);
+  const auto rtk = static_cast<std::size_t>(rover.indexOf("/par/pos/pd/port"));
+  EXPECT_EQ(rover.spec(rtk).choices.size(), 2u);
+  EXPECT_EQ(rover.at(rtk).value, "/dev/ser/b");
+  EXPECT_EQ(rover.choiceIndex(rtk), -1);
 }
 
 TEST(OutputPeriodTest, WholeMultiplesOfEveryCurrentInterval) {
