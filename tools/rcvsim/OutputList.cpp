@@ -82,8 +82,6 @@ bool OutputList::known(StreamKind kind, const std::string& name) {
       names = &nmeaNames();
       break;
     case StreamKind::Cmr:
-      names = &cmrNames();
-      break;
     case StreamKind::Rtcm:
       // Any message number is taken; the ones this receiver cannot build stay silent.
       return !name.empty() &&
@@ -167,13 +165,18 @@ bool OutputList::add(const std::string& list, std::string& error) {
 
 std::string OutputList::describe() const {
   if (items_.empty()) return "none={}";
-  std::string out = std::string(kindName(items_.front().kind)) + "={";
+  // RTCM 3 messages (numbers from 1001 on) are listed under their own format name.
+  const auto listedKind = [](const OutputItem& i) {
+    return i.kind == StreamKind::Rtcm && std::atoi(i.name.c_str()) > 1000 ? std::string("rtcm3")
+                                                                          : std::string(kindName(i.kind));
+  };
+  std::string out = listedKind(items_.front()) + "={";
   bool first = true;
   for (const OutputItem& i : items_) {
     char period[32];
     std::snprintf(period, sizeof period, "%.2f", i.periodTenths / 10.0);
     if (!first) out += ",";
-    if (i.kind != items_.front().kind) out += std::string(kindName(i.kind)) + "/";
+    if (listedKind(i) != listedKind(items_.front())) out += listedKind(i) + "/";
     out += "/" + i.name + ":" + period;
     first = false;
   }

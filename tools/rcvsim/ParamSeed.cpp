@@ -98,7 +98,7 @@ std::vector<ParamSeedEntry> build() {
       {"/par/pos/sp/iono", "on", kOnOff},
       {"/par/pos/sp/tropo", "on", kOnOff},
       {"/par/pos/datum/cur", "W84", "W84|P90|USER|SK42|SK95"},
-      {"/par/pos/datum/USER", "{{U-,6378137.000,298.257223563},{USER,W84,0,0,0,0,0,0,0}}", "list"},
+      {"/par/pos/datum/USER", "{{U-,6378137.000,298.257223563},{USER,0,0,0,0,0,0,0,0}}", "list"},
       {"/par/pos/datum/P90/par", "{P90,0,1.1,0.3,0.9,-0.2,0,0,0}", "list"},
       {"/par/lock/pcode", "on", kOnOff},
       {"/par/lock/gps/sat", "{n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n,n}", "list"},
@@ -232,7 +232,8 @@ std::vector<ParamSeedEntry> build() {
     const std::string base = std::string("/par/dev/ser/") + p;
     t.push_back({base + "/rate", "115200", kBaud});
     t.push_back({base + "/rtscts", "off", kOnOff});
-    t.push_back({base + "/imode", "cmd", kImode});
+    // Port B takes the corrections the rover's sources name.
+    t.push_back({base + "/imode", std::string(p) == "b" ? "rtcm" : "cmd", kImode});
   }
   for (const char* p : {"a", "b", "c", "d", "e"})
     t.push_back({std::string("/par/dev/tcp/") + p + "/imode", "cmd", kImode});

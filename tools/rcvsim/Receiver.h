@@ -49,6 +49,8 @@ class Receiver {
 
   // Current log file (recording target), "" when none.
   std::string currentLog;
+  // The client on the network port ("address,port=N"), "" when none; under the lock.
+  std::string tcpPeer;
 
   // Every command line taken, without identifier and seal, oldest first (for tests that
   // check exactly what a client sent). Thread-safe.

@@ -124,6 +124,17 @@ bool Session::printSpecial(const std::string& path, const std::string& attr, std
                   tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms % 1000));
     return r = buf, true;
   }
+  if (path == "/par/net:on") {
+    // Network state: the addresses and the clients of the TCP ports.
+    std::string addr, mask, gw;
+    rcv_.params().get("/par/net/ip/addr", addr);
+    rcv_.params().get("/par/net/ip/mask", mask);
+    rcv_.params().get("/par/net/ip/gw", gw);
+    const std::string clients = rcv_.tcpPeer.empty() ? "" : "{" + rcv_.tcpPeer + ",dev=a}";
+    return r = "{ip={addr=" + addr + ",mask=" + mask + ",gw=" + gw + "},stat={tcpd={" + clients +
+               "},ftpd={}}}",
+           true;
+  }
   const std::string out = "/par/out";
   if (path.rfind(out, 0) == 0 && attr.empty() && path.size() > out.size() + 3 &&
       path.substr(path.size() - 3) == ":on") {
@@ -149,6 +160,7 @@ bool Session::cmdPrint(const std::string& a, std::string& r, std::function<void(
   if (attr == "def") {
     if (rcv_.params().getDefault(path, r)) return true;
   } else if (rcv_.params().get(path, r)) {
+    if (r.empty()) r = "\"\"";  // an empty text is shown as one
     return true;
   } else if (!path.empty() && path.back() == '/' && rcv_.params().listing(path, r)) {
     return true;
@@ -179,6 +191,12 @@ bool Session::cmdSet(const std::string& a, std::string& r, std::function<void()>
     return true;
   }
   if (!rcv_.params().set(path, value, r)) return false;
+  if (path == "/par/frq/mode") {
+    // An external frequency in use is soon locked on, with its amplitude measured.
+    const bool used = unquote(value) == "use";
+    rcv_.params().put("/par/frq/in/status", used ? "locked" : "none");
+    rcv_.params().put("/par/frq/in/amp", used ? "420" : "0");
+  }
   if (serialPort() && path == "/par" + port_ + "/rate") {
     // The new speed applies once the reply has gone out at the old one.
     const int rate = std::atoi(value.c_str());
@@ -293,8 +311,9 @@ bool Session::cmdGet(const std::string& a, std::string& r, std::function<void()>
   if (static_cast<std::size_t>(offset) > data.size())
     return r = "Offset beyond the end of /log/" + name, false;
   data.erase(0, static_cast<std::size_t>(offset));
-  download_ = std::make_unique<DownloadSender>(std::move(data), static_cast<std::size_t>(block),
-                                               rcv_.faults().badCrcBlock.load(), rcv_.faults().badCrcTimes.load());
+  download_ =
+      std::make_unique<DownloadSender>(std::move(data), static_cast<std::size_t>(block),
+                                       rcv_.faults().badCrcBlock.load(), rcv_.faults().badCrcTimes.load());
   mode_ = Mode::Download;
   transferBytes_ = 0;
   lastTransferMs_ = Receiver::steadyMs();

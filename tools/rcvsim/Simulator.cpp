@@ -145,11 +145,23 @@ void Simulator::serveTcp() {
   while (!stop_.load()) {
     pollfd pfd{listen_, POLLIN, 0};
     if (::poll(&pfd, 1, kPollMs) <= 0) continue;
-    int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    sockaddr_in peer{};
+    socklen_t peerLen = sizeof peer;
+    int fd = ::accept4(listen_, reinterpret_cast<sockaddr*>(&peer), &peerLen, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) continue;
     int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    char address[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &peer.sin_addr, address, sizeof address);
+    {
+      auto lock = receiver_->lock();
+      receiver_->tcpPeer = std::string(address) + ",port=" + std::to_string(ntohs(peer.sin_port));
+    }
     serveLink(fd, false);
+    {
+      auto lock = receiver_->lock();
+      receiver_->tcpPeer.clear();
+    }
     ::close(fd);
   }
 }

@@ -16,6 +16,7 @@
 
 #include "ICommandSender.h"
 #include "OutputPeriod.h"
+#include "PortOutput.h"
 
 namespace {
 QString q(const std::string& s) {
@@ -151,6 +152,26 @@ QWidget* CDialogRCV::makeControl(std::size_t i, QWidget* parent, Control& c) {
       row->setObjectName(controlName(s));
       return row;
     }
+    case ParamKind::Output: {
+      auto* row = new QWidget(parent);
+      auto* line = new QHBoxLayout(row);
+      line->setContentsMargins(0, 0, 0, 0);
+      auto* combo = new QComboBox(row);
+      for (const PortOutput::Preset& p : PortOutput::presets()) combo->addItem(q(p.shown));
+      auto* period = new QLineEdit(row);
+      period->setMaximumWidth(period->fontMetrics().horizontalAdvance("0000.00MM"));
+      auto* periodLabel = new QLabel("Period(s):", row);
+      line->addWidget(combo, 1);
+      line->addWidget(periodLabel);
+      line->addWidget(period);
+      connect(combo, &QComboBox::activated, this, changedHere);
+      connect(period, &QLineEdit::textEdited, this, changedHere);
+      combo->setObjectName(controlName(s));
+      period->setObjectName(controlName(s) + "#period");
+      row->setObjectName(controlName(s) + "#row");
+      c.widgets = {combo, period, periodLabel};
+      return row;
+    }
     case ParamKind::ReadOnly: {
       auto* label = new QLabel(parent);
       label->setFrameShape(QFrame::Panel);
@@ -197,6 +218,15 @@ void CDialogRCV::takeFromControl(std::size_t i) {
     case ParamKind::Edit:
       model_.setValue(i, static_cast<QLineEdit*>(c.widgets[0])->text().toStdString());
       break;
+    case ParamKind::Output: {
+      const std::string preset = static_cast<QComboBox*>(c.widgets[0])->currentText().toStdString();
+      model_.setOutput(i, preset, static_cast<QLineEdit*>(c.widgets[1])->text().toStdString());
+      // A period means something only for a preset that sends messages.
+      const bool periodic = preset != PortOutput::kNone && preset != PortOutput::kUserDefined;
+      c.widgets[1]->setEnabled(periodic);
+      c.widgets[2]->setEnabled(periodic);
+      break;
+    }
     case ParamKind::ReadOnly:
       break;
   }
@@ -210,6 +240,9 @@ void CDialogRCV::showValues() {
     switch (s.kind) {
       case ParamKind::Choice: {
         auto* combo = static_cast<QComboBox*>(c.widgets[0]);
+        // What a choice offers may depend on what the receiver answered.
+        combo->clear();
+        for (const ParamChoice& ch : s.choices) combo->addItem(q(ch.shown), q(ch.value));
         int at = model_.choiceIndex(i);
         if (at < 0 && enabled) {
           // A value the table does not know is still shown as the receiver has it.
@@ -244,11 +277,42 @@ void CDialogRCV::showValues() {
       case ParamKind::ReadOnly:
         static_cast<QLabel*>(c.widgets[0])->setText(q(model_.shown(i)));
         break;
+      case ParamKind::Output: {
+        auto* combo = static_cast<QComboBox*>(c.widgets[0]);
+        combo->setCurrentIndex(std::max(0, combo->findText(q(model_.outputPreset(i)))));
+        static_cast<QLineEdit*>(c.widgets[1])->setText(q(model_.outputPeriod(i)));
+        break;
+      }
     }
     for (QWidget* w : c.widgets) w->setEnabled(enabled);
+    if (s.kind == ParamKind::Output) {
+      // A period means something only for a preset that sends messages.
+      const std::string preset = model_.outputPreset(i);
+      const bool periodic = enabled && preset != PortOutput::kNone && preset != PortOutput::kUserDefined;
+      c.widgets[1]->setEnabled(periodic);
+      c.widgets[2]->setEnabled(periodic);
+    }
     if (c.label) c.label->setEnabled(enabled);
   }
   filling_ = false;
+}
+
+void CDialogRCV::setGroupAll(const std::string& path, bool on) {
+  const int at = model_.indexOf(path);
+  if (at < 0 || !model_.at(static_cast<std::size_t>(at)).enabled) return;
+  const auto i = static_cast<std::size_t>(at);
+  model_.setGroup(i, std::vector<bool>(model_.spec(i).members.size(), on));
+  showValues();
+  emit edited();
+}
+
+QWidget* CDialogRCV::sectionOf(const std::string& path) const {
+  const int at = model_.indexOf(path);
+  auto it = at < 0 ? controls_.end() : controls_.find(static_cast<std::size_t>(at));
+  if (it == controls_.end()) return nullptr;
+  for (QWidget* w = it->second.widgets[0]; w; w = w->parentWidget())
+    if (auto* box = qobject_cast<QGroupBox*>(w)) return box;
+  return nullptr;
 }
 
 void CDialogRCV::read(ICommandSender& sender) {

@@ -17,7 +17,7 @@ class CDialogRCV : public QWidget {
 
   // Returns the error text of the first refusal ("" when all went through); the failing
   // control gets the focus. A failed output period check shows its warning box first.
-  QString apply(ICommandSender& sender);
+  virtual QString apply(ICommandSender& sender);
   void read(ICommandSender& sender);
   void writeScript(std::string& out) const { model_.writeScript(out); }
 
@@ -34,6 +34,10 @@ class CDialogRCV : public QWidget {
 
  protected:
   QTabWidget* subTabs() const { return tabs_; }
+  // Sets every box of a check-box group, as if the user had clicked them.
+  void setGroupAll(const std::string& path, bool on);
+  // The group box a parameter's control sits in (null for hidden ones).
+  QWidget* sectionOf(const std::string& path) const;
 
  private:
   struct Control {

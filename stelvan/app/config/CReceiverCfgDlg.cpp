@@ -10,26 +10,67 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <map>
+#include <thread>
 
 #include "CCompareSetupDlg.h"
 #include "CReceiverSender.h"
 #include "ConfigPages.h"
 #include "SetupPages.h"
 #include "SetupScript.h"
+#include "gridlink/CReceiver.h"
+#include "gridlink/platform/MessagePump.h"
+
+namespace {
+// The dialog each receiver's positions go to.
+std::mutex g_PositionLock;
+std::map<CReceiver*, CReceiverCfgDlg*> g_PositionSinks;
+
+// Runs `work` on a thread of its own while this one keeps its windows live; the work's own
+// time-outs bound it.
+bool runPumping(const std::function<bool()>& work) {
+  Platform::Event done(Platform::EventReset::Manual);
+  bool result = false;
+  std::thread worker([&] {
+    result = work();
+    done.Set();
+  });
+  while (Platform::WaitPumping(done, 1000) != Platform::WaitResult::Signalled) {
+  }
+  worker.join();
+  return result;
+}
+
+// The slot number also names the stream kind of the list: 0, ZRX.
+constexpr std::uint8_t kPositionSlot = 0;
+
+void pausePumping(std::uint32_t ms) {
+  Platform::Event never(Platform::EventReset::Manual);
+  Platform::WaitPumping(never, ms);
+}
+}  // namespace
 
 CReceiverCfgDlg::CReceiverCfgDlg(CReceiver* receiver, QWidget* parent)
     : QDialog(parent), receiver_(receiver), sender_(std::make_unique<CReceiverSender>(receiver)) {
   setWindowTitle("Receiver configuration");
   setObjectName("ReceiverConfiguration");
   tabs_ = new QTabWidget;
-  pages_ = {new CGeneralPage,         new CMinPadPage, new CPositioningPage,     new CBasePage,
-            new CRoverPage(*sender_), new CPortsPage,  new CEventPage(*sender_), new CAdvancedPage};
+  pages_ = {new CGeneralPage,
+            new CMinPadPage,
+            new CPositioningPage(*sender_),
+            new CBasePage([this](BasePosition::Fix& fix) { return lastPosition(fix); }),
+            new CRoverPage(*sender_),
+            new CPortsPage,
+            new CEventPage(*sender_),
+            new CAdvancedPage(*sender_)};
   for (std::size_t i = 0; i < pages_.size(); ++i) {
     tabs_->addTab(pages_[i], SetupPages::kNames[i]);
     connect(pages_[i], &CDialogRCV::edited, this, &CReceiverCfgDlg::pageEdited);
   }
   connect(static_cast<CRoverPage*>(pages_[4]), &CRoverPage::status, this, &CReceiverCfgDlg::setStatus);
   connect(static_cast<CEventPage*>(pages_[6]), &CEventPage::status, this, &CReceiverCfgDlg::setStatus);
+  connect(static_cast<CPortsPage*>(pages_[5]), &CPortsPage::resetNeeded, this,
+          &CReceiverCfgDlg::resetReceiver);
 
   auto* ok = new QPushButton("OK");
   auto* exit = new QPushButton("Exit");
@@ -62,10 +103,55 @@ CReceiverCfgDlg::CReceiverCfgDlg(CReceiver* receiver, QWidget* parent)
   connect(compare, &QPushButton::clicked, this, &CReceiverCfgDlg::onCompare);
   connect(apply_, &QPushButton::clicked, this, &CReceiverCfgDlg::applyCurrent);
   connect(tabs_, &QTabWidget::currentChanged, this, &CReceiverCfgDlg::onTabChanged);
+  attachPosition();
   onTabChanged(0);
 }
 
-CReceiverCfgDlg::~CReceiverCfgDlg() = default;
+CReceiverCfgDlg::~CReceiverCfgDlg() {
+  if (receiver_) receiver_->Detach(kPositionSlot);
+  std::lock_guard l(g_PositionLock);
+  g_PositionSinks.erase(receiver_);
+}
+
+void CReceiverCfgDlg::attachPosition() {
+  if (!receiver_) return;
+  {
+    std::lock_guard l(g_PositionLock);
+    g_PositionSinks[receiver_] = this;
+  }
+  // Without a message thread on the connection there is no delivery: the page then has no
+  // position to take, and nothing else changes.
+  receiver_->Attach(kPositionSlot, &CReceiverCfgDlg::onPosition, "PG:1");
+}
+
+void CReceiverCfgDlg::onPosition(CReceiver* receiver) {
+  std::lock_guard l(g_PositionLock);
+  const auto it = g_PositionSinks.find(receiver);
+  BasePosition::Fix fix;
+  if (it == g_PositionSinks.end() || receiver->getMsgBufSize() <= 0 ||
+      !BasePosition::fromPg(receiver->getMsgBuf(0), static_cast<std::size_t>(receiver->getMsgBufSize()), fix))
+    return;
+  CReceiverCfgDlg* self = it->second;
+  std::function<void(const BasePosition::Fix&)> sink;
+  {
+    std::lock_guard p(self->positionLock_);
+    self->position_ = fix;
+    self->hasPosition_ = true;
+    sink = self->positionSink_;
+  }
+  if (sink) sink(fix);
+}
+
+bool CReceiverCfgDlg::lastPosition(BasePosition::Fix& out) const {
+  std::lock_guard l(positionLock_);
+  out = position_;
+  return hasPosition_;
+}
+
+void CReceiverCfgDlg::setPositionSink(std::function<void(const BasePosition::Fix&)> sink) {
+  std::lock_guard l(positionLock_);
+  positionSink_ = std::move(sink);
+}
 
 QString CReceiverCfgDlg::statusText() const {
   return status_->text();
@@ -169,6 +255,29 @@ void CReceiverCfgDlg::onSave() {
   if (file.isEmpty()) return;
   if (const QString error = saveSetup(file); !error.isEmpty())
     QMessageBox::warning(this, windowTitle(), error);
+}
+
+bool CReceiverCfgDlg::resetReceiver() {
+  constexpr int kTries = 10;
+  constexpr std::uint32_t kTryGapMs = 899;
+  setEnabled(false);
+  std::string reply;
+  sender_->SendCommand("%%set,reset,yes", 0, reply);
+  CReceiver* rcv = receiver_;
+  runPumping([rcv] { return rcv->Close(false) != 0; });
+  bool opened = false;
+  for (int attempt = 0; attempt < kTries && !opened && reopen_; ++attempt) {
+    pausePumping(kTryGapMs);
+    opened = runPumping(reopen_);
+  }
+  if (opened) attachPosition();
+  setEnabled(true);
+  auto* box = new QMessageBox(QMessageBox::Information, "Reset Receiver",
+                              opened ? "The receiver has been reset!" : "", QMessageBox::Ok, this);
+  box->setObjectName("resetReceiver");
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+  return opened;
 }
 
 bool CReceiverCfgDlg::initialise() {

@@ -4,8 +4,12 @@
 // CReceiver (the caller keeps it open and owns it); GUI thread only. Every exchange waits
 // through the message pump.
 #include <QDialog>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
+
+#include "BasePosition.h"
 
 class CDialogRCV;
 class CReceiver;
@@ -35,6 +39,16 @@ class CReceiverCfgDlg : public QDialog {
   // Reads every page not read yet.
   void readAll();
   CReceiverSender& sender() { return *sender_; }
+  // The receiver's latest position from its "PG" output, false before the first one.
+  bool lastPosition(BasePosition::Fix& out) const;
+  // Also hands every position to `sink` (the main view keeps the last one); any thread.
+  void setPositionSink(std::function<void(const BasePosition::Fix&)> sink);
+  // What opens the receiver again after a reset (the caller knows its connection and port);
+  // without it a reset ends with the receiver closed.
+  void setReopen(std::function<bool()> reopen) { reopen_ = std::move(reopen); }
+  // "%%set,reset,yes", then the receiver closed and reopened (up to 10 tries 899 ms apart);
+  // the "Reset Receiver" box tells how it went. True when the receiver is open again.
+  bool resetReceiver();
 
  private:
   void onTabChanged(int index);
@@ -51,4 +65,12 @@ class CReceiverCfgDlg : public QDialog {
   QTabWidget* tabs_;
   QLabel* status_;
   QPushButton* apply_;
+  void attachPosition();
+  static void onPosition(CReceiver* receiver);
+
+  std::function<bool()> reopen_;
+  mutable std::mutex positionLock_;  // between the receiver's delivery thread and this one
+  BasePosition::Fix position_;
+  bool hasPosition_ = false;
+  std::function<void(const BasePosition::Fix&)> positionSink_;
 };

@@ -1,6 +1,9 @@
 #pragma once
 // The eight configuration pages. Each is its parameter table on a CDialogRCV, plus the buttons
 // of its own that act at once.
+#include <functional>
+
+#include "BasePosition.h"
 #include "CDialogRCV.h"
 
 class ICommandSender;
@@ -21,13 +24,30 @@ class CMinPadPage : public CDialogRCV {
 class CPositioningPage : public CDialogRCV {
   Q_OBJECT
  public:
-  explicit CPositioningPage(QWidget* parent = nullptr);
+  // "Datum Parameters" reads and sends through `sender` at once.
+  CPositioningPage(ICommandSender& sender, QWidget* parent = nullptr);
+  // GLONASS numbering: by frequency channel (0) or by slot (1), kept in the settings.
+  void setGloNumbering(int numbering);
+
+ private:
+  void showGloNumbering();
 };
 
 class CBasePage : public CDialogRCV {
   Q_OBJECT
  public:
-  explicit CBasePage(QWidget* parent = nullptr);
+  // `lastPosition` gives the receiver's latest position, false while there is none.
+  using PositionSource = std::function<bool(BasePosition::Fix&)>;
+  explicit CBasePage(PositionSource lastPosition, QWidget* parent = nullptr);
+  // "GPS/GLO at one time" (the GLONASS position follows the GPS one) or separately; kept in
+  // the settings.
+  void setAtOneTime(bool atOneTime);
+  // "Get from receiver": both reference positions become the latest position.
+  bool takeLastPosition();
+
+ private:
+  void followGps();
+  PositionSource lastPosition_;
 };
 
 class CRoverPage : public CDialogRCV {
@@ -43,6 +63,11 @@ class CPortsPage : public CDialogRCV {
   Q_OBJECT
  public:
   explicit CPortsPage(QWidget* parent = nullptr);
+  // Also keeps the local server's Wi-Fi link in step with a Wi-Fi that is on, and asks for a
+  // receiver reset once a new Bluetooth name or pin went through.
+  QString apply(ICommandSender& sender) override;
+ signals:
+  void resetNeeded();
 };
 
 class CEventPage : public CDialogRCV {
@@ -57,5 +82,10 @@ class CEventPage : public CDialogRCV {
 class CAdvancedPage : public CDialogRCV {
   Q_OBJECT
  public:
-  explicit CAdvancedPage(QWidget* parent = nullptr);
+  // The external frequency's state is read again through `sender` on request.
+  explicit CAdvancedPage(ICommandSender& sender, QWidget* parent = nullptr);
+  void refreshFrequency();
+
+ private:
+  ICommandSender& sender_;
 };

@@ -182,10 +182,14 @@ void CManualMode::writeLog(const QByteArray& bytes) {
 void CManualMode::appendOutput(const QByteArray& raw) {
   if (closing_ || editing_ || !replies_->isEnabled()) return;
   writeLog(raw);
+  // Replies to typed commands come in here too, each on a line of its own.
+  const bool lineOpen = !replies_->document()->lastBlock().text().isEmpty();
+  const QByteArray separated = QByteArray::fromStdString(replySeparator_.separate(
+      std::string_view(raw.constData(), static_cast<std::size_t>(raw.size())), lineOpen));
   QByteArray lines;
-  for (int i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) lines += '\r';
-    lines += raw[i];
+  for (int i = 0; i < separated.size(); ++i) {
+    if (separated[i] == '\n' && (i == 0 || separated[i - 1] != '\r')) lines += '\r';
+    lines += separated[i];
   }
   QString text = printable(lines, 128);
   text.remove('\r');
@@ -267,6 +271,10 @@ void CManualMode::sendCommand(const QString& typed) {
     return;
   }
   std::string reply;
+  replySeparator_.expectReply();
   sender_->SendCommand(text.toStdString(), 0, reply, &CManualMode::outputCallback);
-  if (reply != "RE000") appendLine(reply);
+  if (reply != "RE000") {  // the reply came back itself, not as output
+    replySeparator_.replyTaken();
+    appendLine(reply);
+  }
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "IScriptHost.h"
+#include "manual/ReplyLines.h"
 
 class CReceiver;
 class CReceiverSender;
@@ -68,6 +69,7 @@ class CManualMode : public QDialog, public IScriptHost {
   CReceiver* receiver_;
   std::unique_ptr<CReceiverSender> sender_;
   std::unique_ptr<CScriptInterpreter> interpreter_;
+  ReplyLines replySeparator_;
   QPlainTextEdit* replies_;
   QComboBox* command_;
   QLabel* status_;

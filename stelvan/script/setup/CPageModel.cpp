@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "OutputPeriod.h"
+#include "PortOutput.h"
 #include "QueryAnswers.h"
 #include "ScriptText.h"
 
@@ -63,7 +64,8 @@ int CPageModel::indexOf(std::string_view path) const {
 
 std::string CPageModel::readScript() const {
   std::vector<std::string> paths;
-  for (const ParamSpec& s : specs_) paths.push_back(s.path);
+  for (const ParamSpec& s : specs_)
+    if (!s.derived) paths.push_back(s.path);
   return QueryAnswers::script(paths);
 }
 
@@ -75,10 +77,13 @@ void CPageModel::read(ICommandSender& sender) {
 }
 
 void CPageModel::load(const std::vector<std::string>& answers) {
+  std::size_t k = 0;  // answers belong to the parameters that are read, in order
   for (std::size_t i = 0; i < specs_.size(); ++i) {
     Value& v = values_[i];
-    v.enabled = i < answers.size() && !answers[i].empty();
-    v.value = v.enabled ? normalise(i, answers[i]) : std::string();
+    const std::string* answer = !specs_[i].derived && k < answers.size() ? &answers[k] : nullptr;
+    if (!specs_[i].derived) ++k;
+    v.enabled = answer && !answer->empty();
+    v.value = v.enabled ? normalise(i, *answer) : std::string();
     const ParamSpec& s = specs_[i];
     if (v.enabled && s.kind == ParamKind::ReadOnly && s.plausible) {
       const double x = std::strtod(v.value.c_str(), nullptr) / s.divisor;
@@ -110,6 +115,10 @@ std::string CPageModel::normalise(std::size_t i, const std::string& answer) cons
       for (std::size_t k = 0; k < s.members.size(); ++k)
         out += (k ? "," : "") + (k < states.size() && states[k] ? s.choices[0].value : s.choices[1].value);
       return out + "}";
+    }
+    case ParamKind::Output: {
+      const PortOutput::Current current = PortOutput::recognise(answer);
+      return current.preset + "|" + current.period;
     }
     case ParamKind::Edit:
       return s.quoted || s.quotedInScript ? unquote(answer) : answer;
@@ -144,7 +153,12 @@ bool CPageModel::isOn(std::string_view value) {
 }
 
 bool CPageModel::changed(std::size_t i) const {
-  return settable(i) && values_[i].value != values_[i].original;
+  if (!settable(i) || values_[i].value == values_[i].original) return false;
+  const ParamSpec& s = specs_[i];
+  if (!s.mask.empty() && values_[i].value == s.mask) return false;
+  const int gate = s.gate.empty() ? -1 : indexOf(s.gate);
+  return gate < 0 ||
+         values_[static_cast<std::size_t>(gate)].value != specs_[static_cast<std::size_t>(gate)].mask;
 }
 
 bool CPageModel::changed() const {
@@ -183,6 +197,21 @@ int CPageModel::choiceIndex(std::size_t i) const {
   return -1;
 }
 
+std::string CPageModel::outputPreset(std::size_t i) const {
+  const std::string& v = values_[i].value;
+  return v.substr(0, v.find('|'));
+}
+
+std::string CPageModel::outputPeriod(std::size_t i) const {
+  const std::string& v = values_[i].value;
+  const std::size_t bar = v.find('|');
+  return bar == std::string::npos ? std::string(PortOutput::kDefaultPeriod) : v.substr(bar + 1);
+}
+
+void CPageModel::setOutput(std::size_t i, const std::string& preset, const std::string& period) {
+  values_[i].value = preset + "|" + period;
+}
+
 std::string CPageModel::shown(std::size_t i) const {
   const ParamSpec& s = specs_[i];
   if (s.print.empty() || values_[i].value.empty()) return values_[i].value;
@@ -193,11 +222,14 @@ std::string CPageModel::shown(std::size_t i) const {
 
 std::string CPageModel::validate(std::size_t i) const {
   const ParamSpec& s = specs_[i];
-  if (s.kind != ParamKind::Edit || s.scan.empty()) return {};
-  const std::string text = ScriptText::trim(values_[i].value);
+  const bool output = s.kind == ParamKind::Output;
+  if (output && (outputPreset(i) == PortOutput::kNone || outputPreset(i) == PortOutput::kUserDefined))
+    return {};
+  if ((s.kind != ParamKind::Edit && !output) || s.scan.empty()) return {};
+  const std::string text = ScriptText::trim(output ? outputPeriod(i) : values_[i].value);
   double x = 0;
   const std::string& bad = s.badText.empty() ? s.refused : s.badText;
-  if (!scans(s.scan, text, x)) return bad;
+  if (!scans(s.scan, text, x) || (output && x <= 0)) return bad;
   if (s.ranged && (x < s.lo || x > s.hi)) return s.rangeText.empty() ? bad : s.rangeText;
   return {};
 }
@@ -218,7 +250,7 @@ std::string CPageModel::scriptValue(std::size_t i) const {
   return specs_[i].quotedInScript ? "\"" + sendValue(i) + "\"" : sendValue(i);
 }
 
-std::string CPageModel::periodCheck(ICommandSender& sender, std::size_t i) {
+std::string CPageModel::periodCheck(ICommandSender& sender, const std::string& seconds) {
   std::string raw, pos;
   sender.SendCommand("print,/par/raw/curmsint", 0, raw);
   const bool posAnswered = sender.SendCommand("print,/par/pos/curmsint", 0, pos);
@@ -226,8 +258,22 @@ std::string CPageModel::periodCheck(ICommandSender& sender, std::size_t i) {
     return r.starts_with("RE") ? ScriptText::trim(r.substr(5)) : std::string();
   };
   const std::optional<std::string> posMs = posAnswered ? std::optional<std::string>(body(pos)) : std::nullopt;
-  return OutputPeriod::fits(ScriptText::trim(values_[i].value), body(raw), posMs) ? std::string()
-                                                                                  : OutputPeriod::kWarning;
+  return OutputPeriod::fits(ScriptText::trim(seconds), body(raw), posMs) ? std::string()
+                                                                         : OutputPeriod::kWarning;
+}
+
+std::string CPageModel::applyOutput(ICommandSender& sender, std::size_t i) {
+  const ParamSpec& s = specs_[i];
+  const std::string preset = outputPreset(i);
+  // "User Defined" is whatever the receiver was told elsewhere: the port is left alone.
+  if (preset == PortOutput::kUserDefined) return {};
+  std::string reply;
+  if (!sender.SendCommand("%%dm," + s.port, 0, reply)) return s.refused;
+  const std::string start = preset == PortOutput::kNone
+                                ? std::string("%%")
+                                : PortOutput::command(preset, s.port, ScriptText::trim(outputPeriod(i)));
+  if (start.empty() || !sender.SendCommand(start, 0, reply)) return s.refused;
+  return {};
 }
 
 CPageModel::ApplyResult CPageModel::apply(ICommandSender& sender) {
@@ -235,12 +281,27 @@ CPageModel::ApplyResult CPageModel::apply(ICommandSender& sender) {
     if (!changed(i)) continue;
     const ParamSpec& s = specs_[i];
     if (std::string bad = validate(i); !bad.empty()) return {bad, static_cast<int>(i), false};
-    if (s.outputPeriod)
-      if (std::string warning = periodCheck(sender, i); !warning.empty())
+    const bool output = s.kind == ParamKind::Output;
+    const std::string preset = output ? outputPreset(i) : std::string();
+    const bool periodSent = !output || (preset != PortOutput::kNone && preset != PortOutput::kUserDefined);
+    if (s.outputPeriod && periodSent)
+      if (std::string warning = periodCheck(sender, output ? outputPeriod(i) : values_[i].value);
+          !warning.empty())
         return {warning, static_cast<int>(i), true};
     std::string reply;
-    if (!sender.SendCommand(s.prefix + "set," + s.sendPath() + "," + sendValue(i), 0, reply))
-      return {s.refused, static_cast<int>(i), false};
+    if (output) {
+      if (std::string refused = applyOutput(sender, i); !refused.empty())
+        return {refused, static_cast<int>(i), false};
+    } else {
+      // A TCP port that serves a client program is put back to commands first.
+      const int client = s.cmdFirst ? indexOf(s.port + "/ip") : -1;
+      if (client >= 0 && values_[static_cast<std::size_t>(client)].enabled &&
+          ScriptText::lower(values_[i].value) != "cmd" &&
+          !sender.SendCommand(s.prefix + "set," + s.sendPath() + ",cmd", 0, reply))
+        return {"Can't change imode to port :" + s.port, static_cast<int>(i), false};
+      if (!sender.SendCommand(s.prefix + "set," + s.sendPath() + "," + sendValue(i), 0, reply))
+        return {s.refused, static_cast<int>(i), false};
+    }
     values_[i].original = values_[i].value;
   }
   return {};
@@ -253,7 +314,9 @@ void CPageModel::setFromScript(std::size_t i, const std::string& text) {
 
 void CPageModel::writeScript(std::string& out) const {
   for (std::size_t i = 0; i < size(); ++i) {
-    if (!settable(i)) continue;
+    // A port's output is not a parameter: it has no "set" line of its own.
+    if (!settable(i) || specs_[i].kind == ParamKind::Output) continue;
+    if (!specs_[i].mask.empty() && values_[i].value == specs_[i].mask) continue;
     const std::string& p = specs_[i].savePath();
     out += "%" + p + "%set," + p + "," + scriptValue(i) + "\r\n";
   }

@@ -45,6 +45,13 @@ class CPageModel {
   void disable(std::size_t i) { values_[i].enabled = false; }
   // A value the page shows in place of what was read, not a change of the user's.
   void fill(std::size_t i, const std::string& value) { values_[i].value = values_[i].original = value; }
+  // Narrows what a choice offers to what the receiver's state allows.
+  void offer(std::size_t i, std::vector<ParamChoice> choices) { specs_[i].choices = std::move(choices); }
+  // A derived value: shown (enabled) when not empty.
+  void show(std::size_t i, const std::string& value) {
+    fill(i, value);
+    values_[i].enabled = !value.empty();
+  }
   bool changed(std::size_t i) const;
   bool changed() const;
 
@@ -58,6 +65,10 @@ class CPageModel {
   void setGroupTexts(std::size_t i, const std::vector<std::string>& texts);
   // Index of the current value among the choices (case-insensitive), -1 when none.
   int choiceIndex(std::size_t i) const;
+  // A port's output: the preset's shown name and the period text.
+  std::string outputPreset(std::size_t i) const;
+  std::string outputPeriod(std::size_t i) const;
+  void setOutput(std::size_t i, const std::string& preset, const std::string& period);
   // Text of a read-only value (print format applied).
   std::string shown(std::size_t i) const;
 
@@ -76,7 +87,8 @@ class CPageModel {
   bool settable(std::size_t i) const;
   std::string normalise(std::size_t i, const std::string& answer) const;
   bool isSet(std::size_t i, const std::string& value) const;
-  std::string periodCheck(ICommandSender& sender, std::size_t i);
+  std::string periodCheck(ICommandSender& sender, const std::string& seconds);
+  std::string applyOutput(ICommandSender& sender, std::size_t i);
 
   std::string name_;
   std::vector<ParamSpec> specs_;

@@ -68,6 +68,22 @@ ParamSpec hidden(std::string path) {
   return s;
 }
 
+ParamSpec output(std::string section, const std::string& port) {
+  ParamSpec s = edit(std::move(section), "", "/par/out" + port + ":on", "Can't set output mode for " + port);
+  s.kind = ParamKind::Output;
+  s.port = port;
+  s.scan = "%lf";
+  s.outputPeriod = true;
+  s.badText = "Invalid messages output period for " + port;
+  return s;
+}
+
+ParamSpec derived(std::string section, std::string label, std::string name) {
+  ParamSpec s = readOnly(std::move(section), std::move(label), std::move(name));
+  s.derived = true;
+  return s;
+}
+
 std::vector<ParamSpec> onTab(const std::string& tab, std::vector<ParamSpec> specs) {
   for (ParamSpec& s : specs) s.tab = tab;
   return specs;

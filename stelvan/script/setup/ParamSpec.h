@@ -11,6 +11,7 @@ enum class ParamKind {
   CheckGroup,  // check boxes sent together as "{v,v,...}"; members name the boxes
   EditGroup,   // edits sent together as "{t,t,...}"; members name the edits
   ReadOnly,    // shown, never sent nor saved
+  Output,      // a port's output: preset and period, sent as "%%dm," + port and the preset's command
 };
 
 struct ParamChoice {
@@ -40,6 +41,10 @@ struct ParamSpec {
   bool plausible = false;
 
   bool hidden = false;          // read for the page's own rules, not shown
+  bool derived = false;         // not read: the page's rules fill it from other answers
+  bool cmdFirst = false;        // an input mode other than "cmd" goes out after "cmd" is set
+  std::string mask;             // a text shown in place of the value: not sent, not saved
+  std::string gate;             // a masked edit sent only when this one's text is not its mask
   bool quoted = false;          // sent in double quotes (each member of an edit group)
   bool quotedInScript = false;  // sent bare, saved in double quotes
   std::string prefix = "%%";    // before "set," when applied
@@ -71,6 +76,10 @@ ParamSpec editGroup(std::string section, std::string label, std::string path,
                     std::vector<std::string> members, std::string refused);
 ParamSpec readOnly(std::string section, std::string label, std::string path);
 ParamSpec hidden(std::string path);
+// The output preset and period of `port` (read with "print,/par/out" + port + ":on").
+ParamSpec output(std::string section, const std::string& port);
+// A read-only value the page's rules work out from other answers.
+ParamSpec derived(std::string section, std::string label, std::string name);
 // The same specs placed on a sub-tab.
 std::vector<ParamSpec> onTab(const std::string& tab, std::vector<ParamSpec> specs);
 // Choices whose shown texts and values pair up in order.

@@ -1,4 +1,7 @@
 // Ports, Event and Advanced pages.
+#include <cstdio>
+#include <map>
+
 #include "SetupPages.h"
 
 namespace SetupPages {
@@ -12,12 +15,13 @@ std::string upper(std::string s) {
   return s;
 }
 
-ParamSpec inputMode(const std::string& section, const std::string& port) {
+ParamSpec inputMode(const std::string& section, const std::string& port, bool cmdFirst = false) {
   ParamSpec s = choice(section, "", "/par" + port + "/imode",
                        pairs({"None", "Command", "Echo", "RTCM 2.x", "RTCM 3.x", "Omni"},
                              {"none", "cmd", "echo", "rtcm", "rtcm3", "omni"}),
                        "Can't set input mode for " + port);
   s.port = port;
+  s.cmdFirst = cmdFirst;
   return s;
 }
 
@@ -31,12 +35,47 @@ ParamSpec ip(const std::string& label, const std::string& path, const std::strin
   return number("Ethernet", label, path, "%d.%d.%d.%d", 0, 0, "Invalid " + what, "", "Cannot set " + can);
 }
 
-// The port the program talks through is never changed from here; the GSM modem is b or c by
-// model; an empty PIN shows the default.
+// The clients of the TCP ports from the "stat={tcpd={" list of "print,net:on": port letter ->
+// "address:port".
+std::map<char, std::string> tcpClients(const std::string& net) {
+  std::map<char, std::string> out;
+  const std::string head = "stat={tcpd={";
+  std::size_t at = net.find(head);
+  if (at == std::string::npos) return out;
+  at += head.size();
+  const std::size_t end = net.find("}}", at);
+  const std::string list = net.substr(at, end == std::string::npos ? std::string::npos : end - at);
+  for (std::size_t p = 0; p < list.size();) {
+    while (p < list.size() && (list[p] == '{' || list[p] == ',' || list[p] == '}' || list[p] == ' ')) ++p;
+    if (p >= list.size()) break;
+    char address[64] = {}, port[16] = {}, dev = 0;
+    if (std::sscanf(list.c_str() + p, "%63[^,],port=%15[^,],dev=%c", address, port, &dev) == 3)
+      out[dev] = std::string(address) + ":" + port;
+    const std::size_t close = list.find('}', p);
+    if (close == std::string::npos) break;
+    p = close + 1;
+  }
+  return out;
+}
+
+// The port the program talks through is never changed from here; a TCP port shows its client,
+// and one that serves a program goes back to commands before it takes another input mode; the
+// GSM modem is b or c by model; an empty PIN shows the default; Wi-Fi keys are never shown.
 void portRules(CPageModel& page) {
   const std::string current = page.at(0).value;
   for (std::size_t i = 0; i < page.size(); ++i)
     if (!page.spec(i).port.empty() && page.spec(i).port == current) page.disable(i);
+  const auto net = static_cast<std::size_t>(page.indexOf("net:on"));
+  const std::map<char, std::string> clients = tcpClients(page.at(net).value);
+  for (const char x : std::string("abcde")) {
+    const std::string port = std::string("/dev/tcp/") + x;
+    const auto it = clients.find(x);
+    page.show(static_cast<std::size_t>(page.indexOf(port + "/ip")), it == clients.end() ? "" : it->second);
+  }
+  for (int k = 1; k <= 4; ++k) {
+    const auto key = static_cast<std::size_t>(page.indexOf("/par/net/wlan/ap/key" + std::to_string(k)));
+    if (page.at(key).enabled) page.fill(key, kWifiKeyMask);
+  }
   const std::string model = page.at(static_cast<std::size_t>(page.indexOf("/par/rcv/model"))).value;
   const bool modemB = model.rfind(kModemBModel, 0) == 0;
   const std::string used = modemB ? "/par/modem/b/" : "/par/modem/c/";
@@ -50,7 +89,7 @@ void portRules(CPageModel& page) {
 }  // namespace
 
 CPageModel ports() {
-  std::vector<ParamSpec> t = {hidden("/cur/term"), hidden("/par/rcv/model")};
+  std::vector<ParamSpec> t = {hidden("/cur/term"), hidden("/par/rcv/model"), hidden("net:on")};
   auto add = [&](const std::string& tab, std::vector<ParamSpec> specs) {
     for (ParamSpec& s : onTab(tab, std::move(specs))) t.push_back(std::move(s));
   };
@@ -58,22 +97,27 @@ CPageModel ports() {
                                           "9600",   "19200",  "38400",  "57600",  "115200",
                                           "153600", "230400", "460800", "1500000"};
   for (const char* x : {"a", "b", "c", "d"}) {
-    const std::string port = std::string("/dev/ser/") + x, section = "Serial " + upper(x);
+    const std::string port = std::string("/dev/ser/") + x;
+    // The fourth serial port is the infrared one.
+    const std::string section = "Serial " + upper(x) + (port == "/dev/ser/d" ? " / Infrared" : "");
     add("Serial",
-        {inputMode(section, port),
+        {inputMode(section, port), output(section, port),
          onPort(check(section, "RTS/CTS", "/par" + port + "/rtscts", "Can't set RTS/CTS mode for " + port),
                 port),
          onPort(choice(section, "Baud rate:", "/par" + port + "/rate", pairs(bauds, bauds),
                        "Can't set baud rate for " + port),
                 port)});
   }
-  add("USB", {inputMode("USB", "/dev/usb/a")});
-  for (const char* x : {"a", "b", "c", "d", "e"})
-    add("TCP", {inputMode("TCP " + upper(x), std::string("/dev/tcp/") + x)});
+  add("USB", {inputMode("USB", "/dev/usb/a"), output("USB", "/dev/usb/a")});
+  for (const char* x : {"a", "b", "c", "d", "e"}) {
+    const std::string port = std::string("/dev/tcp/") + x, section = "TCP " + upper(x);
+    add("TCP",
+        {derived(section, "IP:", port + "/ip"), inputMode(section, port, true), output(section, port)});
+  }
   for (const char* x : {"a", "b"}) {
     const std::string port = std::string("/dev/can/") + x, section = "CAN " + upper(x), par = "/par" + port;
     const std::vector<std::string> rates = {"125", "250", "500", "1000"};
-    add("CAN", {inputMode(section, port),
+    add("CAN", {inputMode(section, port), output(section, port),
                 onPort(choice(section, "Baud Rate :", par + "/rate", pairs(rates, rates),
                               "Can't set baud rate for " + port),
                        port),
@@ -115,6 +159,13 @@ CPageModel ports() {
                       "Cannot set MASK"),
                number("WIFI", "", "/par/net/wlan/ap/id", "%x:%x:%x:%x:%x:%x", 0, 0, "Invalid MAC address", "",
                       "Cannot set MAC address")});
+  for (int k = 1; k <= 4; ++k) {
+    // The keys are never shown; they go out (all of them) only when the first one was typed.
+    ParamSpec key = quoted("WIFI", "", "/par/net/wlan/ap/key" + std::to_string(k), "Cannot set Wi-Fi key");
+    key.mask = kWifiKeyMask;
+    key.gate = "/par/net/wlan/ap/key1";
+    add("WIFI", {key});
+  }
   const auto masterSlave = pairs({"master", "slave"}, {"master", "slave"});
   ParamSpec pinB = quoted("GSM", "PIN :", "/par/modem/b/pin", "Cannot set PIN");
   ParamSpec pinC = quoted("GSM", "PIN :", "/par/modem/c/pin", "Cannot set PIN");

@@ -1,4 +1,5 @@
 // Positioning, Base and Rover pages.
+#include "ScriptText.h"
 #include "SetupPages.h"
 
 namespace SetupPages {
@@ -21,12 +22,27 @@ ParamSpec satellites(const std::string& section, const std::string& label, const
   return s;
 }
 
+constexpr std::array<const char*, 12> kSourcePorts = {
+    "/dev/ser/a", "/dev/ser/b", "/dev/ser/c", "/dev/ser/d", "/dev/tcp/a", "/dev/tcp/b",
+    "/dev/tcp/c", "/dev/tcp/d", "/dev/tcp/e", "/dev/usb/a", "/dev/blt/a", "/dev/modem/a"};
+
 std::vector<ParamChoice> sources() {
   std::vector<ParamChoice> out;
-  for (const char* p : {"/dev/ser/a", "/dev/ser/b", "/dev/ser/c", "/dev/ser/d", "/dev/tcp/a", "/dev/tcp/b",
-                        "/dev/tcp/c", "/dev/tcp/d", "/dev/tcp/e", "/dev/usb/a", "/dev/blt/a", "/dev/modem/a"})
-    out.push_back({p, p});
+  for (const char* p : kSourcePorts) out.push_back({p, p});
   return out;
+}
+
+// Corrections come in only through a port that takes them.
+void roverRules(CPageModel& page) {
+  std::vector<ParamChoice> offered;
+  for (const char* p : kSourcePorts) {
+    const int at = page.indexOf(std::string("/par") + p + "/imode");
+    const std::string mode =
+        at < 0 ? std::string() : ScriptText::lower(page.at(static_cast<std::size_t>(at)).value);
+    if (mode == "rtcm" || mode == "rtcm3" || mode == "cmr" || mode == "omni") offered.push_back({p, p});
+  }
+  for (const char* source : {"/par/pos/pd/port", "/par/pos/cd/port"})
+    page.offer(static_cast<std::size_t>(page.indexOf(source)), offered);
 }
 
 }  // namespace
@@ -140,7 +156,9 @@ CPageModel base() {
 CPageModel rover() {
   const auto modes = pairs({"Standalone", "DGPS(Code Diff.)", "WD (SBAS Diff.)", "RTK Float", "RTK Fixed"},
                            {"sp", "cd", "wd", "pf", "pd"});
-  std::vector<ParamSpec> t = {
+  std::vector<ParamSpec> t;
+  for (const char* p : kSourcePorts) t.push_back(hidden(std::string("/par") + p + "/imode"));
+  std::vector<ParamSpec> params = {
       choice("Positioning Mode", "", "/par/pos/mode/cur", modes, "Can't set rover positioning mode"),
       check("Enable Solutions", "Standalone", "/par/pos/mode/sp", "Can't set Standalone solution mode"),
       check("Enable Solutions", "DGPS(Code Diff.)", "/par/pos/mode/cd", "Can't set Code Diff. solution mode"),
@@ -177,7 +195,8 @@ CPageModel rover() {
       number("Corrections Usage", "Station ID:", "/par/pos/cd/src/usersrc", "%d", 0, 0, "", "",
              "Can't set Station ID"),
   };
-  return CPageModel("Rover", std::move(t));
+  for (ParamSpec& p : params) t.push_back(std::move(p));
+  return CPageModel("Rover", std::move(t), roverRules);
 }
 
 }  // namespace SetupPages

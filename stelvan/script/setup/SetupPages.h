@@ -17,6 +17,7 @@ extern const std::array<const char*, 3> kPortsSlotsModels;  // power outputs "Po
 extern const std::array<const char*, 2> kBoardFamilies;     // antenna input not selectable
 extern const char* const kModemBModel;                      // GSM modem on /par/modem/b
 extern const char* const kDefaultPin;
+constexpr const char* kWifiKeyMask = "**************************";
 
 CPageModel general();
 CPageModel minPad();

@@ -7,6 +7,7 @@
 #include "ScriptHarness.h"
 #include "gridlink/CProfile.h"
 #include "manual/CManualMode.h"
+#include "manual/ReplyLines.h"
 
 namespace {
 
@@ -40,7 +41,8 @@ TEST_F(ManualModeTest, TypedCommandsScriptsAndHistory) {
     // Typed commands go out raw; their replies come back as the receiver's output.
     EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.repliesText().startsWith("RE00ANH-RCV-100"); }, 5000));
     std::string elm;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return sim->paramValue("/par/pos/elm", elm) && elm == "7"; }, 5000)) << elm;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sim->paramValue("/par/pos/elm", elm) && elm == "7"; }, 5000))
+        << elm;
 
     dlg.sendCommand("@elm 12");
     EXPECT_TRUE(showsInOrder(dlg.repliesText(), {"> set to 12\n", ">set,/par/pos/elm,12\n", "RE000\n",
@@ -77,6 +79,34 @@ TEST_F(ManualModeTest, ReceiverOutputReachesTheWindowAndTheLog) {
   const QByteArray logged = f.readAll();
   EXPECT_TRUE(logged.contains("$GPGGA"));
   EXPECT_FALSE(logged.contains(">"));  // echoed lines stay out of the log
+}
+
+TEST_F(ManualModeTest, EachTypedCommandsReplyStandsOnItsOwnLine) {
+  CManualMode dlg(rcv);
+  dlg.sendCommand("print,/par/rcv/model");
+  dlg.sendCommand("print,/par/pos/elm");
+  dlg.sendCommand("print,/par/raw/msint");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.repliesText().contains("RE003100"); }, 5000))
+      << dlg.repliesText().toStdString();
+  EXPECT_EQ(dlg.repliesText(), "RE00ANH-RCV-100\nRE0015\nRE003100") << dlg.repliesText().toStdString();
+}
+
+// Replies due after typed commands, cut and mixed with other output as a link may deliver them.
+TEST(ReplyLinesTest, RepliesAreSetApartWhereverTheOutputIsCut) {
+  ReplyLines lines;
+  lines.expectReply();
+  lines.expectReply();
+  std::string shown = lines.separate("$GPGGA,1*00 RE0", true);
+  shown += lines.separate("0AABCDEFGHIJRE00", true);  // the window's line holds the GGA
+  shown += lines.separate("3xyz\r\nafter", true);
+  EXPECT_EQ(shown, "$GPGGA,1*00 \nRE00AABCDEFGHIJ\nRE003xyz\r\nafter");
+  // A reply that goes on in a second frame stays on one line; nothing due, nothing moves.
+  lines.expectReply();
+  EXPECT_EQ(lines.separate("RE003{a,RE002b}tail", true), "\nRE003{a,RE002b}\ntail");
+  EXPECT_EQ(lines.separate("RE002ok", false), "RE002ok");
+  lines.expectReply();
+  lines.replyTaken();  // it came back as the command's own reply
+  EXPECT_EQ(lines.separate("xRE002ok", false), "xRE002ok");
 }
 
 TEST_F(ManualModeTest, TheEditorReadsUtf16ScriptsAndSavesThem) {

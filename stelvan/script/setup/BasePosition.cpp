@@ -1,0 +1,43 @@
+#include "BasePosition.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <numbers>
+
+namespace BasePosition {
+
+std::string angleText(double radians, char positive, char negative) {
+  const double degrees = std::fabs(radians) * 180.0 / std::numbers::pi;
+  int whole = static_cast<int>(std::floor(degrees));
+  double minutes = (degrees - whole) * 60.0;
+  int wholeMinutes = static_cast<int>(std::floor(minutes));
+  double seconds = (minutes - wholeMinutes) * 60.0;
+  // Seconds that would print as 60 carry into the minutes (and degrees).
+  if (seconds >= 59.999995) {
+    seconds = 0;
+    if (++wholeMinutes == 60) wholeMinutes = 0, ++whole;
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "%c%dd%02dm%7.5lfs", radians < 0 ? negative : positive, whole,
+                wholeMinutes, seconds);
+  return text;
+}
+
+std::string groupValue(const std::string& datum, const Fix& fix) {
+  char height[32];
+  std::snprintf(height, sizeof height, "%.4lf", fix.height);
+  return "{" + datum + "," + angleText(fix.lat, 'N', 'S') + "," + angleText(fix.lon, 'E', 'W') + "," +
+         height + "}";
+}
+
+bool fromPg(const unsigned char* message, std::size_t size, Fix& out) {
+  constexpr std::size_t kHeader = 5, kPosition = 24;
+  if (!message || size < kHeader + kPosition || message[0] != 'P' || message[1] != 'G') return false;
+  double v[3];
+  std::memcpy(v, message + kHeader, sizeof v);  // little-endian f8, as the receiver sends them
+  out = {v[0], v[1], v[2]};
+  return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+}
+
+}  // namespace BasePosition
