@@ -52,6 +52,11 @@ void CMainFrame::OnRealTimeLogging() {
 void CMainFrame::OnReceiverConfiguration() {
   RunReceiverDialog([this](CReceiver* rcv) {
     CReceiverCfgDlg dlg(rcv, this);
+    // After a reset (a new Bluetooth name or pin) the dialog opens the receiver again the way
+    // the session holds it.
+    const std::string port = m_App.sessionInfo().portName;
+    CConnection* conn = m_App.Connection();
+    dlg.setReopen([rcv, conn, port] { return conn && rcv->Open(conn, port.c_str(), 0) == 1; });
     dlg.exec();
   });
 }
