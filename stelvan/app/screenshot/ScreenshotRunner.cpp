@@ -54,7 +54,8 @@ void ScreenshotRunner::runModal() {
   ScreenshotSteps()[m_Step].openModal(m_Frame);
   m_InModal = false;
   if (!m_ModalGrabbed) {
-    std::fprintf(stderr, "screenshot: %s: no dialog appeared\n", qPrintable(ScreenshotSteps()[m_Step].file));
+    std::fprintf(stderr, "screenshot: %s: no dialog appeared (status bar: \"%s\")\n",
+                 qPrintable(ScreenshotSteps()[m_Step].file), qPrintable(m_Frame.paneText(0)));
   }
   next();
 }
@@ -63,6 +64,9 @@ void ScreenshotRunner::poll() {
   if (m_Step >= ScreenshotSteps().size()) return;
   const ScreenshotStep& step = ScreenshotSteps()[m_Step];
   ++m_Polls;
+  // A tool opens, as from the menu, only once the session runs again after the last one: the
+  // menu keeps the tools disabled until then.
+  if (step.openModal && !m_InModal && step.needsLiveData && !liveDataShows() && m_Polls < kLiveWaitPolls) return;
   if (step.openModal) {
     if (!m_InModal) {
       QTimer::singleShot(0, this, &ScreenshotRunner::runModal);
