@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CliStorage.h"
+#include "JsonText.h"
 #include "engine/C_DataAnalyser.h"
 
 namespace decodecli {
@@ -17,20 +18,6 @@ constexpr std::size_t kSlice = 1 << 20;
 // source does not pile the whole input up in memory.
 constexpr std::uint64_t kBacklog = 16u << 20;
 
-void appendEscaped(std::string& out, const std::string& s) {
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char b[8];
-      std::snprintf(b, sizeof b, "\\u%04x", c);
-      out += b;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-}
 // Waits (in 1 ms steps) until the worker has the backlog below half the
 // limit. waitProcessed would not do: a worker at an incomplete message
 // waits its read waits out for the bytes we hold back. Gives up when the
@@ -108,7 +95,7 @@ std::string statsJson(const RunResult& r) {
     if (!first) out += ", ";
     first = false;
     out += '"';
-    appendEscaped(out, key);
+    appendJsonEscaped(out, key);
     out += "\": " + std::to_string(count);
   }
   out += "}}";

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "CliStorage.h"
+#include "JsonText.h"
 #include "decode/engine/GnssMsgStorage.h"
 #include "epoch/EpochComposer.h"
 
@@ -14,23 +15,6 @@ struct Printer : Tellus::IEpochListener {
   std::FILE* out;
   void onEpoch(Tellus::IGnssEpoch* e) override { std::fprintf(out, "%s\n", epochJson(e).c_str()); }
 };
-
-std::string quoted(const std::string& t) {
-  std::string out = "\"";
-  for (unsigned char c : t) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char b[8];
-      std::snprintf(b, sizeof b, "\\u%04x", c);
-      out += b;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
 
 std::string num(double v) {
   char b[32];
@@ -75,7 +59,7 @@ std::string epochJson(Tellus::IGnssEpoch* e) {
   j.s += "[";
   for (std::size_t i = 0; i < e->messageCount(); ++i) {
     const auto m = e->message(i);
-    j.s += (i ? ", " : "") + quoted(m->format() + ":" + messageId(m.get()));
+    j.s += (i ? ", " : "") + jsonQuoted(m->format() + ":" + messageId(m.get()));
   }
   j.s += "]";
   j.value("flags", r.flags);
