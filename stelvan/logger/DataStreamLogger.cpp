@@ -1,6 +1,12 @@
 #include "logger/DataStreamLogger.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 
 namespace Gnss {
 
@@ -13,41 +19,57 @@ std::uint32_t tick() {
 
 DataStreamLogger::~DataStreamLogger() { Close(); }
 
-bool DataStreamLogger::Open(const std::string& path, bool truncate) {
+bool DataStreamLogger::Open(const std::string& path, bool truncate, std::string* error) {
   std::lock_guard l(lock_);
-  if (file_) std::fclose(file_);
-  file_ = std::fopen(path.c_str(), truncate ? "wb" : "ab");
-  return file_ != nullptr;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : O_APPEND), 0644);
+  if (fd_ < 0) {
+    if (error) *error = std::strerror(errno);
+    return false;
+  }
+  ::flock(fd_, LOCK_EX | LOCK_NB);  // advisory only: a failure changes nothing here
+  return true;
 }
 
 void DataStreamLogger::Close() {
   std::lock_guard l(lock_);
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
 }
 
 bool DataStreamLogger::IsOpen() {
   std::lock_guard l(lock_);
-  return file_ != nullptr;
+  return fd_ >= 0;
 }
 
-std::FILE* DataStreamLogger::Detach() {
+int DataStreamLogger::Detach() {
   std::lock_guard l(lock_);
-  std::FILE* f = file_;
-  file_ = nullptr;
-  if (f) std::fflush(f);
-  return f;
+  const int fd = fd_;
+  fd_ = -1;
+  return fd;
 }
 
-bool DataStreamLogger::Write(const std::uint8_t* bytes, std::size_t count) {
+std::size_t DataStreamLogger::Write(const std::uint8_t* bytes, std::size_t count, std::string* error) {
   std::lock_guard l(lock_);
-  if (!file_) return false;
-  if (count == 0) return true;
+  if (fd_ < 0) {
+    if (error) *error = "no open file";
+    return 0;
+  }
   lastWrite_ = tick();
-  const std::size_t n = std::fwrite(bytes, 1, count, file_);
-  bytes_ += n;
-  total_ += n;
-  return n == count;
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::write(fd_, bytes + done, count - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (error) *error = n < 0 ? std::strerror(errno) : "nothing written";
+    break;
+  }
+  bytes_ += done;
+  total_ += done;
+  return done;
 }
 
 }  // namespace Gnss

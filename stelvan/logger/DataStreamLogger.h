@@ -1,10 +1,11 @@
 #pragma once
-// The open log file: bytes from the reading thread go straight into it under its lock.
-// Detach hands the file (flushed) to whoever closes it, so a rotation costs the reading
-// thread one flush and one open, never a close or a rename.
+// The open log file: bytes from the reading thread go straight to the kernel under its
+// lock, so a crash of this process loses nothing that was received. Detach hands the file
+// to whoever closes it, so a rotation costs the reading thread one open, never a close or
+// a rename. The file is held with an advisory lock while it is open, so a second logger
+// starting on the same folder knows it is not a leftover of a crashed run.
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -14,14 +15,16 @@ class DataStreamLogger {
  public:
   ~DataStreamLogger();
 
-  // Binary output, truncating or appending; false (and no file) when it cannot be opened.
-  bool Open(const std::string& path, bool truncate);
+  // Binary output, truncating or appending; false (and no file) when it cannot be opened,
+  // with the system's reason in `error`.
+  bool Open(const std::string& path, bool truncate, std::string* error = nullptr);
   void Close();
   bool IsOpen();
-  // The open file, flushed, now the caller's to close; null when none is open.
-  std::FILE* Detach();
-  // Writes to the open file; false when none is open or the write failed.
-  bool Write(const std::uint8_t* bytes, std::size_t count);
+  // The open file descriptor, now the caller's to close; -1 when none is open.
+  int Detach();
+  // Writes to the open file; returns how many bytes reached it (less than `count` when
+  // none is open or the write failed: `error` then says why).
+  std::size_t Write(const std::uint8_t* bytes, std::size_t count, std::string* error = nullptr);
 
   // Bytes written since the last call.
   std::uint64_t TakeByteCount() { return bytes_.exchange(0); }
@@ -30,7 +33,7 @@ class DataStreamLogger {
 
  private:
   std::mutex lock_;
-  std::FILE* file_ = nullptr;
+  int fd_ = -1;
   std::atomic<std::uint64_t> bytes_{0}, total_{0};
   std::atomic<std::uint32_t> lastWrite_{0};
 };

@@ -10,20 +10,18 @@ void DateTimeListener::reset(int periodSec, double offsetSec) {
 
 DateTimeListener::Step DateTimeListener::next(const std::uint8_t* bytes, std::size_t n, std::size_t from,
                                               std::size_t& at, std::size_t& end) {
-  for (std::size_t scan = from;;) {
-    switch (scanner_.next(bytes, n, scan, at, end)) {
-      case ZrxTimeScanner::Found::Nothing:
-        return Step::Nothing;
-      case ZrxTimeScanner::Found::NeedMore:
-        return Step::NeedMore;
-      case ZrxTimeScanner::Found::Time:
-        ++epochs_;
-        return Step::Epoch;
-      case ZrxTimeScanner::Found::Date:
-        scan = end;
-        break;
-    }
+  switch (scanner_.next(bytes, n, from, at, end)) {
+    case ZrxTimeScanner::Found::Nothing:
+      return Step::Nothing;
+    case ZrxTimeScanner::Found::NeedMore:
+      return Step::NeedMore;
+    case ZrxTimeScanner::Found::Time:
+      ++epochs_;
+      return Step::Epoch;
+    case ZrxTimeScanner::Found::Date:
+      break;
   }
+  return Step::Date;
 }
 
 }  // namespace Gnss

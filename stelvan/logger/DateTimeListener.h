@@ -21,11 +21,12 @@ class DateTimeListener {
     Nothing,   // no time message starts before the last byte that could begin one
     NeedMore,  // one may start at `at` but is not complete yet
     Epoch,     // a time message spans [at, end)
+    Date,      // a date message spans [at, end)
   };
 
   // A new run: no date or time known, the clock not started.
   void reset(int periodSec, double offsetSec);
-  // The next epoch in bytes[from, n); date messages on the way are taken in.
+  // The next time or date message in bytes[from, n).
   Step next(const std::uint8_t* bytes, std::size_t n, std::size_t from, std::size_t& at, std::size_t& end);
   // The receiver time (continuous ms, whole days counted past midnight) of the epoch found last.
   std::int64_t epochMs() const { return scanner_.continuousMs(); }
@@ -34,6 +35,7 @@ class DateTimeListener {
   // A file begins with the epoch found last: the clock counts its period from there.
   void fileStarted() { clock_.start(epochMs()); }
   std::optional<ReceiverDate> dateAt(std::int64_t continuousMs) const { return scanner_.dateAt(continuousMs); }
+  std::int64_t nextBoundary() const { return clock_.nextBoundary(); }
   std::uint64_t epochs() const { return epochs_; }
 
  private:

@@ -1,11 +1,37 @@
 #include "logger/GnssLogSession.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+
+#include "logger/LeftoverFiles.h"
 
 namespace Gnss {
+
+namespace {
+constexpr std::size_t kMaxPending = 1 << 20;  // a date that never comes does not hold more
+
+std::uint32_t tickMs() {
+  using namespace std::chrono;
+  return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+bool reached(std::uint32_t now, std::uint32_t at) { return static_cast<std::int32_t>(now - at) >= 0; }
+
+// The computer's local time as ms since 1970, for the clock of streams without their own.
+std::int64_t localMs() {
+  using namespace std::chrono;
+  const auto now = system_clock::now();
+  const std::time_t t = system_clock::to_time_t(now);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return duration_cast<milliseconds>(now.time_since_epoch()).count() + static_cast<std::int64_t>(tm.tm_gmtoff) * 1000;
+}
+}  // namespace
 
 std::string localClock() {
   const std::time_t now = std::time(nullptr);
@@ -25,25 +51,97 @@ void GnssLogSession::say(const std::string& text) {
   if (message_) message_(localClock() + " " + text);
 }
 
+void GnssLogSession::sayError(const std::string& text) {
+  if (error_)
+    error_(text);
+  else
+    say(text);
+}
+
+// ---- start and stop ------------------------------------------------------------------------
+
+bool GnssLogSession::sendOwn(const std::string& command, std::string& reply, int timeoutMs) {
+  // Our own identifier, so that the reply can be kept out of the files.
+  const std::string id = std::string("%") + ReplyFilter::kTag + std::to_string(++ownCommands_) + "%";
+  return receiver_.command(id + command, reply, timeoutMs);
+}
+
 bool GnssLogSession::Start() {
-  if (!receiver_.ready()) return false;
+  {
+    std::lock_guard l(lock_);
+    lastError_.clear();
+  }
+  if (!receiver_.ready()) {
+    std::lock_guard l(lock_);
+    lastError_ = "The receiver is not connected";
+    return false;
+  }
+  recoverLeftovers();
   {
     std::lock_guard l(lock_);
     if (logging_) return true;
     stream_.TakeByteCount();
-    fileIndex_ = options_.firstIndex - 1;
+    if (!started_) {
+      fileIndex_ = options_.firstIndex - 1;
+      if (options_.keepEarlierFiles && namer_.mode == 2) fileIndex_ = std::max(fileIndex_, HighestIndexPresent(namer_));
+    }
+    started_ = true;
     dateTime_.reset(options_.periodSec, options_.offsetSec);
+    wallClock_ = RotationClock(options_.periodSec, options_.offsetSec);
     hold_.clear();
-    scanFrom_ = 0;
-    writeFailed_ = false;
-    waiting_ = options_.waitForEpoch;
+    pending_.clear();
+    replies_.reset();
+    fullSaid_ = false;
+    lostEpisode_ = 0;
     logging_ = true;
-    if (!waiting_) openFile(false, 0);
+    phase_ = Phase::WaitEpoch;
+    if (!options_.waitForEpoch) {
+      openFile(LogFileNamer::localNow(), false);
+      wallClock_.start(localMs());
+    }
   }
   receiver_.setStreamSink([this](const std::uint8_t* b, std::size_t n) { onData(b, n); });
-  for (const std::string& c : options_.enableCommands) receiver_.writeRaw(c + "\n");
-  if (!options_.initText.empty()) receiver_.writeRaw(options_.initText + "\n");
+  for (const std::string& c : options_.enableCommands) {
+    std::string reply;
+    if (sendOwn(c, reply, 3000)) continue;
+    abortStart();
+    std::lock_guard l(lock_);
+    lastError_ = reply.empty() ? "No answer from the receiver to \"" + c + "\"" : reply;
+    return false;
+  }
+  std::string reply;
+  if (!options_.initText.empty() && !sendOwn(options_.initText, reply, 3000))
+    sayError("The receiver refused \"" + options_.initText + "\": " + (reply.empty() ? "no answer" : reply));
   return true;
+}
+
+// A refused start leaves nothing behind: no file, no listener.
+void GnssLogSession::abortStart() {
+  receiver_.setStreamSink(nullptr);
+  std::lock_guard l(lock_);
+  if (phase_ == Phase::Open) {
+    const int fd = stream_.Detach();
+    if (fd >= 0) ::close(fd);
+    std::error_code ec;
+    std::filesystem::remove(file_.path, ec);
+    --fileIndex_;
+  }
+  phase_ = Phase::Idle;
+  logging_ = false;
+}
+
+void GnssLogSession::recoverLeftovers() {
+  if (recovered_ || !options_.recoverLeftovers || !options_.useTempName) return;
+  recovered_ = true;
+  std::vector<std::string> errors;
+  for (const Leftover& f : RecoverLeftovers(namer_, errors)) {
+    say("Log file recovered from an earlier run: " + f.final + " (" + std::to_string(f.size) + " bytes)");
+    const std::string path = f.final;
+    commands_.Post(std::make_shared<Util::FunctionCommand>([this, path] {
+      if (fileClosed_) fileClosed_(path);
+    }));
+  }
+  for (const std::string& e : errors) sayError(e);
 }
 
 void GnssLogSession::Stop() {
@@ -52,14 +150,20 @@ void GnssLogSession::Stop() {
     if (!logging_) return;
   }
   std::string reply;
-  receiver_.command("dm", reply, 3000);
+  sendOwn("dm", reply, 3000);
   receiver_.setStreamSink(nullptr);
   {
     std::lock_guard l(lock_);
     // What was held back can no longer begin a frame: it belongs to the last file.
-    if (!waiting_) writeOut(reinterpret_cast<const std::uint8_t*>(hold_.data()), hold_.size());
+    std::string rest;
+    replies_.flush(rest);
+    hold_ += rest;
+    emit(reinterpret_cast<const std::uint8_t*>(hold_.data()), hold_.size());
     hold_.clear();
-    if (!waiting_) closeFile();
+    if (phase_ == Phase::Pending) openPending();
+    if (phase_ == Phase::Open) closeFile();
+    if (lostEpisode_ > 0) sayError(std::to_string(lostEpisode_) + " bytes received could not be written");
+    phase_ = Phase::Idle;
     logging_ = false;
   }
   commands_.Drain(15000);
@@ -67,62 +171,144 @@ void GnssLogSession::Stop() {
 
 bool GnssLogSession::IsLogging() {
   std::lock_guard l(lock_);
-  return logging_ && !waiting_;
+  return logging_ && phase_ == Phase::Open;
 }
 
 std::string GnssLogSession::currentFile() {
   std::lock_guard l(lock_);
-  return waiting_ ? std::string() : file_.finalPath;
+  return phase_ == Phase::Open ? file_.finalPath : std::string();
 }
 
-std::string GnssLogSession::finalName(const OpenFile& f) const {
-  NameTime t = LogFileNamer::localNow();
-  if (f.timeKnown) {
-    const std::int64_t tod = f.startMs % RotationClock::kDayMs;
-    t.hour = static_cast<int>(tod / 3600000);
-    t.minute = static_cast<int>(tod / 60000 % 60);
-    t.second = static_cast<int>(tod / 1000 % 60);
-    if (auto d = dateTime_.dateAt(f.startMs)) {
-      t.year = d->year;
-      t.month = d->month;
-      t.day = d->day;
-    }
+// ---- files -------------------------------------------------------------------------------------
+
+NameTime GnssLogSession::receiverNameTime(std::int64_t startMs) const {
+  const auto d = dateTime_.dateAt(startMs);
+  if (!d) return LogFileNamer::localNow();  // the receiver's date and time, or the computer's
+  const std::int64_t tod = startMs % RotationClock::kDayMs;
+  return {d->year,
+          d->month,
+          d->day,
+          static_cast<int>(tod / 3600000),
+          static_cast<int>(tod / 60000 % 60),
+          static_cast<int>(tod / 1000 % 60)};
+}
+
+void GnssLogSession::startFile(std::int64_t startMs) {
+  if (phase_ == Phase::Open) closeFile();
+  const bool retry = phase_ == Phase::Full;
+  dateTime_.fileStarted();
+  if (dateTime_.dateAt(startMs) || retry) {
+    openFile(receiverNameTime(startMs), retry);
+    return;
   }
-  return namer_.name(t, f.index);
+  phase_ = Phase::Pending;
+  pendingStartMs_ = startMs;
+  pending_.clear();
 }
 
-void GnssLogSession::openFile(bool timeKnown, std::int64_t startMs) {
+void GnssLogSession::openPending() {
+  openFile(receiverNameTime(pendingStartMs_), false);
+  std::string bytes;
+  bytes.swap(pending_);
+  emit(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+void GnssLogSession::openFile(const NameTime& t, bool quiet) {
   file_ = OpenFile{};
   file_.index = ++fileIndex_;
-  file_.timeKnown = timeKnown;
-  file_.startMs = startMs;
-  file_.finalPath = finalName(file_);
+  file_.quiet = quiet;
+  file_.finalPath = namer_.name(t, file_.index);
+  if (options_.keepEarlierFiles && options_.useTempName) file_.finalPath = FreeName(file_.finalPath);
   file_.path = options_.useTempName ? LogFileNamer::tempName(file_.finalPath) : file_.finalPath;
-  say("Log file started: " + file_.path);
-  if (!stream_.Open(file_.path, options_.overwrite || options_.useTempName))
-    say("Can't open log file " + file_.path + ": " + std::strerror(errno));
+  if (!quiet) say("Log file started: " + file_.path);
+  std::string why;
+  if (!stream_.Open(file_.path, options_.overwrite || options_.useTempName, &why)) {
+    --fileIndex_;
+    if (phase_ == Phase::Open) phase_ = Phase::Idle;
+    enterFull("Can't open log file " + file_.path + ": " + why);
+    return;
+  }
+  phase_ = Phase::Open;
 }
 
 void GnssLogSession::closeFile() {
-  OpenFile f = file_;
-  // The date frames of the epoch that opened the file have arrived by now.
-  f.finalPath = finalName(f);
-  std::FILE* handle = stream_.Detach();
-  const bool rename = options_.useTempName;
-  commands_.Post(std::make_shared<Util::FunctionCommand>([this, f, handle, rename] {
-    if (handle && std::fclose(handle) != 0) say("Can't write log file " + f.path + ": " + std::strerror(errno));
-    if (rename && std::rename(f.path.c_str(), f.finalPath.c_str()) != 0)
-      say("Can't rename " + f.path + " to " + f.finalPath + ": " + std::strerror(errno));
-    say("Log file closed: " + f.finalPath);
-    if (fileClosed_) fileClosed_(f.finalPath);
+  const OpenFile f = file_;
+  const int fd = stream_.Detach();
+  phase_ = Phase::Idle;
+  const bool rename = options_.useTempName, keep = options_.keepEarlierFiles;
+  commands_.Post(std::make_shared<Util::FunctionCommand>([this, f, fd, rename, keep] {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fd >= 0 && ::close(fd) != 0) sayError("Can't write log file " + f.path + ": " + std::strerror(errno));
+    if (f.lost > 0 && fs::file_size(f.path, ec) == 0 && !ec) {
+      fs::remove(f.path, ec);  // a retry that wrote nothing
+      return;
+    }
+    std::string target = f.finalPath;
+    if (f.lost > 0 && rename) target = IncompleteName(target);
+    if (rename) {
+      if (keep) target = FreeName(target);
+      if (std::rename(f.path.c_str(), target.c_str()) != 0) {
+        sayError("Can't rename " + f.path + " to " + target + ": " + std::strerror(errno));
+        return;
+      }
+    }
+    if (!fs::exists(target, ec)) {
+      sayError("Log file " + target + " is missing");
+      return;
+    }
+    if (f.lost > 0)
+      sayError("Log file " + target + " is incomplete: " + std::to_string(f.lost) + " bytes could not be written");
+    say("Log file closed: " + target);
+    if (fileClosed_) fileClosed_(target);
   }));
 }
 
+// ---- bytes ---------------------------------------------------------------------------------------
+
+void GnssLogSession::enterFull(const std::string& why) {
+  if (!fullSaid_)
+    sayError(why + "; the data received is counted until it can be written again, tried every " +
+             std::to_string(options_.retryWriteMs / 1000) + " s");
+  fullSaid_ = true;
+  if (phase_ == Phase::Open) closeFile();
+  phase_ = Phase::Full;
+  retryAt_ = tickMs() + static_cast<std::uint32_t>(options_.retryWriteMs);
+}
+
 void GnssLogSession::writeOut(const std::uint8_t* bytes, std::size_t count) {
-  if (count == 0 || waiting_) return;
-  if (!stream_.Write(bytes, count) && !writeFailed_) {
-    writeFailed_ = true;  // said once per file, not once per read
-    say("Can't write log file " + file_.path);
+  if (count == 0 || phase_ != Phase::Open) return;
+  std::string why;
+  const std::size_t n = stream_.Write(bytes, count, &why);
+  if (n > 0 && file_.quiet) {
+    file_.quiet = false;
+    say("Log file started: " + file_.path);
+    sayError("Writing again after " + std::to_string(lostEpisode_) + " bytes could not be written");
+    fullSaid_ = false;
+    lostEpisode_ = 0;
+  }
+  if (n == count) return;
+  file_.lost += count - n;
+  lostEpisode_ += count - n;
+  lostTotal_ += count - n;
+  enterFull("Can't write log file " + file_.path + ": " + why);
+}
+
+void GnssLogSession::emit(const std::uint8_t* bytes, std::size_t count) {
+  switch (phase_) {
+    case Phase::Pending:
+      pending_.append(reinterpret_cast<const char*>(bytes), count);
+      if (pending_.size() > kMaxPending) openPending();
+      break;
+    case Phase::Open:
+      writeOut(bytes, count);
+      break;
+    case Phase::Full:
+      lostEpisode_ += count;
+      lostTotal_ += count;
+      break;
+    default:
+      break;  // before the first epoch, or stopped
   }
 }
 
@@ -130,9 +316,41 @@ void GnssLogSession::onData(const std::uint8_t* bytes, std::size_t count) {
   std::lock_guard l(lock_);
   if (!logging_) return;
   received_ += count;
-  hold_.append(reinterpret_cast<const char*>(bytes), count);
+  std::string passed;
+  replies_.feed(bytes, count, passed);
+  if (hold_.empty())
+    hold_.swap(passed);
+  else
+    hold_ += passed;
+  if (options_.waitForEpoch)
+    scanEpochs();
+  else
+    clockRotation();
+}
+
+// Streams without receiver time: files change on the computer's clock, at the first NMEA
+// sentence of the block that passes the boundary (or the block's start).
+void GnssLogSession::clockRotation() {
   const auto* b = reinterpret_cast<const std::uint8_t*>(hold_.data());
-  std::size_t written = 0, scan = scanFrom_, at = 0, end = 0;
+  std::size_t cut = 0;
+  const bool due = (phase_ == Phase::Open && wallClock_.due(localMs())) ||
+                   (phase_ == Phase::Full && reached(tickMs(), retryAt_));
+  if (due) {
+    const std::size_t dollar = hold_.find('$');
+    if (phase_ == Phase::Open && dollar != std::string::npos) cut = dollar;
+    emit(b, cut);
+    const bool retry = phase_ == Phase::Full;
+    if (phase_ == Phase::Open) closeFile();
+    openFile(LogFileNamer::localNow(), retry);
+    wallClock_.start(localMs());
+  }
+  emit(b + cut, hold_.size() - cut);
+  hold_.clear();
+}
+
+void GnssLogSession::scanEpochs() {
+  const auto* b = reinterpret_cast<const std::uint8_t*>(hold_.data());
+  std::size_t written = 0, scan = 0, at = 0, end = 0;
   for (;;) {
     const DateTimeListener::Step step = dateTime_.next(b, hold_.size(), scan, at, end);
     if (step == DateTimeListener::Step::Nothing) {
@@ -140,24 +358,33 @@ void GnssLogSession::onData(const std::uint8_t* bytes, std::size_t count) {
       break;
     }
     if (step == DateTimeListener::Step::NeedMore) break;
+    if (step == DateTimeListener::Step::Date) {
+      if (phase_ == Phase::Pending) {  // the date this file's name waited for
+        emit(b + written, end - written);
+        written = end;
+        openPending();
+      }
+      scan = end;
+      continue;
+    }
     epochs_ = dateTime_.epochs();
-    if (waiting_ || dateTime_.rotationDue()) {
-      // The new file begins with this epoch's time message.
-      writeOut(b + written, at - written);
+    if (phase_ == Phase::Pending) {  // an epoch without a date: the name takes what is known
+      emit(b + written, at - written);
       written = at;
-      if (waiting_)
-        waiting_ = false;
-      else
-        closeFile();
-      writeFailed_ = false;
-      dateTime_.fileStarted();
-      openFile(true, dateTime_.epochMs());
+      openPending();
+    }
+    const bool begin = phase_ == Phase::WaitEpoch || (phase_ == Phase::Open && dateTime_.rotationDue()) ||
+                       (phase_ == Phase::Full && reached(tickMs(), retryAt_));
+    if (begin) {
+      // The new file begins with this epoch's time message.
+      emit(b + written, at - written);
+      written = at;
+      startFile(dateTime_.epochMs());
     }
     scan = end;
   }
-  writeOut(b + written, at - written);
+  emit(b + written, at - written);
   hold_.erase(0, at);
-  scanFrom_ = 0;
 }
 
 }  // namespace Gnss

@@ -65,6 +65,7 @@ void GnssLogger_NS3::SetFileClosed(std::function<void(const std::string&)> cb) {
 
 bool GnssLogger_NS3::Start() {
   Stop();
+  lastError_.clear();
   options_.enableCommands = {EnableCommand()};
   bool epochs = false;
   for (const std::string& m : messages_) epochs |= m.rfind("def", 0) == 0 || m.rfind("RT", 0) == 0;
@@ -73,6 +74,7 @@ bool GnssLogger_NS3::Start() {
   session_->setMessageCallback(message_);
   session_->setFileClosedCallback(fileClosed_);
   if (!session_->Start()) {
+    lastError_ = session_->lastError();
     session_.reset();
     return false;
   }

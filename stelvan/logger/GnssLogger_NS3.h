@@ -37,6 +37,10 @@ class GnssLogger_NS3 {
   virtual bool DataArriving(int withinMs);                   // 18
 
   void SetMessageCallback(std::function<void(const std::string&)> cb) { message_ = std::move(cb); }
+  // Why the last Start failed: the receiver's own text when it refused a command.
+  std::string LastError() const { return lastError_; }
+  // False when the user agreed to overwrite earlier files of the same names.
+  void SetKeepEarlierFiles(bool keep) { options_.keepEarlierFiles = keep; }
   // The "em" command for the messages added so far.
   std::string EnableCommand() const;
 
@@ -48,6 +52,7 @@ class GnssLogger_NS3 {
   bool trackTime_ = true;
   std::function<void(const std::string&)> message_, fileClosed_;
   std::unique_ptr<GnssLogSession> session_;
+  std::string lastError_;
   std::uint64_t lastBytes_ = 0;
   std::uint32_t lastChangeTick_ = 0;
 };

@@ -18,8 +18,9 @@ bool parseConnectionString(const std::string& text, ConnectionParams& out) {
     if (colon == std::string::npos) break;
     from = colon + 1;
   }
-  if (tokens[0] == "TCP") {
+  if (tokens[0] == "TCP" || tokens[0] == "WIFI") {
     out.type = kPortTcp;
+    out.login = tokens[0] == "TCP";
     for (std::size_t i = 1; i < tokens.size(); ++i) out.address += tokens[i] + ":";
     out.lastToken = tokens.size() > 1 ? tokens.back() : std::string();
     return tokens.size() > 1;

@@ -2,6 +2,7 @@
 // The receiver model's connection strings, tokens separated by ":":
 //   "TCP:host:port"   port type 3; the address is every further token, each
 //                     followed by ":", and the last token is kept by itself;
+//   "WIFI:host:port"  the same without the login dialogue (a Wi-Fi port has none);
 //   "USB:<device>"    port type 4; the device name must be a receiver's;
 //   anything else     port type 1 (serial): port name, then the baud rate.
 #include <cstdint>
@@ -18,6 +19,7 @@ struct ConnectionParams {
   std::string lastToken;
   std::uint32_t baud = 115200;
   std::string text;  // the whole connection string
+  bool login = true;  // TCP: answer the receiver's login prompt
 };
 
 // False for an empty string, a bad baud rate or a USB name that fails the check.

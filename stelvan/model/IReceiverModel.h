@@ -115,6 +115,8 @@ class IReceiverModel : public engine::ITUnknown {
   // string (e.g. after the line was lost), and the last port error text.
   virtual bool reconnect(IConnectionListener* listener) = 0;
   virtual std::string lastError() = 0;
+  // True while connected but the port's reads fail (the line was cut or hung up).
+  virtual bool lineLost() = 0;
 };
 
 }  // namespace Tellus

@@ -112,6 +112,8 @@ bool ReceiverModel::reconnect(IConnectionListener* l) {
 std::string ReceiverModel::lastError() {
   return m_impl->lastError();
 }
+
+bool ReceiverModel::lineLost() { return m_impl->state() == 2 && m_impl->lineLost(); }
 void ReceiverModel::setUsbBackend(CMNC::IUsbBackend* b) {
   m_impl->setUsbBackend(b);
 }

@@ -49,6 +49,7 @@ class ReceiverModel : public engine::TUnknownImpl<IReceiverModel> {
   RcvCmdScriptParser* scriptParser() override;
   bool reconnect(IConnectionListener* listener) override;
   std::string lastError() override;
+  bool lineLost() override;
 
   // Tests put a fake USB stack here (not owned; must outlive the model).
   void setUsbBackend(CMNC::IUsbBackend* backend);

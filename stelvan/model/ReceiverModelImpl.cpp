@@ -92,9 +92,12 @@ bool ReceiverModelImpl::openPort() {
     case kPortSerial:
       m_port = std::make_unique<CMNC::CSerialPort>();
       break;
-    case kPortTcp:
-      m_port = std::make_unique<CMNC::CTcpipPort>();
+    case kPortTcp: {
+      auto tcp = std::make_unique<CMNC::CTcpipPort>();
+      tcp->setLogin(m_params.login);
+      m_port = std::move(tcp);
       break;
+    }
     case kPortUsb:
       m_port = std::make_unique<CMNC::CUsbPort>(m_usb);
       break;
@@ -111,18 +114,19 @@ bool ReceiverModelImpl::openPort() {
 
 void ReceiverModelImpl::closePort() {
   if (!m_port) return;
-  if (!m_port->LastError().empty()) m_lastError = m_port->LastError();
+  if (!m_port->LastError().empty() && !m_loginFailed) m_lastError = m_port->LastError();
   m_port->Close();
   m_port.reset();
 }
 
 bool ReceiverModelImpl::connectProcedure() {
   m_connecting = true;
+  m_loginFailed = false;
   bool ok = openPort();
   if (ok && m_params.type == kPortSerial) {
     ok = connectSerial();
   } else if (ok && (m_params.type == kPortTcp || m_params.type == kPortUsb)) {
-    ok = (m_params.type != kPortTcp || login());
+    ok = (m_params.type != kPortTcp || !m_params.login || login());
     if (ok) PortCommands(*m_port, &m_cancel).stopOutput();
   }
   if (!ok || m_cancel.load()) {
@@ -142,12 +146,12 @@ bool ReceiverModelImpl::login() {
   const std::string line = password + "\n";
   m_port->Write(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), -1);
   const std::string answer = PortCommands(*m_port, &m_cancel).readFor(1500);
-  const std::string trimmed = answer.empty() ? answer : answer.substr(0, answer.size() - 1);
-  if (trimmed == "Logged in on /dev/tcp/" || answer.find("Logged in on /dev/tcp/") != std::string::npos ||
-      answer.find("RE") != std::string::npos)
-    return true;
+  if (loginAccepted(answer)) return true;
   m_lastError = "Unable to login.";
   if (answer.find("ogin incorrect") != std::string::npos) m_lastError += " Wrong password? " + m_params.address;
+  const std::string said = loginAnswerText(answer);
+  if (!said.empty()) m_lastError += " The receiver says: " + said;
+  m_loginFailed = true;  // the port's own text must not replace this one when it closes
   return false;
 }
 

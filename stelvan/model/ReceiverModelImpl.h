@@ -116,6 +116,7 @@ class ReceiverModelImpl : public IConnectionListener, public engine::TSynch<Rece
   std::atomic<bool> m_connecting{false};
   DataListener m_dataListener;
   bool m_attached = false;
+  bool m_loginFailed = false;  // the login's error text is kept over the port's
   DataCash m_dataCash;
   CMNC::IUsbBackend* m_usb = nullptr;
 };

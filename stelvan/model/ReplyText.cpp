@@ -1,6 +1,7 @@
 #include "ReplyText.h"
 
 #include <cctype>
+#include <vector>
 
 #include "gridlink/Framing.h"
 
@@ -84,6 +85,36 @@ std::string withoutLineEnds(const std::string& text) {
   for (char c : text)
     if (c != '\r' && c != '\n') out.push_back(c);
   return out;
+}
+
+namespace {
+std::vector<std::string> answerLines(const std::string& answer) {
+  std::vector<std::string> lines;
+  std::string cur;
+  for (const char c : answer) {
+    if (c != '\r' && c != '\n') {
+      cur += c;
+      continue;
+    }
+    if (!cur.empty()) lines.push_back(cur);
+    cur.clear();
+  }
+  if (!cur.empty()) lines.push_back(cur);
+  return lines;
+}
+}  // namespace
+
+bool loginAccepted(const std::string& answer) {
+  static const std::string kLoggedIn = "Logged in on /dev/tcp/";
+  for (const std::string& line : answerLines(answer))
+    if (line.size() == kLoggedIn.size() + 1 && line.compare(0, kLoggedIn.size(), kLoggedIn) == 0) return true;
+  return false;
+}
+
+std::string loginAnswerText(const std::string& answer) {
+  std::string text;
+  for (const std::string& line : answerLines(answer)) text += (text.empty() ? "" : " ") + line;
+  return text;
 }
 
 }  // namespace Tellus

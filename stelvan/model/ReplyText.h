@@ -31,4 +31,11 @@ std::string sealModelCommand(const std::string& text, unsigned counter, std::str
 
 std::string withoutLineEnds(const std::string& text);
 
+// Whether a network port's answer to the login password is the receiver's success line:
+// a line that, without its last character (the port's letter), reads
+// "Logged in on /dev/tcp/". Nothing else counts, "RE" included.
+bool loginAccepted(const std::string& answer);
+// The answer's lines joined by blanks, for an error text.
+std::string loginAnswerText(const std::string& answer);
+
 }  // namespace Tellus

@@ -34,7 +34,7 @@ void LoginFront::onBytes(const char* bytes, std::size_t count, std::string& toRe
       wire_.send("\r\npassword:");
     } else if (password_.empty() || line_ == password_) {
       state_ = State::Open;
-      wire_.send("\r\nRE:Login accepted\r\n");
+      wire_.send("\r\nRE:Login accepted\r\nLogged in on /dev/tcp/a\r\n");
     } else {
       state_ = State::Refused;
       wire_.send("\r\nER:Login incorrect\r\n");

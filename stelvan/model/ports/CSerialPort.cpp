@@ -77,10 +77,7 @@ int CSerialPort::Read(const ReadRequest& r) {
     std::this_thread::sleep_for(std::chrono::milliseconds(gather));
     left = msLeft(deadline);
     n = m_port.Read(r.buffer + got, r.size - got, static_cast<std::uint32_t>(std::min(left, interval)));
-    if (n < 0) {
-      fail("read");
-      return -1;
-    }
+    if (n < 0) break;  // what came before the failure is kept; the next read reports it
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }

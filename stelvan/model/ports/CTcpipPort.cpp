@@ -61,6 +61,7 @@ bool CTcpipPort::Open(const std::string& settings) {
   }
   Platform::SetNoDelay(fd, true);
   m_handle = fd;
+  if (!m_login) return true;
   // The receiver's prompts; the trailing space is not required, some
   // firmware ends the prompt right after the colon.
   readUntil("ogin:");

@@ -23,12 +23,15 @@ class CTcpipPort : public CAbstractReceiverPort {
 
   // What the greeting reads received (the model's login looks at it).
   const std::string& greeting() const { return m_greeting; }
+  // Off for a port without a login prompt (Wi-Fi): Open only connects.
+  void setLogin(bool on) { m_login = on; }
 
  protected:
   bool failErrno(const std::string& what, int err);
   // Reads up to five times until `needle` shows in what arrived.
   bool readUntil(const std::string& needle);
   std::string m_greeting;
+  bool m_login = true;
 };
 
 }  // namespace CMNC
