@@ -130,8 +130,9 @@ TEST(LogSession, ARestartNeverOverwritesAnEarlierRunInAnyNamingMode) {
     std::string all;
     for (const std::string& n : names(dir.path())) all += readAll(dir.path() / n);
     EXPECT_EQ(all.size(), 2 * data.size()) << "mode " << mode;
-    if (mode == 2)  // numbering goes on after the highest index present
+    if (mode == 2) {  // numbering goes on after the highest index present
       EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"Site_1.zrx", "Site_2.zrx", "Site_3.zrx", "Site_4.zrx"}));
+    }
   }
 }
 
