@@ -70,7 +70,7 @@ class Runner {
       if (b != seen) seen = b, lastByte_ = Clock::now();
       std::string why;
       if (model_->lineLost())
-        why = "read error: " + model_->lastError();
+        why = "the port hung up or failed to read";
       else if (Clock::now() - lastByte_ > silence)
         why = "no data for " + seconds(Clock::now() - lastByte_);
       if (why.empty()) continue;

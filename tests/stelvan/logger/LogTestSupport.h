@@ -126,6 +126,32 @@ inline std::string sentFromFirstEpoch(const fs::path& trace) {
   return first == std::string::npos ? std::string() : sent.substr(first);
 }
 
+// The text the simulator received (commands), from its trace's " > " lines.
+inline std::string receivedText(const fs::path& trace) {
+  std::ifstream in(trace);
+  std::string out;
+  for (std::string line; std::getline(in, line);) {
+    const std::size_t mark = line.find(" > ");
+    if (mark != std::string::npos && line.find(' ') == mark) out += line.substr(mark + 3) + "\n";
+  }
+  return out;
+}
+
+inline std::uintmax_t sizeOf(const fs::path& p) {
+  std::error_code ec;
+  const std::uintmax_t n = fs::file_size(p, ec);
+  return ec ? 0 : n;
+}
+
+// Waits (bounded) until `p` holds at least `bytes`.
+inline bool waitForSize(const fs::path& p, std::uintmax_t bytes, int ms = 15000) {
+  for (int waited = 0; waited < ms; waited += 20) {
+    if (sizeOf(p) >= bytes) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
 inline std::vector<fs::path> filesIn(const fs::path& dir) {
   std::vector<fs::path> files;
   for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path());
