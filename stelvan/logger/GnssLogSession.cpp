@@ -158,7 +158,7 @@ void GnssLogSession::Stop() {
     std::string rest;
     replies_.flush(rest);
     hold_ += rest;
-    emit(reinterpret_cast<const std::uint8_t*>(hold_.data()), hold_.size());
+    route(reinterpret_cast<const std::uint8_t*>(hold_.data()), hold_.size());
     hold_.clear();
     if (phase_ == Phase::Pending) openPending();
     if (phase_ == Phase::Open) closeFile();
@@ -210,7 +210,7 @@ void GnssLogSession::openPending() {
   openFile(receiverNameTime(pendingStartMs_), false);
   std::string bytes;
   bytes.swap(pending_);
-  emit(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  route(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 
 void GnssLogSession::openFile(const NameTime& t, bool quiet) {
@@ -294,7 +294,7 @@ void GnssLogSession::writeOut(const std::uint8_t* bytes, std::size_t count) {
   enterFull("Can't write log file " + file_.path + ": " + why);
 }
 
-void GnssLogSession::emit(const std::uint8_t* bytes, std::size_t count) {
+void GnssLogSession::route(const std::uint8_t* bytes, std::size_t count) {
   switch (phase_) {
     case Phase::Pending:
       pending_.append(reinterpret_cast<const char*>(bytes), count);
@@ -338,13 +338,13 @@ void GnssLogSession::clockRotation() {
   if (due) {
     const std::size_t dollar = hold_.find('$');
     if (phase_ == Phase::Open && dollar != std::string::npos) cut = dollar;
-    emit(b, cut);
+    route(b, cut);
     const bool retry = phase_ == Phase::Full;
     if (phase_ == Phase::Open) closeFile();
     openFile(LogFileNamer::localNow(), retry);
     wallClock_.start(localMs());
   }
-  emit(b + cut, hold_.size() - cut);
+  route(b + cut, hold_.size() - cut);
   hold_.clear();
 }
 
@@ -360,7 +360,7 @@ void GnssLogSession::scanEpochs() {
     if (step == DateTimeListener::Step::NeedMore) break;
     if (step == DateTimeListener::Step::Date) {
       if (phase_ == Phase::Pending) {  // the date this file's name waited for
-        emit(b + written, end - written);
+        route(b + written, end - written);
         written = end;
         openPending();
       }
@@ -369,7 +369,7 @@ void GnssLogSession::scanEpochs() {
     }
     epochs_ = dateTime_.epochs();
     if (phase_ == Phase::Pending) {  // an epoch without a date: the name takes what is known
-      emit(b + written, at - written);
+      route(b + written, at - written);
       written = at;
       openPending();
     }
@@ -377,13 +377,13 @@ void GnssLogSession::scanEpochs() {
                        (phase_ == Phase::Full && reached(tickMs(), retryAt_));
     if (begin) {
       // The new file begins with this epoch's time message.
-      emit(b + written, at - written);
+      route(b + written, at - written);
       written = at;
       startFile(dateTime_.epochMs());
     }
     scan = end;
   }
-  emit(b + written, at - written);
+  route(b + written, at - written);
   hold_.erase(0, at);
 }
 

@@ -130,7 +130,7 @@ class GnssLogSession {
   void openPending();
   void openFile(const NameTime& t, bool quiet);
   void closeFile();
-  void emit(const std::uint8_t* bytes, std::size_t count);
+  void route(const std::uint8_t* bytes, std::size_t count);
   void writeOut(const std::uint8_t* bytes, std::size_t count);
   void enterFull(const std::string& why);
   NameTime receiverNameTime(std::int64_t startMs) const;

@@ -49,8 +49,11 @@ void GnssLogger_NS3::SetInitCommands(const std::vector<std::string>& commands) {
   }
 }
 
-std::uint64_t GnssLogger_NS3::BytesLogged() { return session_ ? session_->stream().TotalBytes() : 0; }
-std::uint64_t GnssLogger_NS3::EpochsLogged() { return session_ ? session_->epochs() : 0; }
+// Counted over the whole run: a restart after a reconnect goes on from where it was.
+std::uint64_t GnssLogger_NS3::BytesLogged() {
+  return bytesBefore_ + (session_ ? session_->stream().TotalBytes() : 0);
+}
+std::uint64_t GnssLogger_NS3::EpochsLogged() { return epochsBefore_ + (session_ ? session_->epochs() : 0); }
 
 std::string GnssLogger_NS3::CurrentFileTitle() {
   std::string f = session_ ? session_->currentFile() : std::string();
@@ -90,6 +93,8 @@ void GnssLogger_NS3::Stop() {
   session_->Stop();
   // The next run goes on counting files where this one stopped.
   options_.firstIndex = session_->nextIndex();
+  bytesBefore_ += session_->stream().TotalBytes();
+  epochsBefore_ += session_->epochs();
   session_.reset();
 }
 

@@ -32,11 +32,13 @@ class GnssLogger_NS3 {
   virtual void SetFileClosed(std::function<void(const std::string&)> cb);  // 13
   virtual void SetFirstIndex(int index);                     // 14
   virtual bool Start();                                      // 15
-  virtual bool IsOpen();                                     // 16
+  virtual bool IsOpen();                                     // 16: started (also awaiting the first epoch)
   virtual void Stop();                                       // 17
   virtual bool DataArriving(int withinMs);                   // 18
 
   void SetMessageCallback(std::function<void(const std::string&)> cb) { message_ = std::move(cb); }
+  // True while a file is being written.
+  bool FileOpen() { return session_ && session_->IsLogging(); }
   // Why the last Start failed: the receiver's own text when it refused a command.
   std::string LastError() const { return lastError_; }
   // False when the user agreed to overwrite earlier files of the same names.
@@ -53,6 +55,7 @@ class GnssLogger_NS3 {
   std::function<void(const std::string&)> message_, fileClosed_;
   std::unique_ptr<GnssLogSession> session_;
   std::string lastError_;
+  std::uint64_t bytesBefore_ = 0, epochsBefore_ = 0;  // of the earlier starts of this run
   std::uint64_t lastBytes_ = 0;
   std::uint32_t lastChangeTick_ = 0;
 };

@@ -26,9 +26,12 @@ namespace logging {
 
 namespace {
 
-Gnss::Zrx2RinSettings converterSettings(const std::string& outputDir) {
+Gnss::Zrx2RinSettings converterSettings(const std::string& outputDir, const std::string& receiverId,
+                                        const std::string& receiverType) {
   CProfile p;
   Gnss::Zrx2RinSettings s;
+  s.receiverId = receiverId;
+  s.receiverType = receiverType;
   s.program = p.Read("ZRX2RIN", "Application", "ZRX2RIN.EXE");
   s.outputDir = outputDir;
   s.noGps = p.Read("ZRX2RIN", "NoGPS", false);
@@ -40,6 +43,16 @@ Gnss::Zrx2RinSettings converterSettings(const std::string& outputDir) {
        {"RUN BY", "OBSERVER", "AGENCY", "ANT #", "ANT TYPE", "COMMENT", "MARKER NAME", "MARKER NUMBER"})
     s.header.emplace_back(key, p.Read("ZRX2RIN", key, ""));
   return s;
+}
+
+// A printed parameter's value: the reply text without a frame header or quotes.
+std::string replyValue(std::string r) {
+  if (r.size() >= 5 && (r.rfind("RE", 0) == 0 || r.rfind("ER", 0) == 0) &&
+      r.find_first_not_of("0123456789ABCDEFabcdef", 2) >= 5)
+    r.erase(0, 5);
+  while (!r.empty() && (r.back() == ' ' || r.back() == '"')) r.pop_back();
+  while (!r.empty() && (r.front() == ' ' || r.front() == '"')) r.erase(0, 1);
+  return r;
 }
 
 }  // namespace
@@ -119,7 +132,9 @@ CRealTimeLogging::CRealTimeLogging(const QString& portName, const SiteSettings& 
     const bool ok = model_->connect(connection, nullptr);
     auto* lists = new std::vector<std::string>;
     if (ok) {
-      for (const char* c : {"list,/msg/zrx", "list,/msg/cmr", "list,/msg/nmea", "list,/msg/rtcm"}) {
+      // The four message lists, then the receiver's identification and type for the converter.
+      for (const char* c : {"list,/msg/zrx", "list,/msg/cmr", "list,/msg/nmea", "list,/msg/rtcm",
+                            "print,/par/rcvid", "print,/par/rcv/model"}) {
         std::string reply;
         lists->push_back(model_->execute(c, reply, 5000) == Tellus::kExecOk ? reply : std::string());
       }
@@ -183,6 +198,10 @@ void CRealTimeLogging::connected(bool ok, const QString& error, const std::vecto
         f, MessageCatalogue::parseList(brace == std::string::npos ? "" : answer.substr(brace), f == 3),
         profile.Read("RealTime", MessageCatalogue::settingsName(f), "ALL"));
   }
+  if (lists->size() > MessageCatalogue::kFormats + 1) {
+    receiverId_ = replyValue((*lists)[MessageCatalogue::kFormats]);
+    receiverType_ = replyValue((*lists)[MessageCatalogue::kFormats + 1]);
+  }
   message_->showFormat(0);
   setStatus(any ? port_ : QString("Error reading MSG info."));
   tabs_->setEnabled(true);
@@ -217,6 +236,8 @@ bool CRealTimeLogging::configure(QString& refusal) {
 
   logger_ = std::make_unique<Gnss::GnssLogger_NS3>(model_);
   logger_->SetDirectory(outputPath_.toStdString());
+  // Earlier files are overwritten only where the user agreed to it above.
+  logger_->SetKeepEarlierFiles(!(multiple && byCount && files_->overwrite->isChecked()));
   if (!multiple) {
     logger_->SetNamingMode(0);
     logger_->SetFixedName(files_->fileName->text().toStdString());
@@ -235,11 +256,11 @@ bool CRealTimeLogging::configure(QString& refusal) {
   logger_->SetInitCommands(events);
   logger_->SetOffset(interval);
   if (format == 0 && files_->convert->isChecked()) {
-    const std::string out = outputPath_.toStdString();
+    const std::string out = outputPath_.toStdString(), id = receiverId_, type = receiverType_;
     const bool deleteZrx = CProfile().Read("ZRX2RIN", "DeleteZRX", false);
-    logger_->SetFileClosed([this, out, deleteZrx](const std::string& file) {
+    logger_->SetFileClosed([this, out, id, type, deleteZrx](const std::string& file) {
       std::string error;
-      const auto argv = Gnss::Zrx2RinCommand(converterSettings(out), file, error);
+      const auto argv = Gnss::Zrx2RinCommand(converterSettings(out, id, type), file, error);
       const int code = Gnss::RunProgram(argv, out, error);
       QString text;
       if (code != 0)
@@ -293,7 +314,9 @@ void CRealTimeLogging::startStop() {
       start_->setEnabled(true);
       if (!ok) {
         setRunning(false);
-        setStatus(QString::fromStdString(model_->lastError()));
+        // The receiver's own text when it refused the messages.
+        const std::string why = logger_->LastError();
+        setStatus(QString::fromStdString(why.empty() ? model_->lastError() : why));
         return;
       }
       setStatus(port_);
@@ -320,7 +343,15 @@ void CRealTimeLogging::tick() {
   if (busy_ || !running_) return;
   const int state = model_->state();
   if (state == 2 && logger_->IsOpen()) {
-    if (logger_->DataArriving(5000)) {
+    if (!logger_->DataArriving(5000)) {
+      progress_->clear();
+      setStatus("Disconnected!");
+      runOff([this] {
+        logger_->Stop();
+        model_->disconnect();
+      });
+    } else if (logger_->FileOpen()) {  // logging only once a file is being written
+      if (status_->text() != port_) setStatus(port_);
       QString name = QString::fromStdString(logger_->CurrentFileTitle());
       if (name.size() > 9) name = "..." + name.right(9);
       progress_->setText(QString::asprintf(" %s/%d/%d", name.toLocal8Bit().constData(),
@@ -328,15 +359,17 @@ void CRealTimeLogging::tick() {
                                            static_cast<int>(logger_->EpochsLogged())));
     } else {
       progress_->clear();
-      setStatus("Disconnected!");
-      runOff([this] {
-        logger_->Stop();
-        model_->disconnect();
-      });
     }
   } else if (state == 2) {
-    setStatus(port_);
-    runOff([this] { logger_->Start(); });
+    // Back after a reconnect: logging again once the receiver took the messages and data come.
+    progress_->clear();
+    setStatus("Waiting for data from : " + port_);
+    runOff([this] {
+      if (logger_->Start()) return;
+      const QString why = QString::fromStdString(logger_->LastError());
+      model_->disconnect();
+      QMetaObject::invokeMethod(this, [this, why] { setStatus(why); });
+    });
   } else if (state == 0) {
     setStatus("Reconnecting to : " + port_);
     runOff([this] { model_->reconnect(nullptr); });

@@ -53,6 +53,9 @@ class CRealTimeLogging : public QDialog {
   CMessageRTL* messagePage() const { return message_; }
   CMultipleFile* filePage() const { return files_; }
   QString outputPath() const { return outputPath_; }
+  // The connected receiver's identification and type, as the converter's header takes them.
+  std::string receiverId() const { return receiverId_; }
+  std::string receiverType() const { return receiverType_; }
   void setOutputPath(const QString& path);
 
  public slots:
@@ -74,6 +77,7 @@ class CRealTimeLogging : public QDialog {
   QString port_;
   SiteSettings site_;
   QString outputPath_;
+  std::string receiverId_, receiverType_;
   MessageCatalogue catalogue_;
   Tellus::ReceiverModel* model_ = nullptr;
   std::unique_ptr<Gnss::GnssLogger_NS3> logger_;

@@ -15,6 +15,7 @@
 #include "QtTestApp.h"
 #include "TempDir.h"
 #include "TestPaths.h"
+#include "gridlink/CProfile.h"
 #include "logging/CRealTimeLogging.h"
 #include "logging/MessageCatalogue.h"
 #include "logging/RtlPages.h"
@@ -66,6 +67,8 @@ TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
       if (l.startsWith("pty ")) pty = l.mid(4);
     }
   ASSERT_FALSE(pty.isEmpty());
+  // Every closed file goes to the converter, whose header names the receiver.
+  CProfile().Write("ZRX2RIN", "Application", "true");
   {
     logging::CRealTimeLogging dlg("COM" + pty + ":115200:1");
     dlg.resize(560, 480);
@@ -75,6 +78,7 @@ TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
         << dlg.status().toStdString();
     EXPECT_GT(dlg.findChild<QTreeWidget*>("msgList")->topLevelItemCount(), 10);
     dlg.setOutputPath(QString::fromStdString(out.str()));
+    dlg.findChild<QCheckBox*>("autoconvert")->setChecked(true);
     dlg.startButton()->click();
     EXPECT_TRUE(dlg.running());
     // The first file opens at the first epoch the receiver stamps, which a slow build may take
@@ -88,7 +92,11 @@ TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.running() && !dlg.busy(); }, 20000));
     EXPECT_EQ(dlg.status(), "Aborted by user!");
   }
-  const QStringList files = QDir(QString::fromStdString(out.str())).entryList(QDir::Files);
+  QFile header(QString::fromStdString(out.str()) + "/profile.ini");
+  ASSERT_TRUE(header.open(QIODevice::ReadOnly));
+  const QByteArray fields = header.readAll();
+  EXPECT_TRUE(fields.contains("REC #= SIM0A1B2C3D4\nREC TYPE= NH-RCV-100\n")) << fields.toStdString();
+  const QStringList files = QDir(QString::fromStdString(out.str())).entryList({"*.zrx"}, QDir::Files);
   ASSERT_EQ(files.size(), 1) << files.join(" ").toStdString();
   EXPECT_TRUE(files[0].startsWith("Site_") && files[0].endsWith(".zrx")) << files[0].toStdString();
   QFile f(QString::fromStdString(out.str()) + "/" + files[0]);
