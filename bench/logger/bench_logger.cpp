@@ -44,8 +44,22 @@ std::string readAll(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The simulator's answers to the logger's own commands ("%LG..%") are kept out of the files.
+std::string withoutOwnReplies(const std::string& s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size();) {
+    if (i + 8 <= s.size() && (s.compare(i, 2, "RE") == 0 || s.compare(i, 2, "ER") == 0) &&
+        s.compare(i + 5, 3, "%LG") == 0) {
+      i += 5 + std::stoul(s.substr(i + 2, 3), nullptr, 16);
+      continue;
+    }
+    out += s[i++];
+  }
+  return out;
+}
+
 std::size_t sentFromFirstEpoch(const fs::path& trace) {
-  const std::string sent = RcvsimSentBytes(trace.string());
+  const std::string sent = withoutOwnReplies(RcvsimSentBytes(trace.string()));
   const std::size_t first = sent.find("~~005");
   return first == std::string::npos ? 0 : sent.size() - first;
 }

@@ -67,6 +67,7 @@ void CCurrentLogFileDlg::onStartStop() {
     else
       emit statusText(QString::fromLocal8Bit(m_Rcv->GetReplyString().c_str()));
     Refresh();
+    emit filesChanged(false);  // the file list shows the finished file with its size
     return;
   }
   if (start()) emit filesChanged(true);

@@ -47,10 +47,10 @@ CDownloadFilesDlg::CDownloadFilesDlg(CReceiver* rcv, QWidget* parent) : QWidget(
   m_TotalProgress = new QProgressBar(this);
   m_TotalProgress->setObjectName("totalProgress");
   for (QProgressBar* bar : {m_FileProgress, m_TotalProgress}) {
-    bar->setFormat("%p%");
     bar->setRange(0, 100);
     bar->hide();
   }
+  m_TotalProgress->setFormat("All files: %p%");
   auto* row = new QHBoxLayout;
   row->addWidget(new QLabel("Block size", this));
   row->addWidget(m_BlockSize);
@@ -100,7 +100,8 @@ void CDownloadFilesDlg::setBusy(bool busy) {
   m_DeleteButton->setEnabled(!busy);
   m_BlockSize->setEnabled(!busy);
   m_FileProgress->setVisible(busy);
-  m_TotalProgress->setVisible(busy);
+  // The total has a bar of its own only when it differs from the file's.
+  m_TotalProgress->setVisible(busy && m_Queue.size() > 1);
 }
 
 void CDownloadFilesDlg::onDownload() {
@@ -166,6 +167,7 @@ void CDownloadFilesDlg::startNext() {
     m_CurrentMissing = std::max(0LL, std::atoll(m_Current.size.c_str()) - present);
     m_DoneBytes += std::atoll(m_Current.size.c_str()) - m_CurrentMissing;
     m_StartedMs = QDateTime::currentMSecsSinceEpoch();
+    m_FileProgress->setFormat(text(m_Current.name) + ": %p%");
     emit statusText(text("Download file : " + m_Current.name + "  to  " + localName));
     m_Poll->start();
     poll();

@@ -5,9 +5,11 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -161,6 +163,38 @@ TEST_F(FileManagerTest, ExistingLocalFileAnsweredNoIsResumed) {
   DOWNLOADINFO info;
   rcv->GetDownloadStatus(info);
   EXPECT_EQ(info.bytes, 10 * 1024);
+}
+
+TEST_F(FileManagerTest, OneFileDownloadsUnderOneLabelledBar) {
+  CFileManager fm(rcv);
+  fm.show();
+  select(list(fm), {"log1207a"});
+  auto* download = fm.findChild<QPushButton*>("download");
+  download->click();
+  ASSERT_EQ(download->text(), "Stop");
+  EXPECT_TRUE(fm.findChild<QProgressBar*>("fileProgress")->isVisible());
+  EXPECT_FALSE(fm.findChild<QProgressBar*>("totalProgress")->isVisible());
+  EXPECT_TRUE(fm.findChild<QProgressBar*>("fileProgress")->format().startsWith("log1207a"));
+  download->click();  // stop: nothing more to see
+  for (int i = 0; i < 6000 && download->text() == "Stop"; ++i) QTest::qWait(10);
+  EXPECT_EQ(download->text(), "Download");
+}
+
+TEST_F(FileManagerTest, AStoppedRecordingShowsItsFileWithItsSize) {
+  CFileManager fm(rcv);
+  fm.show();
+  fm.findChild<QTabWidget*>()->setCurrentIndex(1);
+  fm.findChild<QLineEdit*>("fileName")->setText("rec1");
+  auto* startStop = fm.findChild<QPushButton*>("startStop");
+  startStop->click();
+  ASSERT_EQ(startStop->text(), "Stop") << fm.StatusText().toStdString();
+  QTest::qWait(2500);  // the receiver records a few epochs
+  startStop->click();
+  ASSERT_EQ(startStop->text(), "Start");
+  QTreeWidgetItem* rec = list(fm)->findItems("rec1", Qt::MatchExactly, 1).value(0);
+  ASSERT_NE(rec, nullptr);
+  EXPECT_GT(rec->text(2).toLongLong(), 0) << "listed with size " << rec->text(2).toStdString();
+  EXPECT_EQ(rec->text(2).toLongLong(), static_cast<long long>(std::filesystem::file_size(files.path() / "rec1")));
 }
 
 TEST_F(FileManagerTest, FirmwareLoaderUploadsTheChosenFile) {
