@@ -15,7 +15,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
+#include <optional>
 
+#include "OutputPeriod.h"
 #include "ReceiverModel.h"
 #include "gridlink/CProfile.h"
 #include "logger/ClosedFileActions.h"
@@ -82,6 +84,7 @@ CRealTimeLogging::CRealTimeLogging(const QString& portName, const SiteSettings& 
   tabs_->addTab(files_, "Log File");
   tabs_->addTab(path_, "Output path");
   files_->savedTo->setText(outputPath_);
+  path_->setPath(outputPath_);  // the tree opens at the current folder
   connect(path_, &COutputPathRTL::pathChosen, this, &CRealTimeLogging::setOutputPath);
   start_ = new QPushButton("Start", this);
   start_->setObjectName("rtlStart");
@@ -177,7 +180,9 @@ QString CRealTimeLogging::progress() const {
 }
 
 void CRealTimeLogging::setOutputPath(const QString& path) {
+  if (path == outputPath_ && files_->savedTo->text() == path) return;
   outputPath_ = path;
+  path_->setPath(path);
   files_->savedTo->setText(path);
   CProfile().Write("RealTime", "OutputPath", path.toStdString().c_str());
 }
@@ -218,6 +223,10 @@ bool CRealTimeLogging::configure(QString& refusal) {
   if (!number || !(interval >= 0.05) || interval > 86400 ||
       std::fabs(interval * 20 - std::round(interval * 20)) > 1e-6)
     return refusal = "Invalid recording interval", false;
+  if (!intervalSupported(message_->interval().trimmed().toStdString())) {
+    QMessageBox::warning(this, OutputPeriod::kCaption, OutputPeriod::kWarning);
+    return refusal = "Invalid recording interval", false;
+  }
   message_->takeChoices();
   const int format = message_->format();
   const std::string set = catalogue_.messageSet(format, defaultSet_, message_->interval().toStdString());
@@ -285,6 +294,15 @@ bool CRealTimeLogging::configure(QString& refusal) {
     });
   }
   return true;
+}
+
+// The receiver's current raw-data and position update intervals bound the recording interval.
+bool CRealTimeLogging::intervalSupported(const std::string& seconds) {
+  std::string raw, pos;
+  if (model_->execute("print,/par/raw/curmsint", raw, 3000) != Tellus::kExecOk) raw.clear();
+  const bool posAnswered = model_->execute("print,/par/pos/curmsint", pos, 3000) == Tellus::kExecOk;
+  return OutputPeriod::fits(seconds, replyValue(raw),
+                            posAnswered ? std::optional<std::string>(replyValue(pos)) : std::nullopt);
 }
 
 void CRealTimeLogging::setRunning(bool on) {

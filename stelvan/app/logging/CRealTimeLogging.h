@@ -69,6 +69,7 @@ class CRealTimeLogging : public QDialog {
   void setStatus(const QString& text);
   void connected(bool ok, const QString& error, const std::vector<std::string>* lists);
   bool configure(QString& refusal);
+  bool intervalSupported(const std::string& seconds);
   void stopLogging(const QString& why);
   void setRunning(bool on);
   void runOff(std::function<void()> work);

@@ -167,14 +167,23 @@ COutputPathRTL::COutputPathRTL(QWidget* parent) : QWidget(parent) {
   tree_->setModel(model_);
   for (int c = 1; c < model_->columnCount(); ++c) tree_->hideColumn(c);
   (new QVBoxLayout(this))->addWidget(tree_);
-  connect(tree_, &QTreeView::clicked, this, [this](const QModelIndex& i) { emit pathChosen(model_->filePath(i)); });
+  // A folder chosen with the mouse or the keyboard: whatever becomes current.
+  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& i) {
+    if (i.isValid() && !settingPath_) emit pathChosen(model_->filePath(i));
+  });
 }
 
 void COutputPathRTL::setPath(const QString& path) {
   const QModelIndex i = model_->index(path);
+  if (!i.isValid()) return;
+  settingPath_ = true;
+  for (QModelIndex p = i.parent(); p.isValid(); p = p.parent()) tree_->expand(p);
   tree_->setCurrentIndex(i);
-  tree_->scrollTo(i);
+  tree_->scrollTo(i, QAbstractItemView::PositionAtCenter);
+  settingPath_ = false;
 }
+
+QString COutputPathRTL::currentPath() const { return model_->filePath(tree_->currentIndex()); }
 
 CConvert2RINEX::CConvert2RINEX(QWidget* parent) : QDialog(parent) {
   setObjectName("dlgConvert2RINEX");

@@ -59,13 +59,17 @@ class COutputPathRTL : public QWidget {
   Q_OBJECT
  public:
   explicit COutputPathRTL(QWidget* parent = nullptr);
+  // Opens the tree at `path` (its parents expanded) without reporting it as chosen.
   void setPath(const QString& path);
+  QString currentPath() const;
+  QTreeView* tree() const { return tree_; }
  signals:
   void pathChosen(const QString& path);
 
  private:
   QFileSystemModel* model_;
   QTreeView* tree_;
+  bool settingPath_ = false;
 };
 
 // Converter settings, kept in the "ZRX2RIN" section.

@@ -6,9 +6,13 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <cstdlib>
 
@@ -53,6 +57,30 @@ TEST(Convert2Rinex, RefusesWhenBothSystemsAreExcluded) {
   EXPECT_EQ(dlg.check(), "At least one satellite system must be enabled!");
 }
 
+TEST(RealTimeLogging, TheOutputPathTreeOpensAtTheFolderAndFollowsTheKeyboard) {
+  QtTestApp();
+  TempDir base;
+  QDir(QString::fromStdString(base.str())).mkpath("a/inner");
+  QDir(QString::fromStdString(base.str())).mkpath("b");
+  const QString a = QString::fromStdString(base.str()) + "/a", b = QString::fromStdString(base.str()) + "/b";
+  logging::COutputPathRTL page;
+  QStringList chosen;
+  QObject::connect(&page, &logging::COutputPathRTL::pathChosen, [&](const QString& p) { chosen << p; });
+  page.resize(400, 300);
+  page.show();
+  page.setPath(a);
+  EXPECT_EQ(page.currentPath(), a);
+  EXPECT_TRUE(page.tree()->isExpanded(page.tree()->currentIndex().parent()));
+  EXPECT_TRUE(chosen.isEmpty());  // opening at a folder chooses nothing
+  // The folder's siblings arrive from the file system in the background.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return page.tree()->model()->rowCount(page.tree()->currentIndex().parent()) >= 2; },
+                              10000));
+  page.tree()->setFocus();
+  QTest::keyClick(page.tree(), Qt::Key_Down);
+  EXPECT_EQ(page.currentPath(), b);
+  EXPECT_EQ(chosen, QStringList{b});
+}
+
 TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
   QtTestApp();
   ScopedConfigHome config;
@@ -79,6 +107,26 @@ TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
     EXPECT_GT(dlg.findChild<QTreeWidget*>("msgList")->topLevelItemCount(), 10);
     dlg.setOutputPath(QString::fromStdString(out.str()));
     dlg.findChild<QCheckBox*>("autoconvert")->setChecked(true);
+    // 50 ms is finer than the receiver's current 100 ms update rate: warned, not started.
+    auto* interval = dlg.findChild<QLineEdit*>("recInterval");
+    const QString chosen = interval->text();
+    interval->setText("0.05");
+    QString warning;
+    QTimer::singleShot(0, [&] {
+      for (int i = 0; i < 500 && warning.isEmpty(); ++i) {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+          warning = box->windowTitle() + "|" + box->text();
+          box->accept();
+          return;
+        }
+        QTest::qWait(10);
+      }
+    });
+    dlg.startButton()->click();
+    EXPECT_TRUE(warning.startsWith("Output Period|Warning! The requested value of Output Period")) << warning.toStdString();
+    EXPECT_EQ(dlg.status(), "Invalid recording interval");
+    EXPECT_FALSE(dlg.running());
+    interval->setText(chosen);
     dlg.startButton()->click();
     EXPECT_TRUE(dlg.running());
     // The first file opens at the first epoch the receiver stamps, which a slow build may take
@@ -88,6 +136,8 @@ TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
         [&] { return !dir.entryList(QDir::Files).isEmpty() && !dlg.progress().startsWith(" /"); }, 30000))
         << dlg.status().toStdString() << " " << dlg.progress().toStdString();
     if (const char* dir = std::getenv("STELVAN_PICTURE_DIR")) dlg.grab().save(QString(dir) + "/logging.png");
+    // Start returns once the receiver has taken the messages; Stop is live from then on.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.startButton()->isEnabled(); }, 20000));
     dlg.startButton()->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.running() && !dlg.busy(); }, 20000));
     EXPECT_EQ(dlg.status(), "Aborted by user!");
