@@ -328,21 +328,41 @@ void GnssLogSession::onData(const std::uint8_t* bytes, std::size_t count) {
     clockRotation();
 }
 
-// Streams without receiver time: files change on the computer's clock, at the first NMEA
-// sentence of the block that passes the boundary (or the block's start).
+namespace {
+// Where a stream without receiver time may be cut: an NMEA sentence or an RTCM 3 frame.
+std::size_t messageStart(const std::string& bytes) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (c == '$') return i;
+    if (c == 0xD3 && i + 1 < bytes.size() && (static_cast<unsigned char>(bytes[i + 1]) & 0xFC) == 0) return i;
+  }
+  return std::string::npos;
+}
+}  // namespace
+
+// Streams without receiver time: files change on the computer's clock, on the same grid, at
+// the first message that begins after the boundary (a stream in which none is recognised
+// within a second is cut between two reads).
 void GnssLogSession::clockRotation() {
   const auto* b = reinterpret_cast<const std::uint8_t*>(hold_.data());
   std::size_t cut = 0;
-  const bool due = (phase_ == Phase::Open && wallClock_.due(localMs())) ||
-                   (phase_ == Phase::Full && reached(tickMs(), retryAt_));
+  bool due = false;
+  if (phase_ == Phase::Open && wallClock_.due(localMs())) {
+    if (!clockDue_) clockDueAt_ = tickMs();
+    clockDue_ = true;
+    const std::size_t start = messageStart(hold_);
+    due = start != std::string::npos || reached(tickMs(), clockDueAt_ + 1000);
+    if (start != std::string::npos) cut = start;
+  } else if (phase_ == Phase::Full) {
+    due = reached(tickMs(), retryAt_);
+  }
   if (due) {
-    const std::size_t dollar = hold_.find('$');
-    if (phase_ == Phase::Open && dollar != std::string::npos) cut = dollar;
     route(b, cut);
     const bool retry = phase_ == Phase::Full;
     if (phase_ == Phase::Open) closeFile();
     openFile(LogFileNamer::localNow(), retry);
     wallClock_.start(localMs());
+    clockDue_ = false;
   }
   route(b + cut, hold_.size() - cut);
   hold_.clear();

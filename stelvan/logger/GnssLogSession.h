@@ -151,6 +151,8 @@ class GnssLogSession {
   ReplyFilter replies_;
   DateTimeListener dateTime_;
   RotationClock wallClock_{0, 0};  // streams without receiver time
+  bool clockDue_ = false;          // its boundary passed; waiting for a message start
+  std::uint32_t clockDueAt_ = 0;
   std::string hold_;     // received bytes that may begin a time frame
   std::string pending_;  // bytes of a file whose name waits for the date
   std::int64_t pendingStartMs_ = 0;

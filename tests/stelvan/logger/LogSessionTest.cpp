@@ -6,11 +6,13 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "TempDir.h"
 #include "ZrxEpochs.h"
@@ -214,6 +216,36 @@ TEST(LogSession, AFileThatVanishedIsReportedAndNotHandedOn) {
   EXPECT_TRUE(run.closed.empty());
   ASSERT_EQ(run.errors.size(), 1u);
   EXPECT_NE(run.errors[0].find("Can't rename"), std::string::npos) << run.errors[0];
+}
+
+TEST(LogSession, AStreamWithoutReceiverTimeChangesFilesOnTheComputersClockAtASentence) {
+  TempDir dir;
+  Gnss::LogOptions o;
+  o.waitForEpoch = false;
+  o.enableCommands = {"em,,nmea/GGA:0.05"};
+  LogRun run(dir.path(), 1, 1, o);  // a new file every second of the computer's clock
+  ASSERT_TRUE(run.session->Start());
+  std::string all;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+  for (int n = 0; std::chrono::steady_clock::now() < end; ++n) {
+    // Each sentence comes in two reads, so a boundary may fall inside one.
+    const std::string head = "$GPGGA,line " + std::to_string(n), tail = "*00\r\n";
+    for (const std::string& piece : {head, tail}) {
+      run.rcv.sink(reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size());
+      all += piece;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  run.session->Stop();
+  const std::vector<std::string> files = names(dir.path());
+  ASSERT_GE(files.size(), 2u);
+  std::string joined;
+  for (const std::string& f : files) {
+    const std::string bytes = readAll(dir.path() / f);
+    EXPECT_EQ(bytes.substr(0, 7), "$GPGGA,") << f << " does not begin with a sentence";
+    joined += bytes;
+  }
+  EXPECT_TRUE(joined == all);
 }
 
 // A size-limited file stands for a full disk: it runs without privileges.

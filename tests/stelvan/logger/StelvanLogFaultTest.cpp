@@ -57,7 +57,7 @@ TEST(StelvanLogFaults, SeveralNmeaMessagesFromAConfigFileAndARefusalThatStopsThe
   Sim sim(s.bin, s.dir.path(), "sim", {"--seed", "2"});
   ASSERT_FALSE(sim.pty.empty());
   const fs::path conf = s.dir.path() / "base.conf";
-  std::ofstream(conf) << "# a base station\nport = " << sim.pty << "\nrate = 115200\ndir = " << s.logs.string()
+  std::ofstream(conf) << "# a base station\nreceiver = COM" << sim.pty << ":115200:1\ndir = " << s.logs.string()
                       << "\nperiod = 3600\nmessages = nmea/GGA:0.50, nmea/RMC:0.50\nnaming = 2\n"
                       << "suffix = .nmea\nseconds = 3\n";
   Child run(s.logger({"--config", conf.string()}), s.dir.path() / "out", s.dir.path() / "err");
