@@ -6,12 +6,14 @@
 
 #include "DecodeRun.h"
 #include "EpochRun.h"
+#include "RtcmRun.h"
 
 namespace {
 
 const char* kUsage =
     "usage: stelvan-decode [--stats] [--strict] [FILE | -]\n"
     "       stelvan-decode --epochs [--begin FORMAT:ID] [--end FORMAT:ID] [FILE | -]\n"
+    "       stelvan-decode --rtcm [FILE | -]\n"
     "Decode a recorded receiver stream (ZRX, NMEA, RTCM 2, RTCM 3, CMR) from FILE or\n"
     "standard input.\n"
     "  (default)  one line per recognised message:\n"
@@ -34,13 +36,23 @@ const char* kUsage =
     "             FORMAT as --stats spells it; an NMEA ID without its talker\n"
     "             (\"NMEA:GGA\" matches GNGGA). Without either option the end marker\n"
     "             is \"ZRX:||\" and there is no begin marker; either option replaces that.\n"
+    "  --rtcm     one JSON object per RTCM 3 message, in order, with its contents\n"
+    "             (RTCM 3 field names): 1005/1006 type, station, x, y, z (m, Earth-fixed),\n"
+    "             1006 antenna_height (m), lat, lon (degrees), h (m, WGS 84 ellipsoid);\n"
+    "             1007/1008/1033 antenna, antenna_setup, antenna_serial (empty for 1007),\n"
+    "             1033 receiver, firmware, receiver_serial; MSM 1071-1137 station, system,\n"
+    "             epoch_ms (GLONASS: of the day, with day_of_week), multiple, satellites\n"
+    "             [ids], signals [ids], cells; 1001-1004, 1009-1012 the same without\n"
+    "             signals and cells; 1019, 1020, 1042, 1044, 1045, 1046 system,\n"
+    "             satellite, week, toe (s; GLONASS: tb, s of the day); any other type,\n"
+    "             station where it has one. \"truncated\": true when the body ends early.\n"
     "  --help     this text\n"
     "Exit status: 0 success, 1 the analysis did not finish in time, 2 usage or read error.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool stats = false, strict = false, epochs = false;
+  bool stats = false, strict = false, epochs = false, rtcm = false;
   decodecli::EpochOptions epochOptions;
   std::string path;
   bool havePath = false;
@@ -55,6 +67,8 @@ int main(int argc, char** argv) {
       strict = true;
     } else if (a == "--epochs") {
       epochs = true;
+    } else if (a == "--rtcm") {
+      rtcm = true;
     } else if ((a == "--begin" || a == "--end") && i + 1 < argc) {
       std::string f, id;
       if (!decodecli::parseMarker(argv[i + 1], f, id)) {
@@ -83,15 +97,16 @@ int main(int argc, char** argv) {
   decodecli::RunOptions opt;
   opt.strict = strict;
   opt.lines = stats ? nullptr : stdout;
-  const decodecli::RunResult r =
-      epochs ? decodecli::runEpochs(in, epochOptions, stdout) : decodecli::runDecode(in, opt);
+  const decodecli::RunResult r = epochs ? decodecli::runEpochs(in, epochOptions, stdout)
+                                 : rtcm ? decodecli::runRtcm(in, strict, stdout)
+                                        : decodecli::runDecode(in, opt);
   if (in != stdin) std::fclose(in);
   if (!r.ok) {
     std::fflush(stdout);
     std::fprintf(stderr, "stelvan-decode: read error: %s\n", r.error.c_str());
     return 2;
   }
-  if (stats && !epochs) std::printf("%s\n", decodecli::statsJson(r).c_str());
+  if (stats && !epochs && !rtcm) std::printf("%s\n", decodecli::statsJson(r).c_str());
   std::fflush(stdout);
   if (!r.drained) {
     std::fprintf(stderr, "stelvan-decode: the analysis did not finish within its waits\n");

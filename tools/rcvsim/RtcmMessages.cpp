@@ -74,7 +74,7 @@ std::uint32_t crc24q(const std::uint8_t* bytes, std::size_t count) {
 }
 
 const std::vector<std::string>& rtcmNames() {
-  static const std::vector<std::string> n = {"1004", "1005", "1006", "1033"};
+  static const std::vector<std::string> n = {"1004", "1005", "1006", "1033", "1074", "1084", "1094", "1104"};
   return n;
 }
 

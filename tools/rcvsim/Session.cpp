@@ -6,6 +6,7 @@
 #include "NmeaMessages.h"
 #include "ReplyFramer.h"
 #include "RtcmMessages.h"
+#include "RtcmMsm.h"
 #include "ZrxMessages.h"
 
 namespace rcvsim {
@@ -109,6 +110,7 @@ void Session::runEpochs() {
       }
       const SkyEpoch ep = sky_.at(nextEpochMs_, mask, type);
       const Ecef ref = toEcef(sky_.site());
+      const std::vector<const OutputItem*>* batch = &live;  // the items being sent, for the MSM flag
       auto build = [&](const OutputItem& i) {
         std::string m;
         switch (i.kind) {
@@ -119,7 +121,8 @@ void Session::runEpochs() {
             m = nmeaMessage(i.name, ep);
             break;
           case StreamKind::Rtcm:
-            m = rtcmMessage(i.name, ep, ref);
+            m = isMsmName(i.name) ? msmMessage(i.name, ep, msmFollows(i, *batch))
+                                  : rtcmMessage(i.name, ep, ref);
             break;
           case StreamKind::Cmr:
             m = cmrMessage(i.name, ep, ref);
@@ -135,6 +138,7 @@ void Session::runEpochs() {
         }
       if (!logged.empty() && !logName.empty()) {
         std::string data;
+        batch = &logged;
         for (const OutputItem* i : logged) data += build(*i);
         auto lock = rcv_.lock();
         if (rcv_.files().freeSpace() >= static_cast<std::int64_t>(data.size()))

@@ -60,6 +60,13 @@ bool PlotSession::start(CConnection* conn, const std::string& receiverName, cons
   return true;
 }
 
+bool PlotSession::attachStream(std::uint8_t slot, const char* list) {
+  if (!receiver_) return false;
+  if (receiver_->Attach(slot, &PlotSession::onData, list, nullptr)) return true;
+  status_->setText(QString::fromStdString(receiver_->GetReplyString()));
+  return false;
+}
+
 void PlotSession::stop() {
   watchdog_.stop();
   if (!receiver_) return;

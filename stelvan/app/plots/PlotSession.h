@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QTimer>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -38,6 +39,10 @@ class PlotSession : public QObject {
   bool start(CConnection* conn, const std::string& receiverName, const std::string& model,
              DataHandler handler);
   CReceiver* receiver() const { return receiver_; }
+  // Once started: the messages of another stream kind (attach slot 1 CMR, 2 NMEA, 3 RTCM) go to
+  // the same handler, as they arrive (an RTCM slot brings the receiver's RTCM 3 bytes). False,
+  // with the reply text in the status line, when the receiver refuses.
+  bool attachStream(std::uint8_t slot, const char* list);
   // Saves "Size" and releases the session; safe to call twice.
   void stop();
   // One watchdog tick (the timer's; tests call it directly).

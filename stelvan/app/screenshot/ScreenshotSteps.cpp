@@ -53,6 +53,8 @@ const std::vector<ScreenshotStep>& ScreenshotSteps() {
         {"sky.png", true, nullptr, [](CMainFrame& f) { f.OnSatellites(); }, nullptr, 9000},
         {"scatter.png", true, nullptr, [](CMainFrame& f) { f.OnScatter(); }, nullptr, 12000},
         {"position.png", true, nullptr, [](CMainFrame& f) { f.OnPosition(); }, nullptr, 12000},
+        // Long enough for a few 5 s descriptors, so the rates show.
+        {"corrections.png", true, nullptr, [](CMainFrame& f) { f.OnCorrections(); }, nullptr, 12000},
         {"logging.png", true, nullptr, [](CMainFrame& f) { f.OnRealTimeLogging(); },
          [](QWidget* dlg) {
            // Start a run, into a folder of its own, once the receiver's message lists are in.

@@ -151,6 +151,8 @@ void CMainFrame::buildMenu() {
   addAction(plot, "actionScatter", "Scatter", K(), "", &CMainFrame::OnScatter);
   addAction(plot, "actionSatellites", "Satellites", K(), "", &CMainFrame::OnSatellites);
   addAction(plot, "actionPosition", "Position", K(), "", &CMainFrame::OnPosition);
+  addAction(plot, "actionCorrections", "Corrections", K(), "RTCM 3 corrections the receiver sends",
+            &CMainFrame::OnCorrections);
   QMenu* help = menuBar()->addMenu("&Help");
   addAction(help, "actionAbout", "&About Stelvan-P", K(), "", &CMainFrame::OnAbout);
   for (QMenu* m : {file, config, tools, plot, help})
@@ -165,7 +167,7 @@ void CMainFrame::updateActions() {
        {"actionDisconnect", "actionFileManager", "actionRealTimeLogging", "actionManualMode",
         "actionReceiver", "actionSite", "actionTargetPosition", "actionSetSatelliteTime",
         "actionInitializeFileSystem", "actionClearNvram", "actionResetReceiver", "actionSatellites",
-        "actionScatter", "actionPosition"})
+        "actionScatter", "actionPosition", "actionCorrections"})
     m_Actions[name]->setEnabled(live);
   m_Actions["actionMessage"]->setEnabled(m_App.newMessage || remote);
   m_Actions["actionFirmwareLoader"]->setEnabled(false);

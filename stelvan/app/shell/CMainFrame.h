@@ -76,6 +76,7 @@ class CMainFrame : public QMainWindow {
   void OnScatter();
   void OnSatellites();
   void OnPosition();
+  void OnCorrections();
   void OnAbout();
 
  signals:

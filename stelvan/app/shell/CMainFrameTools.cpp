@@ -8,6 +8,7 @@
 #include "files/CFirmwareLoaderDlg.h"
 #include "gridlink/CReceiver.h"
 #include "logging/CRealTimeLogging.h"
+#include "plots/CCorrectionsWnd.h"
 #include "plots/CSatellitesWnd.h"
 #include "plots/CTrackWnd.h"
 #include "query/CAnswerTable.h"
@@ -83,6 +84,15 @@ void CMainFrame::OnSatellites() {
 
 void CMainFrame::OnPosition() {
   RunModalTool([this](CReceiver*) { runTrackWindow(static_cast<int>(plots::CTrackWnd::Kind::Position)); });
+}
+
+void CMainFrame::OnCorrections() {
+  RunModalTool([this](CReceiver*) {
+    const SessionInfo s = m_App.sessionInfo();
+    plots::CCorrectionsWnd wnd(this);
+    wnd.start(m_App.Connection(), s.portName, s.model);
+    wnd.exec();
+  });
 }
 
 void CMainFrame::runTrackWindow(int kind) {
