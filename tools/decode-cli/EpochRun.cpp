@@ -107,6 +107,13 @@ std::string epochJson(Tellus::IGnssEpoch* e) {
       o.opt("elevation", sat.elevation);
       o.opt("azimuth", sat.azimuth);
       o.opt("snr", sat.snr);
+      if (!sat.signals.empty()) {
+        o.key("signals");
+        std::string sig = "{";
+        for (const auto& [id, snr] : sat.signals)
+          sig += (sig.size() > 1 ? ", " : "") + jsonQuoted(id) + ": " + num(snr);
+        o.s += sig + "}";
+      }
       j.s += (i ? ", " : "") + o.s + "}";
     }
     j.s += "]";

@@ -53,9 +53,26 @@ namespace {
 // What the first visible bytes already rule out (each refusal is one without status).
 bool plausibleStart(const std::uint8_t* p, std::size_t n) {
   if (p[0] != nmea::kStart) return false;
-  for (std::size_t i = 1; i < n && i <= nmea::kAddressSize; ++i)
-    if (!nmea::isAddressChar(p[i])) return false;
+  for (std::size_t i = 1; i < n && i <= nmea::kAddressSize; ++i) {
+    if (nmea::isAddressChar(p[i])) continue;
+    // A maker's address may end after four characters.
+    return p[1] == nmea::kProprietaryMark && i > nmea::kMakerAddressMin &&
+           (p[i] == ',' || p[i] == nmea::kChecksumMark);
+  }
   return true;
+}
+
+// Length of a maker's proprietary address (1-based offsets 2 on), which is
+// ended by "," or "*"; 0 when there is none, -1 when more data must come.
+long makerAddressLength(parsers::View& view) {
+  for (std::size_t n = 1; n <= nmea::kMakerAddressMax; ++n) {
+    const std::uint8_t* c = view.at(2 + n, 1);
+    if (!c) return -1;
+    if (nmea::isAddressChar(*c)) continue;
+    const bool ends = *c == ',' || *c == nmea::kChecksumMark;
+    return ends && n >= nmea::kMakerAddressMin ? static_cast<long>(n) : 0;
+  }
+  return 0;
 }
 }  // namespace
 
@@ -65,19 +82,24 @@ bool C_ParserNMEA::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);
 
-  const std::uint8_t* h = view.bytes(1);
-  if (!h || *h != nmea::kStart) return false;
-  h = view.bytes(1 + nmea::kAddressSize);
+  const std::uint8_t* h = view.bytes(1 + nmea::kAddressSize);
+  if (!h || h[0] != nmea::kStart) return false;
+  const bool receiverOwn = std::memcmp(h + 1, nmea::kProprietary, nmea::kAddressSize) == 0;
+  std::size_t addressSize = nmea::kAddressSize;
+  if (h[1] == nmea::kProprietaryMark && !receiverOwn) {
+    const long n = makerAddressLength(view);
+    if (n <= 0) return false;
+    addressSize = static_cast<std::size_t>(n);
+  }
+  h = view.bytes(1 + addressSize);
   if (!h) return false;
-  for (std::size_t i = 1; i <= nmea::kAddressSize; ++i)
+  for (std::size_t i = 1; i <= addressSize; ++i)
     if (!nmea::isAddressChar(h[i])) return false;
-  char address[nmea::kAddressSize];
-  std::memcpy(address, h + 1, nmea::kAddressSize);
-  std::uint8_t xorAcc = nmea::xorOf(h + 1, nmea::kAddressSize);
-  const std::size_t body = 1 + nmea::kAddressSize + 1;  // offset of the first character after the address
+  std::uint8_t xorAcc = nmea::xorOf(h + 1, addressSize);
+  const std::size_t body = 1 + addressSize + 1;  // offset of the first character after the address
 
   std::string talker, id;
-  if (address[0] == 'P' && std::memcmp(address, nmea::kProprietary, nmea::kAddressSize) == 0) {
+  if (receiverOwn) {
     const std::uint8_t* c = view.at(body, 1);
     if (!c || *c != ',') return false;
     // The identifier is the first field; it ends at "," (or at "*" when it is the only one).
@@ -88,9 +110,11 @@ bool C_ParserNMEA::parse(IEx_DataCash* reader, IMsgSetting* status) {
       if (*q == ',' || *q == nmea::kChecksumMark) break;
       id.push_back(static_cast<char>(*q));
     }
+  } else if (h[1] == nmea::kProprietaryMark) {
+    id.assign(reinterpret_cast<const char*>(h + 1), addressSize);
   } else {
-    talker.assign(address, 2);
-    id.assign(address + 2, 3);
+    talker.assign(reinterpret_cast<const char*>(h + 1), 2);
+    id.assign(reinterpret_cast<const char*>(h + 3), 3);
   }
   status->setDescription(talker);
   status->setId(id);

@@ -1,7 +1,9 @@
 #pragma once
 // Parser of NMEA 0183 sentences, "$" through the two checksum digits; the
 // receiver's proprietary "PVPSR" sentences take their identifier from the
-// first field. Fields are not interpreted. Runs under the parser's lock.
+// first field, other makers' proprietary sentences ("$P" + maker, such as
+// "$PUBX,") their whole address, with an empty talker. Fields are not
+// interpreted. Runs under the parser's lock.
 #include "../parser/CParserData.h"
 
 namespace engine {

@@ -9,8 +9,7 @@ namespace engine {
 
 C_ParserRTCM::C_ParserRTCM() : CParserData("RTCM") {
   clearStartBytes();
-  allowStart(rtcm2::kPreambleNormal, rtcm2::kPreambleNormal);
-  allowStart(rtcm2::kPreambleInverted, rtcm2::kPreambleInverted);
+  allowStart(0x40, 0x7F);  // any valid byte: the preamble may start at any of its bits
   resetDefaults();
 }
 
@@ -26,67 +25,112 @@ void C_ParserRTCM::resetDefaults() {
 namespace {
 // What the first visible bytes already rule out (each refusal is one without status).
 bool plausibleStart(const std::uint8_t* p, std::size_t n) {
-  using namespace rtcm2;
-  if (p[0] != kPreambleNormal && p[0] != kPreambleInverted) return false;
-  if (n > 1 && (p[1] & 0xC3) != (p[0] == kPreambleInverted ? 0x42 : 0x41)) return false;
-  for (std::size_t i = 2; i < n && i < kBytesPerWord; ++i)
-    if (sixBits(p[i]) < 0) return false;
-  return true;
+  return rtcm2::sixBits(p[0]) >= 0 && rtcm2::preambleOffsets(p, n) != 0;
 }
 }  // namespace
 
-bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
+// A first word with the preamble and good parity, and a second word that
+// continues its parity chain, make a frame; before that a failure is a
+// chance bit pattern and refuses without status.
+C_ParserRTCM::Try C_ParserRTCM::tryAt(unsigned k) {
   using namespace rtcm2;
+  using Got = BitStream::Got;
+  Try t;
+  m_bits.setLimit(typicalLength() + 1);
+  std::uint32_t first = 0, second = 0;
+  Got got = m_bits.word(k, first);
+  if (got != Got::Yes) {
+    if (got == Got::More) t.outcome = Try::More;
+    return t;
+  }
+  const std::uint32_t top = first >> 22;
+  if (top != kPreambleWord && top != (kPreambleWord ^ 0xFF)) return t;
+  const unsigned polarity = top == kPreambleWord ? 0 : 1;
+  if (!parityOk(first, 0, polarity) && !parityOk(first, 1, polarity)) return t;
+  t.id = std::to_string(messageType(decoded(first, polarity)));
+  int maxLength = 0, expected = 0;
+  if (!lookupName(t.id, maxLength, expected))
+    maxLength = m_acceptUnknown ? static_cast<int>(typicalLength()) : 0;
+  if (maxLength <= 0) {
+    t.outcome = Try::Refuse;
+    return t;
+  }
+  got = m_bits.word(k + kWordBits, second);
+  if (got != Got::Yes || !parityOk(second, (first >> 1) & 1u, first & 1u)) {
+    if (got == Got::More) t.outcome = Try::More;
+    return t;
+  }
+  const std::size_t words = 2 + dataWordCount(decoded(second, first & 1u));
+  const auto limit = static_cast<std::size_t>(maxLength);
+  t.outcome = Try::Refuse;
+  t.bytes = m_bits.offsetOfBit(k + 2 * kWordBits - 1);
+  if (words * kBytesPerWord > limit) {
+    t.code = kBadLength;
+    return t;
+  }
+  m_bits.setLimit(limit + 1);
+  std::uint32_t prev = second;
+  for (std::size_t i = 2; i < words; ++i) {
+    std::uint32_t w = 0;
+    got = m_bits.word(k + i * kWordBits, w);
+    if (got == Got::More) {
+      t.outcome = Try::More;
+      return t;
+    }
+    if (got == Got::TooLong) {
+      t.code = kBadLength;
+      return t;
+    }
+    t.bytes = m_bits.offsetOfBit(k + (i + 1) * kWordBits - 1);
+    if (!parityOk(w, (prev >> 1) & 1u, prev & 1u)) {
+      t.code = kParity;
+      return t;
+    }
+    prev = w;
+  }
+  // The byte holding the last bit stays in the stream when later bits share it.
+  const std::size_t lastByte = m_bits.offsetOfBit(k + words * kWordBits - 1);
+  t.bytes = k == 0 ? lastByte : lastByte - 1;
+  if (t.bytes > limit) {
+    t.code = kBadLength;
+    return t;
+  }
+  t.lengthDiffers = expected > 0 && static_cast<std::size_t>(expected) != t.bytes;
+  t.outcome = Try::Accept;
+  return t;
+}
+
+bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
   if (!parsers::openAttempt(list(true), reader, plausibleStart, [&] { return skipLeading(reader); }))
     return false;
   const std::size_t start = reader->takenCount();
   parsers::View view(reader, m_work);
-
-  const std::uint8_t* w = view.bytes(kBytesPerWord);
-  if (!w) return false;
-  const bool inverted = w[0] == kPreambleInverted;
-  if (!inverted && w[0] != kPreambleNormal) return false;
-  if ((w[1] & 0xC3) != (inverted ? 0x42 : 0x41)) return false;
-  std::uint32_t raw = 0;
-  if (!assembleWord(w, raw)) return false;
-  const unsigned polarity = inverted ? 1 : 0;
-  if (!parityOk(raw, 0, polarity) && !parityOk(raw, 1, polarity)) {
-    status->addStatus(kParity);
-    return false;
+  const std::uint8_t* p = view.bytes(1);
+  if (!p || rtcm2::sixBits(*p) < 0) return false;
+  m_bits.clear(&view);
+  // The first offset that gives a whole message wins; a refused frame is
+  // reported only when no offset gives one.
+  Try refused;
+  for (unsigned k = 0; k < rtcm2::kBitsPerByte; ++k) {
+    const Try t = tryAt(k);
+    if (t.outcome == Try::More) return false;
+    if (t.outcome == Try::Refuse && refused.outcome != Try::Refuse) refused = t;
+    if (t.outcome != Try::Accept) continue;
+    status->setId(t.id);
+    if (t.lengthDiffers) status->addStatus(kLengthDiffers);
+    reader->take(t.bytes);
+    reader->markMessage(start, reader->takenCount());
+    status->setFormat(m_name);
+    return skipTrailing(reader);
   }
-  const unsigned number = messageType(decoded(raw, polarity));
-  const std::string id = std::to_string(number);
-  status->setId(id);
-  int maxLength = 0, expected = 0;
-  if (!lookupName(id, maxLength, expected))
-    maxLength = m_acceptUnknown ? static_cast<int>(typicalLength()) : 0;
-  if (maxLength <= 0) return false;
-
-  // Header word 2 gives the count of data words; every word continues the parity chain.
-  std::size_t words = 2;
-  for (std::size_t i = 1; i < words; ++i) {
-    w = view.at(i * kBytesPerWord + 1, kBytesPerWord);
-    if (!w) return false;
-    std::uint32_t next = 0;
-    if (!assembleWord(w, next)) return false;
-    const unsigned d29 = (raw >> 1) & 1u, d30 = raw & 1u;
-    if (!parityOk(next, d29, d30)) {
-      status->addStatus(kParity);
-      return false;
+  if (refused.outcome == Try::Refuse) {
+    status->setId(refused.id);
+    if (refused.code) {
+      status->addStatus(refused.code);
+      reader->markMessage(start, start + refused.bytes);  // the refused frame's extent
     }
-    if (i == 1) words += dataWordCount(decoded(next, d30));
-    raw = next;
   }
-  const std::size_t bytes = words * kBytesPerWord;
-  if (bytes > static_cast<std::size_t>(maxLength)) {
-    status->addStatus(kBadLength);
-    return false;
-  }
-  if (expected > 0 && static_cast<std::size_t>(expected) != bytes) status->addStatus(kLengthDiffers);
-  reader->take(bytes);
-  reader->markMessage(start, reader->takenCount());
-  status->setFormat(m_name);
-  return skipTrailing(reader);
+  return false;
 }
 
 CParserData::Plausible C_ParserRTCM::plausibleTest() const {

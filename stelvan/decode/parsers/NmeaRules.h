@@ -12,6 +12,11 @@ constexpr std::uint8_t kChecksumMark = '*';
 constexpr std::size_t kAddressSize = 5;
 // The receiver's proprietary address; its sentence identifier is the next field.
 constexpr char kProprietary[] = "PVPSR";
+// Other makers' proprietary addresses: "P", a three-character maker and
+// sometimes more ("PUBX", "PGRME", "PMTK314"), ended by "," or "*"; the
+// whole address is the identifier.
+constexpr std::uint8_t kProprietaryMark = 'P';
+constexpr std::size_t kMakerAddressMin = 4, kMakerAddressMax = 9;
 
 inline bool isAddressChar(std::uint8_t c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');

@@ -8,8 +8,9 @@ namespace engine::rtcm2 {
 
 constexpr std::uint32_t kDataMask = 0x3FFFFFC0;
 constexpr unsigned kBytesPerWord = 5;
-constexpr std::uint8_t kPreambleNormal = 'f';    // 0x66 preamble, D30* clear
-constexpr std::uint8_t kPreambleInverted = 'Y';  // complemented preamble
+constexpr unsigned kBitsPerByte = 6;
+constexpr unsigned kWordBits = 30;
+constexpr std::uint32_t kPreambleWord = 0x66;  // the first eight data bits of a message
 
 // Six data bits of a stream byte in word order, or -1 when the byte is not 0x40..0x7F.
 int sixBits(std::uint8_t byte);

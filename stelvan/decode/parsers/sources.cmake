@@ -2,6 +2,7 @@
 set(STELVAN_PARSER_SOURCES
   parsers/Crc24q.cpp
   parsers/Rtcm2Word.cpp
+  parsers/Rtcm2Bits.cpp
   parsers/ZrxIdTable.cpp
   parsers/ZrxBodies.cpp
   parsers/MessageVocabulary.cpp

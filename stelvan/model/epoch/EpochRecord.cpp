@@ -57,9 +57,14 @@ void finishRecord(TLEpochStructure& r) {
   }
   r.satellites.clear();
   r.byNumber.clear();
-  for (const auto& [n, s] : r.pendingSatellites) {
-    r.byNumber[n] = r.satellites.size();
+  for (const auto& [key, s] : r.pendingSatellites) {
+    r.byNumber.emplace(s.nmeaNumber, r.satellites.size());
     r.satellites.push_back(s);
+  }
+  if (!r.viewTotals.empty()) {
+    std::uint32_t inView = 0;
+    for (const auto& [talker, total] : r.viewTotals) inView += total;
+    r.satellitesInView = inView;
   }
 }
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "decode/interfaces/IMessageGNSS.h"
@@ -27,7 +28,8 @@ enum EpochFlags : std::uint32_t {
 
 // One date-time slot: year, month, day of week, day, hour, minute, second, milliseconds.
 struct TLTime {
-  std::uint16_t year = 0, month = 0, dayOfWeek = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+  std::uint16_t year = 0, month = 0, dayOfWeek = 0, day = 0, hour = 0, minute = 0, second = 0,
+                millisecond = 0;
 };
 
 struct TLPosition {
@@ -45,12 +47,17 @@ struct TLDilutionOfPrecision {
   std::optional<double> gdop, pdop, hdop, vdop, tdop;
 };
 
-// Systems: 1 GPS, 2 GLONASS, 4 SBAS, 5 unset.
+// Systems: SatelliteSystem codes (1 GPS, 2 GLONASS, 3 Galileo, 4 SBAS, 5
+// unset, 6 BeiDou, 7 QZSS, 8 NavIC).
 struct TLSatellite {
   int system = 5;
   int number = 0;      // within its system
   int nmeaNumber = 0;  // as the sentence gave it
   std::optional<int> elevation, azimuth, snr;
+  // The signal `snr` is of (the GSV signal identifier, empty when the
+  // sentences give none), and the other signals' SNR by identifier.
+  std::string signal;
+  std::map<std::string, int> signals;
 };
 
 struct TLEpochStructure {
@@ -64,16 +71,19 @@ struct TLEpochStructure {
   std::optional<std::uint32_t> stationNumber, fixQuality, satellitesUsed, satellitesInView;
   // ZRX "SG": RMS errors (horizontal and vertical position and velocity), metres and m/s.
   std::optional<double> rmsPosition[2], rmsVelocity[2];
-  std::vector<TLSatellite> satellites;  // ascending NMEA number
-  std::map<int, std::size_t> byNumber;  // NMEA number -> index
+  std::vector<TLSatellite> satellites;  // by system (systemRank), then number
+  std::map<int, std::size_t> byNumber;  // NMEA number -> index of the first satellite with it
 
   // Only while building.
   std::optional<double> ggaHdop;
   bool hasGsa = false;
-  std::map<int, TLSatellite> pendingSatellites;
+  std::map<std::pair<int, int>, TLSatellite> pendingSatellites;  // (system rank, number)
+  std::map<std::string, std::uint32_t> viewTotals;               // talker -> its first GSV total
 
   bool has(std::uint32_t f) const { return (flags & f) == f; }
-  const TLSatellite* satellite(std::size_t i) const { return i < satellites.size() ? &satellites[i] : nullptr; }
+  const TLSatellite* satellite(std::size_t i) const {
+    return i < satellites.size() ? &satellites[i] : nullptr;
+  }
   const TLSatellite* satelliteByNumber(int nmeaNumber) const;
 };
 

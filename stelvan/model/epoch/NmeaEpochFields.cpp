@@ -1,11 +1,14 @@
 // NMEA sentences into the epoch record: GGA, GSA, GSV, RMC, VTG, ZDA (GLL
 // carries nothing the record keeps that GGA does not).
+#include "NmeaEpochFields.h"
+
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "EpochRecord.h"
-#include "NmeaEpochFields.h"
+#include "SatelliteSystems.h"
 
 namespace Tellus::nmea {
 
@@ -90,29 +93,51 @@ void gsa(TLEpochStructure& r, const std::vector<std::string>& f) {
   r.flags |= kHasDop;
 }
 
+// One satellite of a GSV sentence: the first signal seen gives `snr`,
+// others go to `signals`, so a second signal's sentences overwrite nothing.
+void addSatellite(TLEpochStructure& r, const TLSatellite& in, const std::string& signal) {
+  const auto key = std::make_pair(systemRank(in.system), in.number);
+  auto it = r.pendingSatellites.find(key);
+  if (it == r.pendingSatellites.end()) {
+    TLSatellite s = in;
+    s.signal = signal;
+    r.pendingSatellites.emplace(key, std::move(s));
+    return;
+  }
+  TLSatellite& s = it->second;
+  if (!s.elevation) s.elevation = in.elevation;
+  if (!s.azimuth) s.azimuth = in.azimuth;
+  if (signal == s.signal) {
+    if (in.snr) s.snr = in.snr;
+  } else if (in.snr) {
+    s.signals[signal] = *in.snr;
+  }
+}
+
 void gsv(TLEpochStructure& r, const std::vector<std::string>& f) {
   if (f.size() < 5) return;
-  if (const auto n = integer(f[3])) r.satellitesInView = static_cast<std::uint32_t>(*n);
+  const std::string talker = f[0].size() >= 3 ? f[0].substr(1, 2) : std::string();
+  // Each talker's total counts once, from its first sentence (its first signal).
+  if (const auto n = integer(f[3]))
+    r.viewTotals.emplace(talkerSystem(talker) == kSystemBeidou ? "GB" : talker,
+                         static_cast<std::uint32_t>(*n));
   r.flags |= kHasSatellites;
-  // Groups of four after the three counts; the last field is the checksum.
-  for (std::size_t i = 4; i + 3 < f.size(); i += 4) {
+  // Groups of four after the three counts, then (from NMEA 4.10 on) the
+  // signal identifier; the last field is the checksum.
+  const std::size_t values = f.size() - 5;
+  const std::string signal = values % 4 == 1 ? f[f.size() - 2] : std::string();
+  for (std::size_t i = 4; i + 4 <= 4 + values - values % 4; i += 4) {
     const auto nmeaNumber = integer(f[i]);
     if (!nmeaNumber || *nmeaNumber <= 0) continue;
+    const SatelliteId id = satelliteOf(talker, *nmeaNumber);
     TLSatellite s;
     s.nmeaNumber = *nmeaNumber;
-    s.number = *nmeaNumber;
-    if (*nmeaNumber <= 32) {
-      s.system = 1;
-    } else if (*nmeaNumber <= 64) {
-      s.system = 4;
-    } else if (*nmeaNumber <= 88) {
-      s.system = 2;
-      s.number = *nmeaNumber - 64;
-    }
+    s.system = id.system;
+    s.number = id.number;
     s.elevation = integer(f[i + 1]);
     s.azimuth = integer(f[i + 2]);
     s.snr = integer(f[i + 3]);
-    r.pendingSatellites[*nmeaNumber] = s;
+    addSatellite(r, s, signal);
   }
 }
 

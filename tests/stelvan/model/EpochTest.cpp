@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
 
+#include "TestPaths.h"
 #include "decode/engine/C_DataAnalyser.h"
 #include "decode/engine/GnssMsgStorage.h"
 #include "epoch/EpochComposer.h"
@@ -121,8 +125,8 @@ TEST_F(Compose, NmeaRecordFieldByField) {
                    std::to_string(s.elevation.value_or(-1)) + "/" + std::to_string(s.azimuth.value_or(-1)) +
                    "/" + std::to_string(s.snr.value_or(-1)));
   EXPECT_EQ(sats, (std::vector<std::string>{"1/2/17/308/41", "1/5/60/10/-1", "1/9/80/270/44", "1/12/7/344/39",
-                                            "1/14/22/228/45", "1/24/30/359/40", "4/33/10/300/30", "2/1/5/100/20",
-                                            "2/6/40/83/46", "2/24/12/200/25"}));
+                                            "1/14/22/228/45", "1/24/30/359/40", "4/33/10/300/30",
+                                            "2/1/5/100/20", "2/6/40/83/46", "2/24/12/200/25"}));
   ASSERT_NE(r.satelliteByNumber(70), nullptr);
   EXPECT_EQ(r.satelliteByNumber(70)->number, 6);
 
@@ -148,8 +152,74 @@ TEST_F(Compose, ZrxRecordWithAccuracyDopAndRmsErrors) {
   EXPECT_DOUBLE_EQ(*r.dilution.tdop, 3.5);
   EXPECT_FALSE(r.dilution.hdop.has_value());
   EXPECT_DOUBLE_EQ(*r.rmsPosition[0], 0.5);
-  EXPECT_DOUBLE_EQ(*r.rmsVelocity[1], 0.0);  // 0 is a value
+  EXPECT_DOUBLE_EQ(*r.rmsVelocity[1], 0.0);         // 0 is a value
   EXPECT_EQ(epochs.got[1]->record().flags, 0x40u);  // only ZDA
 }
 
 }  // namespace
+
+namespace {
+std::string satText(const TLSatellite& s) {
+  std::string t = std::to_string(s.system) + "/" + std::to_string(s.number) + "/" +
+                  std::to_string(s.elevation.value_or(-1)) + "/" + std::to_string(s.azimuth.value_or(-1)) +
+                  "/" + std::to_string(s.snr.value_or(-1));
+  for (const auto& [id, snr] : s.signals) t += " " + id + ":" + std::to_string(snr);
+  return t;
+}
+const TLSatellite* find(const TLEpochStructure& r, int system, int number) {
+  for (const auto& s : r.satellites)
+    if (s.system == system && s.number == number) return &s;
+  return nullptr;
+}
+}  // namespace
+
+TEST_F(Compose, MultiConstellationEpochOfARecordedReceiver) {
+  const std::string dir = TestPaths::capturesDir();
+  if (dir.empty()) GTEST_SKIP() << "recorded captures not present";
+  composer.setBeginMarker("NMEA", "RMC");
+  std::ifstream in(dir + "/ublox-zed-f9p-nmea.log", std::ios::binary);
+  std::ostringstream capture;
+  capture << in.rdbuf();
+  decode(capture.str());
+  ASSERT_GE(epochs.got.size(), 2u);
+  const TLEpochStructure& r = epochs.got[0]->record();
+  // The first epoch's GSV sentences, read by hand: totals GP 12, GL 10, GA 9,
+  // GB 10, each given twice (two signals per system).
+  EXPECT_EQ(*r.satellitesInView, 41u);
+  std::map<int, int> perSystem;
+  for (const auto& s : r.satellites) ++perSystem[s.system];
+  EXPECT_EQ(perSystem, (std::map<int, int>{{1, 12}, {2, 10}, {3, 9}, {6, 10}}));
+  // Number 13 in view in two systems: "GPGSV,...,13,37,124,29" and "GBGSV,...,13,23,233,17".
+  ASSERT_NE(find(r, 1, 13), nullptr);
+  ASSERT_NE(find(r, 6, 13), nullptr);
+  EXPECT_EQ(satText(*find(r, 1, 13)), "1/13/37/124/29");
+  EXPECT_EQ(satText(*find(r, 6, 13)), "6/13/23/233/17");
+  // Signal 1 then signal 6: "27,15,218,31,...,1*69" and "27,15,218,29,...,6*65".
+  EXPECT_EQ(satText(*find(r, 1, 27)), "1/27/15/218/31 6:29");
+  // "05,06,110,19" for signal 1, no SNR for signal 6.
+  EXPECT_EQ(satText(*find(r, 1, 5)), "1/5/6/110/19");
+  // GLONASS 82 is slot 18: 33 on signal 1, 34 on signal 3.
+  EXPECT_EQ(satText(*find(r, 2, 18)), "2/18/13/214/33 3:34");
+  // Galileo's first sentences are of signal 7: "12,61,237,31", then signal 2 "12,61,237,35".
+  EXPECT_EQ(satText(*find(r, 3, 12)), "3/12/61/237/31 2:35");
+  EXPECT_EQ(satText(*find(r, 3, 33)), "3/33/62/34/8");
+  // BeiDou's second sentences give an empty signal field and no SNR.
+  EXPECT_EQ(satText(*find(r, 6, 8)), "6/8/49/229/27");
+}
+
+TEST_F(Compose, TalkerNamesTheSystem) {
+  composer.setBeginMarker("NMEA", "GGA");
+  const auto n = [](const std::string& s) { return ptest::nmea(s) + "\r\n"; };
+  decode(n("GNGGA,010203.5,,,,,0,00,,,M,,M,,") + n("GAGSV,1,1,02,301,10,20,30,05,11,21,31,7") +
+         n("BDGSV,1,1,02,401,12,22,32,05,13,23,33") + n("GQGSV,1,1,01,193,14,24,34,1") +
+         n("GLGSV,1,1,01,70,15,25,35,1") + n("GIGSV,1,1,01,05,16,26,36,1") + n("GNGSV,1,1,01,02,17,27,37") +
+         n("GNGGA,010204.0,,,,,0,00,,,M,,M,,"));
+  ASSERT_EQ(epochs.got.size(), 1u);
+  const TLEpochStructure& r = epochs.got[0]->record();
+  std::vector<std::string> sats;
+  for (const auto& s : r.satellites) sats.push_back(satText(s));
+  // The number rule where the talker names no system (GN).
+  EXPECT_EQ(sats, (std::vector<std::string>{"1/2/17/27/37", "2/6/15/25/35", "3/1/10/20/30", "3/5/11/21/31",
+                                            "6/1/12/22/32", "6/5/13/23/33", "7/1/14/24/34", "8/5/16/26/36"}));
+  EXPECT_EQ(*r.satellitesInView, 2u + 2 + 1 + 1 + 1 + 1);  // GA, BD, GQ, GL, GI, GN
+}

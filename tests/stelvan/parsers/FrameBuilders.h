@@ -71,32 +71,49 @@ inline std::string resealRtcm3(std::string f) {
 }
 
 // RTCM 2: header words (preamble, type, station; Z-count, sequence, count,
-// health) and data words, with parity chained and data complemented after a set D30.
-inline std::string rtcm2(unsigned type, unsigned station, const std::vector<std::uint32_t>& data,
-                         bool inverted = false) {
+// health) and data words as raw 30-bit words, with parity chained from the
+// previous word's D29*, D30* (updated) and data complemented after a set D30*.
+inline std::vector<std::uint32_t> rtcm2Words(unsigned type, unsigned station,
+                                             const std::vector<std::uint32_t>& data, unsigned& d29,
+                                             unsigned& d30) {
   std::vector<std::uint32_t> words{
       (0x66u << 16) | ((type & 0x3F) << 10) | (station & 0x3FF),
       (1234u << 11) | (3u << 8) | ((static_cast<unsigned>(data.size()) & 0x1F) << 3)};
   words.insert(words.end(), data.begin(), data.end());
-  std::string out;
-  unsigned d29 = 0, d30 = inverted ? 1 : 0;
-  for (std::uint32_t d24 : words) {
+  for (std::uint32_t& w : words) {
     std::uint32_t raw = 0;
     for (std::uint32_t parity = 0; parity < 64; ++parity) {
-      raw = (((d24 & 0xFFFFFF) << 6) ^ (d30 ? engine::rtcm2::kDataMask : 0)) | parity;
+      raw = (((w & 0xFFFFFF) << 6) ^ (d30 ? engine::rtcm2::kDataMask : 0)) | parity;
       if (engine::rtcm2::parityOk(raw, d29, d30)) break;
     }
-    for (int g = 4; g >= 0; --g) {
-      const unsigned six = (raw >> (6 * g)) & 0x3F;
-      unsigned rev = 0;
-      for (int i = 0; i < 6; ++i)
-        if (six & (1u << i)) rev |= 1u << (5 - i);
-      out.push_back(static_cast<char>(0x40 | rev));
-    }
+    w = raw;
     d29 = (raw >> 1) & 1;
     d30 = raw & 1;
   }
+  return words;
+}
+
+// Raw words as stream bytes, the first word starting at bit `offset` (0..5)
+// of the first byte; the bits before it and after the last word are zero.
+inline std::string rtcm2Bytes(const std::vector<std::uint32_t>& raw, unsigned offset = 0) {
+  std::vector<unsigned> bits(offset, 0);
+  for (std::uint32_t w : raw)
+    for (int i = 29; i >= 0; --i) bits.push_back((w >> i) & 1);
+  while (bits.size() % 6) bits.push_back(0);
+  std::string out;
+  for (std::size_t i = 0; i < bits.size(); i += 6) {
+    unsigned b = 0x40;
+    for (unsigned j = 0; j < 6; ++j) b |= bits[i + j] << j;  // the stream's first bit is the byte's bit 0
+    out.push_back(static_cast<char>(b));
+  }
   return out;
+}
+
+// One message on byte boundaries, its parity chain starting afresh.
+inline std::string rtcm2(unsigned type, unsigned station, const std::vector<std::uint32_t>& data,
+                         bool inverted = false) {
+  unsigned d29 = 0, d30 = inverted ? 1 : 0;
+  return rtcm2Bytes(rtcm2Words(type, station, data, d29, d30));
 }
 
 inline std::string cmr(std::uint8_t frameType, const std::string& data, int checksumDelta = 0,

@@ -75,8 +75,10 @@ TEST(Rtcm2Parser, MessageCases) {
   const std::string inverted = rtcm2(18, 5, data, true);
   std::string flipped = normal;
   flipped[12] = static_cast<char>(flipped[12] ^ 0x04);
-  std::string badByte = normal;
-  badByte[17] = static_cast<char>(badByte[17] | 0x80);
+  std::string inserted = normal;
+  inserted.insert(17, 1, '\xC1');
+  std::string replaced = normal;
+  replaced[17] = static_cast<char>(replaced[17] | 0x80);
   struct Case {
     const char* legend;
     std::string input;
@@ -89,7 +91,8 @@ TEST(Rtcm2Parser, MessageCases) {
       {"inverted polarity", inverted, true, true, "18", {}},
       {"no data words", rtcm2(3, 1, {}), true, true, "3", {}},
       {"one flipped data bit", flipped, true, false, "9", {5005}},
-      {"byte without the top bits 01 inside", badByte, true, false, "9", {}},
+      {"byte without the top bits 01 inserted inside", inserted, true, true, "9", {}},
+      {"data byte replaced by one without the top bits 01", replaced, true, false, "9", {5005}},
       {"accept-unknown off", normal, false, false, "9", {}},
       {"not a preamble", "fz@@@", true, false, "", {}},
   };
@@ -123,4 +126,90 @@ TEST(Rtcm2Parser, BackToBackMessages) {
   for (const auto& m : r.messages) ids.push_back(m.id);
   EXPECT_EQ(ids, (std::vector<std::string>{"1", "3", "9", "16", "31"}));
   EXPECT_EQ(r.unknown, 0u);
+}
+
+namespace {
+// One list of messages as one continuous word stream (the parity chain runs
+// on from message to message, so polarity changes along the way).
+struct Rtcm2List {
+  std::vector<std::uint32_t> raw;
+  std::vector<std::string> ids;
+  std::vector<std::size_t> wordCounts;
+};
+Rtcm2List rtcm2List() {
+  Rtcm2List l;
+  unsigned d29 = 0, d30 = 0;
+  const struct {
+    unsigned type;
+    std::vector<std::uint32_t> data;
+  } messages[] = {{1, {0xFFFFFF, 0x000001, 0xABCDEF}},
+                  {3, {0x123456, 0x654321, 0x0F0F0F, 0xF0F0F0}},
+                  {9, {0xFFFFFF}},
+                  {16, {0x484F57, 0x204152, 0x452059}},
+                  {31, {}},
+                  {18, {0x000000, 0xFFFFFF, 0x555555, 0xAAAAAA, 0x333333}}};
+  for (const auto& m : messages) {
+    const auto w = rtcm2Words(m.type, 101, m.data, d29, d30);
+    l.raw.insert(l.raw.end(), w.begin(), w.end());
+    l.ids.push_back(std::to_string(m.type));
+    l.wordCounts.push_back(w.size());
+  }
+  return l;
+}
+}  // namespace
+
+TEST(Rtcm2Parser, AnyBitOffsetGivesTheSameMessages) {
+  const Rtcm2List list = rtcm2List();
+  for (unsigned offset = 0; offset < 6; ++offset) {
+    SCOPED_TRACE("bit offset " + std::to_string(offset));
+    const std::string stream = rtcm2Bytes(list.raw, offset);
+    auto parsers = defaultParsers(true);
+    const StreamRun r = runStream("# header\n" + stream, parsers);
+    std::vector<std::string> ids;
+    for (const auto& m : r.messages) ids.push_back(m.format + ":" + m.id);
+    std::vector<std::string> want;
+    for (const auto& id : list.ids) want.push_back("RTCM:" + id);
+    EXPECT_EQ(ids, want);
+    // Five bytes per word wherever the words start: a byte the next message
+    // starts in is that message's; the last byte of a shifted stream, which
+    // holds the end of the last message and the padding, is left over.
+    std::size_t at = 9;
+    for (std::size_t i = 0; i < r.messages.size() && i < list.wordCounts.size(); ++i) {
+      EXPECT_EQ(r.messages[i].offset, at) << i;
+      EXPECT_EQ(r.messages[i].bytes.size(), 5 * list.wordCounts[i]) << i;
+      at += 5 * list.wordCounts[i];
+    }
+    EXPECT_EQ(r.unknown, 8u + (offset ? 1 : 0));  // the header's line end leads the first message
+
+    // Bytes without the top bits 01 inserted every 13 bytes are skipped.
+    std::string noisy;
+    for (std::size_t i = 0; i < stream.size(); ++i) {
+      noisy.push_back(stream[i]);
+      if (i % 13 == 12) noisy += "\xC1\xF0";
+    }
+    auto p2 = defaultParsers(true);
+    ids.clear();
+    for (const auto& m : runStream(noisy, p2).messages) ids.push_back(m.format + ":" + m.id);
+    EXPECT_EQ(ids, want);
+  }
+}
+
+TEST(Rtcm2Parser, RefusedFramesAtAnOffset) {
+  const Rtcm2List list = rtcm2List();
+  std::vector<std::uint32_t> raw = list.raw;
+  raw[3] ^= 1u << 20;  // a data bit of the first message's second data word
+  engine::Ref<engine::IParserData> p(new engine::TUnknown<engine::C_ParserRTCM>());
+  p->setAcceptUnknown(true);
+  const Attempt a = parseOnce(p.get(), rtcm2Bytes(raw, 3));
+  EXPECT_FALSE(a.accepted);
+  EXPECT_EQ(a.id, "1");
+  EXPECT_EQ(a.codes, std::vector<int>{5005});
+  // A lone first word with the preamble is a chance pattern, not a frame.
+  const Attempt lone = parseOnce(p.get(), rtcm2Bytes({list.raw[0], 0x15555555}, 2));
+  EXPECT_FALSE(lone.accepted);
+  EXPECT_TRUE(lone.codes.empty());
+  // Cut inside the message: the parser waits for the rest.
+  const Attempt cut = parseOnce(p.get(), rtcm2Bytes(list.raw, 4).substr(0, 22), false);
+  EXPECT_FALSE(cut.accepted);
+  EXPECT_FALSE(cut.readComplete);
 }

@@ -1,0 +1,94 @@
+#include "Rtcm2Bits.h"
+
+#include <array>
+
+#include "Rtcm2Word.h"
+
+namespace engine::rtcm2 {
+
+namespace {
+
+constexpr std::uint32_t kPreamble = 0x66, kPreambleComplement = 0x99;
+
+// For the first two groups (12 bits): the offsets 0..4 at which the whole
+// preamble stands in them, and offset 5 when the seven bits there (the last
+// bit of the first group, the whole second) begin it.
+constexpr std::array<std::uint8_t, 4096> makeOffsetTable() {
+  std::array<std::uint8_t, 4096> t{};
+  for (std::uint32_t v = 0; v < 4096; ++v) {
+    std::uint8_t m = 0;
+    for (unsigned k = 0; k <= 4; ++k) {
+      const std::uint32_t pre = (v >> (4 - k)) & 0xFF;
+      if (pre == kPreamble || pre == kPreambleComplement) m |= static_cast<std::uint8_t>(1u << k);
+    }
+    const std::uint32_t seven = v & 0x7F;
+    if (seven == kPreamble >> 1 || seven == kPreambleComplement >> 1) m |= 1u << 5;
+    t[v] = m;
+  }
+  return t;
+}
+constexpr auto kOffsets = makeOffsetTable();
+
+}  // namespace
+
+BitStream::Got BitStream::ensure(std::size_t groups) {
+  while (m_six.size() < groups) {
+    if (m_scanned >= m_limit) return Got::TooLong;
+    // Every byte still to come may be a valid one: ask for no more than that.
+    const std::size_t want = std::min(m_limit, m_scanned + (groups - m_six.size()));
+    const std::uint8_t* p = m_view->bytes(want);
+    if (!p) return Got::More;
+    for (std::size_t i = m_scanned; i < want; ++i) {
+      const int v = sixBits(p[i]);
+      if (v < 0) continue;
+      m_six.push_back(static_cast<std::uint8_t>(v));
+      m_at.push_back(static_cast<std::uint32_t>(i + 1));
+    }
+    m_scanned = want;
+  }
+  return Got::Yes;
+}
+
+BitStream::Got BitStream::word(std::size_t bit, std::uint32_t& raw) {
+  const std::size_t q = bit / 6, r = bit % 6, groups = r ? 6 : 5;
+  const Got got = ensure(q + groups);
+  if (got != Got::Yes) return got;
+  std::uint64_t v = 0;
+  for (std::size_t j = 0; j < groups; ++j) v = (v << 6) | m_six[q + j];
+  raw = static_cast<std::uint32_t>(r ? (v >> (6 - r)) & 0x3FFFFFFF : v);
+  return Got::Yes;
+}
+
+unsigned preambleOffsets(const std::uint8_t* p, std::size_t n) {
+  std::uint8_t six[6];
+  std::size_t groups = 0;
+  for (std::size_t i = 0; i < n && groups < 6; ++i) {
+    const int v = sixBits(p[i]);
+    if (v >= 0) six[groups++] = static_cast<std::uint8_t>(v);
+  }
+  if (groups < 2) return 0x3F;
+  unsigned offsets = kOffsets[(static_cast<unsigned>(six[0]) << 6) | six[1]];
+  if (offsets == 0) return 0;
+  std::uint64_t v = 0;
+  for (std::size_t j = 0; j < groups; ++j) v = (v << 6) | six[j];
+  v <<= 6 * (6 - groups);  // 36 bits, the missing groups zero
+  for (unsigned k = 0; k <= 5; ++k) {
+    if (!(offsets & (1u << k))) continue;
+    const std::size_t need = k ? 6 : 5;  // groups the whole word spans
+    if (k == 5) {
+      if (groups < 3) continue;  // the last preamble bit is not visible: keep it
+      const std::uint32_t pre = static_cast<std::uint32_t>(v >> (28 - k)) & 0xFF;
+      if (pre != kPreamble && pre != kPreambleComplement) {
+        offsets &= ~(1u << k);
+        continue;
+      }
+    }
+    if (groups < need) continue;
+    const auto raw = static_cast<std::uint32_t>(v >> (6 - k)) & 0x3FFFFFFF;
+    const unsigned polarity = (raw >> 22) == kPreambleComplement ? 1 : 0;
+    if (!parityOk(raw, 0, polarity) && !parityOk(raw, 1, polarity)) offsets &= ~(1u << k);
+  }
+  return offsets;
+}
+
+}  // namespace engine::rtcm2
