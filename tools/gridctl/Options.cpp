@@ -44,6 +44,8 @@ const char* helpText() {
          "  --send-message   leaves USER a message: SUBJECT (one word) and TEXT, or a file;\n"
          "  --get-message    writes message NAME to DIR/NAME (its text, or the file sent);\n"
          "  --delete-message deletes message NAME from the server.\n"
+         "  --cancel-after N stops the upload of --send-message --file after N bytes (the\n"
+         "                   server drops what it got; exit status 1).\n"
          "  --timeout MS     how long to wait for attached data (default 10000); a remote\n"
          "                   server's replies get the same time, rounded up to seconds.\n"
          "\n"
@@ -124,6 +126,12 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
       if (!value(o.getMessage)) return false;
     } else if (a == "--delete-message") {
       if (!value(o.deleteMessage)) return false;
+    } else if (a == "--cancel-after") {
+      if (!value(v) || !number(v, n) || n >= 0xFFFFFFFEul) {
+        if (error.empty()) error = "--cancel-after needs a byte count";
+        return false;
+      }
+      o.cancelAfter = static_cast<long>(n);
     } else if (a.rfind("--", 0) == 0) {
       error = "unknown option " + a;
       return false;

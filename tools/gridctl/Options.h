@@ -30,6 +30,8 @@ struct Options {
   std::string msgUser, msgSubject, msgText, msgFile;
   std::string getMessage, toDir;
   std::string deleteMessage;
+  // --cancel-after N: stop a file message's upload once N bytes are sent (-1: never).
+  long cancelAfter = -1;
 
   bool messageMode() const {
     return users || messages || sendMessage || !getMessage.empty() || !deleteMessage.empty();
