@@ -85,6 +85,9 @@ struct ConnectionState {
   std::atomic<bool> stopMessageThread{false};
   std::atomic<bool> terminated{true};
   std::atomic<bool> waitingForReply{false};
+  // The request waited for opens a receiver on a remote server: a quiet line is the server
+  // at work, not a lost connection (the requester's own wait bounds it).
+  std::atomic<bool> waitingForOpen{false};
   std::atomic<bool> messageThreadRunning{false};
 
   Platform::Event replyReady{Platform::EventReset::Auto};

@@ -62,7 +62,7 @@ const char* serverHelpText() {
          "  --stall-timeout S      drop a client that leaves a packet half sent for S seconds (30)\n"
          "  --login-timeout S      drop a connection that has not logged in after S seconds (15)\n"
          "  --max-connections N    connections kept at once (512)\n"
-         "  --max-pending N        connections from one address not yet logged in (16); at the\n"
+         "  --max-pending N        connections from one address not yet logged in (64); at the\n"
          "                         cap the oldest of them is dropped\n"
          "  --login-failures N     failed logins in a row that lock a user or an address out (10)\n"
          "  --lockout-minutes M    how long a lock-out lasts (15)\n"

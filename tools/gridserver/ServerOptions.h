@@ -10,7 +10,7 @@ struct ConnectionLimits {
   unsigned loginSeconds = 15;
   unsigned maxConnections = 512;
   // Connections from one address that have not logged in yet; at the cap the oldest goes.
-  unsigned maxPendingPerAddress = 16;
+  unsigned maxPendingPerAddress = 64;
 };
 
 // Failed logins: each failure of a user or an address doubles the wait before the refusal
