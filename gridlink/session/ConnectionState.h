@@ -27,6 +27,7 @@
 #include "session/DataRing.h"
 #include "session/PacketHandoff.h"
 #include "session/RequestWorker.h"
+#include "session/TlsTrust.h"
 
 class LocalServer;
 
@@ -124,6 +125,7 @@ struct ConnectionState {
   std::atomic<unsigned> timeoutSeconds{CConnection::kDefaultTimeoutSeconds};
   std::atomic<std::uint32_t> loginWaitMs{CConnection::kLoginWaitMs};
   unsigned crypt = 1;
+  ServerLink::TlsSettings tls;
   std::atomic<unsigned> logLevel{0};
   std::string key;
 

@@ -103,6 +103,13 @@ void ClientSession::reply(std::uint8_t rcvId, int result, std::string_view text)
 void ClientSession::run(Platform::ThreadContext& ctx) {
   m_RunCtx = &ctx;
   log("connected");
+  std::string tlsError;
+  // In this thread, not the accepting one: a slow or silent peer holds only itself up.
+  if (m_Ctx.tls && !m_Socket->StartTlsServer(*m_Ctx.tls, static_cast<int>(m_Ctx.limits.loginSeconds * 1000u),
+                                             tlsError)) {
+    log(tlsError + ", connection dropped");
+    m_Broken = true;
+  }
   ServerLink::RequestReader reader;
   std::uint32_t stalledSince = 0;
   bool stalled = false;

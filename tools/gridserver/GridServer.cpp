@@ -27,7 +27,7 @@ GridServer::GridServer(ServerOptions options)
     : m_Options(std::move(options)),
       m_Pool(m_Options.receivers),
       m_Guard(m_Options.throttle),
-      m_Ctx{m_Users, m_Store, m_Pool, m_Options.stallSeconds, m_Options.limits, m_Guard,
+      m_Ctx{m_Users, m_Store, m_Pool, m_Options.stallSeconds, m_Options.limits, m_Guard, nullptr,
             [this](const std::string& user, const std::string& text) { notifyUser(user, text); }} {}
 
 GridServer::~GridServer() {
@@ -38,6 +38,11 @@ bool GridServer::Start(std::string& error) {
   const MailboxQuota quota{m_Options.quotaMessages, std::uint64_t{m_Options.quotaMegabytes} << 20};
   if (!m_Users.Load(m_Options.usersFile, error) || !m_Store.Open(m_Options.storeDir, error, quota)) return false;
   for (const std::string& warning : m_Users.Warnings()) logEvent(warning);
+  if (!m_Options.tlsCert.empty()) {
+    m_Tls = CTlsServerContext::Load(m_Options.tlsCert, m_Options.tlsKey, error);
+    if (!m_Tls) return false;
+    m_Ctx.tls = m_Tls.get();
+  }
   try {
     const CSockAddr addr = m_Options.host == "0.0.0.0"
                                ? CSockAddr(0u, static_cast<std::uint16_t>(m_Options.port))

@@ -44,6 +44,7 @@ class GridServer {
   MessageStore m_Store;
   ReceiverPool m_Pool;
   LoginGuard m_Guard;
+  std::unique_ptr<CTlsServerContext> m_Tls;
   ServerContext m_Ctx;
   CBlockingSocket m_Listener;
   unsigned m_Port = 0;

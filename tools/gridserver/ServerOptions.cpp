@@ -60,6 +60,8 @@ const char* serverHelpText() {
          "  --store DIR            messages and uploaded files; kept across restarts\n"
          "  --receiver RECEIVER    a receiver string clients may open (COM/dev/ttyUSB0:115200:1, ...)\n"
          "  --stall-timeout S      drop a client that leaves a packet half sent for S seconds (30)\n"
+         "  --tls-cert FILE        serve TLS on the --listen port with this PEM certificate (chain)\n"
+         "  --tls-key FILE         ... and its PEM private key; clients then must use TLS\n"
          "  --login-timeout S      drop a connection that has not logged in after S seconds (15)\n"
          "  --max-connections N    connections kept at once (512)\n"
          "  --max-pending N        connections from one address not yet logged in (64); at the\n"
@@ -93,6 +95,10 @@ bool parseServerOptions(int argc, char** argv, ServerOptions& out, std::string& 
         error = "bad --listen value: " + v;
         return false;
       }
+    } else if (a == "--tls-cert") {
+      if (!value(out.tlsCert)) return false;
+    } else if (a == "--tls-key") {
+      if (!value(out.tlsKey)) return false;
     } else if (a == "--add-user") {
       if (!value(out.addUser)) return false;
     } else if (a == "--users") {
@@ -123,6 +129,10 @@ bool parseServerOptions(int argc, char** argv, ServerOptions& out, std::string& 
   }
   if (out.usersFile.empty() || out.storeDir.empty()) {
     error = "--users and --store are required";
+    return false;
+  }
+  if (out.tlsCert.empty() != out.tlsKey.empty()) {
+    error = "--tls-cert and --tls-key go together";
     return false;
   }
   if (out.receivers.empty()) {

@@ -35,6 +35,8 @@ struct ServerOptions {
   LoginThrottle throttle;
   unsigned quotaMessages = 1000;
   unsigned quotaMegabytes = 256;
+  // TLS on the listening port when both are given (PEM files).
+  std::string tlsCert, tlsKey;
   bool help = false;
   // --add-user NAME: set NAME's password in the users file and exit.
   std::string addUser;
