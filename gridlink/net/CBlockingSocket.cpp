@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "gridlink/platform/Socket.h"
+#include "net/TlsStream.h"
 
 // The descriptor lives as long as any call that uses it; the last one closes it.
 struct CBlockingSocket::Descriptor {
@@ -18,6 +19,7 @@ struct CBlockingSocket::Descriptor {
     if (d >= 0) ::close(d);
   }
   std::atomic<int> fd;
+  std::unique_ptr<Net::TlsStream> tls;  // set once, before the socket is shared; then read-only
 };
 
 namespace {
@@ -127,8 +129,9 @@ int CBlockingSocket::Write(const char* data, int n, int seconds) {
     return -1;
   }
   // Never blocks beyond the bound, never raises SIGPIPE on a closed peer.
-  const auto r = Platform::WriteAll(d->fd, data, static_cast<std::size_t>(n),
-                                    toMs(seconds > 0 ? seconds : kDefaultWriteSeconds));
+  const std::uint32_t ms = toMs(seconds > 0 ? seconds : kDefaultWriteSeconds);
+  const auto r = d->tls ? d->tls->Write(data, static_cast<std::size_t>(n), ms)
+                        : Platform::WriteAll(d->fd, data, static_cast<std::size_t>(n), ms);
   return r.status == Platform::IoStatus::Data ? n : -1;
 }
 
@@ -138,7 +141,8 @@ int CBlockingSocket::_Read(char* buf, int n, int seconds) {
     errno = d ? EINVAL : EBADF;
     return -1;
   }
-  const auto r = Platform::ReadWithTimeout(d->fd, buf, static_cast<std::size_t>(n), toMs(seconds));
+  const auto r = d->tls ? d->tls->Read(buf, static_cast<std::size_t>(n), toMs(seconds))
+                        : Platform::ReadWithTimeout(d->fd, buf, static_cast<std::size_t>(n), toMs(seconds));
   switch (r.status) {
     case Platform::IoStatus::Data:
       return static_cast<int>(r.count);
@@ -160,6 +164,27 @@ int CBlockingSocket::Read(char* buf, int n, int seconds) {
   if (r < 0) throw CBlockingSocketException("Receive");
   buf[r] = 0;
   return r;
+}
+
+bool CBlockingSocket::StartTlsClient(const std::string& host, const std::string& caFile, int timeoutMs,
+                                     CTlsPeer& peer, std::string& error) {
+  const auto d = acquire();
+  if (!d) {
+    error = "no connection";
+    return false;
+  }
+  d->tls = Net::TlsStream::Connect(d->fd, host, caFile, msOf(timeoutMs), peer, error);
+  return d->tls != nullptr;
+}
+
+bool CBlockingSocket::StartTlsServer(const CTlsServerContext& ctx, int timeoutMs, std::string& error) {
+  const auto d = acquire();
+  if (!d) {
+    error = "no connection";
+    return false;
+  }
+  d->tls = Net::TlsStream::Accept(d->fd, ctx, msOf(timeoutMs), error);
+  return d->tls != nullptr;
 }
 
 void CBlockingSocket::Close() {

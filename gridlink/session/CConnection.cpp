@@ -105,6 +105,36 @@ bool CConnection::openServer(const std::string& host, unsigned port) {
   return true;
 }
 
+// Before the connection thread reads and before any login goes out.
+bool CConnection::startTls(const std::string& server, const std::string& host, unsigned port) {
+  ConnectionState& s = *m_State;
+  if (s.local || !ServerLink::TlsWanted(s.tls, server)) return true;
+  const std::string hostPort = host + ":" + std::to_string(port);
+  CTlsPeer peer;
+  std::string error;
+  const std::uint32_t waitMs = std::max<std::uint32_t>(s.loginWaitMs, 5000);
+  if (!s.socket.StartTlsClient(host, s.tls.caFile, static_cast<int>(waitMs), peer, error)) {
+    SetReply(("ERDLL:TLS with " + hostPort + " failed: " + error).c_str());
+  } else if (ServerLink::TrustServer(s.tls, hostPort, peer, error)) {
+    return true;
+  } else {
+    SetReply(error.c_str());
+  }
+  s.socket.Cleanup();
+  return false;
+}
+
+void CConnection::SetTls(bool on, const char* caFile, const char* fingerprint) {
+  m_State->tls.on = on ? 1 : 0;
+  m_State->tls.caFile = caFile ? caFile : "";
+  m_State->tls.fingerprint = fingerprint ? fingerprint : "";
+}
+
+void CConnection::SetTlsTrustCallback(TlsTrustCallback callback, void* param) {
+  m_State->tls.ask = callback;
+  m_State->tls.askParam = param;
+}
+
 bool CConnection::startThreads() {
   ConnectionState& s = *m_State;
   bool ok = !s.local || s.worker.Start();
@@ -145,7 +175,7 @@ int CConnection::Open(const char* server, const char* user, const char* password
     std::lock_guard lock(s.nameLock);
     s.serverName = host;
   }
-  if (!openServer(host, port) || !startThreads()) return 0;
+  if (!openServer(host, port) || !startTls(server ? server : "", host, port) || !startThreads()) return 0;
   s.detectAbort = detectAbort;
   const std::string request =
       "OpenUsr " + trimmed(user) + " " + (password ? password : "") + " " + (application ? application : "");

@@ -63,6 +63,21 @@ REMOTE_MSG* CConnection::GetMsgList(int& count) {
   return list;
 }
 
+namespace {
+
+// A server that answered inline, though asked for a file ("RE:OK. SUBJECT TEXT"): the text
+// goes into the file, which no transfer block has closed.
+void keepInlineText(ConnectionState& s, const std::string& reply) {
+  const auto first = reply.find(' ');
+  const auto second = first == std::string::npos ? first : reply.find(' ', first + 1);
+  if (reply.rfind("RE", 0) == 0 && second != std::string::npos)
+    std::fwrite(reply.data() + second + 1, 1, reply.size() - second - 1, s.msgFile);
+  std::fclose(s.msgFile);
+  s.msgFile = nullptr;
+}
+
+}  // namespace
+
 int CConnection::GetMsg(const char* name, const char* localPath) {
   ConnectionState& s = *m_State;
   if (!s.opened) return 0;
@@ -79,8 +94,11 @@ int CConnection::GetMsg(const char* name, const char* localPath) {
     s.msgDownload = DOWNLOADINFO();
     s.msgDownload.status = 0;
   }
+  // "file" asks for the body as transfer blocks even when it is short enough to come inline,
+  // so that it reaches the file byte for byte.
   char request[1200];
-  std::snprintf(request, sizeof request, "GetMsg %s %0lld", name ? name : "", localSize);
+  std::snprintf(request, sizeof request, "GetMsg %s %0lld%s", name ? name : "", localSize,
+                s.msgFile ? " file" : "");
   if (!SendData(request, 0)) {
     if (s.msgFile) {
       std::fclose(s.msgFile);
@@ -90,6 +108,7 @@ int CConnection::GetMsg(const char* name, const char* localPath) {
     s.msgDownload.status = 2;
     return 0;
   }
+  if (s.msgFile) keepInlineText(s, GetReplyString());
   return s.replyResult;
 }
 

@@ -18,6 +18,7 @@ constexpr int kWriteSeconds = 999;
 // longest); a wait for the send lock or a local request beyond it means something is stuck.
 constexpr std::uint32_t kSendLockWaitMs = 300000;
 constexpr std::uint32_t kLocalRequestWaitMs = 600000;
+constexpr std::uint32_t kRemoteOpenWaitMs = 120000;
 
 std::uint32_t remoteWaitMs(unsigned seconds) {
   const std::uint64_t ms = std::uint64_t{seconds} * 1000u;
@@ -66,12 +67,17 @@ std::string_view runLocal(ConnectionState& s, std::vector<std::uint8_t> wire, co
 }
 
 std::string_view runRemote(ConnectionState& s, const std::vector<std::uint8_t>& wire, const Exchange& ex,
-                           std::uint32_t limitMs) {
+                           std::uint32_t limitMs, bool opening) {
   if (s.socket.Write(reinterpret_cast<const char*>(wire.data()), static_cast<int>(wire.size()), kWriteSeconds) !=
       static_cast<int>(wire.size()))
     return ServerLink::kNoConnection;
-  const std::uint32_t waitMs = std::min(remoteWaitMs(s.timeoutSeconds), limitMs);
+  std::uint32_t waitMs = std::min(remoteWaitMs(s.timeoutSeconds), limitMs);
+  // The server's open may search the line speeds or dial a modem, which outlasts a command's
+  // time-out; its answer is worth the wait, up to the longest such open.
+  if (opening) waitMs = std::min(std::max(waitMs, kRemoteOpenWaitMs), limitMs);
+  s.waitingForOpen = opening;
   Platform::WaitPumping(s.replyReady, waitMs, ServerLink::kReplySliceMs);
+  s.waitingForOpen = false;
   return answered(s, ex) ? std::string_view() : ServerLink::kReceiverDontReply;
 }
 
@@ -155,7 +161,9 @@ int ConnectionAccess::exchange(CConnection& c, std::string_view request, std::ui
   s.waitingForReply = true;
   s.pendingReply = rcvId + 1;
   s.exchangeThread = std::this_thread::get_id();
-  const std::string_view failure = local ? runLocal(s, std::move(wire), ex) : runRemote(s, wire, ex, limitMs);
+  const bool opening = request.rfind("OpenRcv ", 0) == 0;
+  const std::string_view failure =
+      local ? runLocal(s, std::move(wire), ex) : runRemote(s, wire, ex, limitMs, opening);
   // Anything that comes later is dropped as a reply nobody waits for.
   if (!failure.empty()) c.SetReply(rcvId, std::string(failure).c_str(), 0);
   {

@@ -27,6 +27,7 @@
 #include "session/DataRing.h"
 #include "session/PacketHandoff.h"
 #include "session/RequestWorker.h"
+#include "session/TlsTrust.h"
 
 class LocalServer;
 
@@ -85,6 +86,9 @@ struct ConnectionState {
   std::atomic<bool> stopMessageThread{false};
   std::atomic<bool> terminated{true};
   std::atomic<bool> waitingForReply{false};
+  // The request waited for opens a receiver on a remote server: a quiet line is the server
+  // at work, not a lost connection (the requester's own wait bounds it).
+  std::atomic<bool> waitingForOpen{false};
   std::atomic<bool> messageThreadRunning{false};
 
   Platform::Event replyReady{Platform::EventReset::Auto};
@@ -121,6 +125,7 @@ struct ConnectionState {
   std::atomic<unsigned> timeoutSeconds{CConnection::kDefaultTimeoutSeconds};
   std::atomic<std::uint32_t> loginWaitMs{CConnection::kLoginWaitMs};
   unsigned crypt = 1;
+  ServerLink::TlsSettings tls;
   std::atomic<unsigned> logLevel{0};
   std::string key;
 

@@ -85,7 +85,7 @@ bool ConnectionReader::readRemote() {
   if (n == -2) {  // a quiet line: only a waiting request or an attached receiver minds
     ClientLog().WriteTimed("ERDLL: Receive timeout");
     const bool attached = anyAttached();
-    if (!m_S.waitingForReply && !attached) return true;
+    if ((!m_S.waitingForReply || m_S.waitingForOpen) && !attached) return true;
     lost(attached);
     return false;
   }

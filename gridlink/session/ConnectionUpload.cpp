@@ -16,6 +16,10 @@ namespace {
 constexpr std::size_t kBlockData = 2048;
 constexpr int kBlockWriteSeconds = 99999;
 constexpr int kLastBlock = -2;
+// The last block of an upload the caller stopped: it carries no data, and the server drops
+// what it holds of the file instead of filing it as complete. A server that does not know
+// the number stores nothing more and keeps its partial file unfinished.
+constexpr int kCancelledBlock = -3;
 
 struct FileCloser {
   std::FILE* f;
@@ -60,10 +64,10 @@ static int uploadBlocks(CConnection& c, ConnectionState& s, std::FILE* f, const 
   bool goOn = true;
   char data[kBlockData];
   for (int block = 0;; ++block) {
-    const std::size_t n = std::fread(data, 1, kBlockData, f);
+    const std::size_t n = goOn ? std::fread(data, 1, kBlockData, f) : 0;
     offset += static_cast<long>(n);
     const bool last = offset >= size || !goOn;
-    const std::string packet = blockPacket(verb, handle, last ? kLastBlock : block, data, n);
+    const std::string packet = blockPacket(verb, handle, !goOn ? kCancelledBlock : last ? kLastBlock : block, data, n);
     s.replyReady.Reset();
     s.waitingForReply = true;
     s.pendingReply = 1;
@@ -80,6 +84,7 @@ static int uploadBlocks(CConnection& c, ConnectionState& s, std::FILE* f, const 
       c.SetReply(CBlockingSocketException("Send data - timeout", 0).GetTextError().c_str());
       return 0;
     }
+    if (!goOn) break;  // whatever the server answers, the upload ends here
     if (c.GetReplyString().rfind("INS:", 0) != 0) return 0;
     Platform::PumpMessages();
     goOn = progress ? progress(static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(size), param)

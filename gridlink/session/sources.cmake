@@ -1,5 +1,6 @@
 list(APPEND GRIDLINK_SOURCES
   session/RequestPacket.cpp
+  session/TlsTrust.cpp
   session/ServerPacket.cpp
   session/PacketScrambler.cpp
   session/ServerPacketReader.cpp

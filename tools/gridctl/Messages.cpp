@@ -11,15 +11,15 @@ namespace gridctl {
 namespace {
 
 constexpr int kOk = 0, kFailed = 1;
-constexpr long kInlineLimit = 1024;  // the server answers shorter messages inline
 
 int refused(const CConnection& conn) {
   std::cerr << conn.GetReplyString() << "\n";
   return kFailed;
 }
 
-bool keepGoing(std::uint32_t, std::uint32_t, std::uint32_t) {
-  return true;
+// The progress callback: param is 0, or one more than the byte count after which to stop.
+bool keepGoing(std::uint32_t sent, std::uint32_t, std::uint32_t param) {
+  return param == 0 || sent < param - 1;
 }
 
 int printUsers(CConnection& conn) {
@@ -47,34 +47,10 @@ int printMessages(CConnection& conn) {
   return kOk;
 }
 
-long sizeOf(CConnection& conn, const std::string& name) {
-  int count = 0;
-  REMOTE_MSG* list = conn.GetMsgList(count);
-  long size = -1;
-  for (int i = 0; i < count; ++i)
-    if (name == list[i].name) size = std::atol(list[i].size);
-  delete[] list;
-  return size;
-}
-
 int getMessage(CConnection& conn, const Options& o) {
-  const long size = sizeOf(conn, o.getMessage);
+  // Fetched into the file whatever its size: a short file message may hold zero bytes.
   const std::string path = o.toDir + "/" + o.getMessage;
-  if (size > kInlineLimit) {
-    if (!conn.GetMsg(o.getMessage.c_str(), path.c_str())) return refused(conn);
-  } else {
-    if (!conn.GetMsg(o.getMessage.c_str(), nullptr)) return refused(conn);
-    // "RE:OK. SUBJECT TEXT": the text starts after the second blank.
-    const std::string reply = conn.GetReplyString();
-    const auto first = reply.find(' ');
-    const auto second = first == std::string::npos ? first : reply.find(' ', first + 1);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (second != std::string::npos) out << reply.substr(second + 1);
-    if (!out) {
-      std::cerr << "cannot write " << path << "\n";
-      return kFailed;
-    }
-  }
+  if (!conn.GetMsg(o.getMessage.c_str(), path.c_str())) return refused(conn);
   std::cout << path << "\n";
   return kOk;
 }
@@ -88,7 +64,7 @@ int runMessages(CConnection& conn, const Options& o) {
   if (!o.deleteMessage.empty()) return conn.DeleteMsg(o.deleteMessage.c_str()) ? kOk : refused(conn);
   const int sent = o.msgFile.empty() ? conn.SetMsg(o.msgUser.c_str(), o.msgSubject.c_str(), o.msgText.c_str())
                                      : conn.SetMsg(o.msgUser.c_str(), o.msgSubject.c_str(), o.msgFile.c_str(),
-                                                   keepGoing, 0);
+                                                   keepGoing, static_cast<std::uint32_t>(o.cancelAfter + 1));
   return sent ? kOk : refused(conn);
 }
 

@@ -44,6 +44,14 @@ const char* helpText() {
          "  --send-message   leaves USER a message: SUBJECT (one word) and TEXT, or a file;\n"
          "  --get-message    writes message NAME to DIR/NAME (its text, or the file sent);\n"
          "  --delete-message deletes message NAME from the server.\n"
+         "  --tls            talks TLS to the server; a certificate no authority vouches for\n"
+         "                   shows its SHA-256 fingerprint and is trusted when \"yes\" is read\n"
+         "                   on standard input, then remembered; a changed one is refused;\n"
+         "  --tls-ca FILE    trusts the certificates in FILE instead of the system's (--tls);\n"
+         "  --tls-fingerprint HEX\n"
+         "                   trusts the server certificate with this SHA-256 fingerprint (--tls);\n"
+         "  --cancel-after N stops the upload of --send-message --file after N bytes (the\n"
+         "                   server drops what it got; exit status 1).\n"
          "  --timeout MS     how long to wait for attached data (default 10000); a remote\n"
          "                   server's replies get the same time, rounded up to seconds.\n"
          "\n"
@@ -124,6 +132,17 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
       if (!value(o.getMessage)) return false;
     } else if (a == "--delete-message") {
       if (!value(o.deleteMessage)) return false;
+    } else if (a == "--tls") {
+      o.tls = true;
+    } else if (a == "--tls-ca" || a == "--tls-fingerprint") {
+      if (!value(a == "--tls-ca" ? o.tlsCa : o.tlsFingerprint)) return false;
+      o.tls = true;
+    } else if (a == "--cancel-after") {
+      if (!value(v) || !number(v, n) || n >= 0xFFFFFFFEul) {
+        if (error.empty()) error = "--cancel-after needs a byte count";
+        return false;
+      }
+      o.cancelAfter = static_cast<long>(n);
     } else if (a.rfind("--", 0) == 0) {
       error = "unknown option " + a;
       return false;

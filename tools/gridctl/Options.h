@@ -30,6 +30,12 @@ struct Options {
   std::string msgUser, msgSubject, msgText, msgFile;
   std::string getMessage, toDir;
   std::string deleteMessage;
+  // --cancel-after N: stop a file message's upload once N bytes are sent (-1: never).
+  long cancelAfter = -1;
+  // TLS to the server: on (else as its entry in the connection settings says), trusted roots,
+  // a fingerprint trusted in advance.
+  bool tls = false;
+  std::string tlsCa, tlsFingerprint;
 
   bool messageMode() const {
     return users || messages || sendMessage || !getMessage.empty() || !deleteMessage.empty();

@@ -11,6 +11,7 @@
 #include "Messages.h"
 #include "Options.h"
 #include "ReceiverFiles.h"
+#include "TlsPrompt.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
 #include "gridlink/platform/Event.h"
@@ -75,6 +76,8 @@ int run(const gridctl::Options& o) {
   // Delivery of attached data and of download reports needs the message thread.
   if (o.attach || !o.download.empty()) conn.SetSysMsgCallback(onServerEvent);
   conn.SetTimeout((o.timeoutMs + 999) / 1000);
+  if (o.tls) conn.SetTls(true, o.tlsCa.c_str(), o.tlsFingerprint.c_str());
+  conn.SetTlsTrustCallback(gridctl::askTrust, nullptr);
   if (!conn.Open(o.server.c_str(), o.user.c_str(), o.password.c_str(), "gridctl"))
     return fail(conn.GetReplyString());
   if (o.list || o.messageMode()) {

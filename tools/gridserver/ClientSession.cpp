@@ -2,6 +2,8 @@
 // are in SessionMessages.cpp.
 #include "gridserver/ClientSession.h"
 
+#include <sys/socket.h>
+
 #include <cstdio>
 
 #include "gridlink/platform/Clock.h"
@@ -13,6 +15,8 @@ namespace gridserver {
 namespace {
 
 constexpr int kReadSliceSeconds = 1;
+// Junk a client may send before its first good packet before it is dropped.
+constexpr std::size_t kJunkLimit = 64 * 1024;
 constexpr std::string_view kLockSuffix = " Lock";
 
 // Requests a receiver answers, forwarded to the local server that drives it.
@@ -24,7 +28,11 @@ bool isReceiverRequest(const std::string& name) {
 }  // namespace
 
 ClientSession::ClientSession(ServerContext& ctx, std::unique_ptr<CBlockingSocket> socket, std::string peer)
-    : m_Ctx(ctx), m_Socket(std::move(socket)), m_Peer(std::move(peer)), m_Thread("gridsession", 15000) {}
+    : m_Ctx(ctx),
+      m_Socket(std::move(socket)),
+      m_Peer(std::move(peer)),
+      m_Address(m_Peer.substr(0, m_Peer.rfind(':'))),
+      m_Thread("gridsession", 15000) {}
 
 ClientSession::~ClientSession() {
   Stop();
@@ -38,6 +46,15 @@ bool ClientSession::Start() {
 void ClientSession::Stop() {
   m_Thread.RequestStop();
   m_Socket->Cleanup();
+}
+
+void ClientSession::Evict() {
+  // Only woken here: the session thread closes the socket itself, so its descriptor is never
+  // reused under it.
+  m_Evicted = true;
+  m_Thread.RequestStop();
+  std::lock_guard l(m_CloseLock);
+  if (!m_Closed) ::shutdown(m_Socket->Handle(), SHUT_RDWR);
 }
 
 void ClientSession::Shutdown(std::string_view text) {
@@ -84,11 +101,24 @@ void ClientSession::reply(std::uint8_t rcvId, int result, std::string_view text)
 }
 
 void ClientSession::run(Platform::ThreadContext& ctx) {
+  m_RunCtx = &ctx;
   log("connected");
+  std::string tlsError;
+  // In this thread, not the accepting one: a slow or silent peer holds only itself up.
+  if (m_Ctx.tls && !m_Socket->StartTlsServer(*m_Ctx.tls, static_cast<int>(m_Ctx.limits.loginSeconds * 1000u),
+                                             tlsError)) {
+    log(tlsError + ", connection dropped");
+    m_Broken = true;
+  }
   ServerLink::RequestReader reader;
   std::uint32_t stalledSince = 0;
   bool stalled = false;
+  const std::uint32_t connectedAt = Platform::GetTickCount();
   while (!ctx.StopRequested() && !m_Broken) {
+    if (User().empty() && Platform::GetTickCount() - connectedAt >= m_Ctx.limits.loginSeconds * 1000u) {
+      log("no login within " + std::to_string(m_Ctx.limits.loginSeconds) + " s, connection dropped");
+      break;
+    }
     const auto room = reader.writable();
     const int n = m_Socket->_Read(reinterpret_cast<char*>(room.data()), static_cast<int>(room.size()),
                                   kReadSliceSeconds);
@@ -103,22 +133,54 @@ void ClientSession::run(Platform::ThreadContext& ctx) {
     if (n <= 0) break;
     stalled = false;
     reader.commit(static_cast<std::size_t>(n));
-    ServerLink::IncomingRequest r;
-    for (ServerLink::RequestScan s; (s = reader.next(r)) != ServerLink::RequestScan::NeedMore;) {
-      if (s == ServerLink::RequestScan::Dropped) {
-        log("malformed packet dropped (" + std::string(reader.lastDrop()) + ")");
-      } else if (s == ServerLink::RequestScan::Block) {
-        uploadBlock(r);
-      } else {
-        m_Scramble = r.scrambled;
-        handle(r);
-      }
-    }
+    if (!takeRequests(reader)) break;
   }
+  logJunk();
   releaseAll();
-  m_Socket->Cleanup();
+  {
+    std::lock_guard l(m_CloseLock);
+    m_Socket->Cleanup();
+    m_Closed = true;
+  }
   log("disconnected");
   m_Finished = true;
+}
+
+// Handles what the reader holds; false when the client sends nothing but junk.
+bool ClientSession::takeRequests(ServerLink::RequestReader& reader) {
+  ServerLink::IncomingRequest r;
+  for (;;) {
+    const std::size_t before = reader.buffered();
+    const ServerLink::RequestScan s = reader.next(r);
+    if (s == ServerLink::RequestScan::NeedMore) return true;
+    if (s == ServerLink::RequestScan::Dropped) {
+      // One line per reason as it first happens and one with the count at the end: a
+      // stream of junk must not become a stream of log lines.
+      auto& [count, bytes] = m_Junk[std::string(reader.lastDrop())];
+      if (count++ == 0) log("malformed packet dropped (" + std::string(reader.lastDrop()) + ")");
+      bytes += before - reader.buffered();
+      m_JunkBytes += before - reader.buffered();
+      if (!m_Spoke && m_JunkBytes >= kJunkLimit) {
+        log("sends nothing but malformed packets, connection dropped");
+        return false;
+      }
+      continue;
+    }
+    m_Spoke = true;
+    if (s == ServerLink::RequestScan::Block) {
+      uploadBlock(r);
+    } else {
+      m_Scramble = r.scrambled;
+      handle(r);
+    }
+  }
+}
+
+void ClientSession::logJunk() {
+  for (const auto& [why, seen] : m_Junk)
+    if (seen.first > 1)
+      log(std::to_string(seen.first) + " malformed packets dropped (" + why + "), " +
+          std::to_string(seen.second) + " bytes");
 }
 
 void ClientSession::handle(const ServerLink::IncomingRequest& r) {
@@ -172,11 +234,19 @@ int ClientSession::openUsr(std::string_view arg) {
   char words[3][256] = {};
   const std::string a(arg);
   std::sscanf(a.c_str(), "%255s %255s %255s", words[0], words[1], words[2]);
+  if (m_Ctx.guard.Locked(words[0], m_Address)) {
+    m_Reply = "ER:Too many failed logins, try again later!";
+    return 0;
+  }
   if (!m_Ctx.users.Check(words[0], words[1])) {
     log(std::string("login refused for \"") + words[0] + "\"");
+    // The wait is this connection's alone: the session thread serves nobody else.
+    const std::uint32_t wait = m_Ctx.guard.Failed(words[0], m_Address);
+    if (m_RunCtx) m_RunCtx->WaitStop(wait);
     m_Reply = "ER:Wrong user name or password!";
     return 0;
   }
+  m_Ctx.guard.Succeeded(words[0], m_Address);
   {
     std::lock_guard l(m_UserLock);
     m_User = words[0];
@@ -202,7 +272,8 @@ void ClientSession::openRcv(std::string_view arg, std::uint8_t rcvId) {
     reply(rcvId, 0, rcvId ? "ER:Connection was not closed correctly!" : "ER:Receiver is not open!");
     return;
   }
-  if (!m_Ctx.pool.Known(rcv)) {
+  rcv = m_Ctx.pool.Resolve(rcv);
+  if (rcv.empty()) {
     reply(rcvId, 0, "ER:Can't find receiver.");
     return;
   }
@@ -213,7 +284,7 @@ void ClientSession::openRcv(std::string_view arg, std::uint8_t rcvId) {
     return;
   }
   auto hold = std::make_unique<ReceiverHold>(
-      rcv, [this](std::uint16_t type, std::uint8_t id, std::uint8_t result, std::string_view payload) {
+      rcv, m_Ctx.pool.Configured(rcv), [this](std::uint16_t type, std::uint8_t id, std::uint8_t result, std::string_view payload) {
         return Send(type, id, result, payload);
       });
   if (hold->Open(User(), rcvId) == 0) {

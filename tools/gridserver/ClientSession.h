@@ -38,6 +38,11 @@ class ClientSession {
   void Stop();
   bool Join(std::uint32_t timeoutMs) { return m_Thread.Join(timeoutMs); }
   bool Finished() const { return m_Finished; }
+  // Ends a connection that has not logged in to make room for another (accept thread).
+  void Evict();
+  bool Evicted() const { return m_Evicted; }
+  bool LoggedIn() const { return !User().empty(); }
+  const std::string& Address() const { return m_Address; }
 
   // One server packet; false when the client is gone or did not take it in time.
   bool Send(std::uint16_t type, std::uint8_t rcvId, std::uint8_t result, std::string_view payload);
@@ -54,6 +59,8 @@ class ClientSession {
   };
 
   void run(Platform::ThreadContext& ctx);
+  bool takeRequests(ServerLink::RequestReader& reader);
+  void logJunk();
   void handle(const ServerLink::IncomingRequest& r);
   void reply(std::uint8_t rcvId, int result, std::string_view text);
   void log(const std::string& line) const;
@@ -82,14 +89,24 @@ class ClientSession {
   ServerContext& m_Ctx;
   std::unique_ptr<CBlockingSocket> m_Socket;
   const std::string m_Peer;
+  const std::string m_Address;  // the peer without its port
   Platform::Thread m_Thread;
   std::atomic<bool> m_Finished{false};
+  std::atomic<bool> m_Evicted{false};
+  Platform::ThreadContext* m_RunCtx = nullptr;
+  std::mutex m_CloseLock;  // the session's own close against an eviction's shutdown
+  bool m_Closed = false;
   std::atomic<bool> m_Scramble{false};  // answer as the client asks: scrambled when it does
 
   mutable std::mutex m_UserLock;
   std::string m_User;
   std::mutex m_WriteLock;
   std::atomic<bool> m_Broken{false};
+
+  // Dropped input by reason: (packets, bytes). Session thread only.
+  std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> m_Junk;
+  std::uint64_t m_JunkBytes = 0;
+  bool m_Spoke = false;  // a good packet came
 
   std::string m_Reply;
   Upload m_Upload;

@@ -4,6 +4,9 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <cstdio>
+
+#include "gridlink/CBlockingSocketException.h"
 #include "gridlink/platform/Clock.h"
 #include "gridserver/ServerLog.h"
 #include "session/ServerPacket.h"
@@ -23,7 +26,8 @@ void setOption(int fd, int level, int name) {
 GridServer::GridServer(ServerOptions options)
     : m_Options(std::move(options)),
       m_Pool(m_Options.receivers),
-      m_Ctx{m_Users, m_Store, m_Pool, m_Options.stallSeconds,
+      m_Guard(m_Options.throttle),
+      m_Ctx{m_Users, m_Store, m_Pool, m_Options.stallSeconds, m_Options.limits, m_Guard, nullptr,
             [this](const std::string& user, const std::string& text) { notifyUser(user, text); }} {}
 
 GridServer::~GridServer() {
@@ -31,7 +35,14 @@ GridServer::~GridServer() {
 }
 
 bool GridServer::Start(std::string& error) {
-  if (!m_Users.Load(m_Options.usersFile, error) || !m_Store.Open(m_Options.storeDir, error)) return false;
+  const MailboxQuota quota{m_Options.quotaMessages, std::uint64_t{m_Options.quotaMegabytes} << 20};
+  if (!m_Users.Load(m_Options.usersFile, error) || !m_Store.Open(m_Options.storeDir, error, quota)) return false;
+  for (const std::string& warning : m_Users.Warnings()) logEvent(warning);
+  if (!m_Options.tlsCert.empty()) {
+    m_Tls = CTlsServerContext::Load(m_Options.tlsCert, m_Options.tlsKey, error);
+    if (!m_Tls) return false;
+    m_Ctx.tls = m_Tls.get();
+  }
   try {
     const CSockAddr addr = m_Options.host == "0.0.0.0"
                                ? CSockAddr(0u, static_cast<std::uint16_t>(m_Options.port))
@@ -40,7 +51,7 @@ bool GridServer::Start(std::string& error) {
     m_Listener.Create(true);
     setOption(m_Listener.Handle(), SOL_SOCKET, SO_REUSEADDR);  // a restart must not wait for old sockets
     m_Listener.Bind(addr);
-    m_Listener.Listen();
+    listenWide();
     CSockAddr bound;
     m_Listener.GetSockAddr(bound);
     m_Port = bound.Port();
@@ -58,6 +69,49 @@ bool GridServer::Start(std::string& error) {
   return true;
 }
 
+// A burst of connects must wait in the queue, not for a retry: the system's largest backlog.
+void GridServer::listenWide() {
+  int backlog = SOMAXCONN;
+  if (std::FILE* f = std::fopen("/proc/sys/net/core/somaxconn", "r")) {
+    int most = 0;
+    if (std::fscanf(f, "%d", &most) == 1 && most > backlog) backlog = most;
+    std::fclose(f);
+  }
+  if (::listen(m_Listener.Handle(), backlog) != 0) throw CBlockingSocketException("Listen");
+}
+
+bool GridServer::makeRoom(const std::string& address) {
+  std::lock_guard l(m_SessionsLock);
+  ClientSession* oldestHere = nullptr;
+  ClientSession* oldest = nullptr;
+  std::size_t here = 0, kept = 0;
+  for (auto& s : m_Sessions) {
+    if (s->Finished() || s->Evicted()) continue;
+    ++kept;
+    if (s->LoggedIn()) continue;
+    if (!oldest) oldest = s.get();
+    if (s->Address() != address) continue;
+    if (!oldestHere) oldestHere = s.get();
+    ++here;
+  }
+  ClientSession* evict = nullptr;
+  if (here >= m_Options.limits.maxPendingPerAddress) evict = oldestHere;
+  else if (kept >= m_Options.limits.maxConnections) evict = oldest;
+  const bool room = evict || kept < m_Options.limits.maxConnections;
+  if (evict) evict->Evict();
+  if (evict || !room) {
+    // Counted, and logged at most every 10 s: a flood must not become a flood of lines.
+    ++m_Turned;
+    const std::uint32_t now = Platform::GetTickCount();
+    if (m_Turned == 1 || now - m_TurnedLog >= 10000) {
+      logEvent("connection limit reached (" + address + "): " + std::to_string(m_Turned) +
+               " waiting logins dropped or connections refused so far");
+      m_TurnedLog = now;
+    }
+  }
+  return room;
+}
+
 void GridServer::acceptLoop(Platform::ThreadContext& ctx) {
   while (!ctx.StopRequested()) {
     auto peer = std::make_unique<CBlockingSocket>();
@@ -70,6 +124,7 @@ void GridServer::acceptLoop(Platform::ThreadContext& ctx) {
     }
     reap();
     if (!got) continue;
+    if (!makeRoom(from.DottedDecimal())) continue;  // the peer's socket closes here
     setOption(peer->Handle(), IPPROTO_TCP, TCP_NODELAY);
     auto session = std::make_unique<ClientSession>(m_Ctx, std::move(peer),
                                                    from.DottedDecimal() + ":" + std::to_string(from.Port()));

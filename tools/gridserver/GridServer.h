@@ -32,6 +32,10 @@ class GridServer {
 
  private:
   void acceptLoop(Platform::ThreadContext& ctx);
+  // Makes room for one more connection from `address`; false when every kept one has logged in
+  // and the server is full.
+  bool makeRoom(const std::string& address);
+  void listenWide();
   void notifyUser(const std::string& user, const std::string& text);
   void reap();
 
@@ -39,6 +43,8 @@ class GridServer {
   UserDirectory m_Users;
   MessageStore m_Store;
   ReceiverPool m_Pool;
+  LoginGuard m_Guard;
+  std::unique_ptr<CTlsServerContext> m_Tls;
   ServerContext m_Ctx;
   CBlockingSocket m_Listener;
   unsigned m_Port = 0;
@@ -46,6 +52,8 @@ class GridServer {
   mutable std::mutex m_SessionsLock;
   std::list<std::unique_ptr<ClientSession>> m_Sessions;
   bool m_Shut = false;
+  std::uint64_t m_Turned = 0;     // connections refused or evicted at a cap (accept thread)
+  std::uint32_t m_TurnedLog = 0;  // when that was last logged
 };
 
 }  // namespace gridserver

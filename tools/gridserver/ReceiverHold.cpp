@@ -5,8 +5,8 @@
 
 namespace gridserver {
 
-ReceiverHold::ReceiverHold(std::string rcv, Forward forward)
-    : m_Rcv(std::move(rcv)), m_Forward(std::move(forward)), m_Server(std::make_unique<LocalServer>(*this)) {}
+ReceiverHold::ReceiverHold(std::string rcv, std::string configured, Forward forward)
+    : m_Rcv(std::move(rcv)), m_Configured(std::move(configured)), m_Forward(std::move(forward)), m_Server(std::make_unique<LocalServer>(*this)) {}
 
 ReceiverHold::~ReceiverHold() {
   m_Quiet = true;
@@ -25,7 +25,7 @@ int ReceiverHold::run(std::string_view text, std::uint8_t rcvId, bool quiet) {
 
 int ReceiverHold::Open(const std::string& user, std::uint8_t rcvId) {
   run("OpenUsr " + user, rcvId, true);
-  return run("OpenRcv " + m_Rcv, rcvId, false);
+  return run("OpenRcv " + m_Configured, rcvId, false);
 }
 
 int ReceiverHold::Process(std::string_view text, std::uint8_t rcvId) {

@@ -19,7 +19,9 @@ class ReceiverHold : public LocalSrv::PacketSink {
   // Passes a server packet on: (type, receiver id, result, payload); false when it is lost.
   using Forward = std::function<bool(std::uint16_t, std::uint8_t, std::uint8_t, std::string_view)>;
 
-  ReceiverHold(std::string rcv, Forward forward);
+  // `rcv` names the receiver to clients and in the log; `configured` (its secret included)
+  // opens the link.
+  ReceiverHold(std::string rcv, std::string configured, Forward forward);
   ~ReceiverHold() override;
 
   const std::string& Receiver() const { return m_Rcv; }
@@ -39,6 +41,7 @@ class ReceiverHold : public LocalSrv::PacketSink {
   int run(std::string_view text, std::uint8_t rcvId, bool quiet);
 
   const std::string m_Rcv;
+  const std::string m_Configured;
   Forward m_Forward;
   std::atomic<bool> m_Quiet{false};
   std::atomic<int> m_LastResult{0};

@@ -3,9 +3,45 @@
 #include <algorithm>
 
 namespace gridserver {
+namespace {
 
-bool ReceiverPool::Known(const std::string& rcv) const {
-  return std::find(m_Receivers.begin(), m_Receivers.end(), rcv) != m_Receivers.end();
+// Everything after the n-th colon is the secret; a string with fewer colons has none.
+std::string cutAfterColon(const std::string& rcv, int n) {
+  std::size_t at = std::string::npos;
+  for (int i = 0; i < n; ++i) {
+    at = rcv.find(':', at == std::string::npos ? 0 : at + 1);
+    if (at == std::string::npos) return rcv;
+  }
+  return rcv.substr(0, at + 1);
+}
+
+}  // namespace
+
+std::string ReceiverPool::PublicName(const std::string& rcv) {
+  if (rcv.rfind("TCP:", 0) == 0 || rcv.rfind("WIFI:", 0) == 0) return cutAfterColon(rcv, 3);
+  if (rcv.rfind("GSM", 0) == 0) return cutAfterColon(rcv, 2);
+  return rcv;
+}
+
+ReceiverPool::ReceiverPool(const std::vector<std::string>& receivers) {
+  for (const std::string& r : receivers) {
+    // Two strings that differ only in their secret name one receiver: the first is kept.
+    const std::string name = PublicName(r);
+    if (m_Configured.emplace(name, r).second) m_Public.push_back(name);
+  }
+}
+
+std::string ReceiverPool::Resolve(const std::string& rcv) const {
+  if (m_Configured.count(rcv)) return rcv;
+  // A client that knows the secret may still name the receiver in full.
+  for (const auto& [name, configured] : m_Configured)
+    if (configured == rcv) return name;
+  return {};
+}
+
+std::string ReceiverPool::Configured(const std::string& publicName) const {
+  const auto it = m_Configured.find(publicName);
+  return it == m_Configured.end() ? std::string() : it->second;
 }
 
 bool ReceiverPool::Acquire(const std::string& rcv, const void* holder, const std::string& who,

@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "gridlink/TlsContext.h"
+#include "gridserver/LoginGuard.h"
 #include "gridserver/MessageStore.h"
 #include "gridserver/ReceiverPool.h"
 #include "gridserver/UserDirectory.h"
@@ -14,6 +16,10 @@ struct ServerContext {
   MessageStore& store;
   ReceiverPool& pool;
   unsigned stallSeconds;
+  const ConnectionLimits& limits;
+  LoginGuard& guard;
+  // Null: plain connections.
+  const CTlsServerContext* tls;
   // Tells every session of `user` about a new message (server event, packet kind 10).
   std::function<void(const std::string& user, const std::string& text)> notifyUser;
 };

@@ -1,6 +1,7 @@
 // Users, messages and uploads for one session. A message of up to 1024 bytes is answered inline
-// (the reply carries its subject and text); a longer one travels as transfer traffic (packet
-// kind 8) before the reply, resumed from the size the client already holds.
+// (the reply carries its subject and text) unless the client fetches it into a file ("GetMsg
+// NAME SIZE file"); a longer one, or one fetched into a file, travels as transfer traffic
+// (packet kind 8) before the reply, resumed from the size the client already holds.
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -17,6 +18,7 @@ namespace {
 constexpr std::uint64_t kInlineLimit = 1024;
 constexpr std::size_t kBlockData = 4096;
 constexpr std::size_t kMaxListed = 255;  // the count travels as an 8-bit result
+constexpr int kCancelledBlock = -3;      // the last block of an upload its sender stopped
 
 std::vector<std::string> words(std::string_view text, std::size_t count, std::string* rest = nullptr) {
   std::vector<std::string> out;
@@ -31,16 +33,6 @@ std::vector<std::string> words(std::string_view text, std::size_t count, std::st
   if (rest) {
     // The text after the words and the one blank that ends them.
     *rest = at < text.size() ? std::string(text.substr(at + 1)) : std::string();
-  }
-  return out;
-}
-
-std::string hexOf(std::string_view s) {
-  std::string out;
-  char two[3];
-  for (unsigned char c : s) {
-    std::snprintf(two, sizeof two, "%02x", c);
-    out += two;
   }
   return out;
 }
@@ -61,9 +53,8 @@ int ClientSession::getUsrList() {
 }
 
 int ClientSession::getMsgList() {
-  std::vector<StoredMessage> list = m_Ctx.store.List(User());
-  std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.fileTime < b.fileTime; });
-  if (list.size() > kMaxListed) list.resize(kMaxListed);  // the oldest first: those wait longest
+  // The newest: a flood of messages must not hide the ones that came after it.
+  const std::vector<StoredMessage> list = m_Ctx.store.List(User(), kMaxListed);
   std::string text = "RE:";
   char line[1400];
   for (const StoredMessage& m : list) {
@@ -77,14 +68,15 @@ int ClientSession::getMsgList() {
 }
 
 int ClientSession::getMsg(std::string_view arg) {
-  const auto w = words(arg, 2);
+  const auto w = words(arg, 3);
   StoredMessage m;
   std::filesystem::path body;
   if (w.empty() || !m_Ctx.store.Find(User(), w[0], m, body)) {
     m_Reply = "ER:Message not found";
     return 0;
   }
-  if (m.size <= kInlineLimit) {
+  const bool toFile = w.size() > 2 && w[2] == "file";
+  if (m.size <= kInlineLimit && !toFile) {
     std::ifstream in(body, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
@@ -133,7 +125,9 @@ int ClientSession::setMsg(std::string_view arg) {
       m_Reply = "ER:Unknown user " + (w.size() > 1 ? w[1] : std::string());
       return 0;
     }
-    m_Upload = Upload{true, "SetMsg", "msg." + w[1] + "." + hexOf(w[2]), w[1], w[2], "", 1, 0};
+    m_Reply = m_Ctx.store.QuotaRefusal(w[1], 0);
+    if (!m_Reply.empty()) return 0;
+    m_Upload = Upload{true, "SetMsg", MessageStore::UploadKey("msg", w[1] + "/" + w[2]), w[1], w[2], "", 1, 0};
     m_Upload.offset = m_Ctx.store.PartSize(User(), m_Upload.key);
     m_Reply = heldReply(m_Upload.offset);
     return m_Upload.handle;
@@ -143,6 +137,8 @@ int ClientSession::setMsg(std::string_view arg) {
     return 0;
   }
   words(arg, 2, &text);  // everything after the subject and its blank, as sent
+  m_Reply = m_Ctx.store.QuotaRefusal(w[0], text.size());
+  if (!m_Reply.empty()) return 0;
   const std::string name = m_Ctx.store.Add(w[0], User(), w[1], text);
   if (name.empty()) {
     m_Reply = "ER:Can't store message";
@@ -164,11 +160,15 @@ int ClientSession::deleteMsg(std::string_view arg) {
 
 int ClientSession::loadFile(std::string_view arg) {
   const auto w = words(arg, 2);
+  if (w.size() >= 2 && w[1].size() > MessageStore::kMaxName) {
+    m_Reply = "ER:File name too long (at most " + std::to_string(MessageStore::kMaxName) + " characters)";
+    return 0;
+  }
   if (w.size() < 2 || w[0] != "0" || !MessageStore::SafeName(w[1])) {
     m_Reply = "ER:Bad file name";
     return 0;
   }
-  m_Upload = Upload{true, "LoadFile", "file." + hexOf(w[1]), "", "", w[1], 1, 0};
+  m_Upload = Upload{true, "LoadFile", MessageStore::UploadKey("file", w[1]), "", "", w[1], 1, 0};
   m_Upload.offset = m_Ctx.store.PartSize(User(), m_Upload.key);
   m_Reply = heldReply(m_Upload.offset);
   return m_Upload.handle;
@@ -179,6 +179,24 @@ void ClientSession::uploadBlock(const ServerLink::IncomingRequest& b) {
     log("upload block without an upload dropped");
     reply(0, 0, "ER:Upload is not open!");
     return;
+  }
+  if (b.block == kCancelledBlock) {
+    // The client stopped: nothing of it may be filed as complete (or loaded as firmware).
+    m_Upload.active = false;
+    m_Ctx.store.DropPart(User(), m_Upload.key);
+    log("upload " + (m_Upload.remote.empty() ? "for " + m_Upload.to : m_Upload.remote) + " cancelled at " +
+        std::to_string(m_Upload.offset) + " bytes");
+    reply(0, 1, "RE:Aborted by user!");
+    return;
+  }
+  if (m_Upload.verb == "SetMsg") {
+    const std::string full = m_Ctx.store.QuotaRefusal(m_Upload.to, m_Upload.offset + b.data.size());
+    if (!full.empty()) {
+      m_Upload.active = false;
+      m_Ctx.store.DropPart(User(), m_Upload.key);
+      reply(0, 0, full);
+      return;
+    }
   }
   if (!m_Ctx.store.AppendPart(User(), m_Upload.key, b.data)) {
     m_Upload.active = false;

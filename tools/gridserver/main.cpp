@@ -1,10 +1,13 @@
 // gridserver: serves receivers and messages to several users over TCP.
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <ctime>
 #include <string>
 
+#include "gridserver/AddUser.h"
 #include "gridserver/GridServer.h"
 #include "gridserver/ServerLog.h"
 
@@ -18,6 +21,14 @@ int main(int argc, char** argv) {
   if (options.help) {
     std::fputs(gridserver::serverHelpText(), stdout);
     return 0;
+  }
+  umask(077);  // the store, the users file: nothing the server writes is for other users
+  if (!options.addUser.empty()) return gridserver::RunAddUser(options.usersFile, options.addUser);
+  // Each connection costs a descriptor: take all the system allows (the caps stay below it).
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
   }
   // Every thread inherits the mask: only the wait below takes these signals.
   sigset_t stopSignals;

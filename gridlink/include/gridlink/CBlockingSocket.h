@@ -19,6 +19,7 @@
 #include "gridlink/CBlockingSocketException.h"
 #include "gridlink/CSockAddr.h"
 #include "gridlink/Export.h"
+#include "gridlink/TlsContext.h"
 
 class GRIDLINK_API CBlockingSocket {
  public:
@@ -76,6 +77,15 @@ class GRIDLINK_API CBlockingSocket {
   static CSockAddr GetHostByName(const char* host, std::uint16_t port = 0);
   // Host name of the address ("GetHostByAddr", resolver code as above).
   static std::string GetHostByAddr(const CSockAddr& sa);
+
+  // Turns the connected socket into a TLS client of `host` (caFile empty: the system's
+  // roots) within timeoutMs; what the server showed goes to `peer`. Later reads and writes
+  // go through TLS. False with the reason in error (the socket should then be cleaned up).
+  // Before any other thread uses the socket.
+  bool StartTlsClient(const std::string& host, const std::string& caFile, int timeoutMs, CTlsPeer& peer,
+                      std::string& error);
+  // The server's side of the same, with the server's certificate and key.
+  bool StartTlsServer(const CTlsServerContext& ctx, int timeoutMs, std::string& error);
 
   // The descriptor, -1 when none (0 is a valid descriptor here).
   int Handle() const;

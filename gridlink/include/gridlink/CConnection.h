@@ -113,6 +113,15 @@ class GRIDLINK_API CConnection {
   void SetTimeout(unsigned seconds);
   std::int32_t GetTimeout() const;
   void SetCrypt(unsigned on);
+  // TLS to a remote server, for the next Open: on or off (without a call, the server entry's
+  // "TLS" setting decides), the trusted roots (null or empty: the system's) and a SHA-256
+  // fingerprint trusted in advance (hex, colons optional; null: none).
+  void SetTls(bool on, const char* caFile = nullptr, const char* fingerprint = nullptr);
+  // Asked on Open's thread whether to trust a server certificate that no root vouches for and
+  // that was not accepted before: (server "host:port", fingerprint "AB:CD:...", param) -> yes.
+  // An accepted fingerprint is remembered; without a callback such a server is refused.
+  using TlsTrustCallback = bool (*)(const char* server, const char* fingerprint, void* param);
+  void SetTlsTrustCallback(TlsTrustCallback callback, void* param);
 
   bool isLocalServerConn() const;
 
@@ -136,6 +145,7 @@ class GRIDLINK_API CConnection {
 
  private:
   bool openServer(const std::string& host, unsigned port);
+  bool startTls(const std::string& server, const std::string& host, unsigned port);
   bool startThreads();
   void joinLateCallbacks();
 

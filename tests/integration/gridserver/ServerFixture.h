@@ -72,9 +72,18 @@ class ServerTest : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(sim->start(error)) << error;
     users = ServerProcess::writeUsers(dir.str(), "alice pw-a\nbob pw-b\n# a comment\ncarol pw-c\n");
-    server = std::make_unique<ServerProcess>(std::vector<std::string>{
-        "--listen", "127.0.0.1:0", "--users", users, "--store", dir.str() + "/store", "--receiver",
-        rcvString(), "--receiver", "COM/dev/null/none:115200:1", "--stall-timeout", "2"});
+    restart({});
+  }
+  // A new server on the same users and store, with these options added (and these receivers
+  // instead of the simulator's when given).
+  void restart(const std::vector<std::string>& extra, std::vector<std::string> receivers = {}) {
+    server.reset();
+    if (receivers.empty()) receivers = {rcvString(), "COM/dev/null/none:115200:1"};
+    std::vector<std::string> args{"--listen", "127.0.0.1:0", "--users",        users,
+                                  "--store",  dir.str() + "/store", "--stall-timeout", "2"};
+    for (const auto& r : receivers) args.insert(args.end(), {"--receiver", r});
+    args.insert(args.end(), extra.begin(), extra.end());
+    server = std::make_unique<ServerProcess>(args);
     ASSERT_NE(server->port(), 0u) << server->log();
   }
   void TearDown() override {
