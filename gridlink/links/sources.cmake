@@ -1,5 +1,4 @@
 list(APPEND GRIDLINK_SOURCES
-  links/Framing.cpp
   links/CReceiverConnection.cpp
   links/ReceiverFraming.cpp
   links/ReceiverScript.cpp

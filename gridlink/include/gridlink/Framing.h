@@ -1,14 +1,13 @@
 #pragma once
 // ZRX framing: frame layout, the three checksum kinds, command sealing and the
 // resynchronising frame scanner. Pure functions, no state, callable from any
-// thread; the scanner never reads past the bytes it is given.
+// thread; the scanner never reads past the bytes it is given. A static library
+// of its own (gridlink_framing), not part of libgridlink's exported interface.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "gridlink/Export.h"
 
 namespace Zrx {
 
@@ -30,19 +29,19 @@ constexpr std::uint16_t kEpochTime = msgcode(':', ':');
 constexpr std::uint16_t kEpochEnd = msgcode('|', '|');
 
 // Kind 1: rotating XOR over 8 bits, with the final extra rotation.
-GRIDLINK_API std::uint8_t checksum8(const void* bytes, std::size_t count);
+std::uint8_t checksum8(const void* bytes, std::size_t count);
 // Kind 2: kind 1 as two hexadecimal digits, high digit first.
-GRIDLINK_API std::array<char, 2> textChecksum(const void* bytes, std::size_t count, bool upperCase = true);
+std::array<char, 2> textChecksum(const void* bytes, std::size_t count, bool upperCase = true);
 // Kind 3: CRC-16/XMODEM (poly 0x1021, init 0, MSB first, no final XOR).
-GRIDLINK_API std::uint16_t crc16(const void* bytes, std::size_t count, std::uint16_t crc = 0);
+std::uint16_t crc16(const void* bytes, std::size_t count, std::uint16_t crc = 0);
 
 // Value of `count` hexadecimal digits (either case); 0 when any digit is invalid.
-GRIDLINK_API unsigned hexField(std::size_t count, const char* chars);
+unsigned hexField(std::size_t count, const char* chars);
 
 // The line to send for a command text: sealed with "@" + two lowercase digits
 // unless the text holds ";", LF, "@", "#", "||" or "&&"; always ends in CR LF.
 // Returns an empty string when the line would not fit the 2048-byte command buffer.
-GRIDLINK_API std::string sealCommand(std::string_view text);
+std::string sealCommand(std::string_view text);
 
 // Result of one scan over the front of a receive buffer.
 struct FrameScan {
@@ -53,13 +52,13 @@ struct FrameScan {
 
 // Finds the next frame start in buf[0, available). When `complete`, the frame is
 // buf[skip, skip + length); otherwise drop `skip` bytes and wait for more data.
-GRIDLINK_API FrameScan findFrame(const std::uint8_t* buf, std::size_t available);
+FrameScan findFrame(const std::uint8_t* buf, std::size_t available);
 
 // True when the identifier/length pair at p (5 bytes) may start a frame.
-GRIDLINK_API bool isFrameStart(const std::uint8_t* p, unsigned length);
+bool isFrameStart(const std::uint8_t* p, unsigned length);
 
 // Link-layer check of a ">>" wrapper frame: text checksum over all but the last
 // two bytes, compared with those two digits (either case).
-GRIDLINK_API bool wrapperChecksumOk(const std::uint8_t* frame, std::size_t length);
+bool wrapperChecksumOk(const std::uint8_t* frame, std::size_t length);
 
 }  // namespace Zrx

@@ -4,9 +4,7 @@
 
 #include <functional>
 
-#include "gridlink/CConnection.h"
 #include "gridlink/CProfile.h"
-#include "gridlink/CReceiver.h"
 
 namespace {
 CCockpitApp* g_App = nullptr;
@@ -26,8 +24,6 @@ CCockpitApp::CCockpitApp() {
 }
 
 CCockpitApp::~CCockpitApp() {
-  CloseReceiver();
-  DeleteConnection();
   if (g_App == this) g_App = nullptr;
 }
 
@@ -35,72 +31,25 @@ CCockpitApp* CCockpitApp::Instance() {
   return g_App;
 }
 
-CReceiver* CCockpitApp::GetReceiver() {
-  std::lock_guard l(m_Lock);
-  if (!m_Receiver) {
-    m_Receiver = TSelfCreator<CReceiver>::Create();
-    m_Receiver->AddRef();
-  }
-  return m_Receiver;
+bool CCockpitApp::sessionRunning() const {
+  const session::SessionState s = m_Session.state();
+  return s == session::SessionState::Live || s == session::SessionState::ManualOnly;
 }
 
-void CCockpitApp::CloseReceiver() {
-  CReceiver* r = nullptr;
-  {
-    std::lock_guard l(m_Lock);
-    std::swap(r, m_Receiver);
-  }
-  if (r) {
-    r->Close(false);
-    r->Release();
-  }
-}
-
-bool CCockpitApp::IsReceiverPresent() const {
-  std::lock_guard l(m_Lock);
-  return m_Receiver != nullptr;
-}
-
-CConnection* CCockpitApp::CreateConnection() {
-  auto* conn = new CConnection;
-  delete m_Connection.exchange(conn);
-  return conn;
-}
-
-void CCockpitApp::DeleteConnection() {
-  // Receivers end before their connection.
-  CloseReceiver();
-  if (CConnection* conn = m_Connection.exchange(nullptr)) {
-    conn->Close();
-    delete conn;
-  }
+session::SessionTarget CCockpitApp::TargetOf(const CONNECTION_INFO& info) {
+  session::SessionTarget t;
+  t.server = info.server;
+  t.user = info.user;
+  t.password = info.password;
+  t.receiver = info.receivers.empty() ? std::string() : info.receivers.front();
+  t.manualOnly = info.manualModeOnly;
+  return t;
 }
 
 void CCockpitApp::setTarget(double lat, double lon) {
   m_TargetLat = lat;
   m_TargetLon = lon;
   targetChanged = true;
-}
-
-void CCockpitApp::setConnectionInfo(const CONNECTION_INFO& info) {
-  std::lock_guard l(m_Lock);
-  m_Info = info;
-  m_Session.portName = info.receivers.empty() ? std::string() : info.receivers.front();
-}
-
-CONNECTION_INFO CCockpitApp::connectionInfo() const {
-  std::lock_guard l(m_Lock);
-  return m_Info;
-}
-
-SessionInfo CCockpitApp::sessionInfo() const {
-  std::lock_guard l(m_Lock);
-  return m_Session;
-}
-
-void CCockpitApp::updateSessionInfo(const std::function<void(SessionInfo&)>& change) {
-  std::lock_guard l(m_Lock);
-  change(m_Session);
 }
 
 void CCockpitApp::LoadSettings() {

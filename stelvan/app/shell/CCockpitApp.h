@@ -1,30 +1,19 @@
 #pragma once
-// The application object: the one receiver session of the program (connection, receiver, flags,
-// per-session strings) and the user's site, target and receiver-file settings. One instance,
-// created by main (or a test) after the QApplication. The flags are written by one thread and
-// read by the other without a lock; the strings and the receiver handle are locked.
+// The application object: the program's one receiver session (ReceiverSession) and the user's
+// site, target and receiver-file settings. One instance, created by main (or a test) after the
+// QApplication. The session belongs to the GUI thread; see ReceiverSession.h.
 #include <atomic>
-#include <functional>
-#include <memory>
-#include <mutex>
 #include <string>
 
 #include "linkpanel/Linkpanel.h"
+#include "session/ReceiverSession.h"
 #include "shell/SessionDisplay.h"
 #include "site/SiteSettings.h"
 
 class CConnection;
 class CReceiver;
 
-// What the session learned of its receiver; written by the session thread.
-struct SessionInfo {
-  std::string portName;  // the receiver string the connect dialog returned
-  std::string model;
-  int firmwareVersion = 0;  // major * 1000 + minor
-  std::string currentPort;
-  std::string receiverId;
-  std::string lastError;
-};
+using SessionInfo = session::SessionInfo;
 
 class CCockpitApp : public TargetSource {
  public:
@@ -36,25 +25,19 @@ class CCockpitApp : public TargetSource {
   CCockpitApp& operator=(const CCockpitApp&) = delete;
   static CCockpitApp* Instance();
 
-  // The receiver, created on first use. Ask for it each time; do not keep the pointer across a
-  // close. CloseReceiver closes and releases it.
-  CReceiver* GetReceiver();
-  void CloseReceiver();
-  bool IsReceiverPresent() const;
+  session::ReceiverSession& session() { return m_Session; }
+  const session::ReceiverSession& session() const { return m_Session; }
+  // The session's connection (null when there is none) and its receiver while it is live or
+  // lent to a tool (null otherwise). GUI thread.
+  CConnection* Connection() const { return m_Session.connection(); }
+  CReceiver* GetReceiver() const { return m_Session.receiver(); }
+  // The session shows the receiver or holds it for manual mode: the receiver commands apply.
+  bool sessionRunning() const;
+  SessionInfo sessionInfo() const { return m_Session.info(); }
+  static session::SessionTarget TargetOf(const CONNECTION_INFO& info);
 
-  // The connection object; created by the session thread, deleted on Disconnect or when the
-  // server link fails (GUI thread only, with no session thread running).
-  CConnection* Connection() const { return m_Connection.load(); }
-  CConnection* CreateConnection();
-  void DeleteConnection();
-
-  std::atomic<bool> openInManual{false};
-  std::atomic<bool> sessionRunning{false};
-  std::atomic<bool> connecting{false};
   std::atomic<bool> newMessage{false};
-  std::atomic<bool> abortConnect{false};  // returned by the connect progress callback
   std::atomic<bool> targetChanged{true};
-  std::atomic<std::uint32_t> sessionStartTick{0};
 
   SiteSettings site;  // GUI thread
   std::string recIntFile = "1";
@@ -66,22 +49,11 @@ class CCockpitApp : public TargetSource {
   double targetLon() const override { return m_TargetLon.load(); }
   void setTarget(double lat, double lon);
 
-  // The connect dialog's choice: server, user, password, receivers.
-  void setConnectionInfo(const CONNECTION_INFO& info);
-  CONNECTION_INFO connectionInfo() const;
-  SessionInfo sessionInfo() const;
-  void updateSessionInfo(const std::function<void(SessionInfo&)>& change);
-
   // Settings ("Site", "TargetPosition", "Receiver"); "MainSize" belongs to the main frame.
   void LoadSettings();
   void SaveSettings() const;
 
  private:
-  mutable std::mutex m_Lock;
-  CReceiver* m_Receiver = nullptr;
-  // Owned; created on the session thread, read by both, deleted on the GUI thread.
-  std::atomic<CConnection*> m_Connection{nullptr};
   std::atomic<double> m_TargetLat{0}, m_TargetLon{0};
-  CONNECTION_INFO m_Info;
-  SessionInfo m_Session;
+  session::ReceiverSession m_Session;  // last: it ends first
 };

@@ -15,7 +15,6 @@
 #include <algorithm>
 
 #include "shell/CCockpitApp.h"
-#include "shell/CSessionThread.h"
 
 namespace {
 
@@ -33,7 +32,8 @@ const char* const kTableNames[] = {"GPS", "GLONASS", "GALILEO", "SBAS"};
 
 }  // namespace
 
-CCockpitView::CCockpitView(CCockpitApp& app, QWidget* parent) : QWidget(parent), m_App(app) {
+CCockpitView::CCockpitView(CCockpitApp& app, QWidget* parent)
+    : QWidget(parent), m_App(app), m_Display(app, app.targetChanged) {
   setObjectName("CCockpitView");
   auto* top = new QVBoxLayout(this);
   auto* status = new QGridLayout;
@@ -45,7 +45,7 @@ CCockpitView::CCockpitView(CCockpitApp& app, QWidget* parent) : QWidget(parent),
   m_Stop = new QPushButton("Stop", this);
   m_Stop->setObjectName("stopButton");
   m_Stop->hide();
-  connect(m_Stop, &QPushButton::clicked, this, [this] { m_App.abortConnect = true; });
+  connect(m_Stop, &QPushButton::clicked, this, [this] { m_App.session().abortConnect(); });
   status->addWidget(m_SatCounts, 0, 0);
   status->addWidget(m_Solution, 0, 1);
   status->addWidget(m_Rtcm, 1, 0);
@@ -61,11 +61,13 @@ CCockpitView::CCockpitView(CCockpitApp& app, QWidget* parent) : QWidget(parent),
   m_Tabs->addTab(buildLocationPage(), "Location");
   top->addWidget(m_Tabs, 1);
   applyTexts(ViewTexts{});
+  m_App.session().setObserver(this);
+  m_App.session().addRoundListener(this);
 }
 
 CCockpitView::~CCockpitView() {
-  m_Session.reset();
-  CSessionThread::ForgetSink(this);
+  m_App.session().removeRoundListener(this);
+  m_App.session().setObserver(nullptr);
 }
 
 QTableWidget* CCockpitView::buildTable(int table) {
@@ -161,28 +163,6 @@ int CCockpitView::TablesMinimumWidth() const {
   return widest + m.left() + m.right() + 8;
 }
 
-void CCockpitView::StartSession() {
-  if (m_Session && SessionThreadRunning()) return;
-  m_Session.reset();  // a thread that ended on its own is joined here
-  m_Session = std::make_unique<CSessionThread>(m_App, *this);
-  m_Session->start();
-}
-
-void CCockpitView::StopSessionThread() {
-  // Taken out first: the events dispatched while waiting may ask for a stop again.
-  std::unique_ptr<CSessionThread> session = std::move(m_Session);
-  if (!session) return;
-  m_Stopping = true;
-  session->requestStop();
-  session->waitForEnd(500, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
-  session.reset();
-  m_Stopping = false;
-}
-
-bool CCockpitView::SessionThreadRunning() const {
-  return m_Session && m_Session->running();
-}
-
 void CCockpitView::ClearDisplay() {
   applyTexts(ViewTexts{});
 }
@@ -252,32 +232,37 @@ void CCockpitView::sortBy(int table, int column) {
   fillTable(table);
 }
 
-void CCockpitView::postStatus(const std::string& text) {
-  emit statusText(latin1(text));
+void CCockpitView::stateChanged(session::SessionState from, session::SessionState to) {
+  emit sessionState(static_cast<int>(from), static_cast<int>(to));
 }
-void CCockpitView::postDropConnection() {
-  emit dropConnection();
+void CCockpitView::statusText(const std::string& text) {
+  emit statusTextPosted(latin1(text));
 }
-void CCockpitView::postManualMode() {
-  emit manualModeCommand();
+void CCockpitView::titleText(const std::string& title) {
+  emit titlePosted(latin1(title));
 }
-void CCockpitView::postMessageCommand() {
-  emit messageCommand();
+void CCockpitView::serverEvent(std::uint8_t code, const std::string& text) {
+  emit serverEventPosted(code, latin1(text));
 }
-void CCockpitView::postMessageProgress(const std::string& text) {
-  emit messageProgress(latin1(text));
+
+void CCockpitView::begin() {
+  m_Display.clear();
+  m_App.targetChanged = true;
 }
-void CCockpitView::postStopAndDrop() {
-  emit stopAndDrop();
+
+void CCockpitView::round(const std::vector<std::string>& fresh) {
+  for (const std::string& message : fresh)
+    if (!message.empty()) m_Display.handle(message);
+  postTexts(m_Display.snapshot());
 }
-void CCockpitView::postTitle(const std::string& title) {
-  emit titleText(latin1(title));
+
+void CCockpitView::silence() {
+  m_Display.clear();
+  m_App.targetChanged = true;
+  postTexts(m_Display.snapshot());
 }
+
 void CCockpitView::postTexts(const ViewTexts& texts) {
   QMetaObject::invokeMethod(
       this, [this, texts] { applyTexts(texts); }, Qt::QueuedConnection);
-}
-void CCockpitView::postHideStopButton() {
-  QMetaObject::invokeMethod(
-      this, [this] { ShowStopButton(false); }, Qt::QueuedConnection);
 }

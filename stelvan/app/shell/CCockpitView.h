@@ -1,11 +1,13 @@
 #pragma once
 // The main view: the satellite counts and status labels, the four satellite tables and the
-// location page. It owns the session thread and receives what that thread posts.
+// location page. It observes the application's ReceiverSession and follows its stream: the
+// rounds are formatted on the session thread and posted here as texts.
 #include <QWidget>
 #include <array>
 #include <memory>
 
-#include "shell/SessionSink.h"
+#include "session/SessionObserver.h"
+#include "shell/SessionDisplay.h"
 #include "shell/ViewTexts.h"
 
 class QLabel;
@@ -13,20 +15,13 @@ class QPushButton;
 class QTabWidget;
 class QTableWidget;
 class CCockpitApp;
-class CSessionThread;
 
-class CCockpitView : public QWidget, public SessionSink {
+class CCockpitView : public QWidget, public session::SessionObserver, public session::RoundListener {
   Q_OBJECT
  public:
   explicit CCockpitView(CCockpitApp& app, QWidget* parent = nullptr);
   ~CCockpitView() override;
 
-  void StartSession();
-  // Asks the session thread to stop and waits for it, dispatching events between 500 ms steps.
-  void StopSessionThread();
-  bool SessionThreadRunning() const;
-  // True while StopSessionThread waits (events are dispatched meanwhile).
-  bool Stopping() const { return m_Stopping; }
   void ClearDisplay();
   // The latest position the receiver reported (for the target dialog).
   bool LastPosition(double& lat, double& lon) const;
@@ -35,25 +30,21 @@ class CCockpitView : public QWidget, public SessionSink {
   // The width at which the widest satellite table shows all its columns.
   int TablesMinimumWidth() const;
 
-  // SessionSink (any thread; each only posts).
-  void postStatus(const std::string& text) override;
-  void postDropConnection() override;
-  void postManualMode() override;
-  void postMessageCommand() override;
-  void postMessageProgress(const std::string& text) override;
-  void postStopAndDrop() override;
-  void postTitle(const std::string& title) override;
-  void postTexts(const ViewTexts& texts) override;
-  void postHideStopButton() override;
+  // SessionObserver (any thread; each only posts).
+  void stateChanged(session::SessionState from, session::SessionState to) override;
+  void statusText(const std::string& text) override;
+  void titleText(const std::string& title) override;
+  void serverEvent(std::uint8_t code, const std::string& text) override;
+  // RoundListener (session thread).
+  void begin() override;
+  void round(const std::vector<std::string>& fresh) override;
+  void silence() override;
 
  signals:
-  void statusText(const QString& text);
-  void dropConnection();
-  void manualModeCommand();
-  void messageCommand();
-  void messageProgress(const QString& text);
-  void stopAndDrop();
-  void titleText(const QString& title);
+  void sessionState(int from, int to);  // session::SessionState values
+  void statusTextPosted(const QString& text);
+  void titlePosted(const QString& title);
+  void serverEventPosted(int code, const QString& text);
   // A round of texts reached the widgets.
   void displayUpdated();
 
@@ -64,13 +55,14 @@ class CCockpitView : public QWidget, public SessionSink {
   void fillTable(int table);
   void sortBy(int table, int column);
 
+  void postTexts(const ViewTexts& texts);
+
   CCockpitApp& m_App;
-  std::unique_ptr<CSessionThread> m_Session;
+  SessionDisplay m_Display;  // session thread
   ViewTexts m_Texts;
   std::array<QTableWidget*, 4> m_Tables{};
   std::array<int, 4> m_SortColumn{};
   std::array<int, 4> m_SortDirection{-1, -1, -1, -1};
-  bool m_Stopping = false;
   QTabWidget* m_Tabs = nullptr;
   QPushButton* m_Stop = nullptr;
   QLabel *m_SatCounts, *m_Solution, *m_Rtcm, *m_EventA, *m_EventB;

@@ -19,7 +19,6 @@
 #include "shell/CCockpitApp.h"
 #include "shell/CCockpitView.h"
 #include "messages/CMessage.h"
-#include "shell/CSessionThread.h"
 #include "shell/DisplayFormat.h"
 
 namespace {
@@ -76,18 +75,7 @@ CMainFrame::CMainFrame(CCockpitApp& app, QWidget* parent) : QMainWindow(parent),
     activateWindow();
   });
 
-  connect(m_View, &CCockpitView::statusText, this, &CMainFrame::SetStatusText);
-  connect(m_View, &CCockpitView::dropConnection, this, &CMainFrame::onDropConnection);
-  connect(m_View, &CCockpitView::stopAndDrop, this, &CMainFrame::onStopAndDrop);
-  connect(m_View, &CCockpitView::manualModeCommand, this, &CMainFrame::OnManualMode);
-  connect(m_View, &CCockpitView::messageCommand, this, &CMainFrame::OnMessage);
-  connect(m_View, &CCockpitView::messageProgress, this, [this](const QString& text) {
-    if (m_Messages) m_Messages->progressNotice(text);
-  });
-  connect(m_View, &CCockpitView::titleText, this, [this](const QString& t) {
-    UpdateTitle(true, t);
-    updateActions();
-  });
+  connectSession();
 
   m_Timer = new QTimer(this);
   m_Timer->setObjectName("timer1");
@@ -99,7 +87,20 @@ CMainFrame::CMainFrame(CCockpitApp& app, QWidget* parent) : QMainWindow(parent),
 }
 
 CMainFrame::~CMainFrame() {
-  m_View->StopSessionThread();
+  m_App.session().abortConnect();
+  m_App.session().disconnect();
+}
+
+void CMainFrame::connectSession() {
+  m_App.session().setPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+  // Queued even from this thread: a state change is taken up after the call that made it.
+  connect(m_View, &CCockpitView::sessionState, this, &CMainFrame::onSessionState, Qt::QueuedConnection);
+  connect(m_View, &CCockpitView::statusTextPosted, this, &CMainFrame::SetStatusText);
+  connect(m_View, &CCockpitView::serverEventPosted, this, &CMainFrame::onServerEvent);
+  connect(m_View, &CCockpitView::titlePosted, this, [this](const QString& t) {
+    UpdateTitle(true, t);
+    updateActions();
+  });
 }
 
 QAction* CMainFrame::addAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& key,
@@ -160,7 +161,9 @@ void CMainFrame::buildMenu() {
 }
 
 void CMainFrame::updateActions() {
-  const bool live = m_App.sessionRunning, busy = m_App.connecting;
+  const session::SessionState state = m_App.session().state();
+  const bool live = m_App.sessionRunning();
+  const bool busy = state == session::SessionState::Connecting || state == session::SessionState::ToolHoldsReceiver;
   const bool remote = live && m_App.Connection() && !m_App.Connection()->isLocalServerConn();
   m_Actions["actionConnection"]->setEnabled(!busy && !live);
   for (const char* name :
@@ -201,7 +204,7 @@ void CMainFrame::SetStatusText(const QString& text) {
 }
 
 void CMainFrame::UpdateTitle(bool connected, const QString& connectedTitle) {
-  setWindowTitle(connected ? connectedTitle : QString::fromStdString(CSessionThread::IdleTitle()));
+  setWindowTitle(connected ? connectedTitle : QString::fromStdString(session::ReceiverSession::IdleTitle()));
 }
 
 bool CMainFrame::ParseMainSize(const std::string& text, const QRect& screen, QRect& out) {
@@ -248,8 +251,8 @@ QRect CMainFrame::CenterRect(QRect r, const QRect& owner, const QRect& screen) {
 
 void CMainFrame::onTimer() {
   updateActions();
-  if (!m_App.sessionRunning) return;
-  const std::uint32_t seconds = (Platform::GetTickCount() - m_App.sessionStartTick) / 1000;
+  if (!m_App.sessionRunning()) return;
+  const std::uint32_t seconds = (Platform::GetTickCount() - m_App.session().startTick()) / 1000;
   if (seconds != m_LastElapsed) {
     m_LastElapsed = seconds;
     m_Panes[2]->setText(QString::fromStdString(DisplayFormat::elapsed(seconds)));
@@ -267,7 +270,7 @@ void CMainFrame::changeEvent(QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (!m_Closed && (m_ReceiverCalls > 0 || m_View->Stopping())) {
+  if (!m_Closed && (m_ReceiverCalls > 0 || m_App.session().busy())) {
     // A close request that arrives inside a wait on the receiver is taken up after it.
     event->ignore();
     QTimer::singleShot(100, this, &QWidget::close);
@@ -275,11 +278,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   }
   if (!m_Closed) {
     m_Closed = true;
-    m_App.abortConnect = true;
-    if (m_App.sessionRunning) Disconnect();
-    // A session still connecting ends on the abort flag; it must be gone before the connection.
-    m_View->StopSessionThread();
-    m_App.DeleteConnection();
+    // A session still connecting ends on the abort flag.
+    m_App.session().abortConnect();
+    if (m_App.session().state() != session::SessionState::Idle) Disconnect();
     saveGeometry();
     m_Tray->hide();
     m_App.SaveSettings();

@@ -1,7 +1,8 @@
 #pragma once
 // The main window: menu, title, status-bar panes, timer 1, the notification-area icon, the
 // window size rules and "MainSize", and the commands that are not dialogs of their own.
-// Every receiver dialog runs through RunModalTool. GUI thread only.
+// Every receiver dialog borrows the session's receiver through RunModalTool or
+// RunReceiverDialog (ReceiverSession::borrowReceiver). GUI thread only.
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
@@ -33,19 +34,18 @@ class CMainFrame : public QMainWindow {
   QAction* action(const char* name) const;
   QString paneText(int pane) const;
 
-  // Stops the session, silences the receiver ("%%dm"), hides this window and runs `tool` with
-  // the application's receiver (the tool opens it on Connection() as it needs), shows the window
-  // again and restarts the session (or closes the receiver when the session was opened for
-  // manual mode only).
-  void RunModalTool(const std::function<void(CReceiver*)>& tool);
-  // A modal tool whose dialog needs the application's receiver open.
-  void RunReceiverDialog(const std::function<void(CReceiver*)>& dialog);
+  // Hides this window and lends `tool` the session's receiver, closed (the tool opens it on
+  // Connection() as it needs, or uses the port directly): the session thread stops, the receiver
+  // is silenced ("%%dm"), and the session comes back after the tool. False when the session
+  // refused (nothing live to lend, or another tool holds the receiver).
+  bool RunModalTool(const std::function<void(CReceiver*)>& tool);
+  // The same for a dialog that needs the receiver open; a receiver that does not open is
+  // reported in a message box and the dialog does not run.
+  bool RunReceiverDialog(const std::function<void(CReceiver*)>& dialog);
 
   // Starts a session on a choice made elsewhere (the command line) exactly as the connect
   // dialog's OK would.
   void ConnectWith(const CONNECTION_INFO& info);
-  void StartSession();
-  void StopSession();
   void Disconnect();
   void SetStatusText(const QString& text);  // pane 0
   void UpdateTitle(bool connected, const QString& connectedTitle = {});
@@ -94,11 +94,13 @@ class CMainFrame : public QMainWindow {
   void saveGeometry();
   void updateActions();
   void onTimer();
+  void connectSession();
+  void onSessionState(int from, int to);
+  void onServerEvent(int code, const QString& text);
   void onDropConnection();
-  void onStopAndDrop();
+  bool borrowReceiver(const std::function<void(CReceiver*)>& tool, bool open);
   void resetReceiver(bool clearNvram);
-  void restartAfterTool();
-  void sendToReceiver(const char* command);
+  void runReset(CReceiver* rcv, bool clearNvram, const QString& caption);
   void notAvailableYet(const QString& what);
   void runTrackWindow(int kind);  // a plots::CTrackWnd::Kind
   QAction* addAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& key,

@@ -1,5 +1,5 @@
-// The main frame's commands: connect, disconnect, the session start and stop, the modal-tool
-// routine, Set Satellite Time, Reset Receiver / Clear NVRAM, Initialize File System, Messages,
+// The main frame's commands: connect, disconnect, the session's state and server events, the
+// tools' borrowing of the receiver, Set Satellite Time, Reset Receiver / Clear NVRAM, Initialize File System, Messages,
 // Manual Mode, Site and Target.
 #include <QApplication>
 #include <QLabel>
@@ -21,13 +21,10 @@
 #include "site/CTargetDialog.h"
 
 void CMainFrame::OnConnection() {
-  if (m_App.connecting || m_App.sessionRunning) return;
-  m_App.connecting = true;
-  updateActions();
+  if (m_App.session().state() != session::SessionState::Idle) return;
   CONNECTION_INFO info;
   if (!Kestrel::GetServerAndRcvList(info) || info.receivers.empty()) {
     SetStatusText("Select receiver!");
-    m_App.connecting = false;
     updateActions();
     return;
   }
@@ -35,36 +32,18 @@ void CMainFrame::OnConnection() {
 }
 
 void CMainFrame::ConnectWith(const CONNECTION_INFO& info) {
-  m_App.connecting = true;
-  m_App.setConnectionInfo(info);
-  m_App.openInManual = info.manualModeOnly;
+  m_LastElapsed = ~0u;
+  if (!m_App.session().connect(CCockpitApp::TargetOf(info))) return;
   // A serial receiver may take a while to find (line-speed search): offer the Stop button.
   if (!info.receivers.empty() && info.receivers.front().rfind("COM", 0) == 0) m_View->ShowStopButton(true);
-  StartSession();
-}
-
-void CMainFrame::StartSession() {
-  m_LastElapsed = ~0u;
-  m_View->StartSession();
-  updateActions();
-}
-
-void CMainFrame::StopSession() {
-  if (!m_App.sessionRunning || !m_App.Connection()) return;
-  m_App.sessionRunning = false;
-  m_App.connecting = true;
-  m_View->StopSessionThread();
-  m_View->ClearDisplay();
-  SetStatusText("Disconnected");
-  UpdateTitle(false);
-  m_Panes[2]->clear();
-  m_App.connecting = false;
   updateActions();
 }
 
 void CMainFrame::Disconnect() {
-  StopSession();
-  m_App.DeleteConnection();
+  m_App.session().disconnect();
+  m_View->ClearDisplay();
+  UpdateTitle(false);
+  m_Panes[2]->clear();
   updateActions();
 }
 
@@ -72,90 +51,112 @@ void CMainFrame::OnDisconnect() {
   Disconnect();
 }
 
-void CMainFrame::onDropConnection() {
-  // Events are dispatched inside waits on the receiver; the connection cannot go while such a
-  // wait (or a session stop) is under way, so the drop comes back once it is over.
-  if (m_ReceiverCalls > 0 || m_View->Stopping()) {
-    QTimer::singleShot(100, this, &CMainFrame::onDropConnection);
-    return;
+void CMainFrame::onSessionState(int from, int to) {
+  using session::SessionState;
+  const auto was = static_cast<SessionState>(from), now = static_cast<SessionState>(to);
+  if (was == SessionState::Connecting) m_View->ShowStopButton(false);
+  if (now == SessionState::Connecting) m_LastElapsed = ~0u;
+  if (now == SessionState::Idle || now == SessionState::ToolHoldsReceiver) {
+    m_View->ClearDisplay();
+    UpdateTitle(false);
+    m_Panes[2]->clear();
   }
-  // Posted by a session thread that is ending; it must be gone before its connection.
-  m_View->StopSessionThread();
-  m_App.DeleteConnection();
-  m_View->ShowStopButton(false);
+  if (now == SessionState::Idle) onDropConnection();
+  // A session opened for manual mode only goes straight to it.
+  if (was == SessionState::Connecting && now == SessionState::ManualOnly) OnManualMode();
   updateActions();
 }
 
-void CMainFrame::onStopAndDrop() {
-  if (m_ReceiverCalls > 0 || m_View->Stopping()) {
-    QTimer::singleShot(100, this, &CMainFrame::onStopAndDrop);
+void CMainFrame::onServerEvent(int code, const QString& text) {
+  switch (code) {
+    case 246:
+      break;
+    case 251:
+      if (m_Messages) m_Messages->progressNotice(text);
+      break;
+    case 247:
+    case 253:
+    case 255:
+      // The server link ended: the session thread or the tool's return ends the session; with
+      // neither (manual mode only) it ends here.
+      if (m_App.session().state() == session::SessionState::ManualOnly) Disconnect();
+      SetStatusText(text);
+      break;
+    case 248: {
+      const qsizetype eq = text.indexOf('=');
+      if (eq >= 0) SetStatusText(text.mid(eq + 1).trimmed());
+      break;
+    }
+    case 254:
+      m_App.newMessage = true;
+      OnMessage();
+      break;
+    default:
+      SetStatusText("ER:Unknown Message!");
+  }
+}
+
+void CMainFrame::onDropConnection() {
+  // Events are dispatched inside waits on the receiver; the connection cannot go while such a
+  // wait (or a session stop, or a tool) is under way, so the drop comes back once it is over.
+  if (m_ReceiverCalls > 0 || m_App.session().busy()) {
+    QTimer::singleShot(100, this, &CMainFrame::onDropConnection);
     return;
   }
-  StopSession();
-  onDropConnection();
+  if (m_App.session().state() == session::SessionState::Idle) m_App.session().dropConnection();
+  updateActions();
 }
 
-void CMainFrame::sendToReceiver(const char* command) {
-  const ReceiverCall busy(m_ReceiverCalls);
-  CReceiver* rcv = m_App.GetReceiver();
-  CConnection* conn = m_App.Connection();
-  // The session thread closes the receiver when it stops; open it for the command alone.
-  if (conn && !rcv->SendCommand(command) && rcv->Open(conn, m_App.sessionInfo().portName.c_str(), 0)) {
-    rcv->SendCommand(command);
-    rcv->Close(false);
+bool CMainFrame::borrowReceiver(const std::function<void(CReceiver*)>& tool, bool open) {
+  using Mode = session::ReceiverSession::BorrowMode;
+  hide();
+  session::ReceiverSession::BorrowResult result;
+  {
+    const ReceiverCall busy(m_ReceiverCalls);
+    result = m_App.session().borrowReceiver(tool, open ? Mode::OpenReceiver : Mode::ReceiverClosed);
   }
+  show();
+  raise();
+  activateWindow();
+  updateActions();
+  if (result == session::ReceiverSession::BorrowResult::OpenFailed)
+    QMessageBox::warning(this, CCockpitApp::kAppName, QString::fromStdString(m_App.session().lastError()));
+  return result == session::ReceiverSession::BorrowResult::Ran;
 }
 
-void CMainFrame::restartAfterTool() {
-  if (m_App.openInManual) {
-    m_App.CloseReceiver();
-  } else if (m_App.Connection()) {
-    m_App.sessionRunning = false;
-    m_App.connecting = true;
-    StartSession();
+bool CMainFrame::RunModalTool(const std::function<void(CReceiver*)>& tool) {
+  return borrowReceiver(tool, false);
+}
+
+bool CMainFrame::RunReceiverDialog(const std::function<void(CReceiver*)>& dialog) {
+  return borrowReceiver(dialog, true);
+}
+
+void CMainFrame::OnManualMode() {
+  if (m_App.session().state() == session::SessionState::ToolHoldsReceiver) return;
+  hide();
+  session::ReceiverSession::BorrowResult result;
+  {
+    const ReceiverCall busy(m_ReceiverCalls);
+    result = m_App.session().borrowReceiver([this](CReceiver* rcv) {
+      CManualMode dlg(rcv, this);
+      dlg.exec();
+      // "Disconnect" in manual mode ends the session once the dialog has given the receiver back.
+      if (dlg.disconnectRequested()) m_App.session().disconnect();
+    });
   }
-  m_App.openInManual = false;
+  if (result == session::ReceiverSession::BorrowResult::OpenFailed)
+    SetStatusText(QString::fromStdString(m_App.session().lastError()));
+  show();
   raise();
   activateWindow();
   updateActions();
 }
 
-void CMainFrame::RunModalTool(const std::function<void(CReceiver*)>& tool) {
-  StopSession();
-  sendToReceiver("%%dm");
-  hide();
-  {
-    const ReceiverCall busy(m_ReceiverCalls);
-    tool(m_App.GetReceiver());
-  }
-  show();
-  restartAfterTool();
-}
-
-void CMainFrame::OnManualMode() {
-  StopSession();
-  if (!m_App.openInManual) sendToReceiver("%%dm");
-  hide();
-  CConnection* conn = m_App.Connection();
-  CReceiver* rcv = m_App.GetReceiver();
-  if (conn && rcv && rcv->Open(conn, m_App.sessionInfo().portName.c_str(), 0) == 1) {
-    const ReceiverCall busy(m_ReceiverCalls);
-    CManualMode dlg(rcv, this);
-    dlg.exec();
-    // "Disconnect" in manual mode closed the receiver: the session is not taken up again.
-    if (dlg.disconnectRequested()) m_App.openInManual = true;
-    rcv->Close(false);
-  } else if (rcv) {
-    SetStatusText(QString::fromStdString(rcv->GetReplyString()));
-  }
-  show();
-  restartAfterTool();
-}
-
 void CMainFrame::OnSetSatelliteTime() {
   const ReceiverCall busy(m_ReceiverCalls);
   CReceiver* rcv = m_App.GetReceiver();
-  if (!rcv->SendCommand("print,/par/time/utc/")) return;
+  if (!rcv || !rcv->SendCommand("print,/par/time/utc/")) return;
   const std::string reply = rcv->GetReplyString();
   SatelliteClock::Utc utc;
   if (!SatelliteClock::Parse(reply, utc)) return;
@@ -187,47 +188,39 @@ void CMainFrame::resetReceiver(bool clearNvram) {
   if (QMessageBox::question(this, caption, question, QMessageBox::Ok | QMessageBox::Cancel) !=
       QMessageBox::Ok)
     return;
+  RunReceiverDialog([this, clearNvram, caption](CReceiver* rcv) { runReset(rcv, clearNvram, caption); });
+}
+
+// The reset itself, with the receiver lent open: the command, the receiver's silence while it
+// restarts, then as many attempts to open it again as the receiver may need.
+void CMainFrame::runReset(CReceiver* rcv, bool clearNvram, const QString& caption) {
   CConnection* conn = m_App.Connection();
-  if (!conn) return;
-  StopSession();
-  const ReceiverCall busy(m_ReceiverCalls);
-  hide();
   const int timeout = conn->GetTimeout();
   const std::string port = m_App.sessionInfo().portName;
-  CReceiver* rcv = m_App.GetReceiver();
-  if (!rcv->Open(conn, port.c_str(), 0)) {
-    SetStatusText(QString::fromStdString(rcv->GetReplyString()));
-  } else {
-    QLabel wait("Please, wait while Stelvan is querying receiver\n parameters");
-    wait.setObjectName("waitWindow");
-    wait.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    wait.setMargin(16);
-    wait.adjustSize();
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    wait.setGeometry(CenterRect(wait.geometry(), screen, screen));
-    wait.show();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    conn->SetTimeout(150);
-    rcv->SendCommand(clearNvram ? "%%init,/dev/nvm/a" : "%%set,reset,yes");
-    m_App.CloseReceiver();
-    PumpingWait::Sleep(7999);
-    rcv = m_App.GetReceiver();
-    bool back = false;
-    for (int attempt = 0; attempt < (clearNvram ? 20 : 10) && !back; ++attempt) {
-      PumpingWait::Sleep(899);
-      back = rcv->Open(conn, port.c_str(), 0) != 0;
-    }
-    wait.hide();
-    QMessageBox::information(
-        this, caption,
-        back ? (clearNvram ? "The NVRAM has been cleared!" : "The receiver has been reset!")
-             : "The receiver didn't reply!");
+  QLabel wait("Please, wait while Stelvan is querying receiver\n parameters");
+  wait.setObjectName("waitWindow");
+  wait.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+  wait.setMargin(16);
+  wait.adjustSize();
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  wait.setGeometry(CenterRect(wait.geometry(), screen, screen));
+  wait.show();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  conn->SetTimeout(150);
+  rcv->SendCommand(clearNvram ? "%%init,/dev/nvm/a" : "%%set,reset,yes");
+  rcv->Close(false);
+  PumpingWait::Sleep(7999);
+  bool back = false;
+  for (int attempt = 0; attempt < (clearNvram ? 20 : 10) && !back; ++attempt) {
+    PumpingWait::Sleep(899);
+    back = rcv->Open(conn, port.c_str(), 0) != 0;
   }
-  show();
+  wait.hide();
   conn->SetTimeout(static_cast<unsigned>(timeout));
-  m_App.sessionRunning = false;
-  m_App.connecting = true;
-  StartSession();
+  QMessageBox::information(
+      this, caption,
+      back ? (clearNvram ? "The NVRAM has been cleared!" : "The receiver has been reset!")
+           : "The receiver didn't reply!");
 }
 
 void CMainFrame::OnInitializeFileSystem() {
@@ -237,21 +230,11 @@ void CMainFrame::OnInitializeFileSystem() {
           "minutes, depending on the receiver memory size.\nDo you really wish to continue?",
           QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
-  StopSession();
-  hide();
-  CConnection* conn = m_App.Connection();
-  CReceiver* rcv = m_App.GetReceiver();
-  if (conn && rcv && rcv->Open(conn, m_App.sessionInfo().portName.c_str(), 0) == 1) {
-    const ReceiverCall busy(m_ReceiverCalls);
+  RunReceiverDialog([this](CReceiver* rcv) {
     CFormat dlg(rcv, this);
     dlg.Start();
     dlg.exec();
-    rcv->Close(false);
-  }
-  show();
-  m_App.sessionRunning = false;
-  m_App.connecting = true;
-  StartSession();
+  });
 }
 
 void CMainFrame::OnMessage() {
@@ -276,14 +259,14 @@ void CMainFrame::OnMessage() {
 }
 
 void CMainFrame::OnSite() {
-  CReceiver* rcv = m_App.sessionRunning ? m_App.GetReceiver() : nullptr;
+  CReceiver* rcv = m_App.GetReceiver();
   const ReceiverCall busy(m_ReceiverCalls);
   CSiteDialog dlg(m_App.site, rcv, this);
   dlg.exec();
 }
 
 void CMainFrame::OnTargetPosition() {
-  CTargetDialog dlg(m_App.targetLat(), m_App.targetLon(), m_App.sessionRunning.load(), this);
+  CTargetDialog dlg(m_App.targetLat(), m_App.targetLon(), m_App.sessionRunning(), this);
   connect(&dlg, &CTargetDialog::positionWanted, &dlg, [this, &dlg] {
     double lat = 0, lon = 0;
     if (m_View->LastPosition(lat, lon)) dlg.setPosition(lat, lon);

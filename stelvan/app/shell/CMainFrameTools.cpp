@@ -1,5 +1,5 @@
-// The menu entries that open a dialog of their own. Receiver dialogs run as modal tools: the
-// session stops while they have the receiver.
+// The menu entries that open a dialog of their own. Receiver dialogs borrow the session's
+// receiver (RunReceiverDialog, RunModalTool): the session stops while they have it.
 #include <QMessageBox>
 
 #include "about/CAboutDlg.h"
@@ -19,21 +19,6 @@ void CMainFrame::notAvailableYet(const QString& what) {
   QMessageBox box(QMessageBox::Information, what, what + " is not available yet.", QMessageBox::Ok, this);
   box.setObjectName("notAvailableYet");
   box.exec();
-}
-
-void CMainFrame::RunReceiverDialog(const std::function<void(CReceiver*)>& dialog) {
-  RunModalTool([this, &dialog](CReceiver* rcv) {
-    // The session closed the receiver when it stopped: the dialog gets it open, and it is
-    // closed again before the session (or manual mode) takes it back.
-    CConnection* conn = m_App.Connection();
-    if (!conn || !rcv) return;
-    if (rcv->Open(conn, m_App.sessionInfo().portName.c_str(), 0) != 1) {
-      QMessageBox::warning(this, CCockpitApp::kAppName, QString::fromStdString(rcv->GetReplyString()));
-      return;
-    }
-    dialog(rcv);
-    rcv->Close(false);
-  });
 }
 
 void CMainFrame::OnFileManager() {
@@ -104,7 +89,7 @@ void CMainFrame::runTrackWindow(int kind) {
 
 void CMainFrame::OnAbout() {
   about::CAboutDlg::QueryRunner runner;
-  if (m_App.sessionRunning && m_App.IsReceiverPresent()) {
+  if (m_App.session().state() == session::SessionState::Live) {
     runner = [this](const std::string& script, std::vector<std::optional<std::string>>& answers) {
       CReceiver* rcv = m_App.GetReceiver();
       CAnswerTable table;

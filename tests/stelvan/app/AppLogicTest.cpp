@@ -11,7 +11,7 @@
 
 #include "query/CAnswerTable.h"
 #include "shell/CMainFrame.h"
-#include "shell/CSessionThread.h"
+#include "session/ReceiverSession.h"
 #include "shell/SatelliteClock.h"
 #include "shell/StartOptions.h"
 #include "site/SiteSettings.h"
@@ -144,11 +144,11 @@ TEST(SatelliteClock, RefusalChangesNothingAndSaysWhy) {
 }
 
 TEST(Title, ConnectedAndIdle) {
-  EXPECT_EQ(CSessionThread::ConnectedTitle(" NH-RCV-100 ", "COM1:", true, true),
+  EXPECT_EQ(session::ReceiverSession::ConnectedTitle(" NH-RCV-100 ", "COM1:", true, true),
             "Stelvan-P to NH-RCV-100:COM1(base)(rover)");
-  EXPECT_EQ(CSessionThread::ConnectedTitle("M", "COM/dev/pts/3:115200:1", false, false),
+  EXPECT_EQ(session::ReceiverSession::ConnectedTitle("M", "COM/dev/pts/3:115200:1", false, false),
             "Stelvan-P to M:COM/dev/pts/3");
-  EXPECT_EQ(CSessionThread::IdleTitle(), "Stelvan-P(idle)");
+  EXPECT_EQ(session::ReceiverSession::IdleTitle(), "Stelvan-P(idle)");
 }
 
 }  // namespace

@@ -21,7 +21,6 @@
 #include "shell/CCockpitApp.h"
 #include "shell/CCockpitView.h"
 #include "shell/CMainFrame.h"
-#include "shell/CSessionThread.h"
 #include "shell/PumpingWait.h"
 #include "shell/StartOptions.h"
 
@@ -77,7 +76,7 @@ class MainWindowSession : public ::testing::Test {
 TEST_F(MainWindowSession, ShowsTheSimulatorsSkyAndPositionThenDisconnects) {
   ASSERT_TRUE(waitFor([this] { return live(); }, 30000)) << frame->paneText(0).toStdString();
   EXPECT_EQ(frame->windowTitle().toStdString(),
-            CSessionThread::ConnectedTitle("NH-RCV-100", sim.receiverString(), false, true));
+            session::ReceiverSession::ConnectedTitle("NH-RCV-100", sim.receiverString(), false, true));
   EXPECT_EQ(frame->paneText(0).toStdString(), sim.receiverString());
   EXPECT_EQ(app->sessionInfo().firmwareVersion, 3007);
   EXPECT_EQ(app->sessionInfo().receiverId, "SIM0A1B2C3D4");
@@ -121,7 +120,7 @@ TEST_F(MainWindowSession, ShowsTheSimulatorsSkyAndPositionThenDisconnects) {
   EXPECT_EQ(frame->windowTitle(), "Stelvan-P(idle)");
   EXPECT_EQ(frame->paneText(0), "Disconnected");
   EXPECT_EQ(gps()->rowCount(), 0);
-  EXPECT_FALSE(frame->view()->SessionThreadRunning());
+  EXPECT_EQ(app->session().state(), session::SessionState::Idle);
   EXPECT_EQ(app->Connection(), nullptr);
   EXPECT_TRUE(frame->action("actionConnection")->isEnabled());
   EXPECT_FALSE(frame->action("actionDisconnect")->isEnabled());
@@ -133,7 +132,7 @@ TEST_F(MainWindowSession, ModalToolHasTheReceiverToItselfAndTheSessionComesBack)
   std::string reply;
   frame->RunModalTool([&](CReceiver* rcv) {
     hidden = !frame->isVisible();
-    stopped = !app->sessionRunning && !frame->view()->SessionThreadRunning();
+    stopped = app->session().state() == session::SessionState::ToolHoldsReceiver;
     ASSERT_NE(rcv, nullptr);
     ASSERT_EQ(rcv->Open(app->Connection(), sim.receiverString().c_str(), 0), 1) << rcv->GetReplyString();
     if (rcv->SendCommand("print,/par/rcv/model")) reply = rcv->GetReplyString();
@@ -144,7 +143,7 @@ TEST_F(MainWindowSession, ModalToolHasTheReceiverToItselfAndTheSessionComesBack)
   EXPECT_NE(reply.find("NH-RCV-100"), std::string::npos) << reply;
   EXPECT_TRUE(frame->isVisible());
   EXPECT_EQ(frame->windowTitle(), "Stelvan-P(idle)");
-  EXPECT_TRUE(waitFor([this] { return app->sessionRunning && live(); }, 30000)) << frame->paneText(0).toStdString();
+  EXPECT_TRUE(waitFor([this] { return app->sessionRunning() && live(); }, 30000)) << frame->paneText(0).toStdString();
   EXPECT_TRUE(frame->windowTitle().startsWith("Stelvan-P to NH-RCV-100"));
 }
 
@@ -155,10 +154,9 @@ TEST_F(MainWindowSession, ClosingTheWindowStopsTheSessionAndWritesSettings) {
   QSignalSpy closed(frame.get(), &CMainFrame::closed);
   EXPECT_TRUE(frame->close());
   EXPECT_EQ(closed.count(), 1);
-  EXPECT_FALSE(frame->view()->SessionThreadRunning());
-  EXPECT_FALSE(app->sessionRunning);
+  EXPECT_EQ(app->session().state(), session::SessionState::Idle);
   EXPECT_EQ(app->Connection(), nullptr);
-  EXPECT_FALSE(app->IsReceiverPresent());
+  EXPECT_EQ(app->GetReceiver(), nullptr);
   CProfile* p = CProfile::Instance();
   const std::string size = p->Read("MainSize", "MainSize", "");
   EXPECT_STREQ(p->Read("Site", "SiteName", "?"), "Roof");

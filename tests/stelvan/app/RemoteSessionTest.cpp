@@ -90,7 +90,7 @@ TEST(RemoteSession, MessagesReachTheWindowAndTheServersEndStopsTheSession) {
   EXPECT_EQ(frame->windowTitle(), "Stelvan-P(idle)");
   EXPECT_TRUE(waitFor([&] { return frame->paneText(0) == "ER:Server is shutting down"; }, 5000))
       << frame->paneText(0).toStdString();
-  EXPECT_FALSE(frame->view()->SessionThreadRunning());
+  EXPECT_EQ(app->session().state(), session::SessionState::Idle);
   frame.reset();
   app.reset();
   PumpingWait::RemovePumpHook();

@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "gridlink/platform/Event.h"
+#include "session/CallbackRegistry.h"
 
 class CReceiver;
+
+namespace session {
 
 class AttachTable {
  public:
@@ -28,12 +31,10 @@ class AttachTable {
   AttachTable(const AttachTable&) = delete;
   AttachTable& operator=(const AttachTable&) = delete;
 
-  // Routes the receiver's data callback to this table until unbind() (or destruction). The
-  // receiver must be closed, so that no callback still runs, before the table goes away.
+  // Routes the data of the receiver's slot 0 (attached with CallbackRegistry::OnData) to this
+  // table until unbind() (or destruction); once unbind returns no delivery runs any more.
   void bind(CReceiver* receiver);
   void unbind();
-  // The Gridlink data callback (message thread).
-  static void onData(CReceiver* receiver);
   // Stores one delivered message (any thread).
   void store(const unsigned char* bytes, std::size_t size);
 
@@ -45,5 +46,7 @@ class AttachTable {
   Platform::Event& m_RoundEnd;
   std::mutex m_Lock;
   std::vector<std::string> m_Latest;
-  CReceiver* m_Bound = nullptr;
+  CallbackChannel<CallbackRegistry::DataKey, void(CReceiver*)>::Registration m_Binding;
 };
+
+}  // namespace session

@@ -1,17 +1,9 @@
-#include "shell/AttachTable.h"
-
-#include <map>
+#include "session/AttachTable.h"
 
 #include "gridlink/CReceiver.h"
 #include "gridlink/Framing.h"
 
-namespace {
-
-// The data callback carries only the receiver; this finds the table bound to it.
-std::mutex g_BindLock;
-std::map<CReceiver*, AttachTable*> g_Bound;
-
-}  // namespace
+namespace session {
 
 const std::vector<AttachTable::Row>& AttachTable::rows() {
   static const std::vector<Row> table = {
@@ -38,23 +30,13 @@ AttachTable::~AttachTable() {
 }
 
 void AttachTable::bind(CReceiver* receiver) {
-  std::lock_guard l(g_BindLock);
-  if (m_Bound) g_Bound.erase(m_Bound);
-  m_Bound = receiver;
-  g_Bound[receiver] = this;
+  m_Binding = CallbackRegistry::instance().data.add({receiver, 0}, [this](CReceiver* r) {
+    if (r->getMsgBufSize() > 0) store(r->getMsgBuf(0), static_cast<std::size_t>(r->getMsgBufSize()));
+  });
 }
 
 void AttachTable::unbind() {
-  std::lock_guard l(g_BindLock);
-  if (m_Bound) g_Bound.erase(m_Bound);
-  m_Bound = nullptr;
-}
-
-void AttachTable::onData(CReceiver* receiver) {
-  std::lock_guard l(g_BindLock);
-  const auto it = g_Bound.find(receiver);
-  if (it != g_Bound.end() && receiver->getMsgBufSize() > 0)
-    it->second->store(receiver->getMsgBuf(0), static_cast<std::size_t>(receiver->getMsgBufSize()));
+  m_Binding.reset();
 }
 
 void AttachTable::store(const unsigned char* bytes, std::size_t size) {
@@ -87,3 +69,5 @@ int AttachTable::takeFresh(std::vector<std::string>& out) {
   }
   return count;
 }
+
+}  // namespace session

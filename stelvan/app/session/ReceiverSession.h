@@ -1,0 +1,146 @@
+#pragma once
+// ReceiverSession: the one receiver the program holds. It owns the connection, the receiver and
+// the session thread (connect, identify, attach, then one round of the receiver's stream after
+// another for the RoundListeners), keeps the session's one explicit state and lends the
+// receiver to modal tools one at a time (borrowReceiver). No widgets: the owner observes it.
+//
+// Threads: the public operations belong to the owner's thread (the GUI thread in the program),
+// except state(), info() and the listener calls, which any thread may make. The owner's waits
+// for the session thread are bounded and run the pump (setPump) between steps.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gridlink/platform/Event.h"
+#include "session/AttachTable.h"
+#include "session/CallbackRegistry.h"
+#include "session/SessionObserver.h"
+#include "session/SessionState.h"
+
+class CConnection;
+class CReceiver;
+
+namespace session {
+
+class ReceiverSession {
+ public:
+  static constexpr const char* kClientName = "Stelvan-P";
+  static constexpr std::uint32_t kRoundWaitMs = 1999;
+  static constexpr int kMinFreshRows = 8;
+  // Silent round waits after which the session asks the receiver whether it is still there.
+  static constexpr int kSilentRoundsBeforeProbe = 2;
+
+  enum class BorrowMode { OpenReceiver, ReceiverClosed };
+  enum class BorrowResult { Ran, Refused, OpenFailed };
+  using Tool = std::function<void(CReceiver*)>;
+
+  ReceiverSession();
+  ~ReceiverSession();  // ends the session as disconnect() does, without a status text
+  ReceiverSession(const ReceiverSession&) = delete;
+  ReceiverSession& operator=(const ReceiverSession&) = delete;
+
+  // Any time; once it returns no call of the earlier observer runs any more.
+  void setObserver(SessionObserver* observer);
+  // Run between the steps of the owner's waits for the session thread (dispatch events there).
+  void setPump(std::function<void()> pump) { pump_ = std::move(pump); }
+
+  // Idle -> Connecting: starts the session thread. False (nothing done) unless Idle.
+  bool connect(const SessionTarget& target);
+  // Any state -> Idle: stops the thread, closes receiver and connection, "Disconnected". Asked
+  // from inside a tool, it ends the session when the tool returns.
+  void disconnect();
+  // Deletes the connection a failed session left closed (the state is then Idle already).
+  void dropConnection();
+  // The connect progress answers "abort" (Stop button, program closing) until the next connect.
+  void abortConnect() { abortConnect_ = true; }
+
+  // Lends the receiver to `tool` for its whole run: Live or ManualOnly -> ToolHoldsReceiver,
+  // the session thread stopped and (from Live) the receiver silenced with "%%dm"; with
+  // OpenReceiver the tool gets it open, else closed (it opens it itself, or not at all). Then
+  // the session comes back (Live through Connecting) or stays ManualOnly. Refused when the
+  // session is in any other state, a tool included: there is never a second owner.
+  BorrowResult borrowReceiver(const Tool& tool, BorrowMode mode = BorrowMode::OpenReceiver);
+
+  SessionState state() const;
+  SessionInfo info() const;
+  std::string lastError() const { return info().lastError; }
+  std::uint32_t startTick() const { return startTick_; }
+  bool busy() const { return stopping_ || toolRunning_; }  // a wait or a tool is under way
+  bool isLocalServer() const;
+
+  // Owner thread. The connection, or null when none; the receiver while Live (for short
+  // commands beside the session thread) or while a tool holds it, else null.
+  CConnection* connection() const { return conn_; }
+  CReceiver* receiver() const;
+
+  // Views fed from the stream; a listener may be removed at any time (the call returns once no
+  // round of it runs any more).
+  void addRoundListener(RoundListener* listener);
+  void removeRoundListener(RoundListener* listener);
+
+  static std::string ConnectedTitle(const std::string& model, const std::string& portName, bool base, bool rover);
+  static std::string IdleTitle() { return "Stelvan-P(idle)"; }
+
+ private:
+  void setState(SessionState to);
+  bool moveState(SessionState from, SessionState to);
+  void startThread();
+  void stopThread();
+  void run();
+  bool openConnection(CConnection*& conn);
+  bool openReceiver(CConnection* conn);
+  bool identify();
+  bool attach(CConnection* conn);
+  std::string titleFor();
+  void displayLoop();
+  bool receiverStillThere();
+  void deliverRound(const std::vector<std::string>& fresh, int count);
+  void fail(const std::string& text);
+  void onServerEvent(CConnection* conn);
+  void status(const std::string& text);
+  void remember(const std::string& error);
+  bool silenceReceiver();  // true: the receiver is left open
+  void endSession(const std::string& text);
+  void closeReceiver();
+
+  template <class F>
+  void notify(F&& call) {
+    std::lock_guard l(observerLock_);
+    if (observer_) call(*observer_);
+  }
+
+  std::mutex observerLock_;  // held while the observer is called
+  SessionObserver* observer_ = nullptr;
+  std::function<void()> pump_;
+  mutable std::mutex lock_;  // state_, info_
+  SessionState state_ = SessionState::Idle;
+  SessionInfo info_;
+  SessionTarget target_;
+  std::atomic<CConnection*> conn_{nullptr};
+  CReceiver* rcv_ = nullptr;  // one receiver object for the whole session
+  CallbackChannel<const CConnection*, void(CConnection*)>::Registration serverEvents_;
+  CallbackChannel<int, bool(std::uint32_t)>::Registration lineSearch_;
+
+  std::thread thread_;
+  Platform::Event wake_{Platform::EventReset::Auto};
+  Platform::Event done_{Platform::EventReset::Manual};
+  AttachTable table_{wake_};
+  std::atomic<bool> stopRequested_{false};
+  std::atomic<bool> abortConnect_{false};
+  std::atomic<bool> linkLost_{false};
+  std::atomic<bool> endAfterTool_{false};
+  std::atomic<bool> stopping_{false};
+  std::atomic<bool> toolRunning_{false};
+  std::atomic<int> attempt_{0};
+  std::atomic<std::uint32_t> startTick_{0};
+  std::string lostText_;  // session thread
+
+  std::mutex listenersLock_;  // held while a round is delivered
+  std::vector<RoundListener*> listeners_;
+};
+
+}  // namespace session

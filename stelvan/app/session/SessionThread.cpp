@@ -1,0 +1,180 @@
+// The session thread: opens the connection and the receiver, reads the receiver's identity,
+// attaches the main view's messages and hands each round of them to the RoundListeners.
+#include <cstdio>
+
+#include "gridlink/CConnection.h"
+#include "gridlink/CReceiver.h"
+#include "gridlink/platform/Clock.h"
+#include "query/CAnswerTable.h"
+#include "session/ReceiverSession.h"
+
+namespace session {
+namespace {
+
+constexpr const char* kIdentifyScript =
+    "@scr stoperrors off\n"
+    "print,/par/rcv/ver/main\n"
+    "print,/par/rcv/model\n"
+    "print,/cur/term\n"
+    "print,/par/rcvid\n"
+    "@end\n";
+
+}  // namespace
+
+void ReceiverSession::run() {
+  startTick_ = Platform::GetTickCount();
+  CConnection* conn = conn_;
+  const bool again = conn != nullptr;  // back after a tool, on the same connection
+  if (!conn && !openConnection(conn)) return;
+  conn->SetTimeout(75);
+  conn->GetRcvList();
+  if (again) {
+    rcv_->Close(false);
+    Platform::Sleep(100);
+  }
+  if (!openReceiver(conn)) return;
+  if (target_.manualOnly) {
+    rcv_->Close(false);
+    setState(SessionState::ManualOnly);
+    return;
+  }
+  if (!identify() || !attach(conn)) return;
+  const std::string title = titleFor();
+  notify([&](SessionObserver& o) { o.titleText(title); });
+  {
+    std::lock_guard l(listenersLock_);
+    for (RoundListener* listener : listeners_) listener->begin();
+  }
+  if (stopRequested_ || !moveState(SessionState::Connecting, SessionState::Live)) return closeReceiver();
+  displayLoop();
+  closeReceiver();
+  if (!stopRequested_) endSession(lostText_.empty() ? std::string("Disconnected") : lostText_);
+}
+
+// A failure of one of the steps: its text in the status line, the receiver closed, Idle. The
+// owner drops the closed connection (dropConnection), as a thread may not delete it.
+void ReceiverSession::fail(const std::string& text) {
+  remember(text);
+  closeReceiver();
+  status(text);
+  setState(SessionState::Idle);
+}
+
+// The receiver or the server went away while the session was live.
+void ReceiverSession::endSession(const std::string& text) {
+  remember(text);
+  status(text);
+  setState(SessionState::Idle);
+}
+
+bool ReceiverSession::openConnection(CConnection*& conn) {
+  conn = new CConnection;
+  conn_ = conn;
+  serverEvents_ = CallbackRegistry::instance().serverEvents.add(conn, [this](CConnection* c) { onServerEvent(c); });
+  conn->SetSysMsgCallback(&CallbackRegistry::OnServerEvent);
+  conn->SetLogDetailLevel(0);
+  status("Open connection to server");
+  attempt_ = 0;
+  if (!conn->Open(target_.server.c_str(), target_.user.c_str(), target_.password.c_str(), kClientName,
+                  &CallbackRegistry::OnLineSearch)) {
+    fail(conn->GetReplyString());
+    return false;
+  }
+  return true;
+}
+
+bool ReceiverSession::openReceiver(CConnection* conn) {
+  status(target_.receiver);
+  attempt_ = 0;
+  const int opened = rcv_->Open(conn, target_.receiver.c_str(), 0);
+  abortConnect_ = false;
+  if (!opened) {
+    fail(rcv_->GetReplyString());
+    return false;
+  }
+  // The line-speed search may have left "Trying n" in the status line: name the receiver again.
+  status(target_.receiver);
+  return true;
+}
+
+bool ReceiverSession::identify() {
+  CAnswerTable answers;
+  if (!answers.run(*rcv_, kIdentifyScript)) {
+    fail("Error run script");
+    return false;
+  }
+  std::lock_guard l(lock_);
+  int major = 0, minor = 0;
+  const auto version = answers.answer(0);
+  info_.firmwareVersion =
+      version && std::sscanf(version->c_str(), "%d.%d", &major, &minor) == 2 ? major * 1000 + minor : 0;
+  if (const auto model = answers.answer(1)) info_.model = *model;
+  if (const auto port = answers.answer(2)) info_.currentPort = *port;
+  if (const auto id = answers.answer(3)) info_.receiverId = *id;
+  return true;
+}
+
+bool ReceiverSession::attach(CConnection* conn) {
+  table_.bind(rcv_);
+  const char* list = conn->isLocalServerConn() ? AttachTable::localList() : AttachTable::remoteList();
+  if (!rcv_->Attach(0, &CallbackRegistry::OnData, list)) {
+    fail(rcv_->GetReplyString());
+    return false;
+  }
+  return true;
+}
+
+std::string ReceiverSession::titleFor() {
+  const auto on = [this](const char* cmd) {
+    std::string reply;
+    return rcv_->SendCommand(cmd, reply) && reply.find("on") != std::string::npos;
+  };
+  const bool base = on("print,/par/base/mode");
+  const bool rover = on("print,/par/rover/mode");
+  const SessionInfo s = info();
+  return ConnectedTitle(s.model, s.portName, base, rover);
+}
+
+void ReceiverSession::displayLoop() {
+  std::vector<std::string> fresh;
+  int silent = 0;
+  lostText_.clear();
+  while (!stopRequested_ && !linkLost_) {
+    if (wake_.Wait(kRoundWaitMs) != Platform::WaitResult::Signalled) {
+      deliverRound(fresh, 0);
+      if (++silent >= kSilentRoundsBeforeProbe && !receiverStillThere()) return;
+      continue;
+    }
+    if (stopRequested_ || linkLost_) break;
+    silent = 0;
+    const int count = table_.takeFresh(fresh);
+    deliverRound(fresh, count);
+  }
+  if (linkLost_) lostText_ = lastError();
+}
+
+// The stream stopped: a receiver that still answers is only quiet (its antenna, its outputs);
+// one that does not has gone, and the session ends with the link's text.
+bool ReceiverSession::receiverStillThere() {
+  std::string reply;
+  if (rcv_->SendCommand("print,/par/rcv/model", reply) && reply.rfind("RE", 0) == 0) return true;
+  if (stopRequested_) return true;
+  lostText_ = reply.empty() ? rcv_->GetReplyString() : reply;
+  if (lostText_.empty()) lostText_ = "The receiver does not answer";
+  return false;
+}
+
+void ReceiverSession::onServerEvent(CConnection* conn) {
+  const std::string text = conn->GetReplyString();
+  const auto code = static_cast<std::uint8_t>(conn->GetLastException());
+  remember(text);
+  if (code == 250 || code == 252) return;
+  if (code == 247 || code == 253 || code == 255) {
+    // The server link ended: the session thread leaves its loop; the owner drops the rest.
+    linkLost_ = true;
+    wake_.Set();
+  }
+  notify([&](SessionObserver& o) { o.serverEvent(code, text); });
+}
+
+}  // namespace session

@@ -1,0 +1,252 @@
+// The receiver session against the simulator on a pseudo-terminal, without any window: the
+// state sequence of a connect, a tool borrowing the receiver and giving it back, Disconnect,
+// the receiver vanishing mid-session, and two tools asking at once.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "TempDir.h"
+#include "gridlink/CConnection.h"
+#include "gridlink/CReceiver.h"
+#include "rcvsim/Simulator.h"
+#include "session/ReceiverSession.h"
+
+using session::ReceiverSession;
+using session::SessionState;
+
+namespace {
+
+// Records what the session tells; the tests wait on it with generous bounds.
+class Recorder : public session::SessionObserver, public session::RoundListener {
+ public:
+  void stateChanged(SessionState from, SessionState to) override {
+    std::lock_guard l(lock_);
+    states_.push_back(to);
+    changed_.notify_all();
+  }
+  void statusText(const std::string& text) override {
+    std::lock_guard l(lock_);
+    statuses_.push_back(text);
+  }
+  void titleText(const std::string& title) override {
+    std::lock_guard l(lock_);
+    title_ = title;
+  }
+  void serverEvent(std::uint8_t, const std::string&) override {}
+  void round(const std::vector<std::string>&) override {
+    std::lock_guard l(lock_);
+    ++rounds_;
+    changed_.notify_all();
+  }
+  void silence() override {}
+
+  bool waitFor(const std::function<bool()>& ready, int seconds = 30) {
+    std::unique_lock l(lock_);
+    return changed_.wait_for(l, std::chrono::seconds(seconds), ready);
+  }
+  bool waitForState(ReceiverSession& s, SessionState want, int seconds = 30) {
+    return waitFor([&] { return s.state() == want; }, seconds);
+  }
+  bool waitForRounds(int more) {
+    int target;
+    {
+      std::lock_guard l(lock_);
+      target = rounds_ + more;
+    }
+    return waitFor([&] { return rounds_ >= target; });
+  }
+  std::vector<SessionState> states() {
+    std::lock_guard l(lock_);
+    return states_;
+  }
+  std::string lastStatus() {
+    std::lock_guard l(lock_);
+    return statuses_.empty() ? std::string() : statuses_.back();
+  }
+  int rounds() {
+    std::lock_guard l(lock_);
+    return rounds_;
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  std::vector<SessionState> states_;
+  std::vector<std::string> statuses_;
+  std::string title_;
+  int rounds_ = 0;
+};
+
+class ReceiverSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rcvsim::Options o;
+    o.pty = true;
+    o.filesDir = files.str();
+    sim = std::make_unique<rcvsim::Simulator>(o);
+    std::string error;
+    ASSERT_TRUE(sim->start(error)) << error;
+    session.setObserver(&recorder);
+    session.addRoundListener(&recorder);
+  }
+  void TearDown() override {
+    session.removeRoundListener(&recorder);
+    session.disconnect();
+    sim->stop();
+  }
+  session::SessionTarget target(bool manualOnly = false) const {
+    session::SessionTarget t;
+    t.user = "tester";
+    t.receiver = "COM" + sim->ptyPath() + ":115200:1";
+    t.manualOnly = manualOnly;
+    return t;
+  }
+  void goLive() {
+    ASSERT_TRUE(session.connect(target()));
+    ASSERT_TRUE(recorder.waitForState(session, SessionState::Live)) << recorder.lastStatus();
+    ASSERT_TRUE(recorder.waitForRounds(2));
+  }
+  // The receiver's opens as the simulator saw them (each asks for the line's rate once).
+  int opens() { return commandsLike("print,cur/term/rate"); }
+  // The "dm" commands that ended the traffic so far (an open ends with some of its own).
+  int trailingDm() {
+    const auto all = sim->commandsReceived();
+    int n = 0;
+    for (auto it = all.rbegin(); it != all.rend() && *it == "dm"; ++it) ++n;
+    return n;
+  }
+  int commandsLike(const std::string& text) {
+    const auto all = sim->commandsReceived();
+    return static_cast<int>(std::count_if(all.begin(), all.end(), [&](const std::string& c) {
+      return c.find(text) != std::string::npos;
+    }));
+  }
+
+  ScopedConfigHome config;
+  TempDir files;
+  std::unique_ptr<rcvsim::Simulator> sim;
+  Recorder recorder;
+  ReceiverSession session;
+};
+
+TEST_F(ReceiverSessionTest, ConnectGoesLiveThroughConnectingAndDisconnectEndsIdle) {
+  goLive();
+  EXPECT_EQ(recorder.states(), (std::vector<SessionState>{SessionState::Connecting, SessionState::Live}));
+  EXPECT_EQ(session.info().model, "NH-RCV-100");
+  EXPECT_EQ(session.info().firmwareVersion, 3007);
+  EXPECT_NE(session.receiver(), nullptr);
+  EXPECT_FALSE(session.connect(target())) << "a second connect while live";
+
+  session.disconnect();
+  EXPECT_EQ(session.state(), SessionState::Idle);
+  EXPECT_EQ(recorder.lastStatus(), "Disconnected");
+  EXPECT_EQ(session.connection(), nullptr);
+  EXPECT_EQ(session.receiver(), nullptr);
+  const int rounds = recorder.rounds();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(recorder.rounds(), rounds) << "rounds after Disconnect";
+}
+
+TEST_F(ReceiverSessionTest, ToolHasTheSilencedReceiverToItselfAndTheSessionComesBack) {
+  goLive();
+  const int opensBefore = opens();
+  std::string reply;
+  SessionState during = SessionState::Idle;
+  int roundsInTool = 0, silencedLive = 0;
+  const auto result = session.borrowReceiver([&](CReceiver* rcv) {
+    during = session.state();
+    silencedLive = trailingDm();
+    const int rounds = recorder.rounds();
+    rcv->SendCommand("print,/par/rcv/model", reply);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    roundsInTool = recorder.rounds() - rounds;
+  });
+  EXPECT_EQ(result, ReceiverSession::BorrowResult::Ran);
+  EXPECT_EQ(during, SessionState::ToolHoldsReceiver);
+  EXPECT_EQ(roundsInTool, 0) << "the session thread ran beside the tool";
+  EXPECT_NE(reply.find("NH-RCV-100"), std::string::npos) << reply;
+  EXPECT_EQ(opens(), opensBefore + 1) << "silencing and the tool share one open";
+  ASSERT_TRUE(recorder.waitForState(session, SessionState::Live));
+  EXPECT_TRUE(recorder.waitForRounds(2));
+  const auto states = recorder.states();
+  EXPECT_EQ(std::vector<SessionState>(states.end() - 3, states.end()),
+            (std::vector<SessionState>{SessionState::ToolHoldsReceiver, SessionState::Connecting, SessionState::Live}));
+
+  // A session for manual mode only has nothing streaming: the tool gets the receiver unsilenced.
+  session.disconnect();
+  ASSERT_TRUE(session.connect(target(true)));
+  ASSERT_TRUE(recorder.waitForState(session, SessionState::ManualOnly)) << recorder.lastStatus();
+  int silencedManual = 0;
+  session.borrowReceiver([&](CReceiver*) { silencedManual = trailingDm(); });
+  EXPECT_EQ(silencedLive, silencedManual + 1) << "one \"%%dm\" before a tool takes a live receiver";
+}
+
+TEST_F(ReceiverSessionTest, TwoToolsAtOnceNeverShareTheReceiver) {
+  goLive();
+  ReceiverSession::BorrowResult nested{}, other{};
+  int ran = 0;
+  session.borrowReceiver([&](CReceiver*) {
+    ++ran;
+    // A second tool from the same thread (a menu inside a modal dialog) and from another one.
+    nested = session.borrowReceiver([&](CReceiver*) { ++ran; });
+    std::thread t([&] { other = session.borrowReceiver([&](CReceiver*) { ++ran; }); });
+    t.join();
+  });
+  EXPECT_EQ(ran, 1);
+  EXPECT_EQ(nested, ReceiverSession::BorrowResult::Refused);
+  EXPECT_EQ(other, ReceiverSession::BorrowResult::Refused);
+  EXPECT_TRUE(recorder.waitForState(session, SessionState::Live));
+}
+
+TEST_F(ReceiverSessionTest, ManualOnlySessionDisconnectedFromItsToolEndsClosed) {
+  ASSERT_TRUE(session.connect(target(true)));
+  ASSERT_TRUE(recorder.waitForState(session, SessionState::ManualOnly)) << recorder.lastStatus();
+  EXPECT_EQ(session.receiver(), nullptr) << "manual-only keeps the receiver closed";
+  std::string reply;
+  session.borrowReceiver([&](CReceiver* rcv) {
+    rcv->SendCommand("print,/par/rcv/model", reply);
+    session.disconnect();  // the Disconnect button of manual mode
+    EXPECT_EQ(session.state(), SessionState::ToolHoldsReceiver);
+  });
+  EXPECT_NE(reply.find("NH-RCV-100"), std::string::npos) << reply;
+  EXPECT_EQ(session.state(), SessionState::Idle);
+  EXPECT_EQ(recorder.lastStatus(), "Disconnected");
+  EXPECT_EQ(session.connection(), nullptr);
+  EXPECT_EQ(opens(), 2) << "the check at connect and the tool's";
+}
+
+TEST_F(ReceiverSessionTest, ReceiverVanishingMidSessionEndsItWithTheLinksText) {
+  goLive();
+  sim->stop();
+  ASSERT_TRUE(recorder.waitForState(session, SessionState::Idle, 60));
+  EXPECT_FALSE(session.lastError().empty());
+  EXPECT_EQ(recorder.lastStatus(), session.lastError());
+  EXPECT_EQ(session.borrowReceiver([](CReceiver*) { FAIL() << "a tool ran without a receiver"; }),
+            ReceiverSession::BorrowResult::Refused);
+  // A new connect works once a receiver is there again.
+  session.dropConnection();
+  rcvsim::Options o;
+  o.pty = true;
+  o.filesDir = files.str();
+  sim = std::make_unique<rcvsim::Simulator>(o);
+  std::string error;
+  ASSERT_TRUE(sim->start(error)) << error;
+  goLive();
+}
+
+TEST_F(ReceiverSessionTest, AReceiverThatCannotBeOpenedLeavesTheSessionIdleWithItsText) {
+  session::SessionTarget t = target();
+  t.receiver = "COM/dev/nonexistent-stelvan-port:115200:1";
+  ASSERT_TRUE(session.connect(t));
+  ASSERT_TRUE(recorder.waitForState(session, SessionState::Idle));
+  EXPECT_FALSE(session.lastError().empty());
+  EXPECT_EQ(recorder.lastStatus(), session.lastError());
+  EXPECT_EQ(recorder.states(), (std::vector<SessionState>{SessionState::Connecting, SessionState::Idle}));
+}
+
+}  // namespace
