@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "LogOptions.h"
+#include "NtripOut.h"
 #include "ReceiverModel.h"
 #include "logger/ClosedFileActions.h"
 #include "logger/GnssLogSession.h"
@@ -33,8 +34,10 @@ bool sleepUnlessStopped(int ms, std::chrono::steady_clock::time_point deadline) 
 int main(int argc, char** argv) {
   stelvanlog::Options o;
   std::string error;
+  stelvanlog::NtripOut ntripOut;
+  if (!ntripOut.TakeOptions(argc, argv, error)) return std::fprintf(stderr, "stelvan-log: %s\n", error.c_str()), 2;
   const int parsed = stelvanlog::parse(argc, argv, o, error);
-  if (parsed == 1) return std::fputs(stelvanlog::usage(), stdout), 0;
+  if (parsed == 1) return std::fputs(stelvanlog::usage(), stdout), std::fputs(stelvanlog::NtripOut::usage(), stdout), 0;
   if (parsed != 0) return std::fprintf(stderr, "stelvan-log: %s\n%s", error.c_str(), stelvanlog::usage()), 2;
 
   struct sigaction sa {};
@@ -49,6 +52,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "stelvan-log: cannot connect to %s: %s\n", connection.c_str(), model->lastError().c_str());
     return 2;
   }
+  ntripOut.Start(*model.get());
   Gnss::TLRcvModel receiver(model.get());
   Gnss::GnssLogSession session(receiver, o.namer, o.log);
   std::mutex out;
@@ -87,6 +91,7 @@ int main(int argc, char** argv) {
     session.Start();
   }
   session.Stop();
+  ntripOut.Stop(*model.get());
   model->disconnect();
   return 0;
 }
