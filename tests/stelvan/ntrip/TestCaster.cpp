@@ -134,13 +134,21 @@ void TestCaster::answerGet(int fd, const std::string& head, bool v2) {
   sendAll(fd, v2 ? "HTTP/1.1 200 OK\r\nNtrip-Version: Ntrip/2.0\r\nContent-Type: gnss/data\r\n"
                    "Transfer-Encoding: chunked\r\n\r\n"
                  : "ICY 200 OK\r\n");
-  for (std::size_t at = 0; at < o_.stream.size() && o_.mode == Mode::Serve; at += o_.chunkBytes) {
-    const std::string piece = o_.stream.substr(at, o_.chunkBytes);
-    sendAll(fd, v2 ? Ntrip::ChunkEncode(piece.data(), piece.size()) : piece);
-  }
-  // Hold the stream open (silent), taking GGA lines, until the client leaves.
+  auto serveStream = [&] {
+    for (std::size_t at = 0; at < o_.stream.size() && o_.mode == Mode::Serve; at += o_.chunkBytes) {
+      const std::string piece = o_.stream.substr(at, o_.chunkBytes);
+      sendAll(fd, v2 ? Ntrip::ChunkEncode(piece.data(), piece.size()) : piece);
+    }
+  };
+  serveStream();
+  // Hold the stream open, taking GGA lines, until the client leaves.
   std::string pending;
+  auto next = std::chrono::steady_clock::now() + std::chrono::milliseconds(o_.repeatMs);
   while (!stop_.load()) {
+    if (o_.repeatMs > 0 && std::chrono::steady_clock::now() >= next) {
+      serveStream();
+      next += std::chrono::milliseconds(o_.repeatMs);
+    }
     char buf[1024];
     const int r = readSome(fd, buf, sizeof buf, 50);
     if (r == 0) return;
