@@ -99,9 +99,10 @@ std::string nmeaMessage(const std::string& name, const SkyEpoch& ep) {
   const char* valid = s.type > 0 ? "A" : "V";
   if (name == "GGA") {
     static const int quality[] = {0, 1, 2, 5, 4};
-    return nmeaSentence(fmt("GPGGA,%s,%s,%s,%d,%02d,%.1f,%.3f,M,0.000,M,,", time.c_str(),
+    const std::string diff = s.diffAge >= 0 ? fmt("%.1f,%04d", s.diffAge, s.station) : std::string(",");
+    return nmeaSentence(fmt("GPGGA,%s,%s,%s,%d,%02d,%.1f,%.3f,M,0.000,M,%s", time.c_str(),
                             angle(s.geo.lat, true).c_str(), angle(s.geo.lon, false).c_str(),
-                            quality[s.type < 0 || s.type > 4 ? 0 : s.type], s.used, s.hdop, s.geo.h));
+                            quality[s.type < 0 || s.type > 4 ? 0 : s.type], s.used, s.hdop, s.geo.h, diff.c_str()));
   }
   if (name == "GLL")
     return nmeaSentence(fmt("GPGLL,%s,%s,%s,%s,A", angle(s.geo.lat, true).c_str(),

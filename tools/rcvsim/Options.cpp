@@ -25,6 +25,9 @@ Fronts (at least one of --pty and --tcp):
   --modem-pin PIN       the modem connects only after at+cpin="PIN"
   --modem-refuse TEXT   answer "atd" with TEXT (e.g. "NO CARRIER") instead of CONNECT
   --modem-dial-ms N     time the modem takes to connect (default 100)
+  --port-b              port B, which takes RTCM 3 corrections, on a second pseudo-terminal;
+                        prints "ptyb <path>"
+  --port-b-tcp HOST:PORT  port B on a TCP port (PORT 0: any free port; prints "tcpb <port>")
 
 Line:
   --rate N              the receiver's current serial rate (default 115200); while the
@@ -107,6 +110,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, bool& help, 
       {"--wifi", [&] { o.wifi = true; }},
       {"--modem", [&] { o.modem = true; }},
       {"--pace", [&] { o.pace = true; }},
+      {"--port-b", [&] { o.portB = true; }},
       {"--no-replies", [&] { o.noReplies = true; }},
       {"--stop-streaming", [&] { o.stopStreaming = true; }},
       {"--help", [&] { help = true; }},
@@ -130,6 +134,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, bool& help, 
   };
   const std::map<std::string, Valued> valued = {
       {"--tcp", text(o.tcp)},
+      {"--port-b-tcp", text(o.portBTcp)},
       {"--password", text(o.password)},
       {"--login-pieces", intTo(o.loginPieces, 1, 8)},
       {"--login-gap-ms", intTo(o.loginGapMs, 0, 600000)},

@@ -19,6 +19,8 @@ struct Options {
   std::string modemPin;     // PIN the modem wants with "at+cpin="; empty: none
   std::string modemRefuse;  // answer to "atd" instead of CONNECT ("NO CARRIER", "BUSY")
   int modemDialMs = 100;    // time the modem takes to connect
+  bool portB = false;       // port B (corrections in) on a second pseudo-terminal
+  std::string portBTcp;     // port B on a TCP port "host:port"; empty for none
 
   // Line.
   int rate = 115200;  // current (and default) rate of the receiver's serial port

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "CorrectionInput.h"
 #include "Faults.h"
 #include "LogFileSystem.h"
 #include "Options.h"
@@ -28,6 +29,7 @@ class Receiver {
   LogFileSystem& files() { return files_; }
   Faults& faults() { return faults_; }
   Trace& trace() { return trace_; }
+  CorrectionInput& corrections() { return corrections_; }
 
   // Receiver time now, ms since 1970, and ms since start.
   std::int64_t utcMs() const;
@@ -65,6 +67,7 @@ class Receiver {
   LogFileSystem files_;
   Faults faults_;
   Trace trace_;
+  CorrectionInput corrections_;
   std::int64_t startSteady_;
   std::int64_t startUtc_;
   // Read by every serving thread without the lock.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "CmrMessages.h"
+#include "CorrectionHook.h"
 #include "NmeaMessages.h"
 #include "ReplyFramer.h"
 #include "RtcmMessages.h"
@@ -106,9 +107,11 @@ void Session::runEpochs() {
         if (rcv_.params().get("/par/pos/elm", v)) mask = std::atof(v.c_str());
         if (rcv_.params().get("/par/pos/mode/cur", v))
           type = v == "cd" || v == "wd" ? 2 : v == "pf" ? 3 : v == "pd" ? 4 : 1;
+        type = typeWithCorrections(rcv_, type);
         logName = rcv_.currentLog;
       }
-      const SkyEpoch ep = sky_.at(nextEpochMs_, mask, type);
+      SkyEpoch ep = sky_.at(nextEpochMs_, mask, type);
+      noteCorrections(rcv_, ep.sol);
       const Ecef ref = toEcef(sky_.site());
       const std::vector<const OutputItem*>* batch = &live;  // the items being sent, for the MSM flag
       auto build = [&](const OutputItem& i) {

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CorrectionPort.h"
 #include "LineSpeed.h"
 #include "LoginFront.h"
 #include "ModemFront.h"
@@ -70,6 +71,10 @@ bool Simulator::start(std::string& error) {
   stop_ = false;
   if (options_.pty && !openPty(error)) return false;
   if (!options_.tcp.empty() && !openTcp(error)) return false;
+  if (options_.portB || !options_.portBTcp.empty()) {
+    portB_ = std::make_unique<CorrectionPort>(receiver_->corrections(), options_.portB, options_.portBTcp);
+    if (!portB_->start(error)) return false;
+  }
   if (master_ >= 0) ptyThread_ = std::thread([this] { servePty(); });
   if (listen_ >= 0) tcpThread_ = std::thread([this] { serveTcp(); });
   return true;
@@ -82,6 +87,15 @@ void Simulator::stop() {
   closeFd(master_);
   closeFd(slave_);
   closeFd(listen_);
+  if (portB_) portB_->stop();
+}
+
+std::string Simulator::portBPath() const {
+  return portB_ ? portB_->ptyPath() : std::string();
+}
+
+int Simulator::portBTcpPort() const {
+  return portB_ ? portB_->tcpPort() : 0;
 }
 
 bool Simulator::openPty(std::string& error) {

@@ -18,6 +18,7 @@
 namespace rcvsim {
 
 class Receiver;
+class CorrectionPort;
 
 class Simulator {
  public:
@@ -34,6 +35,9 @@ class Simulator {
   const std::string& ptyPath() const { return ptyPath_; }
   // The TCP port listened on, 0 without --tcp.
   int tcpPort() const { return tcpPort_; }
+  // Port B (corrections in): its pseudo-terminal, "" without --port-b; its TCP port, 0 without.
+  std::string portBPath() const;
+  int portBTcpPort() const;
   // Folder of the log files.
   std::string filesDir() const;
   Faults& faults();
@@ -60,6 +64,7 @@ class Simulator {
   std::string ptyPath_;
   int tcpPort_ = 0;
   std::thread ptyThread_, tcpThread_;
+  std::unique_ptr<CorrectionPort> portB_;
 };
 
 }  // namespace rcvsim

@@ -38,6 +38,8 @@ struct Solution {
   float hSigma = 0, vSigma = 0, hvSigma = 0, vvSigma = 0;
   float clockDrift = 0, oscOffset = 0;
   int used = 0;
+  double diffAge = -1;  // seconds since the corrections' last observations; < 0: none
+  int station = -1;     // the corrections' reference station
 };
 
 struct SkyEpoch {

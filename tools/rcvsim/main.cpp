@@ -39,6 +39,8 @@ int main(int argc, char** argv) {
   }
   if (!sim.ptyPath().empty()) std::printf("pty %s\n", sim.ptyPath().c_str());
   if (sim.tcpPort()) std::printf("tcp %d\n", sim.tcpPort());
+  if (!sim.portBPath().empty()) std::printf("ptyb %s\n", sim.portBPath().c_str());
+  if (sim.portBTcpPort()) std::printf("tcpb %d\n", sim.portBTcpPort());
   std::printf("files %s\n", sim.filesDir().c_str());
   std::fflush(stdout);
 

@@ -32,8 +32,8 @@ std::string seconds(Clock::duration d) {
 
 class Runner {
  public:
-  Runner(const Options& o, Journal& j, const std::atomic<bool>& stop)
-      : o_(o), journal_(j), stop_(stop), model_(Tellus::ReceiverModel::create()), receiver_(model_.get()),
+  Runner(const Options& o, Journal& j, const std::atomic<bool>& stop, const StreamTap& tap)
+      : o_(o), journal_(j), stop_(stop), tap_(tap), model_(Tellus::ReceiverModel::create()), receiver_(model_.get()),
         session_(receiver_, o.namer, o.log) {
     session_.setMessageCallback([this](const std::string& l) { journal_.info(l); });
     session_.setErrorCallback([this](const std::string& l) { journal_.error(l); });
@@ -51,10 +51,12 @@ class Runner {
       model_->disconnect();
       return 1;
     }
+    if (tap_) tap_(*model_, true);
     while (watch()) {
       if (!reconnect()) break;
     }
     session_.Stop();
+    if (tap_) tap_(*model_, false);
     model_->disconnect();
     return 0;
   }
@@ -113,6 +115,7 @@ class Runner {
   const Options& o_;
   Journal& journal_;
   const std::atomic<bool>& stop_;
+  const StreamTap& tap_;
   engine::Ref<Tellus::ReceiverModel> model_;
   Gnss::TLRcvModel receiver_;
   Gnss::GnssLogSession session_;
@@ -133,8 +136,8 @@ void Journal::error(const std::string& line) {
   std::fflush(stderr);
 }
 
-int RunLogger(const Options& o, Journal& journal, const std::atomic<bool>& stop) {
-  Runner runner(o, journal, stop);
+int RunLogger(const Options& o, Journal& journal, const std::atomic<bool>& stop, const StreamTap& tap) {
+  Runner runner(o, journal, stop, tap);
   return runner.run();
 }
 

@@ -4,8 +4,10 @@
 // with a doubling wait on the same connection string (a device link is opened afresh),
 // and logging goes on in the next file; the gap is reported with its length.
 #include <atomic>
+#include <functional>
 #include <string>
 
+#include "IReceiverModel.h"
 #include "LogOptions.h"
 
 namespace stelvanlog {
@@ -20,6 +22,9 @@ class Journal {
 
 // The exit status: 0 after a stop or the end of --seconds, 1 when the receiver could not
 // be reached or refused the messages at the start.
-int RunLogger(const Options& o, Journal& journal, const std::atomic<bool>& stop);
+// `tap` rides on the receiver's stream beside the files: called with true once the
+// first connection logs, with false before the run lets the receiver go.
+using StreamTap = std::function<void(Tellus::IReceiverModel&, bool attach)>;
+int RunLogger(const Options& o, Journal& journal, const std::atomic<bool>& stop, const StreamTap& tap = {});
 
 }  // namespace stelvanlog

@@ -148,6 +148,8 @@ void CMainFrame::buildMenu() {
             &CMainFrame::OnMessage);
   addAction(tools, "actionFirmwareLoader", "Firmware &Loader\tCtrl+L", K("Ctrl+L"), "Firmware Loader",
             &CMainFrame::OnFirmwareLoader);
+  addAction(tools, "actionCorrectionsInput", "Corrections input", K(), "RTK corrections from an NTRIP caster",
+            &CMainFrame::OnCorrectionsInput);
   QMenu* plot = menuBar()->addMenu("&Plot");
   addAction(plot, "actionScatter", "Scatter", K(), "", &CMainFrame::OnScatter);
   addAction(plot, "actionSatellites", "Satellites", K(), "", &CMainFrame::OnSatellites);

@@ -78,6 +78,7 @@ class CMainFrame : public QMainWindow {
   void OnPosition();
   void OnCorrections();
   void OnAbout();
+  void OnCorrectionsInput();  // modeless: the session runs on while corrections flow
 
  signals:
   // The close path has run; the program may end.
@@ -119,6 +120,7 @@ class CMainFrame : public QMainWindow {
   CCockpitDoc m_Doc;
   int m_ReceiverCalls = 0;
   QPointer<CMessage> m_Messages;
+  QPointer<QDialog> m_Corrections;
   CCockpitView* m_View = nullptr;
   QLabel* m_Panes[3] = {};
   QTimer* m_Timer = nullptr;

@@ -4,6 +4,7 @@
 
 #include "about/CAboutDlg.h"
 #include "config/CReceiverCfgDlg.h"
+#include "corrections/CCorrectionsDlg.h"
 #include "files/CFileManager.h"
 #include "files/CFirmwareLoaderDlg.h"
 #include "gridlink/CReceiver.h"
@@ -13,6 +14,7 @@
 #include "plots/CTrackWnd.h"
 #include "query/CAnswerTable.h"
 #include "shell/CCockpitApp.h"
+#include "shell/CCockpitView.h"
 #include "shell/CMainFrame.h"
 
 void CMainFrame::notAvailableYet(const QString& what) {
@@ -102,4 +104,22 @@ void CMainFrame::OnAbout() {
   }
   about::CAboutDlg dlg(runner, this);
   dlg.exec();
+}
+
+void CMainFrame::OnCorrectionsInput() {
+  if (!m_Corrections) {
+    // Read on the GUI thread by the dialog's timer: the main view's latest position and solution.
+    auto receiver = [this](Ntrip::GgaPosition& p, QString& solution) {
+      const ViewTexts& t = m_View->texts();
+      solution = m_App.sessionRunning ? QString::fromStdString(t.solution) : QString();
+      if (!m_App.sessionRunning || !t.hasPosition) return false;
+      constexpr double kDeg = 57.29577951308232;
+      p = Ntrip::GgaPosition{t.lat * kDeg, t.lon * kDeg, t.height};
+      return true;
+    };
+    m_Corrections = new corrections::CCorrectionsDlg(receiver, this);
+  }
+  m_Corrections->show();
+  m_Corrections->raise();
+  m_Corrections->activateWindow();
 }

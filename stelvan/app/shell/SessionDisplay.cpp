@@ -56,6 +56,7 @@ void SessionDisplay::position(const ZrxMessage& m) {
   m_Texts.hasPosition = true;
   m_Texts.lat = lat;
   m_Texts.lon = lon;
+  m_Texts.height = m.f8(16);
   m_Texts.geo = geodetic(lat, lon, m.f8(16));
   m_Texts.solution = solutionType(m.u1(28));
   const double tLat = m_Target.targetLat(), tLon = m_Target.targetLon();

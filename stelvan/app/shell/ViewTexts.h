@@ -29,4 +29,5 @@ struct ViewTexts {
   // The latest "PG" position (radians), for the target dialog.
   bool hasPosition = false;
   double lat = 0, lon = 0;
+  double height = 0;  // metres
 };

@@ -1,0 +1,26 @@
+#pragma once
+// Where received corrections go: a receiver port on its own cable (a serial
+// device, "COM" + device + ":" + rate, e.g. "COM/dev/ttyUSB1:115200"), a
+// receiver's TCP port whose input mode takes corrections ("TCP:" + host + ":"
+// + port), or standard output ("-"). Writes are whole and bounded in time.
+// Used by the correction client's thread only (Open, Write and Close on one
+// thread).
+#include <memory>
+#include <string>
+
+namespace Ntrip {
+
+class Destination {
+ public:
+  virtual ~Destination() = default;
+  virtual bool Open(std::string& error) = 0;
+  // Writes every byte; false with the reason when the destination failed.
+  virtual bool Write(const char* bytes, std::size_t count, std::string& error) = 0;
+  virtual void Close() = 0;
+  virtual std::string Describe() const = 0;
+
+  // The destination a text names; null (with the reason) when it names none.
+  static std::unique_ptr<Destination> Create(const std::string& text, std::string& error);
+};
+
+}  // namespace Ntrip

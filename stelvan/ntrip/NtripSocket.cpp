@@ -1,0 +1,118 @@
+#include "NtripSocket.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace Ntrip {
+
+namespace {
+constexpr int kSliceMs = 100;
+
+long long nowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+}  // namespace
+
+int NtripSocket::wait(short events, int timeoutMs) {
+  const long long until = nowMs() + timeoutMs;
+  while (!cancelled()) {
+    const long long left = until - nowMs();
+    if (left <= 0) return 0;
+    pollfd p{fd_, events, 0};
+    const int r = ::poll(&p, 1, static_cast<int>(left < kSliceMs ? left : kSliceMs));
+    if (r > 0) return 1;
+    if (r < 0 && errno != EINTR) return -1;
+  }
+  return 0;
+}
+
+bool NtripSocket::Connect(const std::string& host, int port, int timeoutMs, std::string& error) {
+  Close();
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* list = nullptr;
+  const int rc = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list);
+  if (rc != 0) {
+    error = "cannot find the caster " + host + ": " + gai_strerror(rc);
+    return false;
+  }
+  error = "cannot connect to " + host + ":" + std::to_string(port);
+  for (addrinfo* a = list; a && fd_ < 0; a = a->ai_next) {
+    fd_ = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
+    if (fd_ < 0) continue;
+    int err = 0;
+    if (::connect(fd_, a->ai_addr, a->ai_addrlen) != 0) {
+      err = errno;
+      if (err == EINPROGRESS) {
+        const int w = wait(POLLOUT, timeoutMs);
+        socklen_t len = sizeof err;
+        err = w > 0 ? (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len), err) : (w == 0 ? ETIMEDOUT : errno);
+      }
+    }
+    if (err != 0) {
+      error += std::string(": ") + (cancelled() ? "cancelled" : std::strerror(err));
+      Close();
+    }
+  }
+  ::freeaddrinfo(list);
+  if (fd_ < 0) return false;
+  int one = 1;
+  ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  ::setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);
+  error.clear();
+  return true;
+}
+
+int NtripSocket::Read(char* buf, std::size_t n, int timeoutMs) {
+  if (fd_ < 0) return -1;
+  const int w = wait(POLLIN, timeoutMs);
+  if (w == 0) return -2;
+  if (w < 0) return -1;
+  const ssize_t r = ::recv(fd_, buf, n, 0);
+  if (r < 0) return errno == EAGAIN || errno == EINTR ? -2 : -1;
+  return static_cast<int>(r);
+}
+
+bool NtripSocket::WriteAll(const char* bytes, std::size_t n, int timeoutMs, std::string& error) {
+  const long long until = nowMs() + timeoutMs;
+  std::size_t done = 0;
+  while (done < n) {
+    if (fd_ < 0) {
+      error = "not connected";
+      return false;
+    }
+    const ssize_t w = ::send(fd_, bytes + done, n - done, MSG_NOSIGNAL);
+    if (w > 0) {
+      done += static_cast<std::size_t>(w);
+      continue;
+    }
+    if (w < 0 && errno != EAGAIN && errno != EINTR) {
+      error = std::string("send: ") + std::strerror(errno);
+      return false;
+    }
+    const long long left = until - nowMs();
+    if (left <= 0 || wait(POLLOUT, static_cast<int>(left)) <= 0) {
+      error = cancelled() ? "cancelled" : "the caster takes no data";
+      return false;
+    }
+  }
+  return true;
+}
+
+void NtripSocket::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+}  // namespace Ntrip

@@ -1,0 +1,40 @@
+#pragma once
+// A TCP connection to a caster whose every wait is bounded and also ends
+// early when a cancel flag is raised (checked every 100 ms). Owned and used by
+// one thread; the cancel flag may be raised from any other.
+#include <atomic>
+#include <cstddef>
+#include <string>
+
+namespace Ntrip {
+
+class NtripSocket {
+ public:
+  explicit NtripSocket(const std::atomic<bool>* cancel = nullptr) : cancel_(cancel) {}
+  ~NtripSocket() { Close(); }
+  NtripSocket(const NtripSocket&) = delete;
+  NtripSocket& operator=(const NtripSocket&) = delete;
+
+  // Resolves and connects within timeoutMs; false with the reason in `error`.
+  bool Connect(const std::string& host, int port, int timeoutMs, std::string& error);
+  // Up to n bytes: the count, 0 when the peer closed, -1 on error, -2 when
+  // nothing came within timeoutMs (or the cancel flag was raised).
+  int Read(char* buf, std::size_t n, int timeoutMs);
+  // Sends every byte within timeoutMs; false with the reason in `error`.
+  bool WriteAll(const char* bytes, std::size_t n, int timeoutMs, std::string& error);
+  bool WriteAll(const std::string& s, int timeoutMs, std::string& error) {
+    return WriteAll(s.data(), s.size(), timeoutMs, error);
+  }
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+
+ private:
+  // Waits for `events` up to timeoutMs in slices; >0 ready, 0 timed out or cancelled, <0 error.
+  int wait(short events, int timeoutMs);
+  bool cancelled() const { return cancel_ && cancel_->load(); }
+
+  const std::atomic<bool>* cancel_;
+  int fd_ = -1;
+};
+
+}  // namespace Ntrip

@@ -1,0 +1,117 @@
+// "Corrections input" in the real main window against the simulator program
+// (with its port B) and a caster on 127.0.0.1: the source table's mount
+// points nearest to the receiver first, the receiver's position uploaded,
+// the stream's live status, and the main view's solution reaching RTK fixed.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeWidget>
+
+#include "../QtSupport.h"
+#include "ChildProcess.h"
+#include "TempDir.h"
+#include "TestCaster.h"
+#include "TestPaths.h"
+#include "corrections/CCorrectionsDlg.h"
+#include "shell/CCockpitApp.h"
+#include "shell/CCockpitView.h"
+#include "shell/CMainFrame.h"
+#include "shell/PumpingWait.h"
+#include "shell/StartOptions.h"
+
+namespace {
+
+// rcvsim with its port B; serves until its standard input closes.
+struct SimWithPortB {
+  bool start() {
+    proc.start(QString::fromStdString(TestPaths::binDir() + "/rcvsim"), {"--pty", "--port-b", "--seed", "7"});
+    if (!proc.waitForStarted(5000)) return false;
+    while (pty.empty() || portB.empty()) {
+      if (!waitFor([this] { return proc.canReadLine() || proc.state() != QProcess::Running; }, 10000)) return false;
+      const QString line = QString::fromUtf8(proc.readLine()).trimmed();
+      if (line.startsWith("pty ")) pty = line.mid(4).toStdString();
+      else if (line.startsWith("ptyb ")) portB = line.mid(5).toStdString();
+      else return false;
+    }
+    return true;
+  }
+  ~SimWithPortB() {
+    proc.closeWriteChannel();
+    if (!proc.waitForFinished(5000)) proc.kill(), proc.waitForFinished(5000);
+  }
+  QProcess proc;
+  std::string pty, portB;
+};
+
+template <typename T>
+T* child(QWidget* w, const char* name) {
+  T* c = w->findChild<T*>(name);
+  EXPECT_NE(c, nullptr) << name;
+  return c;
+}
+
+}  // namespace
+
+TEST(CorrectionsDialog, NearestMountPointThenRtkFixedInTheMainView) {
+  const std::string dir = TestPaths::capturesDir();
+  if (dir.empty()) GTEST_SKIP() << "recorded captures not present";
+  ScopedConfigHome config;
+  testApp();
+  PumpingWait::InstallPumpHook();
+  SimWithPortB sim;
+  ASSERT_TRUE(sim.start());
+  TestCaster::Options co;
+  co.stream = readWhole(dir + "/pygpsdata-NTRIP-USCL00CHL0.log");
+  co.repeatMs = 1000;
+  // The far one first: the dialog puts the receiver's nearest on top.
+  co.sourceTable = "STR;FAR;Munich;RTCM 3.3;;2;GPS;NET;DEU;48.14;11.58;0;0;x;none;B;N;2400;\r\n"
+                   "STR;MNT;Zurich;RTCM 3.3;1005(10),1077(1);2;GPS;NET;CHE;47.40;8.55;1;0;x;none;B;N;2400;\r\n";
+  TestCaster caster(co);
+  ASSERT_TRUE(caster.start());
+  {
+    CCockpitApp app;
+    app.LoadSettings();
+    CMainFrame frame(app);
+    frame.show();
+    const std::string rcv = "COM" + sim.pty + ":115200:1";
+    const char* argv[] = {"stelvan", "--receiver", rcv.c_str()};
+    CONNECTION_INFO info;
+    ASSERT_TRUE(StartOptions::Parse(3, argv).ConnectionInfo(info));
+    frame.ConnectWith(info);
+    ASSERT_TRUE(waitFor([&] { return frame.view()->texts().hasPosition; }, 30000));
+    EXPECT_EQ(frame.view()->texts().solution, "(standalone)");
+
+    frame.OnCorrectionsInput();
+    auto* dlg = frame.findChild<QDialog*>("dlgCorrections");
+    ASSERT_NE(dlg, nullptr);
+    child<QLineEdit>(dlg, "ntripCaster")->setText("127.0.0.1");
+    child<QSpinBox>(dlg, "ntripPort")->setValue(caster.port());
+    child<QLineEdit>(dlg, "ntripUser")->setText("user");
+    child<QLineEdit>(dlg, "ntripPassword")->setText("pass");
+    child<QPushButton>(dlg, "ntripSourceTable")->click();
+    auto* mounts = child<QTreeWidget>(dlg, "ntripMounts");
+    ASSERT_TRUE(waitFor([&] { return mounts->topLevelItemCount() == 2; }, 10000));
+    EXPECT_EQ(mounts->topLevelItem(0)->text(0), "MNT");
+    EXPECT_EQ(mounts->topLevelItem(1)->text(0), "FAR");
+    EXPECT_TRUE(mounts->topLevelItem(0)->text(3).endsWith(" km"));
+    mounts->setCurrentItem(mounts->topLevelItem(0));
+    EXPECT_EQ(child<QLineEdit>(dlg, "ntripMount")->text(), "MNT");
+    child<QLineEdit>(dlg, "ntripDestination")->setText(QString::fromStdString("COM" + sim.portB + ":115200"));
+    child<QPushButton>(dlg, "ntripStart")->click();
+
+    EXPECT_TRUE(waitFor([&] { return frame.view()->texts().solution == "(RTK fixed)"; }, 30000))
+        << frame.view()->texts().solution << " / " << child<QLabel>(dlg, "ntripText")->text().toStdString();
+    EXPECT_EQ(child<QLabel>(dlg, "ntripState")->text(), "connected");
+    EXPECT_TRUE(child<QLabel>(dlg, "ntripMessages")->text().contains("1005:"));
+    // The dialog reads the main view on its next tick.
+    EXPECT_TRUE(waitFor([&] { return child<QLabel>(dlg, "ntripSolution")->text() == "(RTK fixed)"; }, 2000));
+    ASSERT_FALSE(caster.ggaLines().empty()) << "the mount point wants the rover's position";
+    EXPECT_NE(caster.ggaLines()[0].find(",4722."), std::string::npos) << caster.ggaLines()[0];
+    child<QPushButton>(dlg, "ntripStop")->click();
+  }
+  PumpingWait::RemovePumpHook();
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The receiver reached through its own link (the receiver model): the source
+// of the rover position uploaded as GGA, and the RCV: destination, whose
+// corrections are written between commands (the model serialises a raw write
+// with the commands, so a command is never split). Open and Close from the
+// main thread; Position and Write from the client's thread.
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "Destination.h"
+#include "GgaSentence.h"
+#include "IReceiverModel.h"
+#include "ReceiverModel.h"
+
+namespace ntriptool {
+
+class ReceiverLink : public Tellus::IStreamListener {
+ public:
+  explicit ReceiverLink(std::string connection) : connection_(std::move(connection)) {}
+  ~ReceiverLink() override;
+  bool Open(std::string& error);
+  // Asks the receiver for one GGA a second on this link.
+  bool StartGga(std::string& error);
+  void Close();
+  // The receiver's latest fixed position; false until it has one.
+  bool Position(Ntrip::GgaPosition& out);
+  bool Write(const char* bytes, std::size_t count, std::string& error);
+  const std::string& connection() const { return connection_; }
+
+  void onData(const std::uint8_t* bytes, std::size_t count) override;
+
+ private:
+  std::string connection_;
+  engine::Ref<Tellus::ReceiverModel> model_;
+  bool listening_ = false, ggaOn_ = false;
+  std::mutex lock_;
+  std::string line_;
+  Ntrip::GgaPosition position_;
+  bool hasPosition_ = false;
+};
+
+// The RCV: destination on a ReceiverLink (not owned).
+class ReceiverDestination : public Ntrip::Destination {
+ public:
+  explicit ReceiverDestination(ReceiverLink& link) : link_(link) {}
+  bool Open(std::string&) override { return true; }
+  bool Write(const char* bytes, std::size_t count, std::string& error) override {
+    return link_.Write(bytes, count, error);
+  }
+  void Close() override {}
+  std::string Describe() const override { return "the receiver's link " + link_.connection(); }
+
+ private:
+  ReceiverLink& link_;
+};
+
+}  // namespace ntriptool
