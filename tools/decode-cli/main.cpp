@@ -6,6 +6,7 @@
 
 #include "DecodeRun.h"
 #include "EpochRun.h"
+#include "stelvan_version.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (StelvanVersionAsked(argc, argv, "stelvan-decode")) return 0;
   bool stats = false, strict = false, epochs = false;
   decodecli::EpochOptions epochOptions;
   std::string path;
