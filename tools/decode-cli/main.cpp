@@ -7,6 +7,7 @@
 #include "DecodeRun.h"
 #include "EpochRun.h"
 #include "RtcmRun.h"
+#include "stelvan_version.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (StelvanVersionAsked(argc, argv, "stelvan-decode")) return 0;
   bool stats = false, strict = false, epochs = false, rtcm = false;
   decodecli::EpochOptions epochOptions;
   std::string path;

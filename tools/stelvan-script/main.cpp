@@ -9,6 +9,7 @@
 #include "CScriptInterpreter.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
+#include "stelvan_version.h"
 
 namespace {
 
@@ -103,6 +104,7 @@ int runScript(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (StelvanVersionAsked(argc, argv, "stelvan-script")) return 0;
   Options o;
   std::string error;
   if (!parse(argc, argv, o, error)) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "icon/ProgramIcon.h"
 #include "screenshot/ScreenshotRunner.h"
 #include "shell/CCockpitApp.h"
 #include "shell/CMainFrame.h"
@@ -13,6 +14,7 @@ int RunProgram(QApplication& qapp, const StartOptions& options) {
   CCockpitApp app;
   app.LoadSettings();
   PumpingWait::InstallPumpHook();
+  InstallProgramIcon();  // the dialogs, Linkpanel's included, show it too
   // Hiding the main window for a tool must not end the program; only its close path does.
   qapp.setQuitOnLastWindowClosed(false);
   int status = 0;

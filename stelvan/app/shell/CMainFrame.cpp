@@ -16,6 +16,7 @@
 #include "gridlink/CConnection.h"
 #include "gridlink/CProfile.h"
 #include "gridlink/platform/Clock.h"
+#include "icon/ProgramIcon.h"
 #include "shell/CCockpitApp.h"
 #include "shell/CCockpitView.h"
 #include "messages/CMessage.h"
@@ -24,19 +25,6 @@
 namespace {
 
 constexpr int kBaseWidth = 308, kMaxWidth = 328, kBaseHeight = 340;
-
-QIcon appIcon() {
-  QPixmap pm(16, 16);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setBrush(QColor(30, 110, 200));
-  p.setPen(Qt::NoPen);
-  p.drawEllipse(1, 1, 14, 14);
-  p.setBrush(Qt::white);
-  p.drawEllipse(6, 6, 4, 4);
-  return QIcon(pm);
-}
 
 QRect screenRect() {
   QScreen* s = QGuiApplication::primaryScreen();
@@ -54,7 +42,7 @@ CMainFrame::CMainFrame(CCockpitApp& app, QWidget* parent) : QMainWindow(parent),
       std::max(static_cast<float>(logicalDpiX()) / 96.0f, static_cast<float>(fm.averageCharWidth()) / 6.0f);
   m_App.scaleY = std::max(static_cast<float>(logicalDpiY()) / 96.0f, static_cast<float>(fm.height()) / 13.0f);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
-  setWindowIcon(appIcon());
+  setWindowIcon(ProgramIcon());
   m_View = new CCockpitView(app, this);
   setCentralWidget(m_View);
   buildMenu();
@@ -67,7 +55,7 @@ CMainFrame::CMainFrame(CCockpitApp& app, QWidget* parent) : QMainWindow(parent),
   setMaximumWidth(minWidth + static_cast<int>((kMaxWidth - kBaseWidth) * m_App.scaleX));
   restoreGeometry();
 
-  m_Tray = new QSystemTrayIcon(appIcon(), this);
+  m_Tray = new QSystemTrayIcon(ProgramIcon(), this);
   m_Tray->setToolTip(CCockpitApp::kAppName);
   connect(m_Tray, &QSystemTrayIcon::activated, this, [this] {
     m_Tray->hide();
