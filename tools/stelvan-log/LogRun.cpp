@@ -51,12 +51,12 @@ class Runner {
       model_->disconnect();
       return 1;
     }
-    if (tap_) tap_(*model_, true);
+    if (tap_) tap_(*model_.get(), true);
     while (watch()) {
       if (!reconnect()) break;
     }
     session_.Stop();
-    if (tap_) tap_(*model_, false);
+    if (tap_) tap_(*model_.get(), false);
     model_->disconnect();
     return 0;
   }

@@ -111,8 +111,8 @@ void CMainFrame::OnCorrectionsInput() {
     // Read on the GUI thread by the dialog's timer: the main view's latest position and solution.
     auto receiver = [this](Ntrip::GgaPosition& p, QString& solution) {
       const ViewTexts& t = m_View->texts();
-      solution = m_App.sessionRunning ? QString::fromStdString(t.solution) : QString();
-      if (!m_App.sessionRunning || !t.hasPosition) return false;
+      solution = m_App.sessionRunning() ? QString::fromStdString(t.solution) : QString();
+      if (!m_App.sessionRunning() || !t.hasPosition) return false;
       constexpr double kDeg = 57.29577951308232;
       p = Ntrip::GgaPosition{t.lat * kDeg, t.lon * kDeg, t.height};
       return true;
