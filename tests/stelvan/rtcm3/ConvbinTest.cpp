@@ -4,10 +4,10 @@
 // every epoch it writes, must be what our contents say.
 //
 // Differences accounted for: convbin misses frames behind a false preamble
-// (below); it takes no observations from MSM1-MSM3
-// and from 1001, 1003, 1009 and 1011 (it reads only their headers), so their
-// satellites count only towards the epoch they end; it writes an epoch when a
-// message without the multiple-message flag closes it, as we group them here.
+// (see framesConvbinReads); it takes no observations from MSM1-MSM3 and from
+// 1001, 1003, 1009 and 1011 (it reads only their headers), so these only end
+// epochs; without a station message it writes a position of its own solution.
+// Epochs end, for both, at a message without the multiple-message flag.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -254,7 +254,7 @@ TEST(Rtcm3Convbin, EveryCaptureAgrees) {
       for (int i = 0; i < 3; ++i)
         EXPECT_NEAR((*ours.position)[i], theirs.position[i], 0.00015) << "axis " << i;
       EXPECT_NEAR(ours.antennaHeight.value_or(0), theirs.antennaHeight, 0.00015);
-    }  // without a station message convbin writes a position of its own solution, not compared
+    }
     if (ours.receiver) {
       EXPECT_EQ(*ours.receiver, theirs.receiver);
     }
