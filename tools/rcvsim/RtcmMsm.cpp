@@ -63,11 +63,11 @@ std::uint64_t epochField(Gnss sys, std::int64_t utcMs) {
 
 void putHeader(Bits& w, unsigned type, const MsmSystem& s, const SkyEpoch& ep, bool more,
                const std::vector<const SatView*>& sats) {
-  w.put(type, 12);  // DF002
-  w.put(0, 12);     // DF003, as 1005 sends it
-  w.put(epochField(s.sys, ep.utcMs), 30);
-  w.put(more ? 1 : 0, 1);           // DF393
-  w.put(0, 3 + 7 + 2 + 2 + 1 + 3);  // DF409, DF001, DF411, DF412, DF417, DF418
+  w.put(type, 12);                         // DF002
+  w.put(0, 12);                            // DF003, as 1005 sends it
+  w.put(epochField(s.sys, ep.utcMs), 30);  // DF004, or DF416 and DF034
+  w.put(more ? 1 : 0, 1);                  // DF393
+  w.put(0, 3 + 7 + 2 + 2 + 1 + 3);         // DF409, DF001, DF411, DF412, DF417, DF418
   std::uint64_t satMask = 0;
   for (const SatView* v : sats) satMask |= 1ull << (64 - (v->number - s.idOffset));
   w.put(satMask, 64);  // DF394
@@ -79,11 +79,6 @@ void putHeader(Bits& w, unsigned type, const MsmSystem& s, const SkyEpoch& ep, b
 }
 
 }  // namespace
-
-const std::vector<std::string>& msmNames() {
-  static const std::vector<std::string> n = {"1074", "1084", "1094", "1104"};
-  return n;
-}
 
 bool isMsmName(const std::string& name) {
   return systemOf(name) != nullptr;
@@ -120,7 +115,7 @@ std::string msmMessage(const std::string& name, const SkyEpoch& ep, bool more) {
   for (std::int64_t f : fine)
     w.putSigned(std::clamp<std::int64_t>(f, -16383, 16383) * 32 + 1000, 22);  // DF401
   for (std::size_t i = 0; i < fine.size(); ++i)
-    w.put(std::min<std::uint32_t>(sats[i / nsig]->lockSec / 32, 15), 4);  // DF402
+    w.put(std::min<std::uint32_t>(sats[i / nsig]->lockSec / 32, 15), 4);  // DF402, roughly
   for (std::size_t i = 0; i < fine.size(); ++i) w.put(0, 1);              // DF420
   for (std::size_t i = 0; i < fine.size(); ++i) {
     const long cnr = std::lround(sats[i / nsig]->snr) - 3 * static_cast<long>(i % nsig);

@@ -11,7 +11,6 @@
 
 namespace rcvsim {
 
-const std::vector<std::string>& msmNames();
 bool isMsmName(const std::string& name);
 // `more`: further MSMs of this epoch follow.
 std::string msmMessage(const std::string& name, const SkyEpoch& ep, bool more);

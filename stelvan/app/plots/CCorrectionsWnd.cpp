@@ -192,7 +192,7 @@ void CCorrectionsWnd::showSystems(const CorrectionsSnapshot& s) {
   for (const auto& sys : s.systems)
     setRow(systems_, row++,
            {QString::fromStdString(sys.name), QString::number(sys.type), QString::number(sys.satellites),
-            QString::number(sys.signalCount)});
+            QString::fromStdString(sys.signalNames)});
 }
 
 void CCorrectionsWnd::done(int r) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "decode/rtcm3/MsmSignals.h"
+
 namespace plots {
 
 using engine::rtcm3::ContentKind;
@@ -58,8 +60,15 @@ void CorrectionsModel::addMsmLocked(const engine::rtcm3::MessageContents& c) {
     latest_ = building_;
     building_.clear();
   }
-  building_.push_back(
-      {name, c.type, static_cast<int>(o.satellites.size()), static_cast<int>(o.signalIds.size()), o.cells});
+  CorrectionsSnapshot::System sys{
+      name,    c.type,       static_cast<int>(o.satellites.size()), static_cast<int>(o.signalIds.size()),
+      o.cells, std::string()};
+  for (int id : o.signalIds) {
+    const std::string code = engine::rtcm3::msmSignalName(o.system, id);
+    sys.signalNames +=
+        (sys.signalNames.empty() ? "" : " ") + (code.empty() ? "#" + std::to_string(id) : code);
+  }
+  building_.push_back(sys);
   if (!o.multiple) {
     latest_ = building_;
     building_.clear();

@@ -31,6 +31,7 @@ struct CorrectionsSnapshot {
     std::string name;   // "GPS", "GLONASS", ...
     unsigned type = 0;  // the MSM that brought it
     int satellites = 0, signalCount = 0, cells = 0;
+    std::string signalNames;  // "1C 2L": RINEX codes of its signals
   };
   std::optional<engine::rtcm3::StationArp> station;
   engine::rtcm3::Geodetic stationGeo;

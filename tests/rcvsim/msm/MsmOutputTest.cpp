@@ -109,3 +109,20 @@ TEST(RcvsimMsm, ConvbinReadsThePseudoranges) {
     EXPECT_NEAR(read[sat], range, 1.0) << sat;
   }
 }
+
+TEST(RcvsimMsm, TheLastMsmOfAnEpochClearsTheMultipleFlag) {
+  using rcvsim::OutputItem;
+  using rcvsim::StreamKind;
+  const OutputItem items[] = {{StreamKind::Rtcm, "1074"},
+                              {StreamKind::Rtcm, "1005"},
+                              {StreamKind::Rtcm, "1084"},
+                              {StreamKind::Zrx, "PG"},
+                              {StreamKind::Rtcm, "1033"}};
+  const std::vector<const OutputItem*> due = {&items[0], &items[1], &items[2], &items[3], &items[4]};
+  EXPECT_TRUE(rcvsim::msmFollows(items[0], due));
+  EXPECT_TRUE(rcvsim::msmFollows(items[1], due));
+  EXPECT_FALSE(rcvsim::msmFollows(items[2], due));
+  EXPECT_FALSE(rcvsim::msmFollows(items[4], due));
+  // Only the epoch's own items count: sent alone, 1074 is the last.
+  EXPECT_FALSE(rcvsim::msmFollows(items[0], {&items[0]}));
+}

@@ -1,13 +1,14 @@
 // stelvan-decode --rtcm against an independent RTCM 3 reader, Debian's rtklib
 // convbin, on every recorded capture: the station position, antenna height,
 // receiver and antenna names of its RINEX header, and the satellite count of
-// every epoch it writes, must be what our contents say.
+// every epoch it writes, and the signals of its observation types, must be
+// what our contents say.
 //
 // Differences accounted for: convbin misses frames behind a false preamble
-// (below); it takes no observations from MSM1-MSM3
-// and from 1001, 1003, 1009 and 1011 (it reads only their headers), so their
-// satellites count only towards the epoch they end; it writes an epoch when a
-// message without the multiple-message flag closes it, as we group them here.
+// (see framesConvbinReads); it takes no observations from MSM1-MSM3 and from
+// 1001, 1003, 1009 and 1011 (it reads only their headers), so these only end
+// epochs; without a station message it writes a position of its own solution.
+// Epochs end, for both, at a message without the multiple-message flag.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -25,6 +27,7 @@
 #include "TempDir.h"
 #include "TestPaths.h"
 #include "decode/parsers/Crc24q.h"
+#include "decode/rtcm3/MsmSignals.h"
 
 namespace {
 
@@ -65,6 +68,7 @@ struct Observation {
   long long epochMs = 0;
   bool multiple = false;
   std::vector<int> satellites;
+  std::vector<int> signalIds;  // MSM only
 };
 
 struct Ours {
@@ -93,6 +97,10 @@ Ours readOurs(const std::string& text) {
     ob.multiple = *value(line, "multiple") == "true";
     std::istringstream sats(*value(line, "satellites"));
     for (std::string s; std::getline(sats, s, ',');) ob.satellites.push_back(std::stoi(s));
+    if (auto sig = value(line, "signals")) {
+      std::istringstream ids(*sig);
+      for (std::string s; std::getline(ids, s, ',');) ob.signalIds.push_back(std::stoi(s));
+    }
     o.obs.push_back(ob);
   }
   return o;
@@ -114,6 +122,30 @@ std::vector<int> ourEpochCounts(const Ours& o) {
     epoch.clear();
   }
   return counts;
+}
+
+// The RINEX codes of the signals our MSM contents name, by RINEX system letter; the systems
+// that also send legacy observations (which bring codes of their own) are marked.
+std::map<char, std::set<std::string>> ourCodes(const Ours& o, std::set<char>& legacy) {
+  static const std::map<std::string, std::pair<char, engine::rtcm3::GnssSystem>> kSystems = {
+      {"GPS", {'G', engine::rtcm3::GnssSystem::Gps}},
+      {"GLONASS", {'R', engine::rtcm3::GnssSystem::Glonass}},
+      {"Galileo", {'E', engine::rtcm3::GnssSystem::Galileo}},
+      {"SBAS", {'S', engine::rtcm3::GnssSystem::Sbas}},
+      {"QZSS", {'J', engine::rtcm3::GnssSystem::Qzss}},
+      {"BeiDou", {'C', engine::rtcm3::GnssSystem::Beidou}},
+      {"NavIC", {'I', engine::rtcm3::GnssSystem::Navic}}};
+  std::map<char, std::set<std::string>> codes;
+  for (const Observation& ob : o.obs) {
+    const auto& [letter, system] = kSystems.at(ob.system);
+    if (ob.type < 1071) legacy.insert(letter);
+    if (!convbinReadsObservations(ob.type) || ob.satellites.empty()) continue;
+    for (int id : ob.signalIds)
+      // rtklib 2.4.3 predates the BeiDou-3 signals (ids 22 on), and leaves them out.
+      if (system != engine::rtcm3::GnssSystem::Beidou || id < 22)
+        codes[letter].insert(engine::rtcm3::msmSignalName(system, id));
+  }
+  return codes;
 }
 
 // convbin places week-less epoch times (GLONASS time of day, GPS time of week) around an
@@ -195,6 +227,7 @@ struct Theirs {
   double antennaHeight = 0;
   std::string receiver, antenna;
   std::vector<int> epochCounts;
+  std::map<char, std::set<std::string>> codes;  // system letter -> "1C", "2W", ... of its obs types
 };
 
 std::string field(const std::string& line, std::size_t from, std::size_t width) {
@@ -219,6 +252,11 @@ Theirs runConvbin(const std::string& capture, const std::string& approx, const T
       t.antennaHeight = std::stod(line.substr(0, 14));
     if (line.find("REC # / TYPE / VERS") != std::string::npos) t.receiver = field(line, 20, 20);
     if (line.find("ANT # / TYPE") != std::string::npos) t.antenna = field(line, 20, 20);
+    if (line.find("SYS / # / OBS TYPES") != std::string::npos && line[0] != ' ') {
+      std::istringstream f(line.substr(7, 53));
+      for (std::string type; f >> type;)
+        if (type[0] == 'C') t.codes[line[0]].insert(type.substr(1));
+    }
     if (!line.empty() && line[0] == '>') t.epochCounts.push_back(std::stoi(line.substr(32, 3)));
   }
   return t;
@@ -231,7 +269,7 @@ TEST(Rtcm3Convbin, EveryCaptureAgrees) {
   if (captures.empty()) GTEST_SKIP() << "no recorded captures on this machine";
   if (!haveConvbin()) GTEST_SKIP() << "convbin (Debian package rtklib) is not installed";
   TempDir dir;
-  int compared = 0, positions = 0;
+  int compared = 0, positions = 0, signalSets = 0;
   std::vector<std::filesystem::path> files;
   for (const auto& e : std::filesystem::directory_iterator(captures)) files.push_back(e.path());
   std::sort(files.begin(), files.end());
@@ -254,7 +292,20 @@ TEST(Rtcm3Convbin, EveryCaptureAgrees) {
       for (int i = 0; i < 3; ++i)
         EXPECT_NEAR((*ours.position)[i], theirs.position[i], 0.00015) << "axis " << i;
       EXPECT_NEAR(ours.antennaHeight.value_or(0), theirs.antennaHeight, 0.00015);
-    }  // without a station message convbin writes a position of its own solution, not compared
+    }
+    // Every signal an MSM names is among convbin's observation types of its system, and
+    // without legacy observations they are all of them.
+    std::set<char> legacy;
+    for (const auto& [letter, mine] : ourCodes(ours, legacy)) {
+      const std::set<std::string>& peer =
+          theirs.codes.count(letter) ? theirs.codes.at(letter) : std::set<std::string>{};
+      if (legacy.count(letter)) {
+        EXPECT_TRUE(std::includes(peer.begin(), peer.end(), mine.begin(), mine.end())) << letter;
+      } else {
+        EXPECT_EQ(mine, peer) << letter;
+      }
+      ++signalSets;
+    }
     if (ours.receiver) {
       EXPECT_EQ(*ours.receiver, theirs.receiver);
     }
@@ -265,6 +316,7 @@ TEST(Rtcm3Convbin, EveryCaptureAgrees) {
   // The captures hold five RTCM 3 streams with observations, four of them with a station position.
   EXPECT_GE(compared, 5);
   EXPECT_GE(positions, 4);
+  EXPECT_GE(signalSets, 10);
 }
 
 TEST(Rtcm3Convbin, CliPrintsTheStandardsExamples) {

@@ -30,9 +30,9 @@ std::string descriptor(unsigned type, const std::string& antenna) {
 std::string msm(unsigned type, bool multiple, int satellites) {
   BodyWriter w;
   w.put(type, 12).put(2003, 12).put(1000, 30).put(multiple, 1).put(0, 18);
-  w.put(((1ull << satellites) - 1) << (64 - satellites), 64)
-      .put(1u << 31, 32)
-      .put((1ull << satellites) - 1, satellites);
+  // Signal ids 2 and 16, every cell.
+  w.put(((1ull << satellites) - 1) << (64 - satellites), 64).put((1u << 30) | (1u << 16), 32);
+  w.put((1ull << (2 * satellites)) - 1, 2 * satellites);
   return w.frame();
 }
 
@@ -98,6 +98,9 @@ TEST(CorrectionsModel, LatestMsmEpoch) {
   plots::CorrectionsModel m;
   feed(m, msm(1074, true, 9) + msm(1084, true, 7) + msm(1094, false, 5), 0);
   EXPECT_EQ(systems(m.snapshot(0)), (std::vector<std::string>{"GPS:9", "GLONASS:7", "Galileo:5"}));
+  // Signals by their RINEX codes; GLONASS has no signal 16.
+  EXPECT_EQ(m.snapshot(0).systems[0].signalNames, "1C 2L");
+  EXPECT_EQ(m.snapshot(0).systems[1].signalNames, "1C #16");
   // The next epoch shows only once it is complete.
   feed(m, msm(1074, true, 8), 1000);
   EXPECT_EQ(systems(m.snapshot(1000)), (std::vector<std::string>{"GPS:9", "GLONASS:7", "Galileo:5"}));
