@@ -6,7 +6,6 @@
 
 #include "DecodeRun.h"
 #include "EpochRun.h"
-#include "stelvan_version.h"
 
 namespace {
 
@@ -41,7 +40,6 @@ const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (StelvanVersionAsked(argc, argv, "stelvan-decode")) return 0;
   bool stats = false, strict = false, epochs = false;
   decodecli::EpochOptions epochOptions;
   std::string path;

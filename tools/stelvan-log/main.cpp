@@ -13,7 +13,6 @@
 #include "logger/ClosedFileActions.h"
 #include "logger/GnssLogSession.h"
 #include "logger/TLRcvModel.h"
-#include "stelvan_version.h"
 
 namespace {
 
@@ -32,7 +31,6 @@ bool sleepUnlessStopped(int ms, std::chrono::steady_clock::time_point deadline) 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (StelvanVersionAsked(argc, argv, "stelvan-log")) return 0;
   stelvanlog::Options o;
   std::string error;
   const int parsed = stelvanlog::parse(argc, argv, o, error);
