@@ -3,10 +3,8 @@
 
 #include "program/RunProgram.h"
 #include "shell/StartOptions.h"
-#include "stelvan_version.h"
 
 int main(int argc, char** argv) {
-  if (StelvanVersionAsked(argc, argv, "stelvan")) return 0;
   const StartOptions options = StartOptions::Parse(argc, argv);
   if (options.help) {
     std::fputs(StartOptions::HelpText(), stdout);

@@ -13,9 +13,13 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 
-# The package is the release build's, wherever a helper points its own build folder.
-env -u STELVAN_BUILD_DIR "$src/dev" package || { echo "FAIL: ./dev package"; exit 1; }
-deb="$src/build/release/stelvan_${version}_$(dpkg --print-architecture).deb"
+# The package is the release build's, wherever a helper points its own build folder
+# (STELVAN_DEB names one already built, to check it alone).
+deb="${STELVAN_DEB:-}"
+if [ -z "$deb" ]; then
+  env -u STELVAN_BUILD_DIR "$src/dev" package || { echo "FAIL: ./dev package"; exit 1; }
+  deb="$src/build/release/stelvan_${version}_$(dpkg --print-architecture).deb"
+fi
 [ -f "$deb" ] || { echo "FAIL: no $deb"; exit 1; }
 
 echo "== lintian"
@@ -49,7 +53,7 @@ for lib in gridlink linkpanel; do
 done
 for p in "${programs[@]}"; do
   # The unpacked programs must find the unpacked libraries, not the build's.
-  resolved=$(env -u LD_LIBRARY_PATH ldd "$root/usr/bin/$p" | grep -E 'lib(gridlink|linkpanel)' | grep -v "$root/usr/lib/stelvan/")
+  resolved=$(env -u LD_LIBRARY_PATH ldd "$root/usr/bin/$p" | grep -E 'lib(gridlink|linkpanel)' | grep -v "=> $root/usr/\(bin/\.\./\)\?lib/stelvan/")
   [ -z "$resolved" ] || fail "$p finds its libraries elsewhere: $resolved"
   got=$(env -u LD_LIBRARY_PATH "$root/usr/bin/$p" --version 2>&1)
   [ "$got" = "$p $version" ] || fail "/usr/bin/$p --version printed '$got'"
@@ -58,7 +62,7 @@ done
 echo "== manual pages against --help"
 for p in "${programs[@]}"; do
   page=$(zcat "$root/usr/share/man/man1/$p.1.gz" | sed 's/\\-/-/g')
-  grep -q "^\.TH \"\?${p^^}\"\? 1" <<<"$page" || fail "$p.1 is not the page of $p"
+  grep -q "^\.TH \"\?${p^^}\"\? \"\?1\"\? " <<<"$page" || fail "$p.1 is not the page of $p"
   for opt in $(env -u LD_LIBRARY_PATH "$root/usr/bin/$p" --help 2>&1 | grep -oE -- '--[a-z][a-z0-9-]+' | sort -u); do
     grep -qF -- "$opt" <<<"$page" || fail "$p.1 does not mention $opt, which $p --help lists"
   done

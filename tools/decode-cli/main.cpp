@@ -7,7 +7,6 @@
 #include "DecodeRun.h"
 #include "EpochRun.h"
 #include "RtcmRun.h"
-#include "stelvan_version.h"
 
 namespace {
 
@@ -57,7 +56,6 @@ const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (StelvanVersionAsked(argc, argv, "stelvan-decode")) return 0;
   bool stats = false, strict = false, epochs = false, rtcm = false;
   decodecli::EpochOptions epochOptions;
   std::string path;

@@ -15,7 +15,6 @@
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
 #include "gridlink/platform/Event.h"
-#include "stelvan_version.h"
 
 namespace {
 
@@ -139,7 +138,6 @@ int run(const gridctl::Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (StelvanVersionAsked(argc, argv, "gridctl")) return 0;
   gridctl::Options o;
   std::string error;
   if (!gridctl::parseOptions(argc, argv, o, error)) {

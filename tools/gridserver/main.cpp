@@ -10,10 +10,8 @@
 #include "gridserver/AddUser.h"
 #include "gridserver/GridServer.h"
 #include "gridserver/ServerLog.h"
-#include "stelvan_version.h"
 
 int main(int argc, char** argv) {
-  if (StelvanVersionAsked(argc, argv, "gridserver")) return 0;
   gridserver::ServerOptions options;
   std::string error;
   if (!gridserver::parseServerOptions(argc, argv, options, error)) {

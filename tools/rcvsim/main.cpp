@@ -9,10 +9,8 @@
 
 #include "Options.h"
 #include "Simulator.h"
-#include "stelvan_version.h"
 
 int main(int argc, char** argv) {
-  if (StelvanVersionAsked(argc, argv, "rcvsim")) return 0;
   std::vector<std::string> args(argv + 1, argv + argc);
   rcvsim::Options options;
   bool help = false;

@@ -7,7 +7,6 @@
 #include "LogOptions.h"
 #include "LogRun.h"
 #include "NtripOut.h"
-#include "stelvan_version.h"
 
 namespace {
 std::atomic<bool> g_stop{false};
@@ -15,7 +14,6 @@ void onSignal(int) { g_stop = true; }
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (StelvanVersionAsked(argc, argv, "stelvan-log")) return 0;
   stelvanlog::Options o;
   std::string error;
   stelvanlog::NtripOut ntripOut;

@@ -9,7 +9,6 @@
 #include "CScriptInterpreter.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
-#include "stelvan_version.h"
 
 namespace {
 
@@ -104,7 +103,6 @@ int runScript(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (StelvanVersionAsked(argc, argv, "stelvan-script")) return 0;
   Options o;
   std::string error;
   if (!parse(argc, argv, o, error)) {
