@@ -28,7 +28,8 @@ int epochCount(const std::string& s) {
   std::size_t from = 0, at = 0, end = 0;
   for (;;) {
     const auto found = scanner.next(b, s.size(), from, at, end);
-    if (found == Gnss::ZrxTimeScanner::Found::Nothing || found == Gnss::ZrxTimeScanner::Found::NeedMore) break;
+    if (found == Gnss::ZrxTimeScanner::Found::Nothing || found == Gnss::ZrxTimeScanner::Found::NeedMore)
+      break;
     if (end > s.size() || end <= at) std::abort();
     epochs += found == Gnss::ZrxTimeScanner::Found::Time;
     from = end;

@@ -22,8 +22,8 @@
 
 #include "logger/CommandHandler.h"
 #include "logger/DataStreamLogger.h"
-#include "logger/LogFileNamer.h"
 #include "logger/DateTimeListener.h"
+#include "logger/LogFileNamer.h"
 #include "logger/ReplyFilter.h"
 
 namespace Gnss {

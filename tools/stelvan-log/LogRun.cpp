@@ -33,7 +33,11 @@ std::string seconds(Clock::duration d) {
 class Runner {
  public:
   Runner(const Options& o, Journal& j, const std::atomic<bool>& stop)
-      : o_(o), journal_(j), stop_(stop), model_(Tellus::ReceiverModel::create()), receiver_(model_.get()),
+      : o_(o),
+        journal_(j),
+        stop_(stop),
+        model_(Tellus::ReceiverModel::create()),
+        receiver_(model_.get()),
         session_(receiver_, o.namer, o.log) {
     session_.setMessageCallback([this](const std::string& l) { journal_.info(l); });
     session_.setErrorCallback([this](const std::string& l) { journal_.error(l); });
@@ -75,7 +79,8 @@ class Runner {
         why = "no data for " + seconds(Clock::now() - lastByte_);
       if (why.empty()) continue;
       const std::string file = session_.currentFile();
-      journal_.error(Gnss::localClock() + " line lost (" + why + ")" + (file.empty() ? "" : "; closing " + file));
+      journal_.error(Gnss::localClock() + " line lost (" + why + ")" +
+                     (file.empty() ? "" : "; closing " + file));
       return true;
     }
     return false;
@@ -107,7 +112,8 @@ class Runner {
     std::string why;
     const int code = Gnss::RunProgram(args, "", why);
     if (code != 0)
-      journal_.error(o_.onClose + " for " + file + ": " + (code < 0 ? why : "exit code " + std::to_string(code)));
+      journal_.error(o_.onClose + " for " + file + ": " +
+                     (code < 0 ? why : "exit code " + std::to_string(code)));
   }
 
   const Options& o_;

@@ -1,8 +1,8 @@
 // The logging session on its own: names by the receiver's date across midnight and month
 // ends, the grid at midnight, restarts that never overwrite, refusals that reach the caller,
 // the logger's own replies kept out of files, leftovers of a killed run, and a full disk.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 
@@ -77,9 +77,10 @@ TEST(LogSession, NamesCarryTheReceiversDateAcrossMidnightAndAMonthEnd) {
   const std::string data = epochs(hms(23, 58, 30), 240, 1000, 2026, 3, 31, rng);
   LogRun run(dir.path(), 1, 60);
   ASSERT_TRUE(run.log(data));
-  EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"Site_2026_03_31_23.58.30.zrx", "Site_2026_03_31_23.59.00.zrx",
-                                                          "Site_2026_04_01_00.00.00.zrx", "Site_2026_04_01_00.01.00.zrx",
-                                                          "Site_2026_04_01_00.02.00.zrx"}));
+  EXPECT_EQ(names(dir.path()),
+            (std::vector<std::string>{"Site_2026_03_31_23.58.30.zrx", "Site_2026_03_31_23.59.00.zrx",
+                                      "Site_2026_04_01_00.00.00.zrx", "Site_2026_04_01_00.01.00.zrx",
+                                      "Site_2026_04_01_00.02.00.zrx"}));
   // Even the first file's name waited for the date frame.
   ASSERT_FALSE(run.lines.empty());
   EXPECT_NE(run.lines[0].find("Log file started: " + (dir.path() / "~Site_2026_03_31_23.58.30.tmp").string()),
@@ -98,11 +99,16 @@ TEST(LogSession, FilesChangeExactlyOnTheGridAtMidnight) {
     std::vector<std::string> files;
   };
   const Case cases[] = {
-      {60, hms(23, 58, 57), 190, {"Site_2026_12_07_23.58.57.zrx", "Site_2026_12_07_23.59.00.zrx",
-                                  "Site_2026_12_08_00.00.00.zrx", "Site_2026_12_08_00.01.00.zrx",
-                                  "Site_2026_12_08_00.02.00.zrx"}},
-      {3600, hms(22, 59, 50), 7300, {"Site_2026_12_07_22.59.50.zrx", "Site_2026_12_07_23.00.00.zrx",
-                                     "Site_2026_12_08_00.00.00.zrx", "Site_2026_12_08_01.00.00.zrx"}},
+      {60,
+       hms(23, 58, 57),
+       190,
+       {"Site_2026_12_07_23.58.57.zrx", "Site_2026_12_07_23.59.00.zrx", "Site_2026_12_08_00.00.00.zrx",
+        "Site_2026_12_08_00.01.00.zrx", "Site_2026_12_08_00.02.00.zrx"}},
+      {3600,
+       hms(22, 59, 50),
+       7300,
+       {"Site_2026_12_07_22.59.50.zrx", "Site_2026_12_07_23.00.00.zrx", "Site_2026_12_08_00.00.00.zrx",
+        "Site_2026_12_08_01.00.00.zrx"}},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -133,7 +139,8 @@ TEST(LogSession, ARestartNeverOverwritesAnEarlierRunInAnyNamingMode) {
     for (const std::string& n : names(dir.path())) all += readAll(dir.path() / n);
     EXPECT_EQ(all.size(), 2 * data.size()) << "mode " << mode;
     if (mode == 2) {  // numbering goes on after the highest index present
-      EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"Site_1.zrx", "Site_2.zrx", "Site_3.zrx", "Site_4.zrx"}));
+      EXPECT_EQ(names(dir.path()),
+                (std::vector<std::string>{"Site_1.zrx", "Site_2.zrx", "Site_3.zrx", "Site_4.zrx"}));
     }
   }
 }
