@@ -93,7 +93,7 @@ bool GnssLogSession::Start() {
         fileIndex_ = std::max(fileIndex_, HighestIndexPresent(namer_));
     }
     started_ = true;
-    dateTime_.reset(options_.periodSec, options_.offsetSec);
+    dateTime_.reset(options_.periodSec, options_.offsetSec, options_.nmeaTime);
     wallClock_ = RotationClock(options_.periodSec, options_.offsetSec);
     hold_.clear();
     pending_.clear();

@@ -162,8 +162,9 @@ bool finish(const Raw& r, Options& o, std::string& error) {
   o.log.useTempName = r.naming != 0;  // mode 0 appends to its one file
   o.log.overwrite = r.naming != 0;
   o.log.enableCommands = {messages.text};
-  // Files begin at an epoch's receiver time only when the stream carries it.
-  o.log.waitForEpoch = messages.receiverTime;
+  // Files begin at an epoch of the stream's own time when it carries one.
+  o.log.waitForEpoch = messages.receiverTime || messages.nmeaTime;
+  o.log.nmeaTime = !messages.receiverTime && messages.nmeaTime;
   if (messages.shortestPeriod > 0) o.epochSec = messages.shortestPeriod;
   if (o.silenceSec <= 0) o.silenceSec = std::max(3.0, 3 * o.epochSec);
   return true;
@@ -240,6 +241,8 @@ bool parseMessages(const std::string& list, MessageList& out, std::string& error
       if (out.shortestPeriod == 0 || period < out.shortestPeriod) out.shortestPeriod = period;
     }
     out.receiverTime |= format == "zrx" && (name == "def" || name == "RT" || name == "~~");
+    out.nmeaTime |= format == "nmea" && (name == "GGA" || name == "RMC" || name == "ZDA" || name == "GLL" ||
+                                         name == "GNS");
     out.text += (out.text.empty() ? "em,," : ",") + item;
     if (comma == std::string::npos) break;
     from = comma + 1;
