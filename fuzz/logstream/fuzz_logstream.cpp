@@ -1,12 +1,13 @@
 // Property: the logger's stream readers see the same stream however it is cut into reads.
 // The own-reply filter passes the same bytes whether the input comes whole or in two
 // pieces split at a point the input chooses, and never passes more than it was given; the
-// time scanner's frames lie within the bytes given.
+// ZRX and NMEA time scanners' frames and sentences lie within the bytes given.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "logger/NmeaTimeScanner.h"
 #include "logger/ReplyFilter.h"
 #include "logger/ZrxTimeScanner.h"
 
@@ -21,8 +22,9 @@ std::string filtered(const std::uint8_t* data, std::size_t size, std::size_t spl
   return out;
 }
 
+template <class Scanner>
 int epochCount(const std::string& s) {
-  Gnss::ZrxTimeScanner scanner;
+  Scanner scanner;
   const auto* b = reinterpret_cast<const std::uint8_t*>(s.data());
   int epochs = 0;
   std::size_t from = 0, at = 0, end = 0;
@@ -45,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string whole = filtered(data + 1, size - 1, 0);
   if (whole.size() > size - 1) std::abort();
   if (filtered(data + 1, size - 1, split < size - 1 ? split : 0) != whole) std::abort();
-  epochCount(whole);
+  epochCount<Gnss::ZrxTimeScanner>(whole);
+  epochCount<Gnss::NmeaTimeScanner>(whole);
   return 0;
 }
