@@ -27,7 +27,8 @@ int digits(const std::string& s, std::size_t at, std::size_t count) {
 std::int64_t timeOfDay(const std::string& f) {
   const int h = digits(f, 0, 2), m = digits(f, 2, 2), s = digits(f, 4, 2);
   if (h < 0 || m < 0 || s < 0 || h > 23 || m > 59 || s > 60) return -1;
-  const double frac = f.size() > 6 && f[6] == '.' ? std::atof(f.c_str() + 6) : 0;
+  double frac = f.size() > 6 && f[6] == '.' ? std::atof(f.c_str() + 6) : 0;
+  if (!(frac >= 0 && frac < 1)) frac = 0;  // "hhmmss.x" only; no exponent games
   return ((h * 60LL + m) * 60 + s) * 1000 + static_cast<std::int64_t>(frac * 1000 + 0.5);
 }
 
