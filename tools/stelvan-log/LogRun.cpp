@@ -30,6 +30,14 @@ std::string seconds(Clock::duration d) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(d).count()) + " s";
 }
 
+// Reports of the connect procedure are not needed: the runner polls the model's state.
+struct QuietConnect : Tellus::IConnectionListener {
+  void onConnectStart() override {}
+  void onConnectProgress(const std::string&) override {}
+  void onConnectFailure(const std::string&) override {}
+  void onConnected(bool) override {}
+};
+
 class Runner {
  public:
   Runner(const Options& o, Journal& j, const std::atomic<bool>& stop)
@@ -46,7 +54,8 @@ class Runner {
   }
 
   int run() {
-    if (!model_->connect(o_.connection, nullptr)) {
+    if (!connect()) {
+      if (stop_) return 0;
       journal_.error("cannot connect to " + o_.connection + ": " + model_->lastError());
       return 1;
     }
@@ -64,6 +73,20 @@ class Runner {
   }
 
  private:
+  // Connecting may search the line speed for most of a minute: it runs on the model's own
+  // thread, so that a stop ends it at once.
+  bool connect() {
+    if (!model_->connect(o_.connection, &quiet_)) return false;
+    while (model_->state() == 1) {
+      if (stop_ || Clock::now() >= deadline_) {
+        model_->cancelConnect();
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return model_->isConnected();
+  }
+
   // Returns when the line is lost (true) or the run ends (false).
   bool watch() {
     std::uint64_t seen = session_.bytesReceived();
@@ -94,7 +117,7 @@ class Runner {
     std::string said;
     for (;;) {
       if (!pause(wait * 1000, stop_, deadline_)) return false;
-      if (model_->connect(o_.connection, nullptr) && session_.Start()) break;
+      if (connect() && session_.Start()) break;
       const std::string why = model_->isConnected() ? session_.lastError() : model_->lastError();
       model_->disconnect();
       wait = std::min(wait * 2, o_.maxBackoffSec);
@@ -117,6 +140,7 @@ class Runner {
   }
 
   const Options& o_;
+  QuietConnect quiet_;
   Journal& journal_;
   const std::atomic<bool>& stop_;
   engine::Ref<Tellus::ReceiverModel> model_;

@@ -83,6 +83,20 @@ TEST(StelvanLogFaults, SeveralNmeaMessagesFromAConfigFileAndARefusalThatStopsThe
   EXPECT_EQ(filesIn(s.logs).size(), 1u);
 }
 
+TEST(StelvanLogFaults, AStopWhileTheLineSpeedIsSearchedEndsAtOnce) {
+  Station s;
+  Sim sim(s.bin, s.dir.path(), "sim", {"--seed", "5"});
+  ASSERT_FALSE(sim.pty.empty());
+  kill(sim.child->pid, SIGSTOP);  // nothing answers: the search would take most of a minute
+  Child run(s.logger({"--port", sim.pty, "--dir", s.logs.string(), "--period", "60", "--messages", "def:1"}),
+            s.dir.path() / "out", s.dir.path() / "err");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  kill(run.pid, SIGTERM);
+  EXPECT_EQ(run.wait(8000), 0) << readAll(s.dir.path() / "err");
+  kill(sim.child->pid, SIGCONT);
+  EXPECT_TRUE(filesIn(s.logs).empty());
+}
+
 TEST(StelvanLogFaults, ALineCutAndRestoredOnTheSameDeviceLinkLosesNothing) {
   Station s;
   const fs::path link = s.dir.path() / "receiver";  // as /dev/serial/by-id/... would be
