@@ -13,11 +13,14 @@ namespace Gnss {
 namespace {
 std::uint32_t tick() {
   using namespace std::chrono;
-  return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  return static_cast<std::uint32_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 }  // namespace
 
-DataStreamLogger::~DataStreamLogger() { Close(); }
+DataStreamLogger::~DataStreamLogger() {
+  Close();
+}
 
 bool DataStreamLogger::Open(const std::string& path, bool truncate, std::string* error) {
   std::lock_guard l(lock_);

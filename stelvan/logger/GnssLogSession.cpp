@@ -18,9 +18,12 @@ constexpr std::size_t kMaxPending = 1 << 20;  // a date that never comes does no
 
 std::uint32_t tickMs() {
   using namespace std::chrono;
-  return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  return static_cast<std::uint32_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
-bool reached(std::uint32_t now, std::uint32_t at) { return static_cast<std::int32_t>(now - at) >= 0; }
+bool reached(std::uint32_t now, std::uint32_t at) {
+  return static_cast<std::int32_t>(now - at) >= 0;
+}
 
 // The computer's local time as ms since 1970, for the clock of streams without their own.
 std::int64_t localMs() {
@@ -29,7 +32,8 @@ std::int64_t localMs() {
   const std::time_t t = system_clock::to_time_t(now);
   std::tm tm{};
   localtime_r(&t, &tm);
-  return duration_cast<milliseconds>(now.time_since_epoch()).count() + static_cast<std::int64_t>(tm.tm_gmtoff) * 1000;
+  return duration_cast<milliseconds>(now.time_since_epoch()).count() +
+         static_cast<std::int64_t>(tm.tm_gmtoff) * 1000;
 }
 }  // namespace
 
@@ -45,7 +49,9 @@ std::string localClock() {
 GnssLogSession::GnssLogSession(ILogReceiver& receiver, LogFileNamer namer, LogOptions options)
     : receiver_(receiver), namer_(std::move(namer)), options_(std::move(options)) {}
 
-GnssLogSession::~GnssLogSession() { Stop(); }
+GnssLogSession::~GnssLogSession() {
+  Stop();
+}
 
 void GnssLogSession::say(const std::string& text) {
   if (message_) message_(localClock() + " " + text);
@@ -83,10 +89,11 @@ bool GnssLogSession::Start() {
     stream_.TakeByteCount();
     if (!started_) {
       fileIndex_ = options_.firstIndex - 1;
-      if (options_.keepEarlierFiles && namer_.mode == 2) fileIndex_ = std::max(fileIndex_, HighestIndexPresent(namer_));
+      if (options_.keepEarlierFiles && namer_.mode == 2)
+        fileIndex_ = std::max(fileIndex_, HighestIndexPresent(namer_));
     }
     started_ = true;
-    dateTime_.reset(options_.periodSec, options_.offsetSec);
+    dateTime_.reset(options_.periodSec, options_.offsetSec, options_.nmeaTime);
     wallClock_ = RotationClock(options_.periodSec, options_.offsetSec);
     hold_.clear();
     pending_.clear();
@@ -258,7 +265,8 @@ void GnssLogSession::closeFile() {
       return;
     }
     if (f.lost > 0)
-      sayError("Log file " + target + " is incomplete: " + std::to_string(f.lost) + " bytes could not be written");
+      sayError("Log file " + target + " is incomplete: " + std::to_string(f.lost) +
+               " bytes could not be written");
     say("Log file closed: " + target);
     if (fileClosed_) fileClosed_(target);
   }));

@@ -22,8 +22,8 @@
 
 #include "logger/CommandHandler.h"
 #include "logger/DataStreamLogger.h"
-#include "logger/LogFileNamer.h"
 #include "logger/DateTimeListener.h"
+#include "logger/LogFileNamer.h"
 #include "logger/ReplyFilter.h"
 
 namespace Gnss {
@@ -52,6 +52,9 @@ struct LogOptions {
   // Off for streams without receiver time: the first file starts with the first byte, and
   // files change on the computer's clock, on the same grid.
   bool waitForEpoch = true;
+  // With waitForEpoch: the stream's epochs and date come from NMEA sentences (GGA, RMC,
+  // ZDA, GLL, GNS) instead of the ZRX time and date frames.
+  bool nmeaTime = false;
   // A run never writes over a file it did not write itself: numbered names go on after
   // the highest index in the folder, other names that exist get "_2", "_3", ... Off only
   // when the user agreed to overwrite.

@@ -29,8 +29,17 @@ void GnssLogger_NS3::SetSuffix(const std::string& suffix) { namer_.suffix = suff
 void GnssLogger_NS3::SetFixedName(const std::string& name) { namer_.fixedName = name; }
 void GnssLogger_NS3::SetFirstIndex(int index) { options_.firstIndex = index; }
 
+// `msg` may be a list "A:1.00,B:1.00": every item carries the format, or the receiver takes
+// the later ones for ZRX messages.
 void GnssLogger_NS3::AddMessage(int kind, const std::string& msg) {
-  messages_.push_back(std::string(kKindPath[kind >= 0 && kind < 4 ? kind : 0]) + msg);
+  const std::string path = kKindPath[kind >= 0 && kind < 4 ? kind : 0];
+  for (std::size_t from = 0;;) {
+    const std::size_t comma = msg.find(',', from);
+    const std::string item = msg.substr(from, comma - from);
+    if (!item.empty()) messages_.push_back(path + item);
+    if (comma == std::string::npos) break;
+    from = comma + 1;
+  }
 }
 
 std::string GnssLogger_NS3::EnableCommand() const {
@@ -70,9 +79,15 @@ bool GnssLogger_NS3::Start() {
   Stop();
   lastError_.clear();
   options_.enableCommands = {EnableCommand()};
-  bool epochs = false;
-  for (const std::string& m : messages_) epochs |= m.rfind("def", 0) == 0 || m.rfind("RT", 0) == 0;
-  options_.waitForEpoch = trackTime_ && epochs;
+  bool epochs = false, nmea = false;
+  for (const std::string& m : messages_) {
+    epochs |= m.rfind("def", 0) == 0 || m.rfind("RT", 0) == 0;
+    for (const char* timed : {"nmea/GGA", "nmea/RMC", "nmea/ZDA", "nmea/GLL", "nmea/GNS"})
+      nmea |= m.rfind(timed, 0) == 0;
+  }
+  // Files follow the stream's own time: ZRX time frames, else NMEA sentences with a time.
+  options_.waitForEpoch = trackTime_ && (epochs || nmea);
+  options_.nmeaTime = !epochs && nmea;
   session_ = std::make_unique<GnssLogSession>(receiver_, namer_, options_);
   session_->setMessageCallback(message_);
   session_->setFileClosedCallback(fileClosed_);

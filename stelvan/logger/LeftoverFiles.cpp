@@ -14,7 +14,9 @@ namespace fs = std::filesystem;
 namespace Gnss {
 
 namespace {
-fs::path folder(const LogFileNamer& namer) { return namer.directory.empty() ? fs::path(".") : fs::path(namer.directory); }
+fs::path folder(const LogFileNamer& namer) {
+  return namer.directory.empty() ? fs::path(".") : fs::path(namer.directory);
+}
 
 // The index after `lead` in `name`, or -1.
 long indexAfter(const std::string& name, const std::string& lead) {
@@ -62,7 +64,9 @@ std::string FreeName(const std::string& path) {
   }
 }
 
-std::string IncompleteName(const std::string& path) { return withBeforeExtension(path, ".incomplete"); }
+std::string IncompleteName(const std::string& path) {
+  return withBeforeExtension(path, ".incomplete");
+}
 
 std::vector<Leftover> RecoverLeftovers(const LogFileNamer& namer, std::vector<std::string>& errors) {
   std::vector<Leftover> done;

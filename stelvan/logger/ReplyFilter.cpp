@@ -5,23 +5,22 @@ namespace Gnss {
 namespace {
 constexpr std::size_t kHead = 8;  // "RE" + 3 digits + "%LG"
 
-bool hex(std::uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
-int hexValue(std::uint8_t c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
+bool hex(std::uint8_t c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+int hexValue(std::uint8_t c) {
+  return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+}
 
 // Whether the `len` bytes at `s` (len <= 8) may begin an own reply.
 bool fits(const std::uint8_t* s, std::size_t len) {
-  for (std::size_t k = 0; k < len; ++k) {
-    bool ok = false;
-    switch (k) {
-      case 0: ok = s[0] == 'R' || s[0] == 'E'; break;
-      case 1: ok = (s[0] == 'R' && s[1] == 'E') || (s[0] == 'E' && s[1] == 'R'); break;
-      case 2: case 3: case 4: ok = hex(s[k]); break;
-      case 5: ok = s[5] == '%'; break;
-      case 6: ok = s[6] == ReplyFilter::kTag[0]; break;
-      default: ok = s[7] == ReplyFilter::kTag[1]; break;
-    }
-    if (!ok) return false;
-  }
+  if (len > 0 && s[0] != 'R' && s[0] != 'E') return false;
+  if (len > 1 && !((s[0] == 'R' && s[1] == 'E') || (s[0] == 'E' && s[1] == 'R'))) return false;
+  for (std::size_t k = 2; k < len && k < 5; ++k)
+    if (!hex(s[k])) return false;
+  const char tag[] = {'%', ReplyFilter::kTag[0], ReplyFilter::kTag[1]};
+  for (std::size_t k = 5; k < len; ++k)
+    if (s[k] != static_cast<std::uint8_t>(tag[k - 5])) return false;
   return true;
 }
 }  // namespace
@@ -59,7 +58,8 @@ void ReplyFilter::scan(const std::uint8_t* b, std::size_t n, std::string& out) {
       head_.assign(reinterpret_cast<const char*>(b + i), have);
       return;
     }
-    skip_ = 5 + static_cast<std::size_t>(hexValue(b[i + 2]) * 256 + hexValue(b[i + 3]) * 16 + hexValue(b[i + 4]));
+    skip_ =
+        5 + static_cast<std::size_t>(hexValue(b[i + 2]) * 256 + hexValue(b[i + 3]) * 16 + hexValue(b[i + 4]));
     from = i;
   }
   out.append(reinterpret_cast<const char*>(b + from), n - from);

@@ -31,10 +31,12 @@ class ZrxTimeScanner {
   // on from it); nullopt before the first date frame.
   std::optional<ReceiverDate> dateAt(std::int64_t continuousMs) const;
 
- private:
+  // The clock itself, also fed from other streams' time and date: a time of day (ms), a
+  // civil date (taken after the time it belongs to).
   void takeTime(std::uint32_t tod);
   void takeDate(int year, int month, int day);
 
+ private:
   std::int64_t lastTod_ = -1;
   std::int64_t days_ = 0;
   std::optional<ReceiverDate> date_;

@@ -44,11 +44,13 @@ struct Spec {
 
 const std::vector<Spec>& table() {
   static const std::vector<Spec> specs = {
-      {"receiver", "STRING", "the receiver as gridctl names it (instead of --port and --rate):\n"
-                             "COM/dev/ttyUSB0:115200:1, TCP:host:port:password, WIFI:host:port, USB:name",
+      {"receiver", "STRING",
+       "the receiver as gridctl names it (instead of --port and --rate):\n"
+       "COM/dev/ttyUSB0:115200:1, TCP:host:port:password, WIFI:host:port, USB:name",
        [](Options&, Raw& r, const std::string& v) { return r.receiver = v, true; }},
-      {"port", "PATH", "the receiver's serial port; a stable link such as /dev/serial/by-id/...\n"
-                       "is opened afresh on each reconnection",
+      {"port", "PATH",
+       "the receiver's serial port; a stable link such as /dev/serial/by-id/...\n"
+       "is opened afresh on each reconnection",
        [](Options&, Raw& r, const std::string& v) { return r.port = v, true; }},
       {"rate", "BAUD", "its line speed (default 115200)",
        [](Options&, Raw& r, const std::string& v) { return toInt(v, 50, 4000000, r.rate); }},
@@ -56,12 +58,14 @@ const std::vector<Spec>& table() {
        [](Options&, Raw& r, const std::string& v) { return r.dir = v, true; }},
       {"period", "SECONDS", "file length; boundaries lie on the minute, hour or day grid",
        [](Options&, Raw& r, const std::string& v) { return toInt(v, 1, 100 * 86400, r.period); }},
-      {"messages", "LIST", "messages to enable: [FORMAT/]NAME:PERIOD,... with FORMAT zrx (the\n"
-                           "default), nmea, cmr, rtcm or rtcm3: def:1, nmea/GGA:1.00,nmea/RMC:1.00",
+      {"messages", "LIST",
+       "messages to enable: [FORMAT/]NAME:PERIOD,... with FORMAT zrx (the\n"
+       "default), nmea, cmr, rtcm or rtcm3: def:1, nmea/GGA:1.00,nmea/RMC:1.00",
        [](Options&, Raw& r, const std::string& v) { return r.messages = v, true; }},
-      {"naming", "0|1|2", "0 one fixed name (PREFIX+SUFFIX), 1 the receiver's date and time of\n"
-                          "the file's first epoch (default), 2 the file index, going on after\n"
-                          "the highest present",
+      {"naming", "0|1|2",
+       "0 one fixed name (PREFIX+SUFFIX), 1 the receiver's date and time of\n"
+       "the file's first epoch (default), 2 the file index, going on after\n"
+       "the highest present",
        [](Options&, Raw& r, const std::string& v) { return toInt(v, 0, 2, r.naming); }},
       {"prefix", "TEXT", "name prefix (default \"Site\")",
        [](Options& o, Raw&, const std::string& v) { return o.namer.prefix = v, true; }},
@@ -75,14 +79,16 @@ const std::vector<Spec>& table() {
        [](Options& o, Raw&, const std::string& v) { return o.onClose = v, true; }},
       {"on-close-arg", "TEXT", "the TEXT given to PROG",
        [](Options& o, Raw&, const std::string& v) { return o.onCloseArg = v, o.hasOnCloseArg = true, true; }},
-      {"silence", "SECONDS", "a line this long without a byte counts as cut (default: three\n"
-                             "times the shortest message period, at least 3 s)",
+      {"silence", "SECONDS",
+       "a line this long without a byte counts as cut (default: three\n"
+       "times the shortest message period, at least 3 s)",
        [](Options& o, Raw&, const std::string& v) { return toSeconds(v, o.silenceSec); }},
       {"max-backoff", "SECONDS", "the longest wait between reconnection attempts (default 60)",
        [](Options& o, Raw&, const std::string& v) { return toInt(v, 1, 3600, o.maxBackoffSec); }},
-      {"config", "FILE", "read options from FILE: one \"key = value\" a line, the keys being\n"
-                         "these options' names without \"--\"; \"#\" begins a comment; later\n"
-                         "options win",
+      {"config", "FILE",
+       "read options from FILE: one \"key = value\" a line, the keys being\n"
+       "these options' names without \"--\"; \"#\" begins a comment; later\n"
+       "options win",
        nullptr},
   };
   return specs;
@@ -132,14 +138,18 @@ bool apply(const std::string& name, const std::string& value, Options& o, Raw& r
 
 bool checkFolder(const std::string& dir, std::string& error) {
   std::error_code ec;
-  if (!std::filesystem::is_directory(dir, ec)) return error = "the log folder " + dir + " does not exist", false;
-  if (::access(dir.c_str(), W_OK | X_OK) != 0) return error = "the log folder " + dir + " is not writable", false;
+  if (!std::filesystem::is_directory(dir, ec))
+    return error = "the log folder " + dir + " does not exist", false;
+  if (::access(dir.c_str(), W_OK | X_OK) != 0)
+    return error = "the log folder " + dir + " is not writable", false;
   return true;
 }
 
 bool finish(const Raw& r, Options& o, std::string& error) {
-  if (r.receiver.empty() == r.port.empty()) return error = "give either --port (and --rate) or --receiver", false;
-  if (r.dir.empty() || r.period < 0 || r.messages.empty()) return error = "--dir, --period and --messages are needed", false;
+  if (r.receiver.empty() == r.port.empty())
+    return error = "give either --port (and --rate) or --receiver", false;
+  if (r.dir.empty() || r.period < 0 || r.messages.empty())
+    return error = "--dir, --period and --messages are needed", false;
   if (!r.receiver.empty() && !connectionFromReceiver(r.receiver, o.connection, error)) return false;
   if (!r.port.empty()) o.connection = r.port + ":" + std::to_string(r.rate);
   if (!checkFolder(r.dir, error)) return false;
@@ -152,8 +162,9 @@ bool finish(const Raw& r, Options& o, std::string& error) {
   o.log.useTempName = r.naming != 0;  // mode 0 appends to its one file
   o.log.overwrite = r.naming != 0;
   o.log.enableCommands = {messages.text};
-  // Files begin at an epoch's receiver time only when the stream carries it.
-  o.log.waitForEpoch = messages.receiverTime;
+  // Files begin at an epoch of the stream's own time when it carries one.
+  o.log.waitForEpoch = messages.receiverTime || messages.nmeaTime;
+  o.log.nmeaTime = !messages.receiverTime && messages.nmeaTime;
   if (messages.shortestPeriod > 0) o.epochSec = messages.shortestPeriod;
   if (o.silenceSec <= 0) o.silenceSec = std::max(3.0, 3 * o.epochSec);
   return true;
@@ -173,7 +184,8 @@ std::string usage() {
     std::string head = std::string("  --") + s.name + " " + s.value;
     head.resize(std::max<std::size_t>(head.size() + 1, 26), ' ');
     std::string help = s.help;
-    for (std::size_t at = 0; (at = help.find('\n', at)) != std::string::npos; at += 27) help.insert(at + 1, 26, ' ');
+    for (std::size_t at = 0; (at = help.find('\n', at)) != std::string::npos; at += 27)
+      help.insert(at + 1, 26, ' ');
     u += head + help + "\n";
   }
   u += "Every option is also a configuration key: \"dir = /srv/gnss\", \"messages = def:1\", ...\n"
@@ -220,7 +232,8 @@ bool parseMessages(const std::string& list, MessageList& out, std::string& error
     for (const char* f : formats) known |= format == f;
     if (!known) return error = "unknown message format \"" + format + "\" in \"" + item + "\"", false;
     bool nameOk = !name.empty() && name.size() <= 7;
-    for (const char c : name) nameOk &= std::isalnum(static_cast<unsigned char>(c)) || c == '~' || c == '|' || c == '=';
+    for (const char c : name)
+      nameOk &= std::isalnum(static_cast<unsigned char>(c)) || c == '~' || c == '|' || c == '=';
     if (!nameOk) return error = "bad message name in \"" + item + "\"", false;
     if (colon != std::string::npos) {
       double period = 0;
@@ -228,6 +241,8 @@ bool parseMessages(const std::string& list, MessageList& out, std::string& error
       if (out.shortestPeriod == 0 || period < out.shortestPeriod) out.shortestPeriod = period;
     }
     out.receiverTime |= format == "zrx" && (name == "def" || name == "RT" || name == "~~");
+    out.nmeaTime |= format == "nmea" && (name == "GGA" || name == "RMC" || name == "ZDA" || name == "GLL" ||
+                                         name == "GNS");
     out.text += (out.text.empty() ? "em,," : ",") + item;
     if (comma == std::string::npos) break;
     from = comma + 1;
@@ -248,7 +263,8 @@ bool connectionFromReceiver(const std::string& receiver, std::string& out, std::
     int n = 0;
     if (toInt(port, 1, 256, n)) port = "/dev/ttyS" + std::to_string(n - 1);
     int baud = 0;
-    if (port.empty() || !toInt(rate, 50, 4000000, baud)) return error = "bad receiver string " + receiver, false;
+    if (port.empty() || !toInt(rate, 50, 4000000, baud))
+      return error = "bad receiver string " + receiver, false;
     return out = port + ":" + rate, true;
   }
   if (receiver.rfind("TCP:", 0) == 0 || receiver.rfind("WIFI:", 0) == 0) {

@@ -27,9 +27,10 @@ std::string usage();
 // A message list "ITEM,ITEM,...", each item [FORMAT/]NAME[:PERIOD] (FORMAT zrx, nmea, cmr,
 // rtcm or rtcm3; a bare name is ZRX; "def" is the receiver's default ZRX set).
 struct MessageList {
-  std::string text;             // as the "em" command takes it
-  bool receiverTime = false;    // the ZRX time message ("RT") is among them
-  double shortestPeriod = 0;    // seconds; 0 when no item gives one
+  std::string text;           // as the "em" command takes it
+  bool receiverTime = false;  // the ZRX time message ("RT") is among them
+  bool nmeaTime = false;      // an NMEA sentence with the time of day is among them
+  double shortestPeriod = 0;  // seconds; 0 when no item gives one
 };
 bool parseMessages(const std::string& list, MessageList& out, std::string& error);
 // A receiver string as gridctl takes it (COM..., TCP:..., WIFI:..., USB:...) as the receiver

@@ -30,10 +30,23 @@ std::string seconds(Clock::duration d) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(d).count()) + " s";
 }
 
+// Reports of the connect procedure are not needed: the runner polls the model's state.
+struct QuietConnect : Tellus::IConnectionListener {
+  void onConnectStart() override {}
+  void onConnectProgress(const std::string&) override {}
+  void onConnectFailure(const std::string&) override {}
+  void onConnected(bool) override {}
+};
+
 class Runner {
  public:
   Runner(const Options& o, Journal& j, const std::atomic<bool>& stop, const StreamTap& tap)
-      : o_(o), journal_(j), stop_(stop), tap_(tap), model_(Tellus::ReceiverModel::create()), receiver_(model_.get()),
+      : o_(o),
+        journal_(j),
+        stop_(stop),
+        tap_(tap),
+        model_(Tellus::ReceiverModel::create()),
+        receiver_(model_.get()),
         session_(receiver_, o.namer, o.log) {
     session_.setMessageCallback([this](const std::string& l) { journal_.info(l); });
     session_.setErrorCallback([this](const std::string& l) { journal_.error(l); });
@@ -42,7 +55,8 @@ class Runner {
   }
 
   int run() {
-    if (!model_->connect(o_.connection, nullptr)) {
+    if (!connect()) {
+      if (stop_) return 0;
       journal_.error("cannot connect to " + o_.connection + ": " + model_->lastError());
       return 1;
     }
@@ -62,6 +76,20 @@ class Runner {
   }
 
  private:
+  // Connecting may search the line speed for most of a minute: it runs on the model's own
+  // thread, so that a stop ends it at once.
+  bool connect() {
+    if (!model_->connect(o_.connection, &quiet_)) return false;
+    while (model_->state() == 1) {
+      if (stop_ || Clock::now() >= deadline_) {
+        model_->cancelConnect();
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return model_->isConnected();
+  }
+
   // Returns when the line is lost (true) or the run ends (false).
   bool watch() {
     std::uint64_t seen = session_.bytesReceived();
@@ -77,7 +105,8 @@ class Runner {
         why = "no data for " + seconds(Clock::now() - lastByte_);
       if (why.empty()) continue;
       const std::string file = session_.currentFile();
-      journal_.error(Gnss::localClock() + " line lost (" + why + ")" + (file.empty() ? "" : "; closing " + file));
+      journal_.error(Gnss::localClock() + " line lost (" + why + ")" +
+                     (file.empty() ? "" : "; closing " + file));
       return true;
     }
     return false;
@@ -91,7 +120,7 @@ class Runner {
     std::string said;
     for (;;) {
       if (!pause(wait * 1000, stop_, deadline_)) return false;
-      if (model_->connect(o_.connection, nullptr) && session_.Start()) break;
+      if (connect() && session_.Start()) break;
       const std::string why = model_->isConnected() ? session_.lastError() : model_->lastError();
       model_->disconnect();
       wait = std::min(wait * 2, o_.maxBackoffSec);
@@ -109,10 +138,12 @@ class Runner {
     std::string why;
     const int code = Gnss::RunProgram(args, "", why);
     if (code != 0)
-      journal_.error(o_.onClose + " for " + file + ": " + (code < 0 ? why : "exit code " + std::to_string(code)));
+      journal_.error(o_.onClose + " for " + file + ": " +
+                     (code < 0 ? why : "exit code " + std::to_string(code)));
   }
 
   const Options& o_;
+  QuietConnect quiet_;
   Journal& journal_;
   const std::atomic<bool>& stop_;
   const StreamTap& tap_;

@@ -10,7 +10,9 @@
 
 namespace {
 std::atomic<bool> g_stop{false};
-void onSignal(int) { g_stop = true; }
+void onSignal(int) {
+  g_stop = true;
+}
 }  // namespace
 
 int main(int argc, char** argv) {

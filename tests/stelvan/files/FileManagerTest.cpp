@@ -175,6 +175,10 @@ TEST_F(FileManagerTest, OneFileDownloadsUnderOneLabelledBar) {
   EXPECT_TRUE(fm.findChild<QProgressBar*>("fileProgress")->isVisible());
   EXPECT_FALSE(fm.findChild<QProgressBar*>("totalProgress")->isVisible());
   EXPECT_TRUE(fm.findChild<QProgressBar*>("fileProgress")->format().startsWith("log1207a"));
+  if (const char* dir = std::getenv("STELVAN_SCREENSHOT_DIR")) {
+    QTest::qWait(500);
+    fm.grab().save(QString(dir) + "/files-download.png");
+  }
   download->click();  // stop: nothing more to see
   for (int i = 0; i < 6000 && download->text() == "Stop"; ++i) QTest::qWait(10);
   EXPECT_EQ(download->text(), "Download");

@@ -1,8 +1,8 @@
 // The logging session on its own: names by the receiver's date across midnight and month
 // ends, the grid at midnight, restarts that never overwrite, refusals that reach the caller,
 // the logger's own replies kept out of files, leftovers of a killed run, and a full disk.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 
@@ -14,9 +14,11 @@
 #include <mutex>
 #include <thread>
 
+#include "ReceiverModel.h"
 #include "TempDir.h"
 #include "ZrxEpochs.h"
 #include "logger/GnssLogSession.h"
+#include "logger/GnssLogger_NS3.h"
 #include "logger/ReplyFilter.h"
 
 namespace fs = std::filesystem;
@@ -37,11 +39,12 @@ std::vector<std::string> names(const fs::path& dir) {
 
 // One logging run over `data`, with its lines and closed files recorded.
 struct LogRun {
-  LogRun(const fs::path& dir, int mode, int period, Gnss::LogOptions o = {}) {
+  LogRun(const fs::path& dir, int mode, int period, Gnss::LogOptions o = {},
+         const std::string& suffix = ".zrx") {
     namer.directory = dir.string();
     namer.mode = mode;
     namer.prefix = "Site";
-    namer.suffix = ".zrx";
+    namer.suffix = suffix;
     namer.fixedName = "Site.zrx";
     o.periodSec = period;
     o.useTempName = mode != 0;
@@ -77,9 +80,10 @@ TEST(LogSession, NamesCarryTheReceiversDateAcrossMidnightAndAMonthEnd) {
   const std::string data = epochs(hms(23, 58, 30), 240, 1000, 2026, 3, 31, rng);
   LogRun run(dir.path(), 1, 60);
   ASSERT_TRUE(run.log(data));
-  EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"Site_2026_03_31_23.58.30.zrx", "Site_2026_03_31_23.59.00.zrx",
-                                                          "Site_2026_04_01_00.00.00.zrx", "Site_2026_04_01_00.01.00.zrx",
-                                                          "Site_2026_04_01_00.02.00.zrx"}));
+  EXPECT_EQ(names(dir.path()),
+            (std::vector<std::string>{"Site_2026_03_31_23.58.30.zrx", "Site_2026_03_31_23.59.00.zrx",
+                                      "Site_2026_04_01_00.00.00.zrx", "Site_2026_04_01_00.01.00.zrx",
+                                      "Site_2026_04_01_00.02.00.zrx"}));
   // Even the first file's name waited for the date frame.
   ASSERT_FALSE(run.lines.empty());
   EXPECT_NE(run.lines[0].find("Log file started: " + (dir.path() / "~Site_2026_03_31_23.58.30.tmp").string()),
@@ -98,11 +102,16 @@ TEST(LogSession, FilesChangeExactlyOnTheGridAtMidnight) {
     std::vector<std::string> files;
   };
   const Case cases[] = {
-      {60, hms(23, 58, 57), 190, {"Site_2026_12_07_23.58.57.zrx", "Site_2026_12_07_23.59.00.zrx",
-                                  "Site_2026_12_08_00.00.00.zrx", "Site_2026_12_08_00.01.00.zrx",
-                                  "Site_2026_12_08_00.02.00.zrx"}},
-      {3600, hms(22, 59, 50), 7300, {"Site_2026_12_07_22.59.50.zrx", "Site_2026_12_07_23.00.00.zrx",
-                                     "Site_2026_12_08_00.00.00.zrx", "Site_2026_12_08_01.00.00.zrx"}},
+      {60,
+       hms(23, 58, 57),
+       190,
+       {"Site_2026_12_07_23.58.57.zrx", "Site_2026_12_07_23.59.00.zrx", "Site_2026_12_08_00.00.00.zrx",
+        "Site_2026_12_08_00.01.00.zrx", "Site_2026_12_08_00.02.00.zrx"}},
+      {3600,
+       hms(22, 59, 50),
+       7300,
+       {"Site_2026_12_07_22.59.50.zrx", "Site_2026_12_07_23.00.00.zrx", "Site_2026_12_08_00.00.00.zrx",
+        "Site_2026_12_08_01.00.00.zrx"}},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -133,7 +142,8 @@ TEST(LogSession, ARestartNeverOverwritesAnEarlierRunInAnyNamingMode) {
     for (const std::string& n : names(dir.path())) all += readAll(dir.path() / n);
     EXPECT_EQ(all.size(), 2 * data.size()) << "mode " << mode;
     if (mode == 2) {  // numbering goes on after the highest index present
-      EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"Site_1.zrx", "Site_2.zrx", "Site_3.zrx", "Site_4.zrx"}));
+      EXPECT_EQ(names(dir.path()),
+                (std::vector<std::string>{"Site_1.zrx", "Site_2.zrx", "Site_3.zrx", "Site_4.zrx"}));
     }
   }
 }
@@ -246,6 +256,58 @@ TEST(LogSession, AStreamWithoutReceiverTimeChangesFilesOnTheComputersClockAtASen
     joined += bytes;
   }
   EXPECT_TRUE(joined == all);
+}
+
+std::string sentence(const std::string& body) {
+  unsigned sum = 0;
+  for (const char c : body) sum ^= static_cast<unsigned char>(c);
+  char tail[8];
+  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+  return "$" + body + tail;
+}
+
+TEST(LogSession, AnNmeaStreamChangesFilesOnItsOwnTimeAndDate) {
+  TempDir dir;
+  Gnss::LogOptions o;
+  o.nmeaTime = true;
+  o.enableCommands = {"em,,nmea/GGA:1.00,nmea/RMC:1.00,nmea/GSV:1.00"};
+  LogRun run(dir.path(), 1, 60, o, ".nmea");
+  std::string data = "01.0,A*3C\r\n";  // the end of a sentence: no epoch begins there
+  const std::string lead = data;
+  for (int i = 0; i < 130; ++i) {
+    const int t = 23 * 3600 + 59 * 60 + i;  // from 23:59:00 on 31 Dec 2026
+    const int tod = t % 86400;
+    char hms[16], date[8];
+    std::snprintf(hms, sizeof hms, "%02d%02d%02d.00", tod / 3600, tod / 60 % 60, tod % 60);
+    std::snprintf(date, sizeof date, "%s", t < 86400 ? "311226" : "010127");
+    data += sentence(std::string("GPGGA,") + hms + ",4722.61,N,00832.50,E,1,08,1.0,430.0,M,48.0,M,,");
+    data += sentence("GPGSV,1,1,01,05,40,083,46");
+    data += sentence(std::string("GPRMC,") + hms + ",A,4722.61,N,00832.50,E,0.0,0.0," + date + ",,");
+  }
+  ASSERT_TRUE(run.log(data));
+  EXPECT_EQ(names(dir.path()),
+            (std::vector<std::string>{"Site_2026_12_31_23.59.00.nmea", "Site_2027_01_01_00.00.00.nmea",
+                                      "Site_2027_01_01_00.01.00.nmea"}));
+  std::string joined;
+  for (const std::string& n : names(dir.path())) {
+    const std::string bytes = readAll(dir.path() / n);
+    EXPECT_EQ(bytes.substr(0, 7), "$GPGGA,") << n;
+    joined += bytes;
+  }
+  EXPECT_TRUE(joined == data.substr(lead.size()));
+}
+
+TEST(LogSession, EveryMessageOfAListCarriesItsFormat) {
+  engine::Ref<Tellus::ReceiverModel> model{Tellus::ReceiverModel::create()};
+  Gnss::GnssLogger_NS3 nmea(model.get());
+  nmea.AddMessage(2, "GGA:1.00,RMC:1.00");
+  EXPECT_EQ(nmea.EnableCommand(), "em,,nmea/GGA:1.00,nmea/RMC:1.00");
+  Gnss::GnssLogger_NS3 rtcm(model.get());
+  rtcm.AddMessage(3, "1004:1.00,1006:10.00");
+  EXPECT_EQ(rtcm.EnableCommand(), "em,,rtcm/1004:1.00,rtcm/1006:10.00");
+  Gnss::GnssLogger_NS3 zrx(model.get());
+  zrx.AddMessage(0, "def:1.00");
+  EXPECT_EQ(zrx.EnableCommand(), "em,,def:1.00");
 }
 
 // A size-limited file stands for a full disk: it runs without privileges.

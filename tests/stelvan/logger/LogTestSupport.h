@@ -37,7 +37,8 @@ struct Child {
     posix_spawn_file_actions_adddup2(&a, in[0], 0);
     posix_spawn_file_actions_addclose(&a, in[1]);
     posix_spawn_file_actions_addopen(&a, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (!err.empty()) posix_spawn_file_actions_addopen(&a, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!err.empty())
+      posix_spawn_file_actions_addopen(&a, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     std::vector<char*> args;
     for (auto& s : argv) args.push_back(s.data());
     args.push_back(nullptr);
@@ -92,7 +93,8 @@ inline std::string waitForLine(const fs::path& file, const std::string& lead, in
 
 // The simulator on a pseudo-terminal; `pty` is its device path ("" when it did not start).
 struct Sim {
-  Sim(const std::string& bin, const fs::path& dir, const std::string& name, std::vector<std::string> extra = {}) {
+  Sim(const std::string& bin, const fs::path& dir, const std::string& name,
+      std::vector<std::string> extra = {}) {
     std::vector<std::string> argv = {bin + "/rcvsim", "--pty", "--trace", (dir / (name + ".trace")).string()};
     argv.insert(argv.end(), extra.begin(), extra.end());
     child = std::make_unique<Child>(argv, dir / (name + ".out"));

@@ -31,12 +31,15 @@ TEST(StelvanLogFaults, SetUpFaultsExitNonZeroWithTheReasonOnStandardError) {
     std::vector<std::string> args;
     std::string says;
   } cases[] = {
-      {{"--port", "/dev/null", "--dir", (s.dir.path() / "missing").string(), "--period", "60", "--messages", "def:1"},
+      {{"--port", "/dev/null", "--dir", (s.dir.path() / "missing").string(), "--period", "60", "--messages",
+        "def:1"},
        "does not exist"},
-      {{"--port", "/dev/null", "--dir", s.logs.string(), "--period", "60", "--messages", "NOPE:abc"}, "bad period"},
+      {{"--port", "/dev/null", "--dir", s.logs.string(), "--period", "60", "--messages", "NOPE:abc"},
+       "bad period"},
       {{"--port", "/dev/null", "--dir", s.logs.string(), "--period", "60", "--messages", "gps/GGA:1"},
        "unknown message format"},
-      {{"--receiver", "GSM/dev/ttyUSB1:123:0", "--dir", s.logs.string(), "--period", "60", "--messages", "def:1"},
+      {{"--receiver", "GSM/dev/ttyUSB1:123:0", "--dir", s.logs.string(), "--period", "60", "--messages",
+        "def:1"},
        "GSM"},
       {{"--config", (s.dir.path() / "none.conf").string()}, "cannot read"},
   };
@@ -47,7 +50,8 @@ TEST(StelvanLogFaults, SetUpFaultsExitNonZeroWithTheReasonOnStandardError) {
     EXPECT_EQ(readAll(s.dir.path() / "out"), "");
   }
   std::ofstream(s.dir.path() / "bad.conf") << "dir = " << s.logs.string() << "\nspeed = 9600\n";
-  Child bad(s.logger({"--config", (s.dir.path() / "bad.conf").string()}), s.dir.path() / "out", s.dir.path() / "err");
+  Child bad(s.logger({"--config", (s.dir.path() / "bad.conf").string()}), s.dir.path() / "out",
+            s.dir.path() / "err");
   EXPECT_EQ(bad.wait(10000), 2);
   EXPECT_NE(readAll(s.dir.path() / "err").find("bad.conf:2: unknown option speed"), std::string::npos);
 }
@@ -57,7 +61,8 @@ TEST(StelvanLogFaults, SeveralNmeaMessagesFromAConfigFileAndARefusalThatStopsThe
   Sim sim(s.bin, s.dir.path(), "sim", {"--seed", "2"});
   ASSERT_FALSE(sim.pty.empty());
   const fs::path conf = s.dir.path() / "base.conf";
-  std::ofstream(conf) << "# a base station\nreceiver = COM" << sim.pty << ":115200:1\ndir = " << s.logs.string()
+  std::ofstream(conf) << "# a base station\nreceiver = COM" << sim.pty
+                      << ":115200:1\ndir = " << s.logs.string()
                       << "\nperiod = 3600\nmessages = nmea/GGA:0.50, nmea/RMC:0.50\nnaming = 2\n"
                       << "suffix = .nmea\nseconds = 3\n";
   Child run(s.logger({"--config", conf.string()}), s.dir.path() / "out", s.dir.path() / "err");
@@ -69,12 +74,27 @@ TEST(StelvanLogFaults, SeveralNmeaMessagesFromAConfigFileAndARefusalThatStopsThe
   EXPECT_EQ(nmea.find("%LG"), std::string::npos);  // no answer to our own commands
 
   // A message the receiver does not know: its own text on standard error, no file.
-  Child refused(s.logger({"--config", conf.string(), "--messages", "nmea/GGA:1.00,zrx/NOPE:1.00", "--suffix", ".x"}),
-                s.dir.path() / "out2", s.dir.path() / "err2");
+  Child refused(
+      s.logger({"--config", conf.string(), "--messages", "nmea/GGA:1.00,zrx/NOPE:1.00", "--suffix", ".x"}),
+      s.dir.path() / "out2", s.dir.path() / "err2");
   EXPECT_EQ(refused.wait(30000), 1);
   EXPECT_NE(readAll(s.dir.path() / "err2").find("Unknown message zrx/NOPE"), std::string::npos)
       << readAll(s.dir.path() / "err2");
   EXPECT_EQ(filesIn(s.logs).size(), 1u);
+}
+
+TEST(StelvanLogFaults, AStopWhileTheLineSpeedIsSearchedEndsAtOnce) {
+  Station s;
+  Sim sim(s.bin, s.dir.path(), "sim", {"--seed", "5"});
+  ASSERT_FALSE(sim.pty.empty());
+  kill(sim.child->pid, SIGSTOP);  // nothing answers: the search would take most of a minute
+  Child run(s.logger({"--port", sim.pty, "--dir", s.logs.string(), "--period", "60", "--messages", "def:1"}),
+            s.dir.path() / "out", s.dir.path() / "err");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  kill(run.pid, SIGTERM);
+  EXPECT_EQ(run.wait(8000), 0) << readAll(s.dir.path() / "err");
+  kill(sim.child->pid, SIGCONT);
+  EXPECT_TRUE(filesIn(s.logs).empty());
 }
 
 TEST(StelvanLogFaults, ALineCutAndRestoredOnTheSameDeviceLinkLosesNothing) {
@@ -116,8 +136,9 @@ TEST(StelvanLogFaults, RunsKilledTwiceLeaveCompleteFilesThatTheNextRunFinishes) 
   Station s;
   Sim sim(s.bin, s.dir.path(), "sim", {"--seed", "6"});
   ASSERT_FALSE(sim.pty.empty());
-  const std::vector<std::string> args = {"--port", sim.pty, "--dir", s.logs.string(), "--period", "3600",
-                                         "--naming", "2", "--messages", "RT:0.2,RD:0.2,PG:0.2,EE:0.2"};
+  const std::vector<std::string> args = {
+      "--port", sim.pty,    "--dir", s.logs.string(), "--period",
+      "3600",   "--naming", "2",     "--messages",    "RT:0.2,RD:0.2,PG:0.2,EE:0.2"};
   std::string firstRun;
   {
     Child run(s.logger(args), s.dir.path() / "out1", s.dir.path() / "err1");
@@ -137,13 +158,14 @@ TEST(StelvanLogFaults, RunsKilledTwiceLeaveCompleteFilesThatTheNextRunFinishes) 
     ASSERT_TRUE(waitForSize(s.logs / "~Site_2.tmp", 300)) << readAll(s.dir.path() / "err2");
     run.kill9();
   }
-  EXPECT_NE(readAll(s.dir.path() / "out2").find("recovered from an earlier run: " + (s.logs / "Site_1.zrx").string()),
+  EXPECT_NE(readAll(s.dir.path() / "out2")
+                .find("recovered from an earlier run: " + (s.logs / "Site_1.zrx").string()),
             std::string::npos);
   Child last(s.logger([&] {
-               auto a = args;
-               a.insert(a.end(), {"--seconds", "2"});
-               return a;
-             }()),
+    auto a = args;
+    a.insert(a.end(), {"--seconds", "2"});
+    return a;
+  }()),
              s.dir.path() / "out3", s.dir.path() / "err3");
   ASSERT_EQ(last.wait(30000), 0) << readAll(s.dir.path() / "err3");
   EXPECT_TRUE(readAll(s.logs / "Site_1.zrx") == firstRun);

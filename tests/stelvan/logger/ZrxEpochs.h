@@ -14,7 +14,9 @@
 
 namespace zrxtest {
 
-inline std::int64_t hms(int h, int m, int s) { return ((h * 60LL + m) * 60 + s) * 1000; }
+inline std::int64_t hms(int h, int m, int s) {
+  return ((h * 60LL + m) * 60 + s) * 1000;
+}
 
 inline std::string frame(const char* id, const std::string& body) {
   char len[4];
@@ -56,7 +58,9 @@ struct FakeReceiver : Gnss::ILogReceiver {
     if (!refuse.empty() && text.find("em,,") != std::string::npos) return reply = refuse, false;
     return reply = "", true;
   }
-  void setStreamSink(std::function<void(const std::uint8_t*, std::size_t)> s) override { sink = std::move(s); }
+  void setStreamSink(std::function<void(const std::uint8_t*, std::size_t)> s) override {
+    sink = std::move(s);
+  }
   void feed(const std::string& bytes, std::mt19937& rng) {
     for (std::size_t p = 0; p < bytes.size();) {
       const std::size_t n = std::min<std::size_t>(1 + rng() % 700, bytes.size() - p);

@@ -23,6 +23,7 @@
 #include "logging/CRealTimeLogging.h"
 #include "logging/MessageCatalogue.h"
 #include "logging/RtlPages.h"
+#include "rcvsim/Simulator.h"
 
 namespace {
 
@@ -133,7 +134,11 @@ TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
     // a while to reach; stopping before it would rightly leave no file.
     const QDir dir(QString::fromStdString(out.str()));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return !dir.entryList(QDir::Files).isEmpty() && !dlg.progress().startsWith(" /"); }, 30000))
+        [&] {
+          return !dir.entryList(QDir::Files).isEmpty() &&
+                 (dlg.progress().startsWith(" Site_") || dlg.progress().startsWith(" ..."));
+        },
+        30000))
         << dlg.status().toStdString() << " " << dlg.progress().toStdString();
     if (const char* dir = std::getenv("STELVAN_PICTURE_DIR")) dlg.grab().save(QString(dir) + "/logging.png");
     // Start returns once the receiver has taken the messages; Stop is live from then on.
@@ -155,6 +160,60 @@ TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
   sim.closeWriteChannel();
   sim.terminate();
   sim.waitForFinished(5000);
+}
+
+TEST(RealTimeLogging, AfterAStallItSaysItLogsOnlyWhenItDoes) {
+  QtTestApp();
+  ScopedConfigHome config;
+  TempDir out;
+  rcvsim::Options o;
+  o.pty = true;
+  o.seed = 7;
+  rcvsim::Simulator sim(o);
+  std::string error;
+  ASSERT_TRUE(sim.start(error)) << error;
+  const QString port = QString::fromStdString("COM" + sim.ptyPath() + ":115200:1");
+  {
+    logging::CRealTimeLogging dlg(port);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.startButton()->isEnabled(); }, 20000)) << dlg.status().toStdString();
+    dlg.setOutputPath(QString::fromStdString(out.str()));
+    dlg.startButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.progress().startsWith(" Site_") || dlg.progress().startsWith(" ..."); },
+                                30000))
+        << dlg.status().toStdString();
+    const auto count = [&] { return dlg.progress().section('/', 1, 1).toLongLong(); };
+    const long long before = count();
+    // The receiver falls silent for a while: the dialog never shows progress meanwhile.
+    sim.faults().stopStreaming = true;
+    QStringList seen;
+    bool progressWhileSilent = false;
+    for (int i = 0; i < 120; ++i) {  // 12 s
+      QTest::qWait(100);
+      if (seen.isEmpty() || seen.back() != dlg.status()) seen << dlg.status();
+      if (seen.contains("Disconnected!") && !dlg.progress().isEmpty()) progressWhileSilent = true;
+    }
+    EXPECT_TRUE(seen.contains("Disconnected!")) << seen.join(" | ").toStdString();
+    EXPECT_TRUE(seen.contains("Reconnecting to : " + port)) << seen.join(" | ").toStdString();
+    EXPECT_FALSE(progressWhileSilent) << seen.join(" | ").toStdString();
+    sim.faults().stopStreaming = false;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.progress().isEmpty() && dlg.status() == port; }, 30000))
+        << dlg.status().toStdString();
+    EXPECT_GE(count(), before);  // the counters go on over the run
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.startButton()->isEnabled() && !dlg.busy(); }, 20000));
+    dlg.startButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.running() && !dlg.busy(); }, 20000));
+  }
+  sim.stop();
+  const QDir dir(QString::fromStdString(out.str()));
+  const QStringList files = dir.entryList({"*.zrx"}, QDir::Files);
+  EXPECT_GE(files.size(), 2) << files.join(" ").toStdString();
+  for (const QString& f : files) {
+    QFile file(dir.filePath(f));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.startsWith("~~005")) << f.toStdString();
+    EXPECT_FALSE(bytes.contains("%LG")) << f.toStdString() << ": a reply to the logger's own command";
+  }
 }
 
 }  // namespace
