@@ -72,6 +72,7 @@ void C_Analyser::runPass() {
       c.parser->unlock();
       c.parser->resetState();
       if (accepted) {
+        m_health.message();
         storeMessage();
         m_messageFound = true;
         if (m_hasNested.load()) startNested();
@@ -81,6 +82,7 @@ void C_Analyser::runPass() {
         break;
       }
       const bool complete = buf->lastReadComplete();
+      if (complete && m_status->statusCount() > 0) noteRefusal(c);
       buf->rewind();
       if (complete) continue;
       // Out of bytes mid-message: wait for the next write, unless one came
@@ -116,6 +118,19 @@ void C_Analyser::runPass() {
   Lock lock(this);
   m_pending = false;
   if (m_waiting && m_processed) m_processed->Set();
+}
+
+// A refusal with status of a whole attempt (one that ran out of bytes is
+// tried again) is a refused frame. It begins past the leading patterns the
+// parser took, or where the parser marked it, with the extent it marked.
+void C_Analyser::noteRefusal(const C_ParserPool::Candidate& c) {
+  C_Ex_DataCash* buf = cash();
+  std::size_t markStart = 0, markEnd = 0;
+  const bool marked = buf->markedRange(markStart, markEnd);
+  const std::uint64_t begin = buf->frontPosition() + (marked ? markStart : buf->takenCount());
+  const std::uint64_t end = marked ? buf->frontPosition() + markEnd : begin + 1;
+  if (m_health.insideCounted(c.entry, begin)) return;
+  m_health.refused(c.entry, c.parser->name(), m_status->status(m_status->statusCount() - 1), begin, end);
 }
 
 void C_Analyser::storeMessage() {
@@ -178,6 +193,7 @@ void C_Analyser::takeUnknownRun(const std::vector<C_ParserPool::Candidate>& orde
   static const std::bitset<256> kNoStop;
   if (cash()->takeUnknownRun(kNoStop, m_unknown, mk, run) == 0) return;
   m_messageFound = false;
+  m_health.unknown();
   // Only this worker creates the nested analyser (stop() releases it after
   // the worker has ended), so reading m_nested here needs no lock.
   if (!m_nested) {

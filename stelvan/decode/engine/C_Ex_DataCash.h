@@ -68,6 +68,16 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
     return true;
   }
 
+  // Reader side: the stream position of the first byte not yet committed or
+  // dropped (where the current attempt starts), and the range a parser
+  // marked in this attempt, as offsets past it.
+  std::uint64_t frontPosition() const { return m_readPos.load(std::memory_order_relaxed); }
+  bool markedRange(std::size_t& start, std::size_t& end) const {
+    start = m_markStart;
+    end = m_markEnd;
+    return m_marked;
+  }
+
   // Wakes every read wait at once and keeps later ones from waiting until
   // the next reset (a stopping analyser must not sit out its read waits).
   void abortWaits();
