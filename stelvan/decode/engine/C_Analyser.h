@@ -19,6 +19,7 @@
 #include "C_MsgSetting.h"
 #include "C_ParserPool.h"
 #include "DecodeHealth.h"
+#include "UnknownScan.h"
 #include "gridlink/platform/Event.h"
 
 namespace engine {
@@ -114,6 +115,8 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   Ref<C_DataManager> m_data;
   Ref<IMsgSetting> m_status;
   DecodeHealth m_health;
+  UnknownScan m_scan;  // worker's, as are the two flags
+  bool m_scanStale = true, m_scanReady = false;
 };
 
 }  // namespace engine

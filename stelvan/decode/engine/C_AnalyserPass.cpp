@@ -40,6 +40,7 @@ void C_Analyser::runPass() {
     if (pp->version() != version) {
       version = pp->version();
       order = pp->enabledOrder();
+      m_scanStale = true;
       starts.reset();
       for (const auto& c : order) starts |= c.start;
     }
@@ -62,6 +63,7 @@ void C_Analyser::runPass() {
       if (c.base && c.base->generation() != c.generation) {
         C_ParserPool::refreshStart(c);
         starts |= c.start;
+        m_scanStale = true;
       }
       if (!c.start[first]) continue;
       // A start the parser's own test refuses needs neither its lock nor an attempt.
@@ -178,16 +180,28 @@ void C_Analyser::takeUnknownRun(const std::vector<C_ParserPool::Candidate>& orde
   const std::size_t before = m_unknown.size();
   const std::size_t limit = std::max<std::size_t>(tuning::unknownFlushSize.load(), 1) + 1;
   // The run goes on over bytes at which every parser's start test refuses,
-  // as the attempts there would; it ends where some parser may start.
+  // as the attempts there would; it ends where some parser may start. The
+  // pair tables pass over most of them; the last two visible positions, and
+  // those the tables let through, get the start tests themselves.
+  if (m_scanStale) {
+    m_scanReady = m_scan.update(order);
+    m_scanStale = false;
+  }
   const std::uint8_t* p = nullptr;
   const std::size_t avail = cash()->peekSpan(1, limit, &p);
+  const std::size_t fast = m_scanReady && avail > 2 ? avail - 2 : 0;
   std::size_t run = 1;
   for (; run < avail; ++run) {
+    unsigned which = ~0u;
+    if (run < fast) {
+      run = m_scan.skip(p, run, fast);
+      if (run < fast) which = m_scan.mayStart(p + run);
+    }
     if (!starts[p[run]]) continue;
     const std::size_t n = std::min<std::size_t>(8, avail - run);
     bool may = false;
-    for (const auto& c : order)
-      if ((may = c.mayStartAt(p + run, n))) break;
+    for (std::size_t k = 0; k < order.size() && !may; ++k)
+      may = (which >> m_scan.bitOf(order[k].entry) & 1u) && order[k].mayStartAt(p + run, n);
     if (may) break;
   }
   static const std::bitset<256> kNoStop;
