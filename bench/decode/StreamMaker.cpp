@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "rcvsim/CmrMessages.h"
 #include "rcvsim/Geodesy.h"
@@ -80,7 +81,8 @@ Input cmrStream(std::size_t target) {
 Input unknownHeavyStream(std::size_t target) {
   Input in;
   in.name = "unknown-heavy";
-  const std::string gga = rcvsim::nmeaSentence("GPGGA,120000.00,4722.6140,N,00832.5020,E,1,08,0.9,430.0,M,48.0,M,,");
+  const std::string gga =
+      rcvsim::nmeaSentence("GPGGA,120000.00,4722.6140,N,00832.5020,E,1,08,0.9,430.0,M,48.0,M,,");
   std::uint64_t x = 88172645463325252ull;
   while (in.bytes.size() < target) {
     for (int i = 0; i < 4096; ++i) {
@@ -101,6 +103,26 @@ Input captureStream(const std::string& name, const std::string& path, std::size_
   std::ifstream f(path, std::ios::binary);
   const std::string one((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   if (one.empty()) return in;
+  while (in.bytes.size() < target) in.bytes += one;
+  return in;
+}
+
+Input shiftedRtcm2Stream(const std::string& name, const std::string& path, std::size_t target,
+                         unsigned bits) {
+  Input in = captureStream(name, path, 1);
+  if (in.bytes.empty()) return in;
+  std::vector<int> stream(bits, 0);
+  for (unsigned char c : in.bytes) {
+    if ((c & 0xC0) != 0x40) continue;
+    for (int i = 0; i < 6; ++i) stream.push_back((c >> i) & 1);  // bit 0 goes first
+  }
+  std::string one;
+  for (std::size_t i = 0; i + 6 <= stream.size(); i += 6) {
+    int b = 0x40;
+    for (int j = 0; j < 6; ++j) b |= stream[i + j] << j;
+    one.push_back(static_cast<char>(b));
+  }
+  in.bytes.clear();
   while (in.bytes.size() < target) in.bytes += one;
   return in;
 }

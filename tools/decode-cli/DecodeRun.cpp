@@ -35,6 +35,37 @@ bool waitBacklog(engine::C_Ex_DataCash* cash) {
   return true;
 }
 
+// A refusal's status code as a reason a user reads.
+std::string reason(const std::string& format, int code) {
+  switch (code) {
+    case 5002:
+      return format == "RTCM_3" ? "crc" : "checksum";
+    case 5003:
+      return "length";
+    case 5004:
+      return "unknown_id";
+    case 5005:
+      return "parity";
+    case 4:
+      return format == "CMR" ? "end" : "4";
+    default:
+      return std::to_string(code);
+  }
+}
+
+void appendCounts(std::string& out, const std::map<std::string, std::uint64_t>& counts) {
+  out += '{';
+  bool first = true;
+  for (const auto& [key, count] : counts) {
+    if (!first) out += ", ";
+    first = false;
+    out += '"';
+    appendJsonEscaped(out, key);
+    out += "\": " + std::to_string(count);
+  }
+  out += '}';
+}
+
 }  // namespace
 
 engine::Ref<engine::C_DataAnalyser> makeAnalysis(engine::IEx_StorageMsg* storage, bool strict) {
@@ -72,6 +103,8 @@ void feedAnalysis(std::FILE* in, engine::C_DataAnalyser* da, RunResult& r) {
   r.bytes = da->bytesWritten();
   const std::uint64_t used = da->bytesConsumed();
   r.unknownBytes = r.bytes > used ? r.bytes - used : 0;
+  for (const auto& [key, n] : da->refusals()) r.refused[key.first + ":" + reason(key.first, key.second)] += n;
+  r.gaps = da->gaps();
 }
 
 RunResult runDecode(std::FILE* in, const RunOptions& opt) {
@@ -89,16 +122,11 @@ RunResult runDecode(std::FILE* in, const RunOptions& opt) {
 
 std::string statsJson(const RunResult& r) {
   std::string out = "{\"bytes\": " + std::to_string(r.bytes) +
-                    ", \"unknown_bytes\": " + std::to_string(r.unknownBytes) + ", \"messages\": {";
-  bool first = true;
-  for (const auto& [key, count] : r.messages) {
-    if (!first) out += ", ";
-    first = false;
-    out += '"';
-    appendJsonEscaped(out, key);
-    out += "\": " + std::to_string(count);
-  }
-  out += "}}";
+                    ", \"unknown_bytes\": " + std::to_string(r.unknownBytes) + ", \"messages\": ";
+  appendCounts(out, r.messages);
+  out += ", \"refused\": ";
+  appendCounts(out, r.refused);
+  out += ", \"gaps\": " + std::to_string(r.gaps) + "}";
   return out;
 }
 

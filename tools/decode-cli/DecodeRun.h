@@ -23,6 +23,8 @@ struct RunResult {
   std::uint64_t bytes = 0;
   std::uint64_t unknownBytes = 0;
   std::map<std::string, std::uint64_t> messages;  // "<FORMAT>:<ID>" -> count
+  std::map<std::string, std::uint64_t> refused;   // "<FORMAT>:<reason>" -> refused frames
+  std::uint64_t gaps = 0;                         // runs of unknown bytes between messages
 };
 
 RunResult runDecode(std::FILE* in, const RunOptions& opt);

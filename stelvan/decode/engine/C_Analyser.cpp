@@ -283,6 +283,7 @@ void C_Analyser::reset() {
   m_pool->rewind();
   m_unknown.clear();
   m_messageFound = true;
+  m_health.reset();
 }
 
 }  // namespace engine

@@ -13,12 +13,14 @@
 #include "../interfaces/IDataAnalyser.h"
 #include "../interfaces/I_Analyser.h"
 #include "../interfaces/I_DataWriter.h"
-#include "gridlink/platform/Event.h"
 #include "../thread/TSynch.h"
 #include "AnalyserWorker.h"
 #include "C_DataManager.h"
 #include "C_MsgSetting.h"
 #include "C_ParserPool.h"
+#include "DecodeHealth.h"
+#include "UnknownScan.h"
+#include "gridlink/platform/Event.h"
 
 namespace engine {
 
@@ -73,11 +75,14 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   C_ParserPool* pool() { return static_cast<C_ParserPool*>(m_pool.get()); }
   C_Ex_DataCash* cash() { return m_data->cash(); }
   std::size_t unknownPending();  // gathered, not yet forwarded
+  // Refused frames and gaps of this analyser's stream (not its nested ones').
+  DecodeHealth& health() { return m_health; }
 
  private:
   void wake();                           // under no lock; takes ours
   void post(AnalyserWorker::Request r);  // under our lock
   void storeMessage();
+  void noteRefusal(const C_ParserPool::Candidate& c);  // after a whole attempt refused with status
   void takeUnknownRun(const std::vector<C_ParserPool::Candidate>& order, const std::bitset<256>& starts);
   void forwardUnknown();  // gathered bytes -> nested
   void startNested();
@@ -96,7 +101,7 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   bool m_pending = false;
   bool m_flush = false;
   bool m_messageFound = true;
-  std::atomic<std::uint64_t> m_writeSeq{0};  // bumps on every write (under our lock)
+  std::atomic<std::uint64_t> m_writeSeq{0};    // bumps on every write (under our lock)
   std::atomic<std::int64_t> m_lastWriteMs{0};  // steady clock of the last write
   std::atomic<std::uint32_t> m_falseStartQuietMs{0};
   std::vector<std::uint8_t> m_unknown;
@@ -109,6 +114,9 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   Ref<IEx_StorageMsg> m_storage;
   Ref<C_DataManager> m_data;
   Ref<IMsgSetting> m_status;
+  DecodeHealth m_health;
+  UnknownScan m_scan;  // worker's, as are the two flags
+  bool m_scanStale = true, m_scanReady = false;
 };
 
 }  // namespace engine

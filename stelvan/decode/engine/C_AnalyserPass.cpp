@@ -40,6 +40,7 @@ void C_Analyser::runPass() {
     if (pp->version() != version) {
       version = pp->version();
       order = pp->enabledOrder();
+      m_scanStale = true;
       starts.reset();
       for (const auto& c : order) starts |= c.start;
     }
@@ -62,6 +63,7 @@ void C_Analyser::runPass() {
       if (c.base && c.base->generation() != c.generation) {
         C_ParserPool::refreshStart(c);
         starts |= c.start;
+        m_scanStale = true;
       }
       if (!c.start[first]) continue;
       // A start the parser's own test refuses needs neither its lock nor an attempt.
@@ -72,6 +74,7 @@ void C_Analyser::runPass() {
       c.parser->unlock();
       c.parser->resetState();
       if (accepted) {
+        m_health.message();
         storeMessage();
         m_messageFound = true;
         if (m_hasNested.load()) startNested();
@@ -81,6 +84,7 @@ void C_Analyser::runPass() {
         break;
       }
       const bool complete = buf->lastReadComplete();
+      if (complete && m_status->statusCount() > 0) noteRefusal(c);
       buf->rewind();
       if (complete) continue;
       // Out of bytes mid-message: wait for the next write, unless one came
@@ -116,6 +120,19 @@ void C_Analyser::runPass() {
   Lock lock(this);
   m_pending = false;
   if (m_waiting && m_processed) m_processed->Set();
+}
+
+// A refusal with status of a whole attempt (one that ran out of bytes is
+// tried again) is a refused frame. It begins past the leading patterns the
+// parser took, or where the parser marked it, with the extent it marked.
+void C_Analyser::noteRefusal(const C_ParserPool::Candidate& c) {
+  C_Ex_DataCash* buf = cash();
+  std::size_t markStart = 0, markEnd = 0;
+  const bool marked = buf->markedRange(markStart, markEnd);
+  const std::uint64_t begin = buf->frontPosition() + (marked ? markStart : buf->takenCount());
+  const std::uint64_t end = marked ? buf->frontPosition() + markEnd : begin + 1;
+  if (m_health.insideCounted(c.entry, begin)) return;
+  m_health.refused(c.entry, c.parser->name(), m_status->status(m_status->statusCount() - 1), begin, end);
 }
 
 void C_Analyser::storeMessage() {
@@ -163,21 +180,34 @@ void C_Analyser::takeUnknownRun(const std::vector<C_ParserPool::Candidate>& orde
   const std::size_t before = m_unknown.size();
   const std::size_t limit = std::max<std::size_t>(tuning::unknownFlushSize.load(), 1) + 1;
   // The run goes on over bytes at which every parser's start test refuses,
-  // as the attempts there would; it ends where some parser may start.
+  // as the attempts there would; it ends where some parser may start. The
+  // pair tables pass over most of them; the last two visible positions, and
+  // those the tables let through, get the start tests themselves.
+  if (m_scanStale) {
+    m_scanReady = m_scan.update(order);
+    m_scanStale = false;
+  }
   const std::uint8_t* p = nullptr;
   const std::size_t avail = cash()->peekSpan(1, limit, &p);
+  const std::size_t fast = m_scanReady && avail > 2 ? avail - 2 : 0;
   std::size_t run = 1;
   for (; run < avail; ++run) {
+    unsigned which = ~0u;
+    if (run < fast) {
+      run = m_scan.skip(p, run, fast);
+      if (run < fast) which = m_scan.mayStart(p + run);
+    }
     if (!starts[p[run]]) continue;
     const std::size_t n = std::min<std::size_t>(8, avail - run);
     bool may = false;
-    for (const auto& c : order)
-      if ((may = c.mayStartAt(p + run, n))) break;
+    for (std::size_t k = 0; k < order.size() && !may; ++k)
+      may = (which >> m_scan.bitOf(order[k].entry) & 1u) && order[k].mayStartAt(p + run, n);
     if (may) break;
   }
   static const std::bitset<256> kNoStop;
   if (cash()->takeUnknownRun(kNoStop, m_unknown, mk, run) == 0) return;
   m_messageFound = false;
+  m_health.unknown();
   // Only this worker creates the nested analyser (stop() releases it after
   // the worker has ended), so reading m_nested here needs no lock.
   if (!m_nested) {

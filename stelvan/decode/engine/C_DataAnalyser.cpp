@@ -33,6 +33,16 @@ C_Analyser* C_DataAnalyser::topAnalyser() {
   return static_cast<C_Analyser*>(m_top.get());
 }
 
+DecodeHealth::Refusals C_DataAnalyser::refusals() {
+  C_Analyser* top = topAnalyser();
+  return top ? top->health().refusals() : DecodeHealth::Refusals();
+}
+
+std::uint64_t C_DataAnalyser::gaps() {
+  C_Analyser* top = topAnalyser();
+  return top ? top->health().gaps() : 0;
+}
+
 bool C_DataAnalyser::init(IEx_StorageMsg* storage, void*) {
   G g(m_cs);
   if (m_initialised) return true;

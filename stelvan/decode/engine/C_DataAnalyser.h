@@ -59,6 +59,9 @@ class C_DataAnalyser : public IDataAnalyser, public IAnalysisManager {
   std::uint64_t bytesWritten() const { return m_written.load(); }
   std::uint64_t bytesConsumed() const { return m_consumed.load(); }
   C_Analyser* topAnalyser();  // not counted for the caller
+  // Refused frames and gaps of the written stream (the top-level analyser's).
+  DecodeHealth::Refusals refusals();
+  std::uint64_t gaps();
 
  private:
   bool ensureInit();

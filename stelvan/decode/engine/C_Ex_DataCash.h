@@ -68,6 +68,16 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
     return true;
   }
 
+  // Reader side: the stream position of the first byte not yet committed or
+  // dropped (where the current attempt starts), and the range a parser
+  // marked in this attempt, as offsets past it.
+  std::uint64_t frontPosition() const { return m_readPos.load(std::memory_order_relaxed); }
+  bool markedRange(std::size_t& start, std::size_t& end) const {
+    start = m_markStart;
+    end = m_markEnd;
+    return m_marked;
+  }
+
   // Wakes every read wait at once and keeps later ones from waiting until
   // the next reset (a stopping analyser must not sit out its read waits).
   void abortWaits();
@@ -100,8 +110,10 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
   std::mutex m_cs;
   std::condition_variable m_arrived;
   std::deque<Block> m_blocks;  // block k holds positions [(m_firstBlock+k)*B, ...)
-  static constexpr std::size_t kSpareBlocks = 4;
-  std::vector<std::unique_ptr<std::uint8_t[]>> m_spare;  // freed blocks kept for reuse
+  // Freed blocks kept for reuse: a writer of 1 MiB slices reuses them all
+  // instead of having the heap give back and take fresh (zeroed) pages.
+  static constexpr std::size_t kSpareBlocks = 20;
+  std::vector<std::unique_ptr<std::uint8_t[]>> m_spare;
   std::uint64_t m_firstBlock = 0;
   std::atomic<std::uint64_t> m_writePos{0};   // changed under m_cs; read anywhere
   std::atomic<std::uint64_t> m_readPos{0};    // first byte not committed/dropped; the reader moves it

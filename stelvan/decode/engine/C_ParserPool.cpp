@@ -138,6 +138,7 @@ void C_ParserPool::refreshStart(Candidate& c) {
   c.start = c.base->startSet();
   c.lead = c.base->leadSet();
   c.plausible = c.base->plausibleTest();
+  c.secondThird = c.base->secondThirdTest();
   c.parser->unlock();
 }
 

@@ -76,6 +76,11 @@ class CParserData : public IParserData, public CSynch {
   // called without the parser's lock. Null: every start is plausible.
   using Plausible = bool (*)(const std::uint8_t* p, std::size_t n);
   virtual Plausible plausibleTest() const { return nullptr; }
+  // The unknown-byte scan's look one byte further: false when no message of
+  // the format can have `b1` and `b2` as its second and third bytes (after a
+  // first byte that begins no leading pattern). Stateless. Null: any may.
+  using PairTest = bool (*)(std::uint8_t b1, std::uint8_t b2);
+  virtual PairTest secondThirdTest() const { return nullptr; }
   // The first bytes of the enabled leading patterns (caller holds the lock).
   std::bitset<256> leadSet() const;
 

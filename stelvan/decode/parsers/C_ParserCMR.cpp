@@ -37,6 +37,10 @@ bool plausibleStart(const std::uint8_t* p, std::size_t n) {
   if (n > 1 && p[1] != kStatus) return false;
   return n < 3 || p[2] == kTypeObservables || p[2] == kTypeSsi;
 }
+bool secondThird(std::uint8_t b1, std::uint8_t b2) {
+  using namespace cmr;
+  return b1 == kStatus && (b2 == kTypeObservables || b2 == kTypeSsi);
+}
 }  // namespace
 
 bool C_ParserCMR::mapMessageType(const std::string& key, const std::string& typeText, const std::string& id) {
@@ -101,6 +105,10 @@ bool C_ParserCMR::parse(IEx_DataCash* reader, IMsgSetting* status) {
 
 CParserData::Plausible C_ParserCMR::plausibleTest() const {
   return plausibleStart;
+}
+
+CParserData::PairTest C_ParserCMR::secondThirdTest() const {
+  return secondThird;
 }
 
 }  // namespace engine

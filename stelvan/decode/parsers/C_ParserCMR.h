@@ -28,6 +28,7 @@ class C_ParserCMR : public CParserData {
   bool mapMessageType(const std::string& key, const std::string& typeText, const std::string& id) override;
   IParserData* createInstance() override;
   Plausible plausibleTest() const override;
+  PairTest secondThirdTest() const override;
 
   const std::map<std::string, std::string>& typeMap() const { return m_types; }
 

@@ -62,6 +62,10 @@ bool plausibleStart(const std::uint8_t* p, std::size_t n) {
   return true;
 }
 
+bool secondThird(std::uint8_t b1, std::uint8_t b2) {
+  return nmea::isAddressChar(b1) && nmea::isAddressChar(b2);
+}
+
 // Length of a maker's proprietary address (1-based offsets 2 on), which is
 // ended by "," or "*"; 0 when there is none, -1 when more data must come.
 long makerAddressLength(parsers::View& view) {
@@ -146,6 +150,10 @@ bool C_ParserNMEA::parse(IEx_DataCash* reader, IMsgSetting* status) {
 
 CParserData::Plausible C_ParserNMEA::plausibleTest() const {
   return plausibleStart;
+}
+
+CParserData::PairTest C_ParserNMEA::secondThirdTest() const {
+  return secondThird;
 }
 
 }  // namespace engine

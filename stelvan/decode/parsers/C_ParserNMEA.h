@@ -18,6 +18,7 @@ class C_ParserNMEA : public CParserData {
   void resetDefaults() override;
   IParserData* createInstance() override;
   Plausible plausibleTest() const override;
+  PairTest secondThirdTest() const override;
   std::size_t typicalLength() override { return 256; }
 };
 

@@ -69,6 +69,7 @@ bool C_ParserRTCM_3::parse(IEx_DataCash* reader, IMsgSetting* status) {
   const std::uint8_t* c = f + kHeaderSize + length;
   if (crc != ((static_cast<std::uint32_t>(c[0]) << 16) | (static_cast<std::uint32_t>(c[1]) << 8) | c[2])) {
     status->addStatus(kBadCrc);
+    reader->markMessage(start, start + frame);  // the refused frame's extent
     return false;
   }
   reader->take(frame);

@@ -56,6 +56,9 @@ bool plausibleStart(const std::uint8_t* p, std::size_t n) {
     if (!((p[i] >= '0' && p[i] <= '9') || (p[i] >= 'A' && p[i] <= 'F'))) return false;
   return true;
 }
+bool secondThird(std::uint8_t b1, std::uint8_t b2) {
+  return zrx::isIdChar(b1) && ((b2 >= '0' && b2 <= '9') || (b2 >= 'A' && b2 <= 'F'));
+}
 }  // namespace
 
 bool C_ParserZRX::accept(IEx_DataCash* reader, IMsgSetting* status, std::size_t start,
@@ -157,6 +160,10 @@ bool C_ParserZRX::parse(IEx_DataCash* reader, IMsgSetting* status) {
 
 CParserData::Plausible C_ParserZRX::plausibleTest() const {
   return plausibleStart;
+}
+
+CParserData::PairTest C_ParserZRX::secondThirdTest() const {
+  return secondThird;
 }
 
 }  // namespace engine

@@ -24,6 +24,7 @@ class C_ParserZRX : public CParserData {
   void resetDefaults() override;
   IParserData* createInstance() override;
   Plausible plausibleTest() const override;
+  PairTest secondThirdTest() const override;
 
   const zrx::IdTable& ids() const { return m_ids; }
 

@@ -60,6 +60,12 @@ BitStream::Got BitStream::word(std::size_t bit, std::uint32_t& raw) {
 }
 
 unsigned preambleOffsets(const std::uint8_t* p, std::size_t n) {
+  // Most starts fail on the first two groups; look no further for them.
+  const int s0 = sixBits(p[0]);
+  std::size_t j = 1;
+  while (j < n && sixBits(p[j]) < 0) ++j;
+  if (s0 < 0 || j == n) return s0 < 0 ? 0 : 0x3F;
+  if (kOffsets[(static_cast<unsigned>(s0) << 6) | static_cast<unsigned>(sixBits(p[j]))] == 0) return 0;
   std::uint8_t six[6];
   std::size_t groups = 0;
   for (std::size_t i = 0; i < n && groups < 6; ++i) {

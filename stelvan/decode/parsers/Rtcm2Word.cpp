@@ -6,22 +6,6 @@
 namespace engine::rtcm2 {
 namespace {
 
-constexpr std::array<std::int8_t, 256> makeSixBits() {
-  std::array<std::int8_t, 256> t{};
-  for (int b = 0; b < 256; ++b) {
-    if ((b & 0xC0) != 0x40) {
-      t[b] = -1;
-      continue;
-    }
-    int v = 0;
-    for (int i = 0; i < 6; ++i)
-      if (b & (1 << i)) v |= 1 << (5 - i);
-    t[b] = static_cast<std::int8_t>(v);
-  }
-  return t;
-}
-constexpr auto kSix = makeSixBits();
-
 // Data bit d<i> (1..24) sits at bit 30 - i.
 constexpr std::uint32_t mask(std::initializer_list<int> bits) {
   std::uint32_t m = 0;
@@ -51,14 +35,10 @@ constexpr unsigned parityOf(std::uint32_t x) {
 
 }  // namespace
 
-int sixBits(std::uint8_t byte) {
-  return kSix[byte];
-}
-
 bool assembleWord(const std::uint8_t* bytes, std::uint32_t& raw) {
   std::uint32_t w = 0;
   for (unsigned i = 0; i < kBytesPerWord; ++i) {
-    const int v = kSix[bytes[i]];
+    const int v = sixBits(bytes[i]);
     if (v < 0) return false;
     w = (w << 6) | static_cast<std::uint32_t>(v);
   }

@@ -2,6 +2,8 @@
 // RTCM 2 words: 30 bits (24 data, 6 parity) carried as six data bits per byte
 // in five bytes, least significant stream bit first. A word is represented with
 // d1 at bit 29 and D30 at bit 0. Pure functions, callable from any thread.
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace engine::rtcm2 {
@@ -12,8 +14,27 @@ constexpr unsigned kBitsPerByte = 6;
 constexpr unsigned kWordBits = 30;
 constexpr std::uint32_t kPreambleWord = 0x66;  // the first eight data bits of a message
 
+namespace detail {
+constexpr std::array<std::int8_t, 256> makeSixBits() {
+  std::array<std::int8_t, 256> t{};
+  for (int b = 0; b < 256; ++b) {
+    int v = -1;
+    if ((b & 0xC0) == 0x40) {
+      v = 0;
+      for (int i = 0; i < 6; ++i)
+        if (b & (1 << i)) v |= 1 << (5 - i);
+    }
+    t[static_cast<std::size_t>(b)] = static_cast<std::int8_t>(v);
+  }
+  return t;
+}
+inline constexpr std::array<std::int8_t, 256> kSixBits = makeSixBits();
+}  // namespace detail
+
 // Six data bits of a stream byte in word order, or -1 when the byte is not 0x40..0x7F.
-int sixBits(std::uint8_t byte);
+inline int sixBits(std::uint8_t byte) {
+  return detail::kSixBits[byte];
+}
 
 // Assembles five stream bytes into a raw word; false when a byte is not valid.
 bool assembleWord(const std::uint8_t* bytes, std::uint32_t& raw);

@@ -58,7 +58,8 @@ TEST(DecodeCli, LinesAndStats) {
   ASSERT_EQ(stats.status, 0);
   EXPECT_EQ(stats.out,
             "{\"bytes\": " + std::to_string(8 + gga.size() + frame.size()) +
-                ", \"unknown_bytes\": 6, \"messages\": {\"NMEA:GPGGA\": 1, \"RTCM_3:1004\": 1}}\n");
+                ", \"unknown_bytes\": 6, \"messages\": {\"NMEA:GPGGA\": 1, \"RTCM_3:1004\": 1}, "
+                "\"refused\": {}, \"gaps\": 0}\n");
   // Strict: the parsers keep their defaults and know no lengths.
   const Result strict = run("--stats --strict " + path);
   ASSERT_EQ(strict.status, 0);
