@@ -5,6 +5,7 @@
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
 #include "gridlink/platform/Clock.h"
+#include "linkpanel/Linkpanel.h"
 #include "query/CAnswerTable.h"
 #include "shell/CCockpitApp.h"
 #include "shell/SessionSink.h"
@@ -92,6 +93,7 @@ bool CSessionThread::openConnection(CConnection*& conn) {
   conn = m_App.CreateConnection();
   conn->SetSysMsgCallback(&CSessionThread::ServerMessage);
   conn->SetLogDetailLevel(0);
+  conn->SetTlsTrustCallback(&Kestrel::AskTlsTrust, nullptr);
   m_Sink.postStatus("Open connection to server");
   const CONNECTION_INFO info = m_App.connectionInfo();
   g_Attempt = 0;
