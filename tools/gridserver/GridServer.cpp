@@ -27,7 +27,7 @@ GridServer::GridServer(ServerOptions options)
     : m_Options(std::move(options)),
       m_Pool(m_Options.receivers),
       m_Guard(m_Options.throttle),
-      m_Ctx{m_Users, m_Store, m_Pool, m_Options.stallSeconds, m_Options.limits, m_Guard, nullptr,
+      m_Ctx{m_Users, m_Store, m_Pool, m_Options.stallSeconds, m_Options.limits, m_Guard, nullptr, m_Options.allowWatch,
             [this](const std::string& user, const std::string& text) { notifyUser(user, text); }} {}
 
 GridServer::~GridServer() {

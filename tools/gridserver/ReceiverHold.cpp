@@ -1,5 +1,6 @@
 #include "gridserver/ReceiverHold.h"
 
+#include "session/ConnectionEvents.h"
 #include "session/RequestPacket.h"
 #include "session/ServerPacket.h"
 
@@ -54,6 +55,8 @@ bool ReceiverHold::Offer(std::string_view packet, std::uint32_t) {
   if (reply && m_Quiet) m_KeptReply.assign(payload);
   if (reply && m_Quiet) return true;
   if (m_Quiet && !reply) return true;  // data after the client went
+  if (m_Tap && ServerLink::dispatchOf(ServerLink::kindOf(h.type)).route == ServerLink::Route::Data)
+    m_Tap(h.type, h.result, payload);
   return m_Forward(h.type, h.rcvId, h.result, payload);
 }
 
