@@ -10,10 +10,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -190,9 +190,10 @@ void guess(unsigned port, const std::atomic<bool>& stop, std::atomic<long>& trie
 }
 
 void printLoad(const char* what, const Load& l) {
-  std::printf("%s: %zu requests in %.1f s = %.0f requests/s, reply p50 %.2f ms, p99 %.2f ms, lost or "
-              "mismatched %ld\n",
-              what, l.requests, l.seconds, l.perSecond, l.p50, l.p99, l.failures);
+  std::printf(
+      "%s: %zu requests in %.1f s = %.0f requests/s, reply p50 %.2f ms, p99 %.2f ms, lost or "
+      "mismatched %ld\n",
+      what, l.requests, l.seconds, l.perSecond, l.p50, l.p99, l.failures);
 }
 
 }  // namespace
@@ -259,17 +260,19 @@ int main(int argc, char** argv) {
 
   // The same load over TLS, on a server with a certificate the clients are given.
   const std::string cert = dir.str() + "/cert.pem", key = dir.str() + "/key.pem";
-  const std::string makeCert = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost "
-                               "-addext subjectAltName=IP:127.0.0.1 -keyout " +
-                               key + " -out " + cert + " >/dev/null 2>&1";
+  const std::string makeCert =
+      "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost "
+      "-addext subjectAltName=IP:127.0.0.1 -keyout " +
+      key + " -out " + cert + " >/dev/null 2>&1";
   if (std::system(makeCert.c_str()) == 0) {
-    ServerProcess tls({"--listen", "127.0.0.1:0", "--users", dir.str() + "/users", "--store", dir.str() + "/store",
-                       "--receiver", rcv, "--tls-cert", cert, "--tls-key", key});
+    ServerProcess tls({"--listen", "127.0.0.1:0", "--users", dir.str() + "/users", "--store",
+                       dir.str() + "/store", "--receiver", rcv, "--tls-cert", cert, "--tls-key", key});
     const Load secure = runLoad(tls.address(), rcv, clients, commands, messages, cert);
     failures += secure.failures;
     printLoad("over TLS", secure);
     const double plainRate = (plain[0].perSecond + plain[1].perSecond) / 2;
-    std::printf("  TLS / plain: requests/s %.2f, p99 %.2f\n", plainRate > 0 ? secure.perSecond / plainRate : 0.0,
+    std::printf("  TLS / plain: requests/s %.2f, p99 %.2f\n",
+                plainRate > 0 ? secure.perSecond / plainRate : 0.0,
                 plainP99 > 0 ? secure.p99 / plainP99 : 0.0);
     status |= tls.Stop();
   } else {

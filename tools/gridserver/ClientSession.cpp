@@ -106,8 +106,8 @@ void ClientSession::run(Platform::ThreadContext& ctx) {
   log("connected");
   std::string tlsError;
   // In this thread, not the accepting one: a slow or silent peer holds only itself up.
-  if (m_Ctx.tls && !m_Socket->StartTlsServer(*m_Ctx.tls, static_cast<int>(m_Ctx.limits.loginSeconds * 1000u),
-                                             tlsError)) {
+  if (m_Ctx.tls &&
+      !m_Socket->StartTlsServer(*m_Ctx.tls, static_cast<int>(m_Ctx.limits.loginSeconds * 1000u), tlsError)) {
     log(tlsError + ", connection dropped");
     m_Broken = true;
   }
@@ -290,7 +290,8 @@ void ClientSession::openRcv(std::string_view arg, std::uint8_t rcvId) {
     return;
   }
   auto hold = std::make_unique<ReceiverHold>(
-      rcv, m_Ctx.pool.Configured(rcv), [this](std::uint16_t type, std::uint8_t id, std::uint8_t result, std::string_view payload) {
+      rcv, m_Ctx.pool.Configured(rcv),
+      [this](std::uint16_t type, std::uint8_t id, std::uint8_t result, std::string_view payload) {
         return Send(type, id, result, payload);
       });
   hold->SetDataTap([this, rcv](std::uint16_t type, std::uint8_t result, std::string_view payload) {

@@ -7,7 +7,10 @@
 namespace gridserver {
 
 ReceiverHold::ReceiverHold(std::string rcv, std::string configured, Forward forward)
-    : m_Rcv(std::move(rcv)), m_Configured(std::move(configured)), m_Forward(std::move(forward)), m_Server(std::make_unique<LocalServer>(*this)) {}
+    : m_Rcv(std::move(rcv)),
+      m_Configured(std::move(configured)),
+      m_Forward(std::move(forward)),
+      m_Server(std::make_unique<LocalServer>(*this)) {}
 
 ReceiverHold::~ReceiverHold() {
   m_Quiet = true;

@@ -16,8 +16,8 @@ namespace {
 int addUser(const std::string& users, const std::string& name, const std::string& input) {
   TempDir tmp;
   std::ofstream(tmp.str() + "/in") << input;
-  const std::string cmd = TestPaths::binDir() + "/gridserver --users " + users + " --add-user " + name + " <" +
-                          tmp.str() + "/in 2>/dev/null";
+  const std::string cmd = TestPaths::binDir() + "/gridserver --users " + users + " --add-user " + name +
+                          " <" + tmp.str() + "/in 2>/dev/null";
   const int st = std::system(cmd.c_str());
   return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
