@@ -3,6 +3,9 @@
 // while it waits. Every reply is checked; the figures are requests per second, the median and
 // 99th-percentile reply times, the server's memory after each of two rounds, and the median
 // command time against the same commands on the local server (the baseline of this run).
+// Then the same load over TLS (requests/s and p99 against the plain rounds), and once more in
+// plain while guessers hammer logins from another address (p99 against the plain rounds: the
+// throttling of their failures must not slow the users).
 //   bench_gridserver [clients] [commands] [messages]     defaults 50 100 20
 #include <sys/stat.h>
 
@@ -10,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -18,9 +22,11 @@
 
 #include "ServerProcess.h"
 #include "TempDir.h"
+#include "gridlink/CBlockingSocket.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
 #include "rcvsim/Simulator.h"
+#include "session/RequestPacket.h"
 
 namespace {
 
@@ -78,12 +84,13 @@ bool messageRoundTrip(CConnection& c, const std::string& user, int k, std::vecto
 }
 
 void client(const std::string& address, const std::string& rcv, int index, int commands, int messages,
-            Tally& tally) {
+            const std::string& tlsCa, Tally& tally) {
   const std::string user = "user" + std::to_string(index);
   std::vector<double> ms, commandMs;
   long failures = 0;
   CConnection c;
   c.SetTimeout(60);
+  if (!tlsCa.empty()) c.SetTls(true, tlsCa.c_str());
   if (!c.Open(address.c_str(), user.c_str(), "pw", "bench")) {
     tally.failures += commands + messages;
     return;
@@ -136,6 +143,59 @@ double localBaseline(int commands) {
   return percentile(ms, 0.5);
 }
 
+struct Load {
+  double perSecond = 0, p50 = 0, p99 = 0, commandP50 = 0, seconds = 0;
+  long failures = 0;
+  std::size_t requests = 0;
+};
+
+Load runLoad(const std::string& address, const std::string& rcv, int clients, int commands, int messages,
+             const std::string& tlsCa) {
+  Tally tally;
+  const auto t0 = Clock::now();
+  std::vector<std::thread> threads;
+  for (int i = 0; i < clients; ++i)
+    threads.emplace_back(client, address, rcv, i, commands, messages, tlsCa, std::ref(tally));
+  for (auto& t : threads) t.join();
+  Load l;
+  l.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+  std::lock_guard lock(tally.lock);
+  l.requests = tally.ms.size();
+  l.perSecond = static_cast<double>(l.requests) / l.seconds;
+  l.p50 = percentile(tally.ms, 0.5);
+  l.p99 = percentile(tally.ms, 0.99);
+  l.commandP50 = percentile(tally.commandMs, 0.5);
+  l.failures = tally.failures.load();
+  return l;
+}
+
+// Wrong logins as fast as the server answers them, each on a new connection from 127.0.0.2 (a
+// loopback address of its own, so that only the guessers' address gets locked out).
+void guess(unsigned port, const std::atomic<bool>& stop, std::atomic<long>& tries) {
+  const std::string packet = ServerLink::buildRequestPacket("OpenUsr user0 wrong guess", 0);
+  char buf[512];
+  while (!stop) {
+    CBlockingSocket s;
+    try {
+      s.Create(true);
+      s.Bind(CSockAddr("127.0.0.2", 0));
+      s.Connect(CSockAddr("127.0.0.1", static_cast<std::uint16_t>(port)), 2000);
+      s.Write(packet.data(), static_cast<int>(packet.size()), 2);
+      s._Read(buf, sizeof buf, 10);
+      ++tries;
+    } catch (const CBlockingSocketException&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+}
+
+void printLoad(const char* what, const Load& l) {
+  std::printf(
+      "%s: %zu requests in %.1f s = %.0f requests/s, reply p50 %.2f ms, p99 %.2f ms, lost or "
+      "mismatched %ld\n",
+      what, l.requests, l.seconds, l.perSecond, l.p50, l.p99, l.failures);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,32 +225,59 @@ int main(int argc, char** argv) {
   std::printf("gridserver load: %d clients x (%d commands + %d message round trips), 2 rounds\n", clients,
               commands, messages);
   long rss[2] = {0, 0};
-  double seconds = 0, serverCommand = 0;
+  double serverCommand = 0;
   long failures = 0;
+  Load plain[2];
   for (int round = 0; round < 2; ++round) {
-    Tally tally;
-    const auto t0 = Clock::now();
-    std::vector<std::thread> threads;
-    for (int i = 0; i < clients; ++i)
-      threads.emplace_back(client, server.address(), rcv, i, commands, messages, std::ref(tally));
-    for (auto& t : threads) t.join();
-    seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    plain[round] = runLoad(server.address(), rcv, clients, commands, messages, "");
     rss[round] = rssKiB(server.pid());
-    serverCommand = percentile(tally.commandMs, 0.5);
-    failures += tally.failures;
-    std::lock_guard l(tally.lock);
-    std::printf(
-        "round %d: %zu requests in %.1f s = %.0f requests/s, reply p50 %.2f ms, p99 %.2f ms, "
-        "lost or mismatched %ld, server RSS %ld KiB\n",
-        round + 1, tally.ms.size(), seconds, static_cast<double>(tally.ms.size()) / seconds,
-        percentile(tally.ms, 0.5), percentile(tally.ms, 0.99), tally.failures.load(), rss[round]);
+    serverCommand = plain[round].commandP50;
+    failures += plain[round].failures;
+    const std::string what = "round " + std::to_string(round + 1);
+    printLoad(what.c_str(), plain[round]);
+    std::printf("  server RSS %ld KiB\n", rss[round]);
   }
   std::printf("server memory after round 2 / after round 1: %.3f\n",
               rss[0] > 0 ? static_cast<double>(rss[1]) / static_cast<double>(rss[0]) : 0.0);
   const double direct = localBaseline(commands);
   std::printf("median command: through gridserver %.2f ms, on the local server %.2f ms, ratio %.2f\n",
               serverCommand, direct, direct > 0 ? serverCommand / direct : 0.0);
-  const int status = server.Stop();
+  const double plainP99 = std::max(plain[0].p99, plain[1].p99);
+
+  // Failed logins hammered from another address during a plain round.
+  std::atomic<bool> stop{false};
+  std::atomic<long> tries{0};
+  std::vector<std::thread> guessers;
+  for (int i = 0; i < 4; ++i) guessers.emplace_back(guess, server.port(), std::cref(stop), std::ref(tries));
+  const Load attacked = runLoad(server.address(), rcv, clients, commands, messages, "");
+  stop = true;
+  for (auto& t : guessers) t.join();
+  failures += attacked.failures;
+  printLoad("under login guessing", attacked);
+  std::printf("  %ld wrong logins answered meanwhile; p99 under guessing / plain p99: %.2f\n", tries.load(),
+              plainP99 > 0 ? attacked.p99 / plainP99 : 0.0);
+  int status = server.Stop();
+
+  // The same load over TLS, on a server with a certificate the clients are given.
+  const std::string cert = dir.str() + "/cert.pem", key = dir.str() + "/key.pem";
+  const std::string makeCert =
+      "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost "
+      "-addext subjectAltName=IP:127.0.0.1 -keyout " +
+      key + " -out " + cert + " >/dev/null 2>&1";
+  if (std::system(makeCert.c_str()) == 0) {
+    ServerProcess tls({"--listen", "127.0.0.1:0", "--users", dir.str() + "/users", "--store",
+                       dir.str() + "/store", "--receiver", rcv, "--tls-cert", cert, "--tls-key", key});
+    const Load secure = runLoad(tls.address(), rcv, clients, commands, messages, cert);
+    failures += secure.failures;
+    printLoad("over TLS", secure);
+    const double plainRate = (plain[0].perSecond + plain[1].perSecond) / 2;
+    std::printf("  TLS / plain: requests/s %.2f, p99 %.2f\n",
+                plainRate > 0 ? secure.perSecond / plainRate : 0.0,
+                plainP99 > 0 ? secure.p99 / plainP99 : 0.0);
+    status |= tls.Stop();
+  } else {
+    std::printf("over TLS: skipped, openssl could not make a certificate\n");
+  }
   sim.stop();
   std::printf("gridserver exit status %d; %ld replies lost or mismatched\n", status, failures);
   return failures == 0 && status == 0 ? 0 : 1;

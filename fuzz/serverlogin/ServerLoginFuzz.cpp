@@ -31,8 +31,8 @@ gridserver::GridServer& server() {
     char tmpl[] = "/tmp/fuzz-gridserver-XXXXXX";
     const std::string dir = mkdtemp(tmpl);
     std::ofstream(dir + "/users") << "alice pw\n";
-    std::filesystem::permissions(dir + "/users", std::filesystem::perms::owner_read |
-                                                     std::filesystem::perms::owner_write);
+    std::filesystem::permissions(dir + "/users",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     gridserver::ServerOptions o;
     o.host = "127.0.0.1";
     o.port = 0;

@@ -206,7 +206,8 @@ Platform::IoResult TlsStream::Read(void* buf, std::size_t n, std::uint32_t timeo
     if (e != SSL_ERROR_WANT_READ && e != SSL_ERROR_WANT_WRITE) {
       ERR_clear_error();
       // A peer that simply closes its socket ends the stream as a plain one would.
-      out.status = e == SSL_ERROR_SYSCALL && errno == 0 ? Platform::IoStatus::Closed : Platform::IoStatus::Error;
+      out.status =
+          e == SSL_ERROR_SYSCALL && errno == 0 ? Platform::IoStatus::Closed : Platform::IoStatus::Error;
       out.error = errno;
       return out;
     }
@@ -257,8 +258,8 @@ Platform::IoResult TlsStream::Write(const void* data, std::size_t n, std::uint32
 
 }  // namespace Net
 
-std::unique_ptr<CTlsServerContext> CTlsServerContext::Load(const std::string& certFile, const std::string& keyFile,
-                                                           std::string& error) {
+std::unique_ptr<CTlsServerContext> CTlsServerContext::Load(const std::string& certFile,
+                                                           const std::string& keyFile, std::string& error) {
   SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
   if (!ctx) {
     error = Net::lastError("TLS unavailable");

@@ -67,7 +67,11 @@ static int uploadBlocks(CConnection& c, ConnectionState& s, std::FILE* f, const 
     const std::size_t n = goOn ? std::fread(data, 1, kBlockData, f) : 0;
     offset += static_cast<long>(n);
     const bool last = offset >= size || !goOn;
-    const std::string packet = blockPacket(verb, handle, !goOn ? kCancelledBlock : last ? kLastBlock : block, data, n);
+    const std::string packet = blockPacket(verb, handle,
+                                           !goOn  ? kCancelledBlock
+                                           : last ? kLastBlock
+                                                  : block,
+                                           data, n);
     s.replyReady.Reset();
     s.waitingForReply = true;
     s.pendingReply = 1;

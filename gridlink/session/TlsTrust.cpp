@@ -27,8 +27,8 @@ bool TrustServer(const TlsSettings& settings, const std::string& hostPort, const
   const std::string seen = NormalFingerprint(peer.fingerprint);
   if (!known.empty()) {
     if (known == seen) return true;
-    refusal = "ERDLL:TLS certificate of " + hostPort + " has changed: SHA-256 fingerprint " + peer.fingerprint +
-              " is not the one accepted before; connection refused";
+    refusal = "ERDLL:TLS certificate of " + hostPort + " has changed: SHA-256 fingerprint " +
+              peer.fingerprint + " is not the one accepted before; connection refused";
     return false;
   }
   const std::string given = NormalFingerprint(settings.fingerprint);
@@ -38,7 +38,8 @@ bool TrustServer(const TlsSettings& settings, const std::string& hostPort, const
               ", not the one given; connection refused";
     return false;
   }
-  if (!accepted && settings.ask) accepted = settings.ask(hostPort.c_str(), peer.fingerprint.c_str(), settings.askParam);
+  if (!accepted && settings.ask)
+    accepted = settings.ask(hostPort.c_str(), peer.fingerprint.c_str(), settings.askParam);
   if (!accepted) {
     refusal = "ERDLL:TLS certificate of " + hostPort + " is not trusted (" + peer.verifyError +
               "); SHA-256 fingerprint " + peer.fingerprint;

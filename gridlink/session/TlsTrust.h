@@ -20,7 +20,7 @@ struct TlsSettings {
 };
 
 inline constexpr const char* kTlsSettingsKey = "Software\\Norhaven GNSS\\Fieldmesh\\GridnetUI";
-inline constexpr const char* kTlsSection = "TLS";             // server -> "1" for TLS
+inline constexpr const char* kTlsSection = "TLS";                   // server -> "1" for TLS
 inline constexpr const char* kKnownHostsSection = "TlsKnownHosts";  // host:port -> fingerprint
 
 // True when the connection to `server` (as given to Open) is to use TLS.

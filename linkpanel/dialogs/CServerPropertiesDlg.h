@@ -1,10 +1,11 @@
 #pragma once
-// "Server Properties": host, user name and password of one server entry. OK is enabled only
+// "Server Properties": host, user name, password and TLS of one server entry. OK is enabled only
 // while the host box holds non-blank text. GUI thread only.
 #include <QDialog>
 
 #include "list/ServerList.h"
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
@@ -20,6 +21,7 @@ class CServerPropertiesDlg : public QDialog {
   QLineEdit* m_Host;
   QLineEdit* m_User;
   QLineEdit* m_Password;
+  QCheckBox* m_Tls;
   QPushButton* m_Ok;
 };
 

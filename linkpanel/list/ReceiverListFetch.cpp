@@ -5,6 +5,7 @@
 
 #include "gridlink/CConnection.h"
 #include "gridlink/platform/Thread.h"
+#include "linkpanel/Linkpanel.h"
 #include "list/ReceiverRow.h"
 
 namespace Kestrel {
@@ -13,6 +14,7 @@ RcvListResult FetchReceiverList(const ServerEntry& entry) {
   RcvListResult result;
   CConnection conn;
   conn.SetTimeout(kRcvListTimeoutSeconds);
+  conn.SetTlsTrustCallback(&AskTlsTrust, nullptr);
   if (!conn.Open(entry.server.c_str(), entry.user.c_str(), entry.password.c_str(), "")) {
     result.reply = conn.GetReplyString();
     return result;

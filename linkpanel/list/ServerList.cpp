@@ -20,6 +20,7 @@ std::vector<ServerEntry> ReadServerList(CProfile& settings) {
     ServerEntry entry;
     if (!(words >> entry.server >> entry.user)) break;
     words >> entry.password;
+    entry.tls = settings.Read("TLS", entry.server.c_str(), false);
     entries.push_back(std::move(entry));
   }
   return entries;
@@ -31,8 +32,10 @@ std::string FormatServerEntry(const ServerEntry& entry) {
 }
 
 void WriteServerList(CProfile& settings, const std::vector<ServerEntry>& entries) {
-  for (std::size_t i = 0; i < entries.size(); ++i)
+  for (std::size_t i = 0; i < entries.size(); ++i) {
     settings.Write("", valueName(i).c_str(), FormatServerEntry(entries[i]).c_str());
+    if (!entries[i].IsLocal()) settings.Write("TLS", entries[i].server.c_str(), entries[i].tls);
+  }
   settings.Write("", valueName(entries.size()).c_str(), "");
 }
 

@@ -18,6 +18,9 @@ struct ServerEntry {
   std::string server;
   std::string user;
   std::string password;
+  // TLS to this server: kept beside the list, in section "TLS" under the server's name, where
+  // the connection reads it.
+  bool tls = false;
 
   bool IsLocal() const { return server == kLocalServer; }
   bool operator==(const ServerEntry&) const = default;

@@ -127,6 +127,9 @@ TEST_F(RowEditingTest, AddIpReceiverAndServerPropertiesDialogs) {
   EXPECT_TRUE(ok->isEnabled());
   EXPECT_EQ(Find<QLineEdit>(&props, "ctl1001")->echoMode(), QLineEdit::Password);
   EXPECT_EQ(props.Entry().server, "rtk.example.org");
+  EXPECT_FALSE(props.Entry().tls);
+  Find<QCheckBox>(&props, "ctlTls")->setChecked(true);
+  EXPECT_TRUE(props.Entry().tls);
   if (const char* dir = std::getenv("LINKPANEL_GRAB_DIR")) {
     add.grab().save(QDir(dir).filePath("add-ip-receiver.png"));
     props.grab().save(QDir(dir).filePath("server-properties.png"));

@@ -6,6 +6,7 @@
 #include "gridlink/CProfile.h"
 #include "linkpanel/Linkpanel.h"
 #include "list/ServerList.h"
+#include "session/TlsTrust.h"
 
 using namespace Kestrel;
 
@@ -62,6 +63,17 @@ TEST_F(ServerListTest, LastServerIsEmptyUntilWritten) {
   EXPECT_EQ(GetLastServer(), "");
   WriteLastServer(settings, "rtk.example.org");
   EXPECT_EQ(GetLastServer(), "rtk.example.org");
+}
+
+TEST_F(ServerListTest, AnEntrysTlsIsStoredWhereTheConnectionLooksForIt) {
+  WriteServerList(settings, {{"tls.example.org:8000", "ann", "pw", true}, {"plain.example.org", "bob", ""}});
+  const std::vector<ServerEntry> entries = ReadServerList(settings);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_TRUE(entries[0].tls);
+  EXPECT_FALSE(entries[1].tls);
+  const ServerLink::TlsSettings unset;
+  EXPECT_TRUE(ServerLink::TlsWanted(unset, "tls.example.org:8000"));
+  EXPECT_FALSE(ServerLink::TlsWanted(unset, "plain.example.org"));
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ constexpr int kReadSliceSeconds = 1;
 // Junk a client may send before its first good packet before it is dropped.
 constexpr std::size_t kJunkLimit = 64 * 1024;
 constexpr std::string_view kLockSuffix = " Lock";
+constexpr std::string_view kWatchSuffix = " Watch";
 
 // Requests a receiver answers, forwarded to the local server that drives it.
 bool isReceiverRequest(const std::string& name) {
@@ -105,8 +106,8 @@ void ClientSession::run(Platform::ThreadContext& ctx) {
   log("connected");
   std::string tlsError;
   // In this thread, not the accepting one: a slow or silent peer holds only itself up.
-  if (m_Ctx.tls && !m_Socket->StartTlsServer(*m_Ctx.tls, static_cast<int>(m_Ctx.limits.loginSeconds * 1000u),
-                                             tlsError)) {
+  if (m_Ctx.tls &&
+      !m_Socket->StartTlsServer(*m_Ctx.tls, static_cast<int>(m_Ctx.limits.loginSeconds * 1000u), tlsError)) {
     log(tlsError + ", connection dropped");
     m_Broken = true;
   }
@@ -268,6 +269,11 @@ void ClientSession::openRcv(std::string_view arg, std::uint8_t rcvId) {
   if (rcv.size() > kLockSuffix.size() &&
       rcv.compare(rcv.size() - kLockSuffix.size(), kLockSuffix.size(), kLockSuffix) == 0)
     rcv.resize(rcv.size() - kLockSuffix.size());
+  if (rcv.size() > kWatchSuffix.size() &&
+      rcv.compare(rcv.size() - kWatchSuffix.size(), kWatchSuffix.size(), kWatchSuffix) == 0) {
+    rcv.resize(rcv.size() - kWatchSuffix.size());
+    return watchRcv(rcv, rcvId);
+  }
   if (rcvId == 0 || m_Held.count(rcvId)) {
     reply(rcvId, 0, rcvId ? "ER:Connection was not closed correctly!" : "ER:Receiver is not open!");
     return;
@@ -284,9 +290,13 @@ void ClientSession::openRcv(std::string_view arg, std::uint8_t rcvId) {
     return;
   }
   auto hold = std::make_unique<ReceiverHold>(
-      rcv, m_Ctx.pool.Configured(rcv), [this](std::uint16_t type, std::uint8_t id, std::uint8_t result, std::string_view payload) {
+      rcv, m_Ctx.pool.Configured(rcv),
+      [this](std::uint16_t type, std::uint8_t id, std::uint8_t result, std::string_view payload) {
         return Send(type, id, result, payload);
       });
+  hold->SetDataTap([this, rcv](std::uint16_t type, std::uint8_t result, std::string_view payload) {
+    m_Ctx.pool.ToWatchers(rcv, type, result, payload);
+  });
   if (hold->Open(User(), rcvId) == 0) {
     hold.reset();
     m_Ctx.pool.Release(rcv, this);
@@ -308,7 +318,47 @@ bool ClientSession::uploadedFirmware(std::string_view text, std::string& rewritt
   return true;
 }
 
+// "OpenRcv NAME Watch": the holder's data, read-only, when the server allows it.
+void ClientSession::watchRcv(const std::string& name, std::uint8_t rcvId) {
+  const std::string rcv = m_Ctx.pool.Resolve(name);
+  if (rcvId == 0 || m_Held.count(rcvId) || m_Watching.count(rcvId)) {
+    reply(rcvId, 0, rcvId ? "ER:Connection was not closed correctly!" : "ER:Receiver is not open!");
+  } else if (!m_Ctx.allowWatch) {
+    reply(rcvId, 0, "ER:This server does not allow watching receivers");
+  } else if (rcv.empty()) {
+    reply(rcvId, 0, "ER:Can't find receiver.");
+  } else {
+    std::string who;
+    const auto sink = [this, rcvId](std::uint16_t type, std::uint8_t result, std::string_view payload) {
+      return Send(type, rcvId, result, payload);
+    };
+    if (!m_Ctx.pool.Watch(rcv, this, sink, who)) {
+      reply(rcvId, 0, "ER:Nobody holds " + rcv + ": open it instead of watching");
+      return;
+    }
+    m_Watching[rcvId] = rcv;
+    log("watching " + rcv + " held by " + who);
+    reply(rcvId, 1, "RE:OK. Watching, held by " + who);
+  }
+}
+
+// A watcher reads only: its attach takes what the holder already gets, and nothing reaches the
+// receiver.
+void ClientSession::watcherRequest(const std::string& name, std::uint8_t rcvId) {
+  if (name == "CloseRcv") {
+    m_Ctx.pool.Unwatch(m_Watching[rcvId], this);
+    log("stopped watching " + m_Watching[rcvId]);
+    m_Watching.erase(rcvId);
+    reply(rcvId, 1, "RE:OK.");
+  } else if (name == "Attach" || name == "Detach") {
+    reply(rcvId, 1, "RE:OK.");
+  } else {
+    reply(rcvId, 0, "ER:Read only: this receiver is watched, another user holds it");
+  }
+}
+
 void ClientSession::receiverRequest(const std::string& name, std::string_view text, std::uint8_t rcvId) {
+  if (m_Watching.count(rcvId)) return watcherRequest(name, rcvId);
   const auto it = m_Held.find(rcvId);
   if (it == m_Held.end()) {
     reply(rcvId, 0, "ER:Receiver is not open!");
@@ -341,6 +391,8 @@ void ClientSession::receiverRequest(const std::string& name, std::string_view te
 }
 
 void ClientSession::releaseAll() {
+  for (const auto& [id, rcv] : m_Watching) m_Ctx.pool.Unwatch(rcv, this);
+  m_Watching.clear();
   for (auto& [id, hold] : m_Held) {
     hold->CloseQuietly(id);
     const std::string rcv = hold->Receiver();

@@ -81,6 +81,8 @@ class ClientSession {
   // Receiver requests.
   void openRcv(std::string_view arg, std::uint8_t rcvId);
   void receiverRequest(const std::string& name, std::string_view text, std::uint8_t rcvId);
+  void watchRcv(const std::string& rcv, std::uint8_t rcvId);
+  void watcherRequest(const std::string& name, std::uint8_t rcvId);
   // "LoadFirmware NAME [args]" with NAME replaced by the user's uploaded file; false when the
   // user has uploaded no such file.
   bool uploadedFirmware(std::string_view text, std::string& rewritten) const;
@@ -111,6 +113,7 @@ class ClientSession {
   std::string m_Reply;
   Upload m_Upload;
   std::map<std::uint8_t, std::unique_ptr<ReceiverHold>> m_Held;  // session thread only
+  std::map<std::uint8_t, std::string> m_Watching;                // receivers watched, by id
 };
 
 }  // namespace gridserver

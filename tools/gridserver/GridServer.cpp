@@ -27,7 +27,14 @@ GridServer::GridServer(ServerOptions options)
     : m_Options(std::move(options)),
       m_Pool(m_Options.receivers),
       m_Guard(m_Options.throttle),
-      m_Ctx{m_Users, m_Store, m_Pool, m_Options.stallSeconds, m_Options.limits, m_Guard, nullptr,
+      m_Ctx{m_Users,
+            m_Store,
+            m_Pool,
+            m_Options.stallSeconds,
+            m_Options.limits,
+            m_Guard,
+            nullptr,
+            m_Options.allowWatch,
             [this](const std::string& user, const std::string& text) { notifyUser(user, text); }} {}
 
 GridServer::~GridServer() {
@@ -36,7 +43,8 @@ GridServer::~GridServer() {
 
 bool GridServer::Start(std::string& error) {
   const MailboxQuota quota{m_Options.quotaMessages, std::uint64_t{m_Options.quotaMegabytes} << 20};
-  if (!m_Users.Load(m_Options.usersFile, error) || !m_Store.Open(m_Options.storeDir, error, quota)) return false;
+  if (!m_Users.Load(m_Options.usersFile, error) || !m_Store.Open(m_Options.storeDir, error, quota))
+    return false;
   for (const std::string& warning : m_Users.Warnings()) logEvent(warning);
   if (!m_Options.tlsCert.empty()) {
     m_Tls = CTlsServerContext::Load(m_Options.tlsCert, m_Options.tlsKey, error);
@@ -95,8 +103,10 @@ bool GridServer::makeRoom(const std::string& address) {
     ++here;
   }
   ClientSession* evict = nullptr;
-  if (here >= m_Options.limits.maxPendingPerAddress) evict = oldestHere;
-  else if (kept >= m_Options.limits.maxConnections) evict = oldest;
+  if (here >= m_Options.limits.maxPendingPerAddress)
+    evict = oldestHere;
+  else if (kept >= m_Options.limits.maxConnections)
+    evict = oldest;
   const bool room = evict || kept < m_Options.limits.maxConnections;
   if (evict) evict->Evict();
   if (evict || !room) {

@@ -50,7 +50,8 @@ std::uint32_t LoginGuard::Failed(const std::string& user, const std::string& add
   const unsigned n = std::max(count("user " + user, now), count("address " + address, now));
   std::uint64_t delay = m_Throttle.delayMs;
   for (unsigned i = 1; i < n && delay < m_Throttle.maxDelayMs; ++i) delay *= 2;
-  return static_cast<std::uint32_t>(std::min<std::uint64_t>(delay, std::max(m_Throttle.maxDelayMs, m_Throttle.delayMs)));
+  return static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(delay, std::max(m_Throttle.maxDelayMs, m_Throttle.delayMs)));
 }
 
 void LoginGuard::Succeeded(const std::string& user, const std::string& address) {

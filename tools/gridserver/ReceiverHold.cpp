@@ -1,12 +1,16 @@
 #include "gridserver/ReceiverHold.h"
 
+#include "session/ConnectionEvents.h"
 #include "session/RequestPacket.h"
 #include "session/ServerPacket.h"
 
 namespace gridserver {
 
 ReceiverHold::ReceiverHold(std::string rcv, std::string configured, Forward forward)
-    : m_Rcv(std::move(rcv)), m_Configured(std::move(configured)), m_Forward(std::move(forward)), m_Server(std::make_unique<LocalServer>(*this)) {}
+    : m_Rcv(std::move(rcv)),
+      m_Configured(std::move(configured)),
+      m_Forward(std::move(forward)),
+      m_Server(std::make_unique<LocalServer>(*this)) {}
 
 ReceiverHold::~ReceiverHold() {
   m_Quiet = true;
@@ -54,6 +58,8 @@ bool ReceiverHold::Offer(std::string_view packet, std::uint32_t) {
   if (reply && m_Quiet) m_KeptReply.assign(payload);
   if (reply && m_Quiet) return true;
   if (m_Quiet && !reply) return true;  // data after the client went
+  if (m_Tap && ServerLink::dispatchOf(ServerLink::kindOf(h.type)).route == ServerLink::Route::Data)
+    m_Tap(h.type, h.result, payload);
   return m_Forward(h.type, h.rcvId, h.result, payload);
 }
 

@@ -35,6 +35,10 @@ class ReceiverHold : public LocalSrv::PacketSink {
   // Stops the receiver's output and closes the link without telling the client.
   void CloseQuietly(std::uint8_t rcvId);
 
+  // Receives a copy of every data packet the holder gets (for watchers); before Open.
+  using DataTap = std::function<void(std::uint16_t, std::uint8_t, std::string_view)>;
+  void SetDataTap(DataTap tap) { m_Tap = std::move(tap); }
+
   bool Offer(std::string_view packet, std::uint32_t timeoutMs) override;
 
  private:
@@ -43,6 +47,7 @@ class ReceiverHold : public LocalSrv::PacketSink {
   const std::string m_Rcv;
   const std::string m_Configured;
   Forward m_Forward;
+  DataTap m_Tap;
   std::atomic<bool> m_Quiet{false};
   std::atomic<int> m_LastResult{0};
   std::string m_KeptReply;  // the reply of a quiet request; written in the serving thread

@@ -56,7 +56,37 @@ bool ReceiverPool::Acquire(const std::string& rcv, const void* holder, const std
 void ReceiverPool::Release(const std::string& rcv, const void* holder) {
   std::lock_guard l(m_Lock);
   const auto it = m_Held.find(rcv);
-  if (it != m_Held.end() && it->second.owner == holder) m_Held.erase(it);
+  if (it == m_Held.end() || it->second.owner != holder) return;
+  m_Held.erase(it);
+  // Watching ends with the holding: a later holder's data is not theirs to see.
+  std::lock_guard w(m_WatchLock);
+  m_Watchers.erase(rcv);
+}
+
+bool ReceiverPool::Watch(const std::string& rcv, const void* watcher, WatchSink sink, std::string& who) {
+  std::lock_guard l(m_Lock);
+  const auto it = m_Held.find(rcv);
+  if (it == m_Held.end()) return false;
+  who = it->second.who;
+  std::lock_guard w(m_WatchLock);
+  m_Watchers[rcv][watcher] = std::move(sink);
+  return true;
+}
+
+void ReceiverPool::Unwatch(const std::string& rcv, const void* watcher) {
+  std::lock_guard w(m_WatchLock);
+  const auto it = m_Watchers.find(rcv);
+  if (it == m_Watchers.end()) return;
+  it->second.erase(watcher);
+  if (it->second.empty()) m_Watchers.erase(it);
+}
+
+void ReceiverPool::ToWatchers(const std::string& rcv, std::uint16_t type, std::uint8_t result,
+                              std::string_view payload) {
+  std::lock_guard w(m_WatchLock);
+  const auto it = m_Watchers.find(rcv);
+  if (it == m_Watchers.end()) return;
+  for (auto& [watcher, sink] : it->second) sink(type, result, payload);
 }
 
 }  // namespace gridserver

@@ -20,6 +20,8 @@ struct ServerContext {
   LoginGuard& guard;
   // Null: plain connections.
   const CTlsServerContext* tls;
+  // Others may watch a held receiver's data, read-only.
+  bool allowWatch;
   // Tells every session of `user` about a new message (server event, packet kind 10).
   std::function<void(const std::string& user, const std::string& text)> notifyUser;
 };

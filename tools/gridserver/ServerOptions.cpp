@@ -60,6 +60,8 @@ const char* serverHelpText() {
          "  --store DIR            messages and uploaded files; kept across restarts\n"
          "  --receiver RECEIVER    a receiver string clients may open (COM/dev/ttyUSB0:115200:1, ...)\n"
          "  --stall-timeout S      drop a client that leaves a packet half sent for S seconds (30)\n"
+         "  --allow-watch          lets a user watch the data of a receiver another holds, read-only\n"
+         "                         (open it as \"RECEIVER Watch\")\n"
          "  --tls-cert FILE        serve TLS on the --listen port with this PEM certificate (chain)\n"
          "  --tls-key FILE         ... and its PEM private key; clients then must use TLS\n"
          "  --login-timeout S      drop a connection that has not logged in after S seconds (15)\n"
@@ -95,6 +97,8 @@ bool parseServerOptions(int argc, char** argv, ServerOptions& out, std::string& 
         error = "bad --listen value: " + v;
         return false;
       }
+    } else if (a == "--allow-watch") {
+      out.allowWatch = true;
     } else if (a == "--tls-cert") {
       if (!value(out.tlsCert)) return false;
     } else if (a == "--tls-key") {

@@ -35,6 +35,7 @@ struct ServerOptions {
   LoginThrottle throttle;
   unsigned quotaMessages = 1000;
   unsigned quotaMegabytes = 256;
+  bool allowWatch = false;
   // TLS on the listening port when both are given (PEM files).
   std::string tlsCert, tlsKey;
   bool help = false;

@@ -127,7 +127,8 @@ int ClientSession::setMsg(std::string_view arg) {
     }
     m_Reply = m_Ctx.store.QuotaRefusal(w[1], 0);
     if (!m_Reply.empty()) return 0;
-    m_Upload = Upload{true, "SetMsg", MessageStore::UploadKey("msg", w[1] + "/" + w[2]), w[1], w[2], "", 1, 0};
+    m_Upload =
+        Upload{true, "SetMsg", MessageStore::UploadKey("msg", w[1] + "/" + w[2]), w[1], w[2], "", 1, 0};
     m_Upload.offset = m_Ctx.store.PartSize(User(), m_Upload.key);
     m_Reply = heldReply(m_Upload.offset);
     return m_Upload.handle;

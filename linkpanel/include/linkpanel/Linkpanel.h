@@ -47,4 +47,9 @@ LINKPANEL_API int ParseCommandLine(std::string& text, CONNECTION_INFO& info);
 
 LINKPANEL_API const char* LinkpanelVersion();
 
+// A CConnection TlsTrustCallback for programs with windows: asks the user, in a dialog on
+// the GUI thread (the calling thread waits), whether to trust a server certificate shown by
+// its SHA-256 fingerprint. False without a QApplication.
+LINKPANEL_API bool AskTlsTrust(const char* server, const char* fingerprint, void* param);
+
 }  // namespace Kestrel

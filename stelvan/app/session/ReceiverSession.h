@@ -47,6 +47,8 @@ class ReceiverSession {
   void setObserver(SessionObserver* observer);
   // Run between the steps of the owner's waits for the session thread (dispatch events there).
   void setPump(std::function<void()> pump) { pump_ = std::move(pump); }
+  // Asked, on the session thread, whether to trust a server certificate seen for the first time.
+  void setTlsTrust(bool (*ask)(const char* server, const char* fingerprint, void* param)) { tlsTrust_ = ask; }
 
   // Idle -> Connecting: starts the session thread. False (nothing done) unless Idle.
   bool connect(const SessionTarget& target);
@@ -116,6 +118,7 @@ class ReceiverSession {
   std::mutex observerLock_;  // held while the observer is called
   SessionObserver* observer_ = nullptr;
   std::function<void()> pump_;
+  bool (*tlsTrust_)(const char*, const char*, void*) = nullptr;
   mutable std::mutex lock_;  // state_, info_
   SessionState state_ = SessionState::Idle;
   SessionInfo info_;

@@ -17,6 +17,7 @@
 #include "gridlink/CProfile.h"
 #include "gridlink/platform/Clock.h"
 #include "icon/ProgramIcon.h"
+#include "linkpanel/Linkpanel.h"
 #include "shell/CCockpitApp.h"
 #include "shell/CCockpitView.h"
 #include "messages/CMessage.h"
@@ -81,6 +82,7 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::connectSession() {
   m_App.session().setPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+  m_App.session().setTlsTrust(&Kestrel::AskTlsTrust);
   // Queued even from this thread: a state change is taken up after the call that made it.
   connect(m_View, &CCockpitView::sessionState, this, &CMainFrame::onSessionState, Qt::QueuedConnection);
   connect(m_View, &CCockpitView::statusTextPosted, this, &CMainFrame::SetStatusText);

@@ -16,8 +16,8 @@ namespace {
 int addUser(const std::string& users, const std::string& name, const std::string& input) {
   TempDir tmp;
   std::ofstream(tmp.str() + "/in") << input;
-  const std::string cmd = TestPaths::binDir() + "/gridserver --users " + users + " --add-user " + name + " <" +
-                          tmp.str() + "/in 2>/dev/null";
+  const std::string cmd = TestPaths::binDir() + "/gridserver --users " + users + " --add-user " + name +
+                          " <" + tmp.str() + "/in 2>/dev/null";
   const int st = std::system(cmd.c_str());
   return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
@@ -70,6 +70,8 @@ TEST_F(ServerTest, FailedLoginsAreThrottledAndLockedOut) {
   // Who was in before goes on as before.
   EXPECT_EQ(bob->GetUsrList(), 3) << bob->GetReplyString();
   // Each lock-out is logged once, however often it refuses.
+  EXPECT_TRUE(server->waitLog("user alice locked out"));
+  EXPECT_TRUE(server->waitLog("address 127.0.0.1 locked out"));
   const std::string log = server->log();
   const auto once = [&](const std::string& what) {
     const auto at = log.find(what);

@@ -79,7 +79,7 @@ class ServerTest : public ::testing::Test {
   void restart(const std::vector<std::string>& extra, std::vector<std::string> receivers = {}) {
     server.reset();
     if (receivers.empty()) receivers = {rcvString(), "COM/dev/null/none:115200:1"};
-    std::vector<std::string> args{"--listen", "127.0.0.1:0", "--users",        users,
+    std::vector<std::string> args{"--listen", "127.0.0.1:0",        "--users",         users,
                                   "--store",  dir.str() + "/store", "--stall-timeout", "2"};
     for (const auto& r : receivers) args.insert(args.end(), {"--receiver", r});
     args.insert(args.end(), extra.begin(), extra.end());

@@ -68,8 +68,8 @@ TEST_F(ServerTest, ACancelledUploadIsDroppedNotFiled) {
   EXPECT_EQ(bob->GetMsgList(count), nullptr);
   EXPECT_EQ(count, 0);
   // A firmware upload stopped by its progress callback leaves no file to load.
-  EXPECT_EQ(alice->SendFile(file.c_str(), "fw.bin",
-                            [](std::uint32_t, std::uint32_t, std::uint32_t) { return false; }, 0),
+  EXPECT_EQ(alice->SendFile(
+                file.c_str(), "fw.bin", [](std::uint32_t, std::uint32_t, std::uint32_t) { return false; }, 0),
             0);
   EXPECT_EQ(alice->GetReplyString(), "RE:Aborted by user!");
   EXPECT_EQ(alice->GetUsrList(), 3);  // the connection is fine
@@ -92,8 +92,9 @@ TEST_F(ServerTest, ShortMessagesFetchedToAFileArriveWhole) {
   delete[] list;
 
   TempDir to;
-  const CtlOutcome got = runGridctl("--server " + server->address() + " --user bob --password pw-b --get-message " +
-                                    binName + " --to " + to.str());
+  const CtlOutcome got =
+      runGridctl("--server " + server->address() + " --user bob --password pw-b --get-message " + binName +
+                 " --to " + to.str());
   EXPECT_EQ(got.status, 0) << got.err;
   EXPECT_TRUE(fileBytes(to.str() + "/" + binName) == body) << fileBytes(to.str() + "/" + binName).size();
   const std::string textFile = to.str() + "/text";

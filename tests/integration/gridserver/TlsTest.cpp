@@ -25,9 +25,10 @@ class TlsServerTest : public ServerTest {
     ASSERT_EQ(fingerprint.size(), 95u) << fingerprint;
   }
   static bool makeCertificate(const std::string& certPath, const std::string& keyPath) {
-    const std::string cmd = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost"
-                            " -addext subjectAltName=IP:127.0.0.1 -keyout " +
-                            keyPath + " -out " + certPath + " >/dev/null 2>&1";
+    const std::string cmd =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost"
+        " -addext subjectAltName=IP:127.0.0.1 -keyout " +
+        keyPath + " -out " + certPath + " >/dev/null 2>&1";
     return std::system(cmd.c_str()) == 0;
   }
   static std::string fingerprintOf(const std::string& certPath) {
@@ -105,9 +106,10 @@ TEST_F(TlsServerTest, ReceiversAndMessagesWorkOverTlsWithAGivenAuthority) {
   for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 31 >> 2);
   const std::string sent = dir.str() + "/sent", got = dir.str() + "/got";
   std::ofstream(sent, std::ios::binary) << body;
-  ASSERT_EQ(alice->SetMsg("alice", "Self", sent.c_str(),
-                          [](std::uint32_t, std::uint32_t, std::uint32_t) { return true; }, 0),
-            1)
+  ASSERT_EQ(
+      alice->SetMsg(
+          "alice", "Self", sent.c_str(), [](std::uint32_t, std::uint32_t, std::uint32_t) { return true; }, 0),
+      1)
       << alice->GetReplyString();
   int count = 0;
   REMOTE_MSG* list = alice->GetMsgList(count);
@@ -125,7 +127,8 @@ TEST_F(TlsServerTest, OpensslSClientSpeaksThePacketsOverTheServersTls) {
   const std::string in = dir.str() + "/packets", out = dir.str() + "/reply";
   std::ofstream(in, std::ios::binary) << header << login << '\0';
   // The pause keeps s_client's side open until the reply is in; the server answers at once.
-  const std::string cmd = "{ cat " + in + "; sleep 2; } | timeout 20 openssl s_client -quiet -no_ign_eof -connect " +
+  const std::string cmd = "{ cat " + in +
+                          "; sleep 2; } | timeout 20 openssl s_client -quiet -no_ign_eof -connect " +
                           server->address() + " >" + out + " 2>/dev/null";
   std::system(cmd.c_str());
   EXPECT_NE(fileBytes(out).find("RE:OK."), std::string::npos) << fileBytes(out);
