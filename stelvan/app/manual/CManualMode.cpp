@@ -26,13 +26,9 @@
 #include "CScriptInterpreter.h"
 #include "ScriptText.h"
 #include "gridlink/CReceiver.h"
+#include "session/CallbackRegistry.h"
 
 namespace {
-// Guards the window the receiver's output goes to, between Gridlink's thread and this one.
-std::mutex g_OutputLock;
-CManualMode* g_OutputWindow = nullptr;
-std::atomic<std::int64_t> g_LastOutputMs{0};
-
 std::int64_t nowMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -130,10 +126,9 @@ CManualMode::CManualMode(CReceiver* receiver, QWidget* parent)
 
   status_->setText(receiver_ ? QString::fromStdString(receiver_->GetReceiverName()) : QString());
   readSettings();
-  {
-    std::lock_guard<std::mutex> l(g_OutputLock);
-    g_OutputWindow = this;
-  }
+  // The receiver's output reaches this window until detachOutput (Gridlink's reading thread).
+  output_ = session::CallbackRegistry::instance().commandOutput.add(
+      0, [this](const char* data, int length) { outputArrived(data, length); });
   registerOutput();
 }
 
@@ -143,20 +138,14 @@ CManualMode::~CManualMode() {
 }
 
 void CManualMode::detachOutput() {
-  std::lock_guard<std::mutex> l(g_OutputLock);
-  if (g_OutputWindow == this) g_OutputWindow = nullptr;
+  output_.reset();
 }
 
-void CManualMode::outputCallback(char* data, int length) {
-  if (!data || length <= 0) return;
-  g_LastOutputMs = nowMs();
-  // Never wait here: while the window is being closed the output is dropped.
-  std::unique_lock<std::mutex> l(g_OutputLock, std::try_to_lock);
-  if (!l.owns_lock() || !g_OutputWindow) return;
+void CManualMode::outputArrived(const char* data, int length) {
+  lastOutputMs_ = nowMs();
   const QByteArray bytes(data, length);
-  CManualMode* window = g_OutputWindow;
   QMetaObject::invokeMethod(
-      window, [window, bytes] { window->appendOutput(bytes); }, Qt::QueuedConnection);
+      this, [this, bytes] { appendOutput(bytes); }, Qt::QueuedConnection);
 }
 
 void CManualMode::waitForQuiet() {
@@ -164,7 +153,7 @@ void CManualMode::waitForQuiet() {
   // command, so the replies still on their way must come in first.
   constexpr std::int64_t kQuietMs = 200, kMaxMs = 1500;
   const std::int64_t start = nowMs();
-  while (nowMs() - start < kMaxMs && nowMs() - std::max(start, g_LastOutputMs.load()) < kQuietMs) {
+  while (nowMs() - start < kMaxMs && nowMs() - std::max(start, lastOutputMs_.load()) < kQuietMs) {
     QCoreApplication::processEvents();
     QThread::msleep(10);
   }
@@ -172,7 +161,7 @@ void CManualMode::waitForQuiet() {
 
 void CManualMode::registerOutput() {
   std::string reply;
-  sender_->SendCommand("", 0, reply, &CManualMode::outputCallback);
+  sender_->SendCommand("", 0, reply, &session::CallbackRegistry::OnCommandOutput);
 }
 
 void CManualMode::writeLog(const QByteArray& bytes) {
@@ -272,7 +261,7 @@ void CManualMode::sendCommand(const QString& typed) {
   }
   std::string reply;
   replySeparator_.expectReply();
-  sender_->SendCommand(text.toStdString(), 0, reply, &CManualMode::outputCallback);
+  sender_->SendCommand(text.toStdString(), 0, reply, &session::CallbackRegistry::OnCommandOutput);
   if (reply != "RE000") {  // the reply came back itself, not as output
     replySeparator_.replyTaken();
     appendLine(reply);

@@ -5,11 +5,14 @@
 // owns it; "Disconnect" closes it and says so through disconnectRequested()). GUI thread only;
 // the receiver's output arrives on Gridlink's thread and is posted here.
 #include <QDialog>
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
 #include "IScriptHost.h"
 #include "manual/ReplyLines.h"
+#include "session/CallbackRegistry.h"
 
 class CReceiver;
 class CReceiverSender;
@@ -49,7 +52,7 @@ class CManualMode : public QDialog, public IScriptHost {
   void pump() override;
 
  private:
-  static void outputCallback(char* data, int length);
+  void outputArrived(const char* data, int length);  // Gridlink's reading thread
   void appendOutput(const QByteArray& raw);
   void registerOutput();
   // Lets the replies of typed commands arrive before a script starts (bounded).
@@ -68,6 +71,8 @@ class CManualMode : public QDialog, public IScriptHost {
 
   CReceiver* receiver_;
   std::unique_ptr<CReceiverSender> sender_;
+  session::CallbackChannel<int, void(const char*, int)>::Registration output_;
+  std::atomic<std::int64_t> lastOutputMs_{0};
   std::unique_ptr<CScriptInterpreter> interpreter_;
   ReplyLines replySeparator_;
   QPlainTextEdit* replies_;
