@@ -114,12 +114,7 @@ CManualMode::CManualMode(CReceiver* receiver, QWidget* parent)
     sender_->SendCommand("dm", 0, reply);
   });
   connect(disconnectButton_, &QPushButton::clicked, this, [this] { leave(true); });
-  connect(exit_, &QPushButton::clicked, this, [this] {
-    if (editing_)
-      closeEditor();
-    else
-      leave(false);
-  });
+  connect(exit_, &QPushButton::clicked, this, &CManualMode::requestLeave);
   connect(replies_, &QPlainTextEdit::textChanged, this, [this] {
     if (editing_) editorChanged_ = true;
   });
@@ -170,7 +165,6 @@ void CManualMode::writeLog(const QByteArray& bytes) {
 
 void CManualMode::appendOutput(const QByteArray& raw) {
   if (closing_ || editing_ || !replies_->isEnabled()) return;
-  writeLog(raw);
   // Replies to typed commands come in here too, each on a line of its own.
   const bool lineOpen = !replies_->document()->lastBlock().text().isEmpty();
   const QByteArray separated = QByteArray::fromStdString(replySeparator_.separate(
@@ -180,6 +174,8 @@ void CManualMode::appendOutput(const QByteArray& raw) {
     if (separated[i] == '\n' && (i == 0 || separated[i - 1] != '\r')) lines += '\r';
     lines += separated[i];
   }
+  // The log gets what the window shows, line by line, not the bytes as they came.
+  writeLog(lines);
   QString text = printable(lines, 128);
   text.remove('\r');
   replies_->moveCursor(QTextCursor::End);
@@ -226,7 +222,10 @@ void CManualMode::pump() {
 }
 
 void CManualMode::scriptRunning(bool running) {
+  scriptRunning_ = running;
   setScriptMode(running);
+  if (!running && leaveAfterScript_)
+    QMetaObject::invokeMethod(this, [this] { leave(false); }, Qt::QueuedConnection);
 }
 
 void CManualMode::setScriptMode(bool running) {

@@ -51,6 +51,10 @@ class CManualMode : public QDialog, public IScriptHost {
   void scriptRunning(bool running) override;
   void pump() override;
 
+ protected:
+  void reject() override;
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void outputArrived(const char* data, int length);  // Gridlink's reading thread
   void appendOutput(const QByteArray& raw);
@@ -63,6 +67,9 @@ class CManualMode : public QDialog, public IScriptHost {
   void setScriptMode(bool running);
   void setEditorMode(bool editing);
   void leave(bool disconnect);
+  // Escape, the close box and Exit: leave the editor (asking about unsaved edits), or stop a
+  // running script and leave once it has stopped, or leave.
+  void requestLeave();
   void readSettings();
   void writeSettings();
   void onLoad();
@@ -83,6 +90,7 @@ class CManualMode : public QDialog, public IScriptHost {
   std::FILE* logFile_ = nullptr;
   QString editorFile_;
   bool editorChanged_ = false, editing_ = false, disconnect_ = false, closing_ = false;
+  bool scriptRunning_ = false, leaveAfterScript_ = false;
   int commands_ = kMaxCommands, replyLines_ = kMaxReplies;
   QString scriptDir_;
 };
