@@ -13,7 +13,8 @@ bool startsWith(const std::string& s, const char* prefix) {
 
 bool CScriptInterpreter::run(const std::string& argument, int depth) {
   if (depth > kMaxDepth) {
-    host_.showStatus("Too deep call level (200)!");
+    lastFailure_ = "Too deep call level (200)!";
+    host_.showStatus(lastFailure_);
     return true;
   }
   Level level;
@@ -24,7 +25,8 @@ bool CScriptInterpreter::run(const std::string& argument, int depth) {
   if (std::filesystem::path(level.name).filename().string().find('.') == std::string::npos)
     level.name += kExtension;
   if (level.vars[0].empty() || !readScriptFile(resolve(level.name), level.text)) {
-    host_.showStatus("Unable to open " + level.name);
+    lastFailure_ = "Unable to open " + level.name;
+    host_.showStatus(lastFailure_);
     return true;
   }
   if (depth == 0) host_.scriptRunning(true);
@@ -33,6 +35,7 @@ bool CScriptInterpreter::run(const std::string& argument, int depth) {
   runLines(level, depth);
   if (depth == 0) host_.scriptRunning(false);
   host_.showStatus(level.resultText);
+  lastFailure_ = level.resultText;
   return level.result;
 }
 
@@ -108,6 +111,7 @@ void CScriptInterpreter::command(Level& level, const std::string& line, int dept
     if (run(trim(line.size() > 5 ? line.substr(5) : std::string()), depth + 1)) {
       level.result = true;
       level.stopped = true;
+      level.resultText = lastFailure_;  // the called script's own text stays in the status line
     }
   } else if (name == "sleep" && (n == 1 || n == 2)) {
     int ms = 1000;

@@ -50,5 +50,6 @@ class CScriptInterpreter {
   ICommandSender& sender_;
   IScriptHost& host_;
   std::string scriptDir_;
+  std::string lastFailure_;  // the status text the latest level ended with
   std::atomic<bool> abort_{false};
 };

@@ -64,6 +64,9 @@ class ConsoleHost : public IScriptHost {
   void appendLine(const std::string& text) override {
     std::string line = text;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    // As the manual-mode window shows a line: control bytes and bytes from 127 up as ".".
+    for (char& c : line)
+      if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) >= 127) c = '.';
     std::cout << line << '\n';
   }
   void clearReplies() override {}

@@ -23,8 +23,6 @@
 
 namespace {
 // The dialog each receiver's positions go to.
-std::mutex g_PositionLock;
-std::map<CReceiver*, CReceiverCfgDlg*> g_PositionSinks;
 
 // Runs `work` on a thread of its own while this one keeps its windows live; the work's own
 // time-outs bound it.
@@ -109,35 +107,29 @@ CReceiverCfgDlg::CReceiverCfgDlg(CReceiver* receiver, QWidget* parent)
 
 CReceiverCfgDlg::~CReceiverCfgDlg() {
   if (receiver_) receiver_->Detach(kPositionSlot);
-  std::lock_guard l(g_PositionLock);
-  g_PositionSinks.erase(receiver_);
+  positionRoute_.reset();
 }
 
 void CReceiverCfgDlg::attachPosition() {
   if (!receiver_) return;
-  {
-    std::lock_guard l(g_PositionLock);
-    g_PositionSinks[receiver_] = this;
-  }
+  positionRoute_ = session::CallbackRegistry::instance().data.add(
+      {receiver_, kPositionSlot}, [this](CReceiver* receiver) { onPosition(receiver); });
   // Without a message thread on the connection there is no delivery: the page then has no
   // position to take, and nothing else changes.
-  receiver_->Attach(kPositionSlot, &CReceiverCfgDlg::onPosition, "PG:1");
+  receiver_->Attach(kPositionSlot, &session::CallbackRegistry::OnData, "PG:1");
 }
 
 void CReceiverCfgDlg::onPosition(CReceiver* receiver) {
-  std::lock_guard l(g_PositionLock);
-  const auto it = g_PositionSinks.find(receiver);
   BasePosition::Fix fix;
-  if (it == g_PositionSinks.end() || receiver->getMsgBufSize() <= 0 ||
+  if (receiver->getMsgBufSize() <= 0 ||
       !BasePosition::fromPg(receiver->getMsgBuf(0), static_cast<std::size_t>(receiver->getMsgBufSize()), fix))
     return;
-  CReceiverCfgDlg* self = it->second;
   std::function<void(const BasePosition::Fix&)> sink;
   {
-    std::lock_guard p(self->positionLock_);
-    self->position_ = fix;
-    self->hasPosition_ = true;
-    sink = self->positionSink_;
+    std::lock_guard p(positionLock_);
+    position_ = fix;
+    hasPosition_ = true;
+    sink = positionSink_;
   }
   if (sink) sink(fix);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "BasePosition.h"
+#include "session/CallbackRegistry.h"
 
 class CDialogRCV;
 class CReceiver;
@@ -66,11 +67,12 @@ class CReceiverCfgDlg : public QDialog {
   QLabel* status_;
   QPushButton* apply_;
   void attachPosition();
-  static void onPosition(CReceiver* receiver);
+  void onPosition(CReceiver* receiver);  // the receiver's delivery thread
 
   std::function<bool()> reopen_;
   mutable std::mutex positionLock_;  // between the receiver's delivery thread and this one
   BasePosition::Fix position_;
   bool hasPosition_ = false;
   std::function<void(const BasePosition::Fix&)> positionSink_;
+  session::CallbackChannel<session::CallbackRegistry::DataKey, void(CReceiver*)>::Registration positionRoute_;
 };

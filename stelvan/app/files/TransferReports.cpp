@@ -5,13 +5,16 @@
 #include <mutex>
 
 #include "gridlink/CReceiver.h"
+#include "session/CallbackRegistry.h"
 
 namespace Files {
 namespace {
 
+// One transfer runs at a time; its reports are kept here for the dialog's poll.
 std::mutex g_Lock;
 std::string g_Closing, g_Last;
 int g_UploadBlocks = 0;
+session::CallbackChannel<session::CallbackRegistry::DataKey, void(CReceiver*)>::Registration g_Route;
 
 void onReport(CReceiver* r) {
   const char* p = reinterpret_cast<const char*>(r->getMsgBuf(0));
@@ -29,11 +32,13 @@ void onReport(CReceiver* r) {
 
 bool TransferReports::Attach(CReceiver* rcv) {
   Clear();
-  return rcv->Attach(0, onReport, "WL", nullptr) != 0;
+  g_Route = session::CallbackRegistry::instance().data.add({rcv, 0}, onReport);
+  return rcv->Attach(0, &session::CallbackRegistry::OnData, "WL", nullptr) != 0;
 }
 
 void TransferReports::Detach(CReceiver* rcv) {
   rcv->Detach(0);
+  g_Route.reset();
 }
 
 void TransferReports::Clear() {

@@ -26,13 +26,9 @@
 #include "CScriptInterpreter.h"
 #include "ScriptText.h"
 #include "gridlink/CReceiver.h"
+#include "session/CallbackRegistry.h"
 
 namespace {
-// Guards the window the receiver's output goes to, between Gridlink's thread and this one.
-std::mutex g_OutputLock;
-CManualMode* g_OutputWindow = nullptr;
-std::atomic<std::int64_t> g_LastOutputMs{0};
-
 std::int64_t nowMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -118,22 +114,16 @@ CManualMode::CManualMode(CReceiver* receiver, QWidget* parent)
     sender_->SendCommand("dm", 0, reply);
   });
   connect(disconnectButton_, &QPushButton::clicked, this, [this] { leave(true); });
-  connect(exit_, &QPushButton::clicked, this, [this] {
-    if (editing_)
-      closeEditor();
-    else
-      leave(false);
-  });
+  connect(exit_, &QPushButton::clicked, this, &CManualMode::requestLeave);
   connect(replies_, &QPlainTextEdit::textChanged, this, [this] {
     if (editing_) editorChanged_ = true;
   });
 
   status_->setText(receiver_ ? QString::fromStdString(receiver_->GetReceiverName()) : QString());
   readSettings();
-  {
-    std::lock_guard<std::mutex> l(g_OutputLock);
-    g_OutputWindow = this;
-  }
+  // The receiver's output reaches this window until detachOutput (Gridlink's reading thread).
+  output_ = session::CallbackRegistry::instance().commandOutput.add(
+      0, [this](const char* data, int length) { outputArrived(data, length); });
   registerOutput();
 }
 
@@ -143,20 +133,14 @@ CManualMode::~CManualMode() {
 }
 
 void CManualMode::detachOutput() {
-  std::lock_guard<std::mutex> l(g_OutputLock);
-  if (g_OutputWindow == this) g_OutputWindow = nullptr;
+  output_.reset();
 }
 
-void CManualMode::outputCallback(char* data, int length) {
-  if (!data || length <= 0) return;
-  g_LastOutputMs = nowMs();
-  // Never wait here: while the window is being closed the output is dropped.
-  std::unique_lock<std::mutex> l(g_OutputLock, std::try_to_lock);
-  if (!l.owns_lock() || !g_OutputWindow) return;
+void CManualMode::outputArrived(const char* data, int length) {
+  lastOutputMs_ = nowMs();
   const QByteArray bytes(data, length);
-  CManualMode* window = g_OutputWindow;
   QMetaObject::invokeMethod(
-      window, [window, bytes] { window->appendOutput(bytes); }, Qt::QueuedConnection);
+      this, [this, bytes] { appendOutput(bytes); }, Qt::QueuedConnection);
 }
 
 void CManualMode::waitForQuiet() {
@@ -164,7 +148,7 @@ void CManualMode::waitForQuiet() {
   // command, so the replies still on their way must come in first.
   constexpr std::int64_t kQuietMs = 200, kMaxMs = 1500;
   const std::int64_t start = nowMs();
-  while (nowMs() - start < kMaxMs && nowMs() - std::max(start, g_LastOutputMs.load()) < kQuietMs) {
+  while (nowMs() - start < kMaxMs && nowMs() - std::max(start, lastOutputMs_.load()) < kQuietMs) {
     QCoreApplication::processEvents();
     QThread::msleep(10);
   }
@@ -172,7 +156,7 @@ void CManualMode::waitForQuiet() {
 
 void CManualMode::registerOutput() {
   std::string reply;
-  sender_->SendCommand("", 0, reply, &CManualMode::outputCallback);
+  sender_->SendCommand("", 0, reply, &session::CallbackRegistry::OnCommandOutput);
 }
 
 void CManualMode::writeLog(const QByteArray& bytes) {
@@ -181,7 +165,6 @@ void CManualMode::writeLog(const QByteArray& bytes) {
 
 void CManualMode::appendOutput(const QByteArray& raw) {
   if (closing_ || editing_ || !replies_->isEnabled()) return;
-  writeLog(raw);
   // Replies to typed commands come in here too, each on a line of its own.
   const bool lineOpen = !replies_->document()->lastBlock().text().isEmpty();
   const QByteArray separated = QByteArray::fromStdString(replySeparator_.separate(
@@ -191,6 +174,8 @@ void CManualMode::appendOutput(const QByteArray& raw) {
     if (separated[i] == '\n' && (i == 0 || separated[i - 1] != '\r')) lines += '\r';
     lines += separated[i];
   }
+  // The log gets what the window shows, line by line, not the bytes as they came.
+  writeLog(lines);
   QString text = printable(lines, 128);
   text.remove('\r');
   replies_->moveCursor(QTextCursor::End);
@@ -237,7 +222,10 @@ void CManualMode::pump() {
 }
 
 void CManualMode::scriptRunning(bool running) {
+  scriptRunning_ = running;
   setScriptMode(running);
+  if (!running && leaveAfterScript_)
+    QMetaObject::invokeMethod(this, [this] { leave(false); }, Qt::QueuedConnection);
 }
 
 void CManualMode::setScriptMode(bool running) {
@@ -272,7 +260,7 @@ void CManualMode::sendCommand(const QString& typed) {
   }
   std::string reply;
   replySeparator_.expectReply();
-  sender_->SendCommand(text.toStdString(), 0, reply, &CManualMode::outputCallback);
+  sender_->SendCommand(text.toStdString(), 0, reply, &session::CallbackRegistry::OnCommandOutput);
   if (reply != "RE000") {  // the reply came back itself, not as output
     replySeparator_.replyTaken();
     appendLine(reply);

@@ -5,11 +5,14 @@
 // owns it; "Disconnect" closes it and says so through disconnectRequested()). GUI thread only;
 // the receiver's output arrives on Gridlink's thread and is posted here.
 #include <QDialog>
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
 #include "IScriptHost.h"
 #include "manual/ReplyLines.h"
+#include "session/CallbackRegistry.h"
 
 class CReceiver;
 class CReceiverSender;
@@ -48,8 +51,12 @@ class CManualMode : public QDialog, public IScriptHost {
   void scriptRunning(bool running) override;
   void pump() override;
 
+ protected:
+  void reject() override;
+  void closeEvent(QCloseEvent* event) override;
+
  private:
-  static void outputCallback(char* data, int length);
+  void outputArrived(const char* data, int length);  // Gridlink's reading thread
   void appendOutput(const QByteArray& raw);
   void registerOutput();
   // Lets the replies of typed commands arrive before a script starts (bounded).
@@ -60,6 +67,9 @@ class CManualMode : public QDialog, public IScriptHost {
   void setScriptMode(bool running);
   void setEditorMode(bool editing);
   void leave(bool disconnect);
+  // Escape, the close box and Exit: leave the editor (asking about unsaved edits), or stop a
+  // running script and leave once it has stopped, or leave.
+  void requestLeave();
   void readSettings();
   void writeSettings();
   void onLoad();
@@ -68,6 +78,8 @@ class CManualMode : public QDialog, public IScriptHost {
 
   CReceiver* receiver_;
   std::unique_ptr<CReceiverSender> sender_;
+  session::CallbackChannel<int, void(const char*, int)>::Registration output_;
+  std::atomic<std::int64_t> lastOutputMs_{0};
   std::unique_ptr<CScriptInterpreter> interpreter_;
   ReplyLines replySeparator_;
   QPlainTextEdit* replies_;
@@ -78,6 +90,7 @@ class CManualMode : public QDialog, public IScriptHost {
   std::FILE* logFile_ = nullptr;
   QString editorFile_;
   bool editorChanged_ = false, editing_ = false, disconnect_ = false, closing_ = false;
+  bool scriptRunning_ = false, leaveAfterScript_ = false;
   int commands_ = kMaxCommands, replyLines_ = kMaxReplies;
   QString scriptDir_;
 };

@@ -1,5 +1,6 @@
 // Manual mode: scripts, the log file, the script editor, settings and leaving.
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -163,7 +164,31 @@ void CManualMode::writeSettings() {
   profile.Write(kSection, "PathScript", scriptDir_.toLocal8Bit().constData());
 }
 
+void CManualMode::requestLeave() {
+  if (closing_) return;
+  if (editing_) {
+    closeEditor();
+  } else if (scriptRunning_) {
+    leaveAfterScript_ = true;
+    interpreter_->abort();
+  } else {
+    leave(false);
+  }
+}
+
+void CManualMode::reject() {
+  requestLeave();
+}
+
+void CManualMode::closeEvent(QCloseEvent* event) {
+  if (closing_) return QDialog::closeEvent(event);
+  event->ignore();
+  requestLeave();
+  if (closing_) event->accept();
+}
+
 void CManualMode::leave(bool disconnect) {
+  if (closing_) return;
   if (!disconnect) {
     std::string reply;
     sender_->SendCommand("dm", 0, reply);

@@ -17,18 +17,18 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include <atomic>
+
 #include "gridlink/CConnection.h"
 #include "gridlink/CProfile.h"
 #include "messages/CSelectFileDlg.h"
 #include "messages/MessageText.h"
+#include "session/CallbackRegistry.h"
 
 namespace {
 
 constexpr int kInlineLimit = 1025;  // shorter messages come back in the reply itself
 enum Column { kName, kData, kSize, kFrom, kSubject };
-
-// The upload progress callback has no context argument to speak of: the window that sends.
-CMessage* g_Sender = nullptr;
 
 QString fromLocal(const char* s) {
   return QString::fromLocal8Bit(s);
@@ -124,7 +124,6 @@ CMessage::CMessage(CConnection* conn, QWidget* parent) : QDialog(parent), m_Conn
 }
 
 CMessage::~CMessage() {
-  if (g_Sender == this) g_Sender = nullptr;
 }
 
 QString CMessage::statusText() const {
@@ -180,14 +179,12 @@ void CMessage::setSending(bool sending) {
   if (sending) m_Progress->setValue(0);
 }
 
-bool CMessage::onProgress(std::uint32_t done, std::uint32_t total, std::uint32_t) {
-  CMessage* w = g_Sender;
-  if (!w) return false;
+bool CMessage::onProgress(std::uint32_t done, std::uint32_t total) {
   const int percent = Messages::percentDone(done, total);
-  w->m_Progress->setValue(percent);
-  w->setStatus(QString("%1%").arg(percent));
+  m_Progress->setValue(percent);
+  setStatus(QString("%1%").arg(percent));
   QCoreApplication::processEvents();  // "Stop" must be clickable between blocks
-  return w->m_GoOn;
+  return m_GoOn;
 }
 
 void CMessage::send() {
@@ -206,10 +203,13 @@ void CMessage::send() {
   setSending(true);
   setStatus("Set Msg. to server");
   m_GoOn = true;
-  g_Sender = this;
-  const int sent =
-      m_Conn->SetMsg(toBytes.constData(), subjectBytes.constData(), file.constData(), &onProgress, 0);
-  g_Sender = nullptr;
+  // The upload's param value finds this window again in the progress callback.
+  static std::atomic<std::uint32_t> nextUpload{1};
+  const std::uint32_t upload = nextUpload++;
+  const auto route = session::CallbackRegistry::instance().uploadProgress.add(
+      upload, [this](std::uint32_t done, std::uint32_t total) { return onProgress(done, total); });
+  const int sent = m_Conn->SetMsg(toBytes.constData(), subjectBytes.constData(), file.constData(),
+                                  &session::CallbackRegistry::OnUploadProgress, upload);
   setSending(false);
   showConnectionText();
   (void)sent;

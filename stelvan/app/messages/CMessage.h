@@ -44,7 +44,7 @@ class CMessage : public QDialog {
   void showConnectionText();
   void setSending(bool sending);
   QString folderSetting() const;
-  static bool onProgress(std::uint32_t done, std::uint32_t total, std::uint32_t param);
+  bool onProgress(std::uint32_t done, std::uint32_t total);
 
   CConnection* m_Conn;
   QComboBox* m_ToUser;

@@ -50,7 +50,7 @@ void SkyView::mousePressEvent(QMouseEvent* e) {
     popup_->setFont(fixed);
     popup_->setStyleSheet("QLabel { background: #ffffe1; border: 1px solid black; padding: 2px; }");
   }
-  popup_->setText(QString::fromLatin1(text.c_str()));
+  popup_->setText(QString::fromUtf8(text.c_str()));
   popup_->adjustSize();
   popup_->move(mapToGlobal(at + QPoint(8, 8)));
   popup_->show();

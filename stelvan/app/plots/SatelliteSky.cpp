@@ -126,7 +126,8 @@ std::string SatelliteSky::popupText(int index) const {
   if (index < kGpsSlots) {
     std::snprintf(line, sizeof line, "%2d%4d%3d%3d%3d %3d%3d%3d", s.elevation, s.azimuth, s.signal[0],
                   s.signal[1], s.signal[2], s.signal[3], s.signal[4], s.signal[5]);
-    return std::string("el  az   ca p1 p2 l2") + '\xF1' + " l5 ss\n" + line;
+    // The header's byte 0xF1 is the plus-minus sign of the receiver's text fonts.
+    return std::string("el  az   ca p1 p2 l2\u00B1 l5 ss\n") + line;
   }
   std::snprintf(line, sizeof line, "%2d %3d %2d %2d % 2d % 2d % 2d % 2d", s.elevation, s.azimuth, s.signal[0],
                 s.signal[1], s.signal[2], s.signal[3], s.signal[4], s.signal[5]);

@@ -85,7 +85,9 @@ class CallbackChannel<Key, R(Args...)> {
     }
     std::lock_guard running(slot->running);
     if (!slot->handler) return false;
-    invoke(slot->handler);
+    // A copy: a handler that ends its own registration must not destroy itself mid-call.
+    std::function<R(Args...)> handler = slot->handler;
+    invoke(handler);
     return true;
   }
 

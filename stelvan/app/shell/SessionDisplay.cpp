@@ -60,11 +60,14 @@ void SessionDisplay::position(const ZrxMessage& m) {
   m_Texts.geo = geodetic(lat, lon, m.f8(16));
   m_Texts.solution = solutionType(m.u1(28));
   const double tLat = m_Target.targetLat(), tLon = m_Target.targetLon();
+  // No target set (0, 0): the target fields stay blank rather than show distances to 0, 0.
+  const bool targetSet = tLat != 0 || tLon != 0;
+  const ViewTexts blank;
   if (m_TargetChanged.exchange(false)) {
-    m_Texts.targetLat = targetLat(tLat);
-    m_Texts.targetLon = targetLon(tLon);
+    m_Texts.targetLat = targetSet ? targetLat(tLat) : blank.targetLat;
+    m_Texts.targetLon = targetSet ? targetLon(tLon) : blank.targetLon;
   }
-  m_Texts.targetOffsets = offsets(targetOffsets(lat, lon, tLat, tLon));
+  m_Texts.targetOffsets = targetSet ? offsets(targetOffsets(lat, lon, tLat, tLon)) : blank.targetOffsets;
 }
 
 void SessionDisplay::clear() {

@@ -121,4 +121,21 @@ TEST(SessionDisplay, PositionRedrawsTargetOnlyWhenChanged) {
   EXPECT_FALSE(d.snapshot().hasPosition);
 }
 
+struct NoTarget : TargetSource {
+  double targetLat() const override { return 0; }
+  double targetLon() const override { return 0; }
+};
+
+TEST(SessionDisplay, TargetFieldsStayBlankWhileNoTargetIsSet) {
+  NoTarget target;
+  std::atomic<bool> changed{true};
+  SessionDisplay d(target, changed);
+  d.handle(message("PG", raw(0.49) + raw(0.1) + raw(12.5) + raw(1.0f) + bytes({1})));
+  const ViewTexts t = d.snapshot();
+  EXPECT_EQ(t.targetLat, "Lat:");
+  EXPECT_EQ(t.targetLon, "Lon:");
+  EXPECT_EQ(t.targetOffsets, "ETT:\nNTT:\nDTT:\nCTT:");
+  EXPECT_NE(t.geo, ViewTexts{}.geo) << "the position itself is shown";
+}
+
 }  // namespace

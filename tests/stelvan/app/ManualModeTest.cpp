@@ -1,7 +1,11 @@
 // Manual mode offscreen against the simulator.
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "AppFixture.h"
 #include "ScriptHarness.h"
@@ -50,18 +54,98 @@ TEST_F(ManualModeTest, TypedCommandsScriptsAndHistory) {
         << dlg.repliesText().toStdString();
     dlg.sendCommand("@missing");
     EXPECT_EQ(dlg.statusText(), "Unable to open missing.zrx");
+    writeFile(scripts, "caller.zrx", "@call missing\r\n");
+    dlg.sendCommand("@caller");
+    EXPECT_EQ(dlg.statusText(), "Unable to open missing.zrx") << "the caller's end hid why it stopped";
     QTest::mouseClick(dlg.findChild<QPushButton*>("exit"), Qt::LeftButton);
   }
   CProfile profile;
-  EXPECT_STREQ(profile.Read("ManualMode", "Command0", ""), "@missing");
-  EXPECT_STREQ(profile.Read("ManualMode", "Command3", ""), "print,/par/rcv/model");
+  EXPECT_STREQ(profile.Read("ManualMode", "Command0", ""), "@caller");
+  EXPECT_STREQ(profile.Read("ManualMode", "Command4", ""), "print,/par/rcv/model");
   EXPECT_EQ(newCommands().back(), "dm");  // Exit silences the receiver
 
   CManualMode again(rcv);
   again.sendCommand("print,/par/rcv/model");  // already in the history: moves to the top
   QTest::mouseClick(again.findChild<QPushButton*>("exit"), Qt::LeftButton);
   EXPECT_STREQ(CProfile().Read("ManualMode", "Command0", ""), "print,/par/rcv/model");
-  EXPECT_STREQ(CProfile().Read("ManualMode", "Command4", ""), "");
+  EXPECT_STREQ(CProfile().Read("ManualMode", "Command5", ""), "");
+}
+
+// Escape and the close box leave as Exit does: a running script stops before the window goes,
+// the history is written and the receiver is silenced.
+TEST_F(ManualModeTest, EscapeAndTheCloseBoxLeaveThroughTheExitDoor) {
+  std::string loop;
+  for (int i = 0; i < 40; ++i) loop += "print,/par/rcv/model\r\n@sleep 100\r\n";
+  writeFile(scripts, "loop.zrx", loop);
+  {
+    CManualMode dlg(rcv);
+    dlg.show();
+    QTimer::singleShot(600, &dlg, [&dlg] { QTest::keyClick(&dlg, Qt::Key_Escape); });
+    dlg.sendCommand("@loop");  // returns once the script has stopped
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.isVisible(); }, 5000)) << "Escape left the window open";
+    const std::vector<std::string> sent = newCommands();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back(), "dm");
+    EXPECT_LT(std::count(sent.begin(), sent.end(), "print,/par/rcv/model"), 40) << "the script ran to its end";
+    QTest::qWait(400);
+    EXPECT_EQ(newCommands(), std::vector<std::string>{}) << "the script went on after the window";
+  }
+  EXPECT_STREQ(CProfile().Read("ManualMode", "Command0", ""), "@loop");
+
+  CManualMode dlg(rcv);
+  dlg.show();
+  dlg.sendCommand("print,/par/pos/elm");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.repliesText().contains("RE0015"); }, 5000));
+  newCommands();
+  EXPECT_TRUE(dlg.close());
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(newCommands(), std::vector<std::string>{"dm"});
+  EXPECT_STREQ(CProfile().Read("ManualMode", "Command0", ""), "print,/par/pos/elm");
+}
+
+// Escape in the editor is its "Close": unsaved edits are not thrown away without the question.
+TEST_F(ManualModeTest, EscapeInTheEditorAsksBeforeDiscardingEdits) {
+  writeFile(scripts, "e.zrx", "print,/par/rcv/model\r\n");
+  CManualMode dlg(rcv);
+  dlg.show();
+  ASSERT_TRUE(dlg.editScript(QString::fromStdString((scripts.path() / "e.zrx").string())));
+  auto* replies = dlg.findChild<QPlainTextEdit*>("replies");
+  replies->appendPlainText("dm");
+  QStringList asked;
+  const auto answer = [&asked](QMessageBox::StandardButton button) {
+    QTimer::singleShot(100, [&asked, button] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      asked << box->text();
+      box->button(button)->click();
+    });
+  };
+  answer(QMessageBox::No);
+  QTest::keyClick(&dlg, Qt::Key_Escape);
+  EXPECT_EQ(asked, QStringList{"Close the editor and discard changes?"});
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(dlg.findChild<QPushButton*>("exit")->text(), "Close") << "the editor closed on No";
+  answer(QMessageBox::Yes);
+  QTest::keyClick(&dlg, Qt::Key_Escape);
+  EXPECT_EQ(asked.size(), 2);
+  EXPECT_TRUE(dlg.isVisible()) << "Escape in the editor closes the editor, not manual mode";
+  EXPECT_EQ(dlg.findChild<QPushButton*>("exit")->text(), "Exit");
+  EXPECT_EQ(dlg.repliesText(), "");
+}
+
+TEST_F(ManualModeTest, TheLogHoldsOneLinePerReply) {
+  CManualMode dlg(rcv);
+  TempDir dir;
+  const QString log = QString::fromStdString((dir.path() / "replies.log").string());
+  ASSERT_TRUE(dlg.startLog(log));
+  dlg.sendCommand("print,/par/rcv/model");
+  dlg.sendCommand("print,/par/pos/elm");
+  dlg.sendCommand("print,/par/raw/msint");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.repliesText().contains("RE003100"); }, 5000));
+  dlg.stopLog();
+  QFile f(log);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("RE00ANH-RCV-100\r\nRE0015\r\nRE003100"));
 }
 
 TEST_F(ManualModeTest, ReceiverOutputReachesTheWindowAndTheLog) {

@@ -27,6 +27,13 @@ TEST_F(StelvanScriptTool, PrintsTheRepliesWindowAndRunsCalledScriptsBesideTheFil
   EXPECT_EQ(elm, "12");
 }
 
+TEST_F(StelvanScriptTool, ControlBytesPrintAsTheWindowShowsThem) {
+  writeFile(scripts, "tab.zrx", "@echo a\tb\r\n");
+  const ToolRun r = run((scripts.path() / "tab.zrx").string());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "> a.b\n");
+}
+
 TEST_F(StelvanScriptTool, ExitStatusFollowsTheResultFlag) {
   writeFile(scripts, "missing.zrx", "@call nothere\r\nprint,/par/pos/elm\r\n");
   ToolRun r = run((scripts.path() / "missing.zrx").string());

@@ -103,7 +103,7 @@ TEST(SkyPlot, ClickingAMarkerOpensItsPopup) {
   ASSERT_NE(wnd.view()->popup(), nullptr);
   EXPECT_TRUE(wnd.view()->popup()->isVisible());
   EXPECT_EQ(wnd.view()->popup()->text(),
-            QString::fromLatin1("el  az   ca p1 p2 l2\xF1 l5 ss\n60  60 44 41 38  40 46  1"));
+            QString::fromUtf8("el  az   ca p1 p2 l2\u00B1 l5 ss\n60  60 44 41 38  40 46  1"));
   QTest::mouseRelease(wnd.view(), Qt::LeftButton, {}, g5);
   EXPECT_FALSE(wnd.view()->popup()->isVisible());
 }
