@@ -222,3 +222,35 @@ TEST(StelvanLogNtripOut, BaseStreamReachesTheCasterAndAnAbsentCasterLeavesTheFil
     EXPECT_EQ(framed, pushed.size()) << "only whole RTCM 3 frames go to the caster";
   }
 }
+
+// --gga-from: the receiver's own position (from its GGA on its link) goes up to the caster.
+TEST(StelvanNtrip, UploadsTheReceiversOwnPosition) {
+  const std::string bytes = capture("pygpsdata-NTRIP-USCL00CHL0.log");
+  if (bytes.empty()) GTEST_SKIP() << "recorded captures not present";
+  TempDir dir;
+  ScopedConfigHome config;
+  rcvsim::Options so;
+  so.pty = true;
+  so.portB = true;
+  so.lat = -33.8688;
+  so.lon = 151.2093;
+  rcvsim::Simulator sim(so);
+  std::string error;
+  ASSERT_TRUE(sim.start(error)) << error;
+  TestCaster::Options co;
+  co.stream = bytes;
+  TestCaster caster(co);
+  ASSERT_TRUE(caster.start());
+  ChildProcess tool({ntripTool(), "--caster", "127.0.0.1:" + std::to_string(caster.port()), "--mount", "MNT",
+                     "--user", "user", "--password", "pass", "--gga-from", "COM" + sim.ptyPath() + ":115200",
+                     "--gga-interval", "1", "--to", "COM" + sim.portBPath() + ":115200"},
+                    dir.str() + "/out", dir.str() + "/err");
+  ASSERT_TRUE(waitFor([&] { return caster.ggaLines().size() >= 2; }, 20000)) << readWhole(dir.str() + "/err");
+  const std::string gga = caster.ggaLines().back();
+  EXPECT_NE(gga.find(",3352."), std::string::npos) << gga;
+  EXPECT_NE(gga.find(",S,15112."), std::string::npos) << gga;
+  EXPECT_EQ(tool.stop(), 0);
+  // The receiver's GGA output is switched off again on the way out.
+  const std::vector<std::string> commands = sim.commandsReceived();
+  EXPECT_EQ(commands.back(), "dm");
+}
