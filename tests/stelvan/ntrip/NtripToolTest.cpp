@@ -110,24 +110,29 @@ TEST(StelvanNtrip, ExitCodesForRefusalsAndBadCommandLines) {
   EXPECT_EQ(noDestination.wait(5000), 4);
 }
 
-// Caster -> stelvan-ntrip -> the simulator's port B: its GGA goes from
-// standalone through RTK float to RTK fixed and names the corrections' age
-// and station.
-TEST(StelvanNtrip, SimulatedReceiverReachesRtkFixedOnCasterCorrections) {
+// Caster -> stelvan-ntrip -> the simulator's port B (on its own serial cable,
+// or its TCP port): its GGA goes from standalone through RTK float to RTK
+// fixed and names the corrections' age and station.
+class PortB : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PortB, SimulatedReceiverReachesRtkFixedOnCasterCorrections) {
   if (!Str2StrCaster::available()) GTEST_SKIP() << "str2str (Debian rtklib) not installed";
   const std::string bytes = capture("pygpsdata-NTRIP-USCL00CHL0.log");  // 1005/1006 and MSM
   if (bytes.empty()) GTEST_SKIP() << "recorded captures not present";
   TempDir dir;
   rcvsim::Options so;
   so.pty = true;
-  so.portB = true;
+  const bool tcp = GetParam();
+  if (tcp) so.portBTcp = "127.0.0.1:0";
+  else so.portB = true;
   rcvsim::Simulator sim(so);
   std::string error;
   ASSERT_TRUE(sim.start(error)) << error;
+  const std::string to = tcp ? "TCP:127.0.0.1:" + std::to_string(sim.portBTcpPort()) : "COM" + sim.portBPath() + ":115200";
   Str2StrCaster caster("rover", "pw", "NEAR");
   ASSERT_TRUE(caster.ready());
   ChildProcess tool({ntripTool(), "--caster", "127.0.0.1:" + std::to_string(caster.port()), "--mount", "NEAR",
-                     "--user", "rover", "--password", "pw", "--to", "COM" + sim.portBPath() + ":115200"},
+                     "--user", "rover", "--password", "pw", "--to", to},
                     dir.str() + "/out", dir.str() + "/err");
   ASSERT_TRUE(waitFor([&] { return readWhole(dir.str() + "/err").find("connected to") != std::string::npos; }, 10000))
       << readWhole(dir.str() + "/err");
@@ -164,6 +169,8 @@ TEST(StelvanNtrip, SimulatedReceiverReachesRtkFixedOnCasterCorrections) {
   EXPECT_FALSE(fixed[14].empty()) << "reference station";
   EXPECT_EQ(tool.stop(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(SerialAndTcp, PortB, ::testing::Values(false, true));
 
 TEST(StelvanLogNtripOut, BaseStreamReachesTheCasterAndAnAbsentCasterLeavesTheFilesAlone) {
   TempDir dir;
