@@ -11,6 +11,26 @@ done
 . "$(dirname "${BASH_SOURCE[0]}")/sim-pty.sh"
 start_sim "$bin" screenshot
 
+# A caster for the "Corrections input" picture: the suite's small caster serving a recorded
+# RTCM 3 stream and a source table around the simulator's site.
+shared="$(sed -n 's/^STELVAN_SHARED_DIR:[A-Z]*=//p' "$bin/../CMakeCache.txt" 2>/dev/null || true)"
+capture="${STELVAN_SHARED_DIR:-$shared}/data/captures/pygpsdata-NTRIP-USCL00CHL0.log"
+if [ -x "$bin/ntrip-testcaster" ] && [ -f "$capture" ] && [ -n "${ptyb:-}" ]; then
+  cat >"$work/sourcetable" <<'TABLE'
+STR;MUNICH;Muenchen;RTCM 3.2;1004(1),1006(10);2;GPS;DEMO;DEU;48.14;11.58;0;0;sNTRIP;none;B;N;2400;
+STR;BERN;Bern;RTCM 3.3;1005(10),1077(1);2;GPS;DEMO;CHE;46.95;7.44;0;0;sNTRIP;none;B;N;3600;
+STR;NEAR;Zurich Hoengg;RTCM 3.3;1005(10),1077(1),1087(1);2;GPS+GLO;DEMO;CHE;47.41;8.50;1;0;sNTRIP;none;B;N;4800;
+STR;VRS;Network RTK;RTCM 3.3;1077(1);2;GPS+GLO+GAL;DEMO;CHE;47.00;8.00;1;1;sNTRIP;none;B;N;9600;
+TABLE
+  mkfifo "$work/caster-in"
+  "$bin/ntrip-testcaster" NEAR rover screen "$capture" "$work/sourcetable" <"$work/caster-in" >"$work/caster.out" &
+  caster=$!
+  exec 4>"$work/caster-in"
+  trap 'exec 3>&- 4>&-; kill "$sim" "$caster" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
+  for _ in $(seq 50); do grep -q '^port ' "$work/caster.out" && break; sleep 0.1; done
+  export STELVAN_SCREENSHOT_NTRIP="127.0.0.1 $(sed -n 's/^port //p' "$work/caster.out") NEAR rover screen COM$ptyb:115200"
+fi
+
 run=(timeout 480 "$bin/stelvan" --receiver "COM$pty:115200:1" --screenshot "$out")
 status=0
 if [ "${STELVAN_SCREENSHOT_PLATFORM:-xvfb}" = offscreen ]; then

@@ -9,7 +9,7 @@ start_sim() {
   export XDG_CONFIG_HOME="$work/config"
   mkfifo "$fifo"
   # rcvsim serves until its standard input ends; hold it open with a fifo.
-  "$bin/rcvsim" --pty --seed 7 <"$fifo" >"$work/rcvsim.out" 2>"$work/rcvsim.err" &
+  "$bin/rcvsim" --pty --port-b --seed 7 <"$fifo" >"$work/rcvsim.out" 2>"$work/rcvsim.err" &
   sim=$!
   exec 3>"$fifo"
   trap 'exec 3>&-; kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -20,4 +20,6 @@ start_sim() {
     sleep 0.1
   done
   [ -n "$pty" ] || { echo "$who: the simulator did not start" >&2; cat "$work/rcvsim.err" >&2; exit 2; }
+  # Port B takes RTCM 3 corrections ("Corrections input").
+  ptyb="$(sed -n 's/^ptyb //p' "$work/rcvsim.out" | head -1)"
 }

@@ -27,6 +27,16 @@ W* named(W* w, const char* name) {
   return w;
 }
 
+// "1004:12 1006:1 ...", eight to a line: a label that wraps by itself gets clipped in a form.
+QString messageLines(const std::map<unsigned, std::uint64_t>& messages) {
+  if (messages.empty()) return "none";
+  QString out;
+  int n = 0;
+  for (const auto& [type, count] : messages)
+    out += (n == 0 ? "" : n % 8 == 0 ? "\n" : " ") + QString("%1:%2").arg(type).arg(count), ++n;
+  return out;
+}
+
 QString age(std::int64_t ms) {
   return ms < 0 ? QString("-") : QString("%1 s").arg(static_cast<double>(ms) / 1000.0, 0, 'f', 1);
 }
@@ -92,6 +102,7 @@ QWidget* CCorrectionsDlg::buildMounts() {
   m_Mounts->setHeaderLabels({"Mount point", "Identifier", "Format", "Distance", "GGA"});
   m_Mounts->setRootIsDecorated(false);
   m_Mounts->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  m_Mounts->setMinimumHeight(m_Mounts->fontMetrics().height() * 9);
   connect(m_Mounts, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
     if (!item) return;
     m_Mount->setText(item->text(0));
@@ -140,7 +151,6 @@ QWidget* CCorrectionsDlg::buildStatus() {
   m_State = named(new QLabel("idle", box), "ntripState");
   m_Rate = named(new QLabel("-", box), "ntripRate");
   m_Messages = named(new QLabel("-", box), "ntripMessages");
-  m_Messages->setWordWrap(true);
   m_Age = named(new QLabel("-", box), "ntripAge");
   m_Reconnects = named(new QLabel("0", box), "ntripReconnects");
   m_Solution = named(new QLabel("-", box), "ntripSolution");
@@ -268,7 +278,7 @@ void CCorrectionsDlg::showTable(const Ntrip::SourceTable& table) {
 void CCorrectionsDlg::showStatus(const Ntrip::ClientStatus& s) {
   m_State->setText(Ntrip::StateName(s.state));
   m_Rate->setText(QString("%1 B/s, %2 bytes in all").arg(s.bytesPerSecond, 0, 'f', 0).arg(s.bytes));
-  m_Messages->setText(QString::fromStdString(Ntrip::FormatMessages(s.messages)));
+  m_Messages->setText(messageLines(s.messages));
   m_Age->setText(age(s.ageMs));
   m_Reconnects->setText(QString::number(s.reconnects));
   m_Text->setText(QString::fromStdString(s.text));

@@ -24,7 +24,10 @@ bool CorrectionsRun::Start(Ntrip::ClientSettings settings, const std::string& de
   Stop();
   destination_ = Ntrip::Destination::Create(destination, error);
   if (!destination_) return false;
-  if (!destination_->Open(error)) {
+  // A serial port opens at once, so a wrong name shows now; a network port may take
+  // seconds to answer, which the window must not wait for: the client's thread opens it.
+  const bool openNow = destination.rfind("TCP:", 0) != 0;
+  if (openNow && !destination_->Open(error)) {
     destination_.reset();
     return false;
   }
@@ -33,7 +36,10 @@ bool CorrectionsRun::Start(Ntrip::ClientSettings settings, const std::string& de
   settings.position = [position](Ntrip::GgaPosition& p) { return position->Get(p); };
   Ntrip::Destination* out = destination_.get();
   client_ = std::make_unique<Ntrip::NtripClient>(
-      settings, [out](const char* b, std::size_t n, std::string& why) { return out->Write(b, n, why); });
+      settings, [out, open = openNow](const char* b, std::size_t n, std::string& why) mutable {
+        if (!open && !(open = out->Open(why))) return false;
+        return out->Write(b, n, why);
+      });
   client_->Start();
   return true;
 }

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "config/CReceiverCfgDlg.h"
+#include "screenshot/CorrectionsShot.h"
 #include "linkpanel/Linkpanel.h"
 #include "logging/CRealTimeLogging.h"
 #include "manual/CManualMode.h"
@@ -83,6 +84,11 @@ const std::vector<ScreenshotStep>& ScreenshotSteps() {
          },
          3000},
     };
+    // Corrections from the caster that screenshot.sh starts, into the simulator's port B; the
+    // main view then shows what they do.
+    list.push_back({"ntrip.png", true, nullptr, [](CMainFrame& f) { corrections::OpenForPicture(f); },
+                    [](QWidget* dlg) { corrections::StartForPicture(dlg); }, 12000});
+    list.push_back({"main-rtk.png", true, [](CMainFrame& f) { return mainOnTab(f, "Location"); }, nullptr});
     addConfigPages(list);
     return list;
   }();

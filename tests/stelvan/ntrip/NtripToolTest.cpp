@@ -110,24 +110,29 @@ TEST(StelvanNtrip, ExitCodesForRefusalsAndBadCommandLines) {
   EXPECT_EQ(noDestination.wait(5000), 4);
 }
 
-// Caster -> stelvan-ntrip -> the simulator's port B: its GGA goes from
-// standalone through RTK float to RTK fixed and names the corrections' age
-// and station.
-TEST(StelvanNtrip, SimulatedReceiverReachesRtkFixedOnCasterCorrections) {
+// Caster -> stelvan-ntrip -> the simulator's port B (on its own serial cable,
+// or its TCP port): its GGA goes from standalone through RTK float to RTK
+// fixed and names the corrections' age and station.
+class PortB : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PortB, SimulatedReceiverReachesRtkFixedOnCasterCorrections) {
   if (!Str2StrCaster::available()) GTEST_SKIP() << "str2str (Debian rtklib) not installed";
   const std::string bytes = capture("pygpsdata-NTRIP-USCL00CHL0.log");  // 1005/1006 and MSM
   if (bytes.empty()) GTEST_SKIP() << "recorded captures not present";
   TempDir dir;
   rcvsim::Options so;
   so.pty = true;
-  so.portB = true;
+  const bool tcp = GetParam();
+  if (tcp) so.portBTcp = "127.0.0.1:0";
+  else so.portB = true;
   rcvsim::Simulator sim(so);
   std::string error;
   ASSERT_TRUE(sim.start(error)) << error;
+  const std::string to = tcp ? "TCP:127.0.0.1:" + std::to_string(sim.portBTcpPort()) : "COM" + sim.portBPath() + ":115200";
   Str2StrCaster caster("rover", "pw", "NEAR");
   ASSERT_TRUE(caster.ready());
   ChildProcess tool({ntripTool(), "--caster", "127.0.0.1:" + std::to_string(caster.port()), "--mount", "NEAR",
-                     "--user", "rover", "--password", "pw", "--to", "COM" + sim.portBPath() + ":115200"},
+                     "--user", "rover", "--password", "pw", "--to", to},
                     dir.str() + "/out", dir.str() + "/err");
   ASSERT_TRUE(waitFor([&] { return readWhole(dir.str() + "/err").find("connected to") != std::string::npos; }, 10000))
       << readWhole(dir.str() + "/err");
@@ -164,6 +169,8 @@ TEST(StelvanNtrip, SimulatedReceiverReachesRtkFixedOnCasterCorrections) {
   EXPECT_FALSE(fixed[14].empty()) << "reference station";
   EXPECT_EQ(tool.stop(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(SerialAndTcp, PortB, ::testing::Values(false, true));
 
 TEST(StelvanLogNtripOut, BaseStreamReachesTheCasterAndAnAbsentCasterLeavesTheFilesAlone) {
   TempDir dir;
@@ -221,4 +228,36 @@ TEST(StelvanLogNtripOut, BaseStreamReachesTheCasterAndAnAbsentCasterLeavesTheFil
     EXPECT_GE(stations, 2u);
     EXPECT_EQ(framed, pushed.size()) << "only whole RTCM 3 frames go to the caster";
   }
+}
+
+// --gga-from: the receiver's own position (from its GGA on its link) goes up to the caster.
+TEST(StelvanNtrip, UploadsTheReceiversOwnPosition) {
+  const std::string bytes = capture("pygpsdata-NTRIP-USCL00CHL0.log");
+  if (bytes.empty()) GTEST_SKIP() << "recorded captures not present";
+  TempDir dir;
+  ScopedConfigHome config;
+  rcvsim::Options so;
+  so.pty = true;
+  so.portB = true;
+  so.lat = -33.8688;
+  so.lon = 151.2093;
+  rcvsim::Simulator sim(so);
+  std::string error;
+  ASSERT_TRUE(sim.start(error)) << error;
+  TestCaster::Options co;
+  co.stream = bytes;
+  TestCaster caster(co);
+  ASSERT_TRUE(caster.start());
+  ChildProcess tool({ntripTool(), "--caster", "127.0.0.1:" + std::to_string(caster.port()), "--mount", "MNT",
+                     "--user", "user", "--password", "pass", "--gga-from", "COM" + sim.ptyPath() + ":115200",
+                     "--gga-interval", "1", "--to", "COM" + sim.portBPath() + ":115200"},
+                    dir.str() + "/out", dir.str() + "/err");
+  ASSERT_TRUE(waitFor([&] { return caster.ggaLines().size() >= 2; }, 20000)) << readWhole(dir.str() + "/err");
+  const std::string gga = caster.ggaLines().back();
+  EXPECT_NE(gga.find(",3352."), std::string::npos) << gga;
+  EXPECT_NE(gga.find(",S,15112."), std::string::npos) << gga;
+  EXPECT_EQ(tool.stop(), 0);
+  // The receiver's GGA output is switched off again on the way out.
+  const std::vector<std::string> commands = sim.commandsReceived();
+  EXPECT_EQ(commands.back(), "dm");
 }
