@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "dialogs/CAddGsmRcvDlg.h"
 #include "dialogs/CAddIPRcvDlg.h"
 #include "dialogs/DialogButtons.h"
 #include "dialogs/ErrorBox.h"
@@ -93,6 +94,7 @@ CServerRcvDlg::CServerRcvDlg(const CONNECTION_INFO& info, QWidget* parent)
   connect(m_GetList, &QPushButton::clicked, this, [this] { getReceiverList(); });
   m_Servers->onServerChanged = [this] { serverChanged(); };
   m_Servers->onAddIpReceiver = [this] { addIpReceiver(); };
+  m_Servers->onAddGsmReceiver = [this] { addGsmReceiver(); };
 
   m_Servers->Load(*m_Settings, m_Info.server);
   serverChanged();
@@ -170,6 +172,11 @@ void CServerRcvDlg::showReceiverList(const RcvListResult& result) {
 
 void CServerRcvDlg::addIpReceiver() {
   CAddIPRcvDlg dlg(this);
+  if (dlg.exec() == QDialog::Accepted) m_Receivers->AddRows({dlg.ReceiverString()});
+}
+
+void CServerRcvDlg::addGsmReceiver() {
+  CAddGsmRcvDlg dlg(this);
   if (dlg.exec() == QDialog::Accepted) m_Receivers->AddRows({dlg.ReceiverString()});
 }
 

@@ -2,16 +2,23 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
 
 #include "screenshot/ScreenshotRunner.h"
 #include "shell/CCockpitApp.h"
 #include "shell/CMainFrame.h"
 #include "shell/PumpingWait.h"
 #include "shell/StartOptions.h"
+#include "shell/TrafficLogSetting.h"
 
 int RunProgram(QApplication& qapp, const StartOptions& options) {
   CCockpitApp app;
   app.LoadSettings();
+  QString traceError;
+  const bool traced = options.traceFile.empty() ? TrafficLogSetting::ApplySaved(traceError)
+                                                : TrafficLogSetting::StartForRun(
+                                                      QString::fromStdString(options.traceFile), traceError);
+  if (!traced) std::fprintf(stderr, "stelvan: traffic log: %s\n", traceError.toLocal8Bit().constData());
   PumpingWait::InstallPumpHook();
   // Hiding the main window for a tool must not end the program; only its close path does.
   qapp.setQuitOnLastWindowClosed(false);

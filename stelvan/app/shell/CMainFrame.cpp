@@ -21,6 +21,7 @@
 #include "messages/CMessage.h"
 #include "shell/CSessionThread.h"
 #include "shell/DisplayFormat.h"
+#include "shell/TrafficLogSetting.h"
 
 namespace {
 
@@ -147,6 +148,7 @@ void CMainFrame::buildMenu() {
             &CMainFrame::OnMessage);
   addAction(tools, "actionFirmwareLoader", "Firmware &Loader\tCtrl+L", K("Ctrl+L"), "Firmware Loader",
             &CMainFrame::OnFirmwareLoader);
+  TrafficLogSetting::AddMenuEntry(tools, this);
   QMenu* plot = menuBar()->addMenu("&Plot");
   addAction(plot, "actionScatter", "Scatter", K(), "", &CMainFrame::OnScatter);
   addAction(plot, "actionSatellites", "Satellites", K(), "", &CMainFrame::OnSatellites);
