@@ -43,7 +43,7 @@ int LocalServer::GetRcvList(std::string_view) {
     ++count;
   }
   for (const Platform::SerialPortInfo& port : Platform::ListSerialPorts()) {
-    const std::string entry = "COM" + port.devicePath + ":115200:1,";
+    const std::string entry = "COM" + port.PreferredPath() + ":115200:1,";
     if (entry == lastCom) continue;
     m_Reply += entry;
     ++count;

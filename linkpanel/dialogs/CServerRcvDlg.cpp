@@ -14,6 +14,7 @@
 #include "dialogs/CAddIPRcvDlg.h"
 #include "dialogs/DialogButtons.h"
 #include "dialogs/ErrorBox.h"
+#include "dialogs/PortWatcher.h"
 #include "dialogs/ReceiverListView.h"
 #include "dialogs/ServerPanel.h"
 #include "gridlink/CConnection.h"
@@ -96,6 +97,11 @@ CServerRcvDlg::CServerRcvDlg(const CONNECTION_INFO& info, QWidget* parent)
   m_Servers->onAddIpReceiver = [this] { addIpReceiver(); };
   m_Servers->onAddGsmReceiver = [this] { addGsmReceiver(); };
 
+  // Receivers plugged in or pulled out while the dialog is open.
+  new PortWatcher(
+      [this](const std::string& row) { m_Receivers->AddPortRow(row); },
+      [this](const std::string& node, const std::string& byId) { m_Receivers->RemovePortRows(node, byId); },
+      this);
   m_Servers->Load(*m_Settings, m_Info.server);
   serverChanged();
 }

@@ -38,7 +38,7 @@ void FillPortBox(QComboBox* box, const std::string& current) {
   box->setEditable(true);
   box->setInsertPolicy(QComboBox::NoInsert);
   for (const Platform::SerialPortInfo& port : Platform::ListSerialPorts()) {
-    box->addItem(QString::fromStdString(port.devicePath));
+    box->addItem(QString::fromStdString(port.PreferredPath()));
     box->setItemData(box->count() - 1, QString::fromStdString(port.description), Qt::ToolTipRole);
   }
   const QString text = QString::fromStdString(current);

@@ -14,6 +14,7 @@
 #include "DialogTestSupport.h"
 #include "TempDir.h"
 #include "dialogs/CServerRcvDlg.h"
+#include "dialogs/ReceiverListView.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CProfile.h"
 #include "list/ServerList.h"
@@ -123,6 +124,25 @@ TEST_F(LinkKindsTest, NetworkRowTakesAHostNameButNotANumberAbove255) {
   Find<QPushButton>(&dlg, "ctl1")->click();
   EXPECT_EQ(dlg.result(), QDialog::Accepted);
   EXPECT_EQ(dlg.Info().receivers, std::vector<std::string>{"WIFI:base.example.org:8001:"});
+}
+
+TEST_F(LinkKindsTest, PortsPluggedInAndPulledOutComeAndGoFromTheLocalList) {
+  offer("LastCOM", "COM/dev/ttyUSB0:9600:0");
+  CServerRcvDlg dlg(CONNECTION_INFO{});
+  dlg.show();
+  auto* list = static_cast<ReceiverListView*>(Find<QTreeWidget>(&dlg, "ctl2000"));
+  const std::string byId = "COM/dev/serial/by-id/usb-Acme_GNSS_Receiver_0042-if00-port0:115200:1";
+  const int before = list->topLevelItemCount();
+  list->AddPortRow(byId);
+  list->AddPortRow(byId);  // udev may tell twice
+  EXPECT_EQ(list->topLevelItemCount(), before + 1);
+  EXPECT_TRUE(listed(dlg, byId));
+  // Pulled out: the rows naming it by either path go.
+  list->RemovePortRows("/dev/ttyUSB0", "/dev/serial/by-id/usb-Acme_GNSS_Receiver_0042-if00-port0");
+  EXPECT_FALSE(listed(dlg, byId));
+  EXPECT_FALSE(listed(dlg, "COM/dev/ttyUSB0:9600:0"));
+  EXPECT_EQ(list->topLevelItemCount(), before - 1);
+  dlg.reject();
 }
 
 }  // namespace
