@@ -118,10 +118,16 @@ TEST(FairLock, AThreadTakingItBackToBackCannotKeepAnotherOut) {
   while (rounds < 100) std::this_thread::yield();
   long most = 0;
   for (int i = 0; i < 50; ++i) {
+    // Counted from the moment the other thread stands in line (or already holds the lock).
+    std::atomic<long> after{-1};
+    std::thread other([&] {
+      std::lock_guard held(lock);
+      after = rounds.load();
+    });
+    while (after < 0 && lock.Waiting() == 0) std::this_thread::yield();
     const long before = rounds.load();
-    lock.Enter();
-    most = std::max(most, rounds.load() - before);
-    lock.Leave();
+    other.join();
+    most = std::max(most, after.load() - before);
   }
   stop = true;
   hog.join();

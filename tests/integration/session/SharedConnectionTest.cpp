@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "SessionFixture.h"
+#include "session/ConnectionState.h"
 #include "session/LocalServer.h"
 
 namespace sessiontest {
@@ -113,12 +114,20 @@ TEST_F(SharedConnectionTest, AnotherThreadsCommandWaitsItsTurnBesideABackToBackS
     }
   });
   while (rounds < 20) std::this_thread::yield();
+  Platform::FairLock& sendLock = ConnectionAccess::state(conn).sendLock;
   long most = 0;
   for (int i = 0; i < 20; ++i) {
+    // Counted from the moment the command stands in line (or already goes out).
+    std::atomic<long> after{-1};
+    std::thread asker([&] {
+      std::string reply;
+      EXPECT_EQ(rcv->SendCommand("%B%print,/par/rcvid", reply), 1) << reply;
+      after = rounds.load();
+    });
+    while (after < 0 && sendLock.Waiting() == 0) std::this_thread::yield();
     const long before = rounds.load();
-    std::string reply;
-    EXPECT_EQ(rcv->SendCommand("%B%print,/par/rcvid", reply), 1) << reply;
-    most = std::max(most, rounds.load() - before);
+    asker.join();
+    most = std::max(most, after.load() - before);
   }
   stop = true;
   busy.join();
