@@ -46,6 +46,12 @@ if [ -x "$bin/test_app_messages" ] && [ -x "$bin/gridserver" ]; then
     "$bin/test_app_messages" --gtest_filter='MessageWindowTest.*' >"$work/messages.log" 2>&1 || status=$?
   [ -f "$out/messages.png" ] && echo "screenshot: $out/messages.png" || cat "$work/messages.log" >&2
 fi
+# The connect dialog's Wi-Fi and GSM receivers: its window test leaves wifi-gsm.png.
+if [ -x "$bin/test_linkpanel_link_kinds" ]; then
+  STELVAN_SCREENSHOT_DIR="$out" QT_QPA_PLATFORM=offscreen timeout 120 \
+    "$bin/test_linkpanel_link_kinds" --gtest_filter='*EveryKind*' >"$work/link-kinds.log" 2>&1 || status=$?
+  [ -f "$out/wifi-gsm.png" ] && echo "screenshot: $out/wifi-gsm.png" || cat "$work/link-kinds.log" >&2
+fi
 if [ "$status" = 0 ]; then
   echo "screenshot: pictures in $out"
 else

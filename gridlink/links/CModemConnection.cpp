@@ -1,10 +1,12 @@
 #include "links/CModemConnection.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <vector>
 
 #include "gridlink/CLogFile.h"
+#include "gridlink/platform/Clock.h"
 #include "gridlink/platform/MessagePump.h"
 #include "gridlink/platform/SystemError.h"
 #include "links/CSerialConnection.h"
@@ -21,6 +23,7 @@ CModemConnection::CModemConnection(CLinkOwner& owner, const std::string& receive
 }
 
 CModemConnection::~CModemConnection() {
+  if (m_Connected) hangUp();
   stopReader();
   m_Port.Close();
 }
@@ -28,13 +31,22 @@ CModemConnection::~CModemConnection() {
 bool CModemConnection::parse(const std::string& receiverString) {
   std::vector<char> port(receiverString.size() + 1), number(receiverString.size() + 1),
       pin(receiverString.size() + 1);
-  if (std::sscanf(receiverString.c_str(), "GSM%[^:]:%[^:]:%s", port.data(), number.data(), pin.data()) < 3) {
+  unsigned rate = kModemRate;
+  const int fields = std::sscanf(receiverString.c_str(), "GSM%[^:]:%[^:]:%[^:]:%u", port.data(),
+                                 number.data(), pin.data(), &rate);
+  if (fields < 3) {
     SetStatusText("ER:Modem string needs GSM + port + :number:PIN - " + receiverString);
+    return false;
+  }
+  const auto rates = CSerialConnection::RateTable();
+  if (std::find(rates.begin() + 1, rates.end(), rate) == rates.end()) {
+    SetStatusText("Error baud!!");
     return false;
   }
   m_PortName = port.data();
   m_Number = number.data();
   m_Pin = pin.data();
+  m_Rate = rate;
   return true;
 }
 
@@ -44,7 +56,7 @@ bool CModemConnection::openPort() {
     return false;
   }
   Purge();
-  if (!m_Port.SetSpeed(kModemRate)) {
+  if (!m_Port.SetSpeed(m_Rate)) {
     SetStatusText("ER:SetCommState() failed");
     return false;
   }
@@ -113,9 +125,9 @@ void CModemConnection::readerLoop(Platform::ThreadContext& ctx) {
 }
 
 void CModemConnection::dial() {
-  bool answered = atExchange("ate0", kEchoOffMs) && atExchange("atv1", kVerboseMs) &&
-                  atExchange("atd" + m_Number, kDialMs);
-  if (answered && m_Pin != "0") answered = atExchange("at+cpin=\"" + m_Pin + "\"", kPinMs);
+  // The SIM is unlocked before dialling: a modem with a locked SIM refuses to dial.
+  bool answered =
+      wakeModem() && atExchange("atv1", kVerboseMs) && unlockSim() && atExchange("atd" + m_Number, kDialMs);
   std::string collected;
   {
     std::lock_guard<std::mutex> lock(m_DialLock);
@@ -128,16 +140,59 @@ void CModemConnection::dial() {
   }
   Platform::PumpMessages();
   ResetFraming();
+  m_Connected = true;
   SetStatusText("");
 }
 
-bool CModemConnection::atExchange(const std::string& command, std::uint32_t timeoutMs) {
+bool CModemConnection::wakeModem() {
+  if (atExchange("ate0", kEchoOffMs) && answerIs("OK")) return true;
+  // Not at the speed the string names: the modem may keep another one.
+  const auto rates = CSerialConnection::RateTable();
+  for (auto it = rates.begin() + 1; it != rates.end(); ++it) {  // the first is another link's latest
+    const std::uint32_t rate = *it;
+    if (rate == m_Rate || !m_Port.SetSpeed(rate)) continue;
+    Purge();
+    if (atExchange("ate0", kRateProbeMs) && answerIs("OK")) {
+      ClientLog().WriteTimed("Dev/MODEM: the modem answers at " + std::to_string(rate) + " bit/s");
+      m_Rate = rate;
+      return true;
+    }
+  }
+  m_Port.SetSpeed(m_Rate);
+  return false;
+}
+
+bool CModemConnection::unlockSim() {
+  if (!atExchange("at+cpin?", kSimQueryMs, true)) return false;
+  std::string state;
+  {
+    std::lock_guard<std::mutex> lock(m_DialLock);
+    state = m_Answer.Answer();
+  }
+  if (state.find("READY") != std::string::npos) return true;
+  const bool wantsPin = state.find("SIM PIN") != std::string::npos;
+  if (state.find("SIM PUK") != std::string::npos || (wantsPin && m_Pin == "0"))
+    return false;  // locked for good, or no PIN to give: the collected text says which
+  // A modem that cannot tell ("ERROR") gets the PIN when there is one, and dials otherwise.
+  if (!wantsPin && m_Pin == "0") return true;
+  return atExchange("at+cpin=\"" + m_Pin + "\"", kPinMs) && answerIs("OK");
+}
+
+bool CModemConnection::answerIs(const char* text) {
+  std::lock_guard<std::mutex> lock(m_DialLock);
+  return m_Answer.Complete() && m_Answer.Answer() == text;
+}
+
+bool CModemConnection::atExchange(const std::string& command, std::uint32_t timeoutMs, bool untilResult) {
   if (command.size() > kMaxAtCommand || LinkLost()) return false;
   const std::string line = command[0] == '+' ? command : command + "\r";
   ClientLog().WriteTimed("\tModem < " + command);
   {
     std::lock_guard<std::mutex> lock(m_DialLock);
-    m_Answer.Expect(command);
+    if (untilResult)
+      m_Answer.ExpectFinal(command);
+    else
+      m_Answer.Expect(command);
     m_LineEvent.Reset();
   }
   if (Write(line.data(), line.size()) != static_cast<int>(line.size())) return false;
@@ -149,7 +204,43 @@ bool CModemConnection::atExchange(const std::string& command, std::uint32_t time
 }
 
 int CModemConnection::Write(const void* bytes, std::size_t count) {
-  return WriteSerialBounded(m_Port, bytes, count);
+  const int n = WriteSerialBounded(m_Port, bytes, count);
+  m_LastWrite = Platform::GetTickCount();
+  return n;
+}
+
+void CModemConnection::hangUp() {
+  {
+    std::lock_guard<std::mutex> lock(m_DialLock);
+    m_Dialling = true;  // the modem's answers are ours again
+    m_Collected.clear();
+  }
+  m_Connected = false;
+  if (LinkLost()) return;
+  // Dropping DTR ends the call at once where the port has the line; "at" then proves it.
+  if (dropDtr() && atExchange("at", kEscapeAnswerMs) && answerIs("OK")) {
+    ClientLog().WriteTimed("Dev/MODEM: hung up (DTR)");
+    return;
+  }
+  // The escape needs a guard time of silence before and after "+++".
+  const std::uint32_t quiet = Platform::GetTickCount() - m_LastWrite.load();
+  if (quiet < kGuardMs + kGuardMarginMs) Platform::Sleep(kGuardMs + kGuardMarginMs - quiet);
+  const bool escaped = atExchange("+++", kGuardMs + kEscapeAnswerMs) && answerIs("OK");
+  const bool hungUp = escaped && atExchange("ath", kHangUpMs) && answerIs("OK");
+  std::string said;
+  {
+    std::lock_guard<std::mutex> lock(m_DialLock);
+    said = m_Collected;
+  }
+  ClientLog().WriteTimed(hungUp ? std::string("Dev/MODEM: hung up")
+                                : "Dev/MODEM: the modem did not confirm the hang-up - " + said);
+}
+
+bool CModemConnection::dropDtr() {
+  if (m_Port.SetDtr(false) != Platform::SerialSupport::Done) return false;
+  Platform::Sleep(kDtrDropMs);
+  m_Port.SetDtr(true);
+  return true;
 }
 
 int CModemConnection::SetFlowControl(bool on) {

@@ -44,9 +44,13 @@ void CReceiverConnection::AppendStatusText(std::string_view text) {
 void CReceiverConnection::MarkLinkLost(std::string_view why) {
   SetStatusText(std::string(why));
   ClientLog().WriteTimed(std::string("Dev/") + std::string(why));
-  std::lock_guard<std::mutex> lock(m_ReplyLock);
-  m_LinkLost.store(true);
-  m_ReplyEvent.Set();  // a waiter learns at once instead of at its time-out
+  bool first = false;
+  {
+    std::lock_guard<std::mutex> lock(m_ReplyLock);
+    first = !m_LinkLost.exchange(true);
+    m_ReplyEvent.Set();  // a waiter learns at once instead of at its time-out
+  }
+  if (first) m_Owner.LinkLost(std::string(why));
 }
 
 void CReceiverConnection::SetTransferEvents(Platform::Event* ready, Platform::Event* go) {

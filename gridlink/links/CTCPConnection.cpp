@@ -1,5 +1,7 @@
 #include "links/CTCPConnection.h"
 
+#include <netdb.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <vector>
@@ -12,6 +14,15 @@ namespace {
 constexpr std::uint32_t kReaderStartMs = 5000;
 constexpr std::uint32_t kReaderStopMs = 10000;
 constexpr int kReaderSliceSeconds = 1;  // how often an idle reader looks at its stop flag
+
+// getaddrinfo's own codes, or errno for a system failure.
+std::string ResolveErrorText(int code) {
+  if (code == EAI_NONAME || code == EAI_NODATA) return "no such host name";
+  if (code == EAI_AGAIN) return "the name server did not answer";
+  if (code > 0) return Platform::SystemErrorText(code);
+  return gai_strerror(code);
+}
+
 }  // namespace
 
 CTCPConnection::CTCPConnection(CLinkOwner& owner, const std::string& receiverString)
@@ -41,16 +52,7 @@ bool CTCPConnection::parse(const std::string& receiverString) {
 }
 
 void CTCPConnection::open() {
-  try {
-    m_Socket.Create();
-    const CSockAddr address =
-        CBlockingSocket::GetHostByName(m_Host.c_str(), static_cast<std::uint16_t>(m_Port));
-    m_Socket.Connect(address, kLoginReadSeconds * 1000);
-  } catch (const CBlockingSocketException& e) {
-    ClientLog().WriteTimed(std::string("Dev/TCP open: ") + e.GetTextError());
-    SetStatusText(kNoReply);
-    return;
-  }
+  if (!connect()) return;
   if (m_Login) {
     const std::string error = TcpLogin(m_Socket, m_Password, kLoginReadSeconds, kLoginSeconds);
     if (!error.empty()) {
@@ -67,6 +69,40 @@ void CTCPConnection::open() {
     }
   }
   if (startReader()) SetStatusText("");
+}
+
+bool CTCPConnection::connect() {
+  const std::string where = m_Host + ":" + std::to_string(m_Port);
+  CSockAddr address;
+  try {
+    m_Socket.Create();
+  } catch (const CBlockingSocketException& e) {
+    ClientLog().WriteTimed(std::string("Dev/TCP open: ") + e.GetTextError());
+    SetStatusText(kNoReply);
+    return false;
+  }
+  try {
+    // Host names are resolved here, at each open, so a receiver that moved is found again.
+    address = CBlockingSocket::GetHostByName(m_Host.c_str(), static_cast<std::uint16_t>(m_Port));
+  } catch (const CBlockingSocketException& e) {
+    ClientLog().WriteTimed(std::string("Dev/TCP open: ") + e.GetTextError());
+    SetStatusText("ER:Can't find host " + m_Host + " (" + ResolveErrorText(e.GetErrorCode()) + ")");
+    return false;
+  }
+  try {
+    m_Socket.Connect(address, kLoginReadSeconds * 1000);
+  } catch (const CBlockingSocketException& e) {
+    ClientLog().WriteTimed(std::string("Dev/TCP open: ") + e.GetTextError());
+    const int code = e.GetErrorCode();
+    if (code == ECONNREFUSED)
+      SetStatusText("ER:Connection refused by " + where);
+    else if (code == ETIMEDOUT || code == 0)
+      SetStatusText(kNoReply);
+    else
+      SetStatusText("ER:Can't connect to " + where + " - " + Platform::SystemErrorText(code));
+    return false;
+  }
+  return true;
 }
 
 bool CTCPConnection::startReader() {

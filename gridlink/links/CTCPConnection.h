@@ -42,6 +42,8 @@ class CTCPConnection : public CReceiverConnection {
  private:
   bool parse(const std::string& receiverString);
   void open();
+  // Resolves the host and connects; false with the reason as the status text.
+  bool connect();
   bool startReader();
   void readerLoop(Platform::ThreadContext& ctx);
   void endLink(const std::string& why);

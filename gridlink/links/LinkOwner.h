@@ -9,6 +9,7 @@
 // needs that lock to frame the reply.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "gridlink/platform/CriticalSection.h"
 
@@ -51,4 +52,9 @@ class CLinkOwner {
   // The open-progress callback given to CConnection::Open, or null. The serial link calls it
   // with a pointer to {8, rate} (two 32-bit integers) before each rate it tries.
   virtual DetectAbortCallback DetectAbort() = 0;
+
+  // The link has just been lost (the receiver went away, the port vanished); `why` is the
+  // link's status text. Called once per link, from its reader or from the thread whose write
+  // failed, with no lock of the link held.
+  virtual void LinkLost(const std::string& why) { (void)why; }
 };

@@ -21,6 +21,20 @@ void ModemAnswer::Expect(std::string_view command) {
   m_Line.clear();
   m_Answer.clear();
   m_Complete = false;
+  m_UntilResult = false;
+}
+
+void ModemAnswer::ExpectFinal(std::string_view command) {
+  Expect(command);
+  m_UntilResult = true;
+}
+
+bool ModemAnswer::IsResultCode(std::string_view line) {
+  static constexpr std::string_view kCodes[] = {
+      "OK", "ERROR", "CONNECT", "NO CARRIER", "BUSY", "NO DIALTONE", "NO ANSWER", "+CME ERROR", "+CMS ERROR"};
+  for (std::string_view code : kCodes)
+    if (line.size() >= code.size() && sameText(line.substr(0, code.size()), code)) return true;
+  return false;
 }
 
 bool ModemAnswer::Add(const char* bytes, std::size_t count) {
@@ -31,8 +45,14 @@ bool ModemAnswer::Add(const char* bytes, std::size_t count) {
       continue;
     }
     if (!m_Line.empty() && !sameText(m_Line, m_Command)) {
-      m_Answer.swap(m_Line);
-      m_Complete = true;
+      if (!m_UntilResult) {
+        m_Answer.swap(m_Line);
+        m_Complete = true;
+      } else {
+        if (!m_Answer.empty()) m_Answer += '\n';
+        m_Answer += m_Line;
+        m_Complete = IsResultCode(m_Line);
+      }
     }
     m_Line.clear();
   }

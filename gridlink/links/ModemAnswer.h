@@ -12,6 +12,12 @@ class ModemAnswer {
  public:
   // Starts waiting for the answer to `command` (as sent, without its carriage return).
   void Expect(std::string_view command);
+  // The same for a query whose answer has information lines before its result code ("+CPIN:
+  // READY" then "OK"): complete at the result code, Answer() holding every line, "\n" apart,
+  // so that the trailing "OK" is not left over for the next command.
+  void ExpectFinal(std::string_view command);
+  // "OK", "ERROR", "CONNECT ...", "NO CARRIER", "+CME ERROR: ..." and the like.
+  static bool IsResultCode(std::string_view line);
   // Adds received bytes; true once the answer line is complete (then Answer() holds it and
   // further bytes are ignored until the next Expect).
   bool Add(const char* bytes, std::size_t count);
@@ -21,4 +27,5 @@ class ModemAnswer {
  private:
   std::string m_Command, m_Line, m_Answer;
   bool m_Complete = false;
+  bool m_UntilResult = false;
 };

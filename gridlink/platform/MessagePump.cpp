@@ -53,4 +53,10 @@ bool EnterPumping(CriticalSection& lock, std::uint32_t timeoutMs, std::uint32_t 
   }
 }
 
+bool EnterPumping(FairLock& lock, std::uint32_t timeoutMs, std::uint32_t sliceMs) {
+  if (lock.TryEnter()) return true;
+  PumpMessages();
+  return lock.EnterFor(timeoutMs, PumpHookInstalled() ? &PumpMessages : nullptr, sliceMs);
+}
+
 }  // namespace Platform

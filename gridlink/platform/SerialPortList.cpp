@@ -1,6 +1,7 @@
 #include "gridlink/platform/SerialPortList.h"
 
 #include <libudev.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <cctype>
@@ -54,6 +55,24 @@ bool wanted(udev_device* tty, const char* name) {
   return true;
 }
 
+// The /dev/serial/by-id link among the device's links, or "".
+std::string byIdLink(udev_device* d) {
+  const char* links = udev_device_get_property_value(d, "DEVLINKS");
+  std::string all = links ? links : "";
+  for (std::size_t p = 0; p < all.size();) {
+    const std::size_t end = std::min(all.find(' ', p), all.size());
+    const std::string link = all.substr(p, end - p);
+    if (link.rfind("/dev/serial/by-id/", 0) == 0) return link;
+    p = end + 1;
+  }
+  return {};
+}
+
+SerialPortInfo describe(udev_device* d, const char* node, const char* name) {
+  const std::string usb = usbDescription(d);
+  return {node, name, usb.empty() ? std::string(name) : usb + " (" + name + ")", byIdLink(d)};
+}
+
 // Compares names so that the digits in them count as numbers.
 bool naturalLess(const std::string& a, const std::string& b) {
   std::size_t i = 0, j = 0;
@@ -90,13 +109,53 @@ std::vector<SerialPortInfo> ListSerialPorts() {
     const char* node = udev_device_get_devnode(d.get());
     const char* name = udev_device_get_sysname(d.get());
     if (node == nullptr || name == nullptr || !wanted(d.get(), name)) continue;
-    const std::string usb = usbDescription(d.get());
-    ports.push_back({node, name, usb.empty() ? std::string(name) : usb + " (" + name + ")"});
+    ports.push_back(describe(d.get(), node, name));
   }
   std::sort(ports.begin(), ports.end(), [](const SerialPortInfo& a, const SerialPortInfo& b) {
     return naturalLess(a.devicePath, b.devicePath);
   });
   return ports;
+}
+
+struct SerialPortMonitor::Impl {
+  Udev u{udev_new(), &udev_unref};
+  std::unique_ptr<udev_monitor, decltype(&udev_monitor_unref)> monitor{nullptr, &udev_monitor_unref};
+};
+
+SerialPortMonitor::SerialPortMonitor() : m_Impl(std::make_unique<Impl>()) {
+  if (!m_Impl->u) return;
+  m_Impl->monitor.reset(udev_monitor_new_from_netlink(m_Impl->u.get(), "udev"));
+  if (!m_Impl->monitor ||
+      udev_monitor_filter_add_match_subsystem_devtype(m_Impl->monitor.get(), "tty", nullptr) < 0 ||
+      udev_monitor_enable_receiving(m_Impl->monitor.get()) < 0)
+    m_Impl->monitor.reset();
+}
+
+SerialPortMonitor::~SerialPortMonitor() = default;
+
+int SerialPortMonitor::Fd() const {
+  return m_Impl->monitor ? udev_monitor_get_fd(m_Impl->monitor.get()) : -1;
+}
+
+std::vector<SerialPortChange> SerialPortMonitor::Changes() {
+  std::vector<SerialPortChange> changes;
+  if (!m_Impl->monitor) return changes;
+  const int fd = Fd();
+  for (;;) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) != 1) break;  // the monitor's socket blocks: look before reading
+    Device d(udev_monitor_receive_device(m_Impl->monitor.get()), &udev_device_unref);
+    if (!d) break;
+    const char* action = udev_device_get_action(d.get());
+    const char* node = udev_device_get_devnode(d.get());
+    const char* name = udev_device_get_sysname(d.get());
+    if (!action || !node || !name) continue;
+    if (std::strcmp(action, "add") == 0 && wanted(d.get(), name))
+      changes.push_back({true, describe(d.get(), node, name)});
+    else if (std::strcmp(action, "remove") == 0)  // a list holds only ports it took, so any may go
+      changes.push_back({false, {node, name, name, byIdLink(d.get())}});
+  }
+  return changes;
 }
 
 }  // namespace Platform

@@ -14,4 +14,5 @@ list(APPEND GRIDLINK_SOURCES
   platform/SerialPortList.cpp
   platform/UsbReceiverList.cpp
   platform/Socket.cpp
+  platform/FairLock.cpp
 )

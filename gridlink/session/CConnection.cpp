@@ -48,7 +48,7 @@ CConnection::CConnection() : m_State(std::make_unique<ConnectionState>(this)) {
 
 CConnection::~CConnection() {
   {
-    Platform::CriticalSectionLock lock(m_State->sendLock);
+    std::lock_guard lock(m_State->sendLock);
     TerminateUsr(nullptr);
   }
   m_State->worker.Stop(kThreadJoinMs);
@@ -227,7 +227,7 @@ void CConnection::TerminateReceivers() {
 
 void CConnection::TerminateUsr(const char*) {
   ConnectionState& s = *m_State;
-  Platform::CriticalSectionLock lock(s.sendLock);
+  std::lock_guard lock(s.sendLock);
   TerminateReceivers();
   s.terminated = true;
   s.socket.Cleanup();
@@ -279,7 +279,7 @@ std::uint32_t CConnection::createRcvUniqueID() {
 std::uint32_t CConnection::RegRcv(CReceiver* receiver) {
   ConnectionState& s = *m_State;
   const bool held = Platform::EnterPumping(s.sendLock, kCloseLockWaitMs);
-  std::unique_lock<Platform::CriticalSection> lock(s.sendLock, std::adopt_lock);
+  std::unique_lock<Platform::FairLock> lock(s.sendLock, std::adopt_lock);
   if (!held) lock.release();
   std::lock_guard mapLock(s.mapLock);
   const std::uint32_t id = createRcvUniqueID();
@@ -290,7 +290,7 @@ std::uint32_t CConnection::RegRcv(CReceiver* receiver) {
 int CConnection::CloseRcv(std::uint8_t id) {
   ConnectionState& s = *m_State;
   const bool held = Platform::EnterPumping(s.sendLock, kCloseLockWaitMs);
-  std::unique_lock<Platform::CriticalSection> lock(s.sendLock, std::adopt_lock);
+  std::unique_lock<Platform::FairLock> lock(s.sendLock, std::adopt_lock);
   if (!held) lock.release();
   RcvRef dropped;  // released after the map lock is left
   std::lock_guard mapLock(s.mapLock);

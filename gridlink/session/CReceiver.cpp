@@ -179,7 +179,7 @@ int CReceiver::SendCommand(const char* cmd, std::string& reply, CConnection::Com
   ConnectionState& s = ConnectionAccess::state(*conn);
   // One lock from the send through the reply's rewrite: no other command comes in between.
   if (!ConnectionAccess::enterSend(*conn, m_RcvId, &reply)) return 0;
-  std::lock_guard<Platform::CriticalSection> held(s.sendLock, std::adopt_lock);
+  std::lock_guard<Platform::FairLock> held(s.sendLock, std::adopt_lock);
   if (s.local) s.commandOutput = output;  // a null one uninstalls the last
   if (s.local && output && c.empty()) {
     reply = GetReplyString();

@@ -32,7 +32,7 @@ enum EventCode : std::int8_t {
   kEventNone = 0,
   kEventServerEnd = -1,  // kind 15: the server ended the connection
   kEventKind10 = -2,
-  kEventKind7 = -4,
+  kEventKind7 = -4,           // from the local server: its receiver link was lost (the text says why)
   kEventServerTransfer = -5,  // kind 8 with no open receiver (a server message transfer)
   kEventKind9 = -6,
   kEventKind12 = -8,

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "gridlink/CLogFile.h"
+#include "gridlink/TrafficLog.h"
 #include "gridlink/platform/MessagePump.h"
 #include "session/ConnectionEvents.h"
 #include "session/ConnectionState.h"
@@ -135,7 +136,7 @@ int ConnectionAccess::exchange(CConnection& c, std::string_view request, std::ui
     return 0;
   }
   if (!enterSend(c, rcvId, reply)) return 0;
-  std::lock_guard<Platform::CriticalSection> held(s.sendLock, std::adopt_lock);
+  std::lock_guard<Platform::FairLock> held(s.sendLock, std::adopt_lock);
 
   Exchange ex;
   ex.marker = rcvId + 1;
@@ -151,7 +152,9 @@ int ConnectionAccess::exchange(CConnection& c, std::string_view request, std::ui
     if (reply) *reply = text;
     return 0;
   }
-  ClientLog().WriteTimed((receiver ? receiver->GetReceiverName() : c.GetUserNameA()) + " > " + std::string(request));
+  const std::string who = receiver ? receiver->GetReceiverName() : c.GetUserNameA();
+  ClientLog().WriteTimed(who + " > " + std::string(request));
+  Gridlink::TrafficLog::Sent(who, request);
 
   {
     std::lock_guard lock(s.exchangeLock);
@@ -174,6 +177,7 @@ int ConnectionAccess::exchange(CConnection& c, std::string_view request, std::ui
   s.waitingForReply = false;
   // The target's text is this exchange's again, whatever a refused request left there.
   setTarget(s, receiver, rcvId, ex.reply, ex.result);
+  Gridlink::TrafficLog::Received(who, ex.reply);
   if (reply) *reply = ex.reply;
   sendDeferredCloses(c, s);
   if (rcvId != 0 && !receiver) return s.replyResult;

@@ -23,6 +23,7 @@
 #include "gridlink/CReceiver.h"
 #include "gridlink/platform/CriticalSection.h"
 #include "gridlink/platform/Event.h"
+#include "gridlink/platform/FairLock.h"
 #include "gridlink/platform/Thread.h"
 #include "session/DataRing.h"
 #include "session/PacketHandoff.h"
@@ -129,7 +130,7 @@ struct ConnectionState {
   std::atomic<unsigned> logLevel{0};
   std::string key;
 
-  Platform::CriticalSection sendLock;
+  Platform::FairLock sendLock;  // one request at a time, in the order they came
   Platform::CriticalSection dataLock;
 
   ServerLink::DataRing ring;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gridlink/CLogFile.h"
+#include "gridlink/TrafficLog.h"
 #include "session/ConnectionEvents.h"
 #include "session/ConnectionState.h"
 #include "session/ServerPacketReader.h"
@@ -136,6 +137,9 @@ void ConnectionReader::dispatch(const ServerPacket& p) {
   if (r && ConnectionAccess::closing(*r.get())) r = RcvRef();
 
   const Dispatch d = dispatchOf(p.kind());
+  if (d.route != Route::Reply && Gridlink::TrafficLog::Active())  // replies are logged by their request
+    Gridlink::TrafficLog::Received(
+        (r ? r->GetReceiverName() : m_Conn->GetUserNameA()) + (d.route == Route::Data ? " data" : " event"), data);
   switch (d.route) {
     case Route::Reply:
       onReply(p, text);

@@ -104,7 +104,7 @@ int CConnection::SendFile(const char* localFile, const char* remoteName, Progres
   ConnectionState& s = *m_State;
   // The blocks go out under one hold of the send lock, taken pumping like a request's.
   if (!ConnectionAccess::enterSend(*this, 0, nullptr)) return 0;
-  std::lock_guard<Platform::CriticalSection> lock(s.sendLock, std::adopt_lock);
+  std::lock_guard<Platform::FairLock> lock(s.sendLock, std::adopt_lock);
   const std::string remote = remoteName ? remoteName : "";
   if (remote.find_first_of(" \\") != std::string::npos || !progress) {
     SetReply("ERDLL: Whitespaces in file name or mistake 'callback'");
@@ -130,7 +130,7 @@ int CConnection::SetMsg(const char* user, const char* subject, const char* file,
   ConnectionState& s = *m_State;
   if (!s.opened) return 0;
   if (!ConnectionAccess::enterSend(*this, 0, nullptr)) return 0;
-  std::lock_guard<Platform::CriticalSection> lock(s.sendLock, std::adopt_lock);
+  std::lock_guard<Platform::FairLock> lock(s.sendLock, std::adopt_lock);
   FileCloser f{std::fopen(file ? file : "", "rb")};
   if (!f.f) {
     SetReply("ERDLL: Cannot open file!");

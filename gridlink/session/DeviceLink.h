@@ -21,6 +21,10 @@ using ::kLinkUsb;
 using ::kLinkWifi;
 using ::LinkKindOf;
 
+// The connection setting ("LServer" section) that remembers the last receiver opened of a link
+// kind ("LastCOM", "LastTCP", "LastWIFI", "LastGSM", "LastUSB"); null for no kind.
+const char* LastReceiverKey(int kind);
+
 class DeviceLink {
  public:
   virtual ~DeviceLink() = default;

@@ -7,9 +7,11 @@
 #include "gridlink/platform/Clock.h"
 #include "links/ReplyIdentifier.h"
 #include "session/AttachCommand.h"
+#include "session/ConnectionEvents.h"
 #include "session/ConnectionState.h"
 #include "session/PacketScrambler.h"
 #include "session/RequestPacket.h"
+#include "session/ServerPacket.h"
 
 namespace {
 
@@ -71,6 +73,11 @@ CLinkOwner::RawDataCallback LocalServer::RawData() {
 
 CLinkOwner::DetectAbortCallback LocalServer::DetectAbort() {
   return m_Owner ? ConnectionAccess::state(*m_Owner).detectAbort : nullptr;
+}
+
+void LocalServer::LinkLost(const std::string& why) {
+  // A program that is itself a server learns it from the next request's reply.
+  if (m_Owner) SendPacket(ServerLink::makeType(ServerLink::kKindEvent7, 0), 0, "ER:" + why);
 }
 
 void LocalServer::Process(const unsigned char* packet, std::size_t length) {
@@ -181,11 +188,24 @@ int LocalServer::OpenRcv(std::string_view arg) {
     m_Reply = "ER:User is not opened!";
     return 0;
   }
-  if (m_Link) {
-    m_Reply = "ER:Connection was not closed correctly!";
-    return 1;
-  }
   const std::string rcv(arg);
+  const std::uint8_t id = m_RcvId;
+  bool tookOver = false;
+  if (m_Link) {
+    // The link stays when one of its receivers opens again, or when another receiver names
+    // the same device (which would refuse a second open) and shares it; either way the answer
+    // is the one callers have always had, with result 1.
+    if (id == m_LinkOwner || m_Guests.test(id) || rcv == m_LinkString) {
+      if (id != m_LinkOwner) m_Guests.set(id);
+      m_TakenOver.reset(id);
+      m_Reply = "ER:Connection was not closed correctly!";
+      return 1;
+    }
+    // Another device: its link goes, and its receiver will hear why.
+    dropLink(true);
+    tookOver = true;
+  }
+  m_TakenOver.reset(id);
   if (LocalSrv::LinkKindOf(rcv) < 0) {
     m_Reply = "ER:Can't find receiver.";
     return 0;
@@ -202,12 +222,14 @@ int LocalServer::OpenRcv(std::string_view arg) {
     m_Link->SetLinkKind(kind);
     m_LinkKind = kind;
     error = loopTest();
-    if (error.empty()) {
-      buildMessageTable();
-      return 1;
-    }
+    if (error.empty()) buildMessageTable();
   }
-  if (error.empty()) return 1;  // serial string with an extra parameter, opened
+  if (error.empty()) {  // opened (a serial string with an extra parameter ends after the link)
+    m_LinkOwner = id;
+    m_LinkString = rcv;
+    if (tookOver) m_Reply = "ER:Connection was not closed correctly!";
+    return 1;
+  }
   m_Reply = error;
   m_Link.reset();
   return 0;
@@ -239,13 +261,13 @@ std::string LocalServer::loopTest() {
 }
 
 void LocalServer::rememberReceiver(const std::string& rcv, int kind) {
-  if (m_Sink || (kind != LocalSrv::kLinkCom && kind != LocalSrv::kLinkTcp)) return;
+  const char* key = LocalSrv::LastReceiverKey(kind);
+  if (m_Sink || !key) return;
   if (CProfile* ui = CProfile::Instance("Software\\Norhaven GNSS\\Fieldmesh\\GridnetUI")) {
     ui->Write("", "LastRcv", rcv.c_str());
     ui->Release();
   }
-  CConnection::getProfile().Write("LServer", kind == LocalSrv::kLinkCom ? "LastCOM" : "LastTCP",
-                                  (rcv + ",").c_str());
+  CConnection::getProfile().Write("LServer", key, (rcv + ",").c_str());
 }
 
 void LocalServer::buildMessageTable() {
@@ -264,20 +286,51 @@ void LocalServer::buildMessageTable() {
   m_Table = std::move(table);
 }
 
-int LocalServer::CloseRcv(std::string_view arg) {
-  if (!m_Link) return 0;
+bool LocalServer::ownLink() {
+  if (m_Link && (m_RcvId == m_LinkOwner || m_Guests.test(m_RcvId))) return true;
+  m_Reply = m_TakenOver.test(m_RcvId) ? kTakenOver : "ER:Receiver is not open!";
+  return false;
+}
+
+void LocalServer::dropLink(bool stopText) {
+  m_Guests.set(m_LinkOwner);
+  m_Guests.reset(m_RcvId);
+  m_TakenOver |= m_Guests;  // everybody else on this link learns why it is gone
+  m_Guests.reset();
   stopTransfer();
-  if (arg != "disconnect") sendStop();
+  if (stopText) sendStop();
   m_Link.reset();
   m_LinkKind = -1;
+  m_LinkString.clear();
+}
+
+int LocalServer::CloseRcv(std::string_view arg) {
+  // A receiver closes only its own link; one whose link was taken has nothing left to close.
+  const bool takenOver = m_TakenOver.test(m_RcvId);
+  m_TakenOver.reset(m_RcvId);
+  if (m_Link && m_Guests.test(m_RcvId)) {  // the device stays with the others on it
+    m_Guests.reset(m_RcvId);
+    return 1;
+  }
+  if (m_Link && m_RcvId == m_LinkOwner && m_Guests.any()) {
+    for (unsigned g = 0; g < m_Guests.size(); ++g)
+      if (m_Guests.test(g)) {
+        m_LinkOwner = static_cast<std::uint8_t>(g);
+        m_Guests.reset(g);
+        break;
+      }
+    return 1;
+  }
+  if (!m_Link || m_RcvId != m_LinkOwner) {
+    if (takenOver) m_Reply = kTakenOver;
+    return 0;
+  }
+  dropLink(arg != "disconnect");
   return 1;
 }
 
 int LocalServer::Command(std::string_view arg) {
-  if (!m_Link) {
-    m_Reply = "ER:Receiver is not open!";
-    return 0;
-  }
+  if (!ownLink()) return 0;
   const std::string cmd(arg);
   std::string reply;
   int result;
@@ -295,10 +348,7 @@ int LocalServer::Command(std::string_view arg) {
 }
 
 int LocalServer::Attach(std::string_view arg) {
-  if (!m_Link) {
-    m_Reply = "ER:Receiver is not open!";
-    return 0;
-  }
+  if (!ownLink()) return 0;
   const LocalSrv::AttachPlan plan = LocalSrv::BuildAttachText(m_Table, arg);
   if (plan.stopAtWl) return 1;
   if (!plan.error.empty()) m_Reply = plan.error;
@@ -314,6 +364,7 @@ int LocalServer::Attach(std::string_view arg) {
 }
 
 int LocalServer::Detach(std::string_view) {
+  if (m_Link && !ownLink()) return 0;  // another receiver's stream is not ours to stop
   sendStop();
   Platform::Sleep(kDetachPauseMs);
   return 1;

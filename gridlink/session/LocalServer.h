@@ -9,6 +9,7 @@
 // Owned and deleted by its CConnection. The link (and its reader thread) is deleted by
 // "CloseRcv" or with the server.
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -74,11 +75,18 @@ class LocalServer : public CLinkOwner {
   bool DeliverPacket(unsigned type, const void* payload, std::size_t count) override;
   RawDataCallback RawData() override;
   DetectAbortCallback DetectAbort() override;
+  // Tells the connection at once: an event packet of kind 7 whose text is "ER:" + why, which
+  // reaches the system-message callback (code -4) and the connection's reply text.
+  void LinkLost(const std::string& why) override;
   const LocalSrv::MessageTable& Table() const { return m_Table; }
   CConnection* Owner() const { return m_Owner; }
   std::uint8_t ReceiverId() const { return m_RcvId.load(); }
 
   bool HasLink() const { return m_Link != nullptr; }
+  // The receiver id whose "OpenRcv" opened (or took over) the link.
+  std::uint8_t LinkOwner() const { return m_LinkOwner; }
+
+  static constexpr const char* kTakenOver = "ER:Receiver link was taken over by another receiver!";
 
  private:
   using Handler = int (LocalServer::*)(std::string_view arg);
@@ -101,6 +109,10 @@ class LocalServer : public CLinkOwner {
   int DontSupport(std::string_view arg);
 
   void sendStop();
+  // True when the request's receiver owns the open link; else the reply says why not.
+  bool ownLink();
+  // Ends the link (and its transfer) whatever its owner; that owner learns it on its next request.
+  void dropLink(bool stopText);
   // Creates the link for the receiver string (kind set); its error text, empty when it opened.
   std::string openLink(const std::string& rcv, int& kind);
   // The "%Loop%" exchange after a stop text; the reply that failed it, empty when it passed.
@@ -118,6 +130,13 @@ class LocalServer : public CLinkOwner {
   LocalSrv::MessageTable m_Table;  // replaced under the send lock; the reader looks up under it
   std::unique_ptr<LocalSrv::DeviceLink> m_Link;
   int m_LinkKind = -1;
+  // One connection may hold several receivers but the server drives one link: the requests of
+  // the receivers that opened its device reach it (the link lasts until the last of them
+  // closes), anybody else's fail; a receiver whose link another one took is told so.
+  std::uint8_t m_LinkOwner = 0;
+  std::string m_LinkString;
+  std::bitset<256> m_Guests;  // further receivers that opened the same device
+  std::bitset<256> m_TakenOver;
   std::atomic<std::uint8_t> m_RcvId{0};  // read by the link's reader for its packets
   std::string m_Reply;
   std::string m_User;

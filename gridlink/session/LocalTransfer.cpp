@@ -20,10 +20,7 @@ int LocalServer::LoadFirmware(std::string_view arg) {
 }
 
 int LocalServer::startTransfer(std::string_view arg, bool upload) {
-  if (!m_Link) {
-    m_Reply = "ER:Receiver is not open!";
-    return 0;
-  }
+  if (!ownLink()) return 0;
   CReceiverConnection* link = m_Link->Raw();
   if (link == nullptr) {
     m_Reply = "ER:Don't support";

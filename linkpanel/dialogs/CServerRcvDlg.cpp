@@ -10,9 +10,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "dialogs/CAddGsmRcvDlg.h"
 #include "dialogs/CAddIPRcvDlg.h"
 #include "dialogs/DialogButtons.h"
 #include "dialogs/ErrorBox.h"
+#include "dialogs/PortWatcher.h"
 #include "dialogs/ReceiverListView.h"
 #include "dialogs/ServerPanel.h"
 #include "gridlink/CConnection.h"
@@ -93,7 +95,13 @@ CServerRcvDlg::CServerRcvDlg(const CONNECTION_INFO& info, QWidget* parent)
   connect(m_GetList, &QPushButton::clicked, this, [this] { getReceiverList(); });
   m_Servers->onServerChanged = [this] { serverChanged(); };
   m_Servers->onAddIpReceiver = [this] { addIpReceiver(); };
+  m_Servers->onAddGsmReceiver = [this] { addGsmReceiver(); };
 
+  // Receivers plugged in or pulled out while the dialog is open.
+  new PortWatcher(
+      [this](const std::string& row) { m_Receivers->AddPortRow(row); },
+      [this](const std::string& node, const std::string& byId) { m_Receivers->RemovePortRows(node, byId); },
+      this);
   m_Servers->Load(*m_Settings, m_Info.server);
   serverChanged();
 }
@@ -170,6 +178,11 @@ void CServerRcvDlg::showReceiverList(const RcvListResult& result) {
 
 void CServerRcvDlg::addIpReceiver() {
   CAddIPRcvDlg dlg(this);
+  if (dlg.exec() == QDialog::Accepted) m_Receivers->AddRows({dlg.ReceiverString()});
+}
+
+void CServerRcvDlg::addGsmReceiver() {
+  CAddGsmRcvDlg dlg(this);
   if (dlg.exec() == QDialog::Accepted) m_Receivers->AddRows({dlg.ReceiverString()});
 }
 

@@ -38,6 +38,7 @@ class CServerRcvDlg : public QDialog {
   void getReceiverList();
   void showReceiverList(const RcvListResult& result);
   void addIpReceiver();
+  void addGsmReceiver();
 
   CONNECTION_INFO m_Info;
   std::unique_ptr<CProfile, void (*)(CProfile*)> m_Settings;

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 
 #include "dialogs/RowEditors.h"
+#include "list/ReceiverRow.h"
 
 namespace Kestrel {
 
@@ -41,6 +42,22 @@ void ReceiverListView::AddRows(const std::vector<std::string>& rows) {
 QTreeWidgetItem* ReceiverListView::FindRow(const std::string& text) const {
   const auto found = findItems(QString::fromStdString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
   return found.isEmpty() ? nullptr : found.first();
+}
+
+void ReceiverListView::AddPortRow(const std::string& row) {
+  if (!m_Local || FindRow(row)) return;
+  AddRows({row});
+}
+
+void ReceiverListView::RemovePortRows(const std::string& devicePath, const std::string& byIdPath) {
+  if (!m_Local) return;
+  for (int i = topLevelItemCount() - 1; i >= 0; --i) {
+    QTreeWidgetItem* row = topLevelItem(i);
+    if (row == m_EditedRow) continue;
+    const std::optional<ComRow> com = ParseComRow(row->text(0).toStdString());
+    if (com && (com->port == devicePath || (!byIdPath.empty() && com->port == byIdPath)))
+      delete takeTopLevelItem(i);
+  }
 }
 
 bool ReceiverListView::CommitEdit() {

@@ -19,6 +19,10 @@ class ReceiverListView : public QTreeWidget {
   bool Local() const { return m_Local; }
   void AddRows(const std::vector<std::string>& rows);
   QTreeWidgetItem* FindRow(const std::string& text) const;
+  // Hot-plug: a port's row comes when it is plugged in (unless listed already), and the rows
+  // naming a port that was pulled out go, except one being edited.
+  void AddPortRow(const std::string& row);
+  void RemovePortRows(const std::string& devicePath, const std::string& byIdPath);
 
   // Takes the open editor's text into its row and closes the editor; false (editor kept)
   // when the editor refuses its text. True when nothing was being edited.

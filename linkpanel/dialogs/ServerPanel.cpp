@@ -28,7 +28,8 @@ ServerPanel::ServerPanel(bool offersIpReceiver, QWidget* parent)
       m_List(new QComboBox(this)),
       m_Add(button("Add Server...", "ctl1005", this)),
       m_Edit(button("Edit Server...", "ctl1003", this)),
-      m_Delete(button("Delete Server", "ctl1017", this)) {
+      m_Delete(button("Delete Server", "ctl1017", this)),
+      m_AddGsm(button("Add GSM RCV", "btnAddGsm", this)) {
   m_List->setObjectName(QStringLiteral("ctl1000"));
   m_List->setMinimumContentsLength(24);
   auto* layout = new QGridLayout(this);
@@ -37,6 +38,7 @@ ServerPanel::ServerPanel(bool offersIpReceiver, QWidget* parent)
   layout->addWidget(m_Add, 1, 0);
   layout->addWidget(m_Edit, 1, 1);
   layout->addWidget(m_Delete, 1, 2);
+  layout->addWidget(m_AddGsm, 1, 2);  // the local server has no "Delete Server" in that place
 
   // Only a choice by the user runs the server-changed step, never a selection made in code.
   connect(m_List, &QComboBox::activated, this, [this] {
@@ -52,6 +54,9 @@ ServerPanel::ServerPanel(bool offersIpReceiver, QWidget* parent)
     }
   });
   connect(m_Delete, &QPushButton::clicked, this, [this] { deleteServer(); });
+  connect(m_AddGsm, &QPushButton::clicked, this, [this] {
+    if (LocalSelected() && onAddGsmReceiver) onAddGsmReceiver();
+  });
 }
 
 void ServerPanel::Load(CProfile& settings, const std::string& preferred) {
@@ -99,6 +104,7 @@ void ServerPanel::UpdateButtons() {
   m_Edit->setEnabled(any && (!local || m_OffersIpReceiver));
   m_Delete->setVisible(!local);
   m_Delete->setEnabled(any);
+  m_AddGsm->setVisible(local && m_OffersIpReceiver);
 }
 
 int ServerPanel::insertSorted(const ServerEntry& entry) {

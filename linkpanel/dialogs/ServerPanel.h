@@ -40,6 +40,8 @@ class ServerPanel : public QWidget {
   std::function<void()> onServerChanged;
   // "Add IP RCV" was pressed (local server only).
   std::function<void()> onAddIpReceiver;
+  // "Add GSM RCV" was pressed (local server only, beside "Add IP RCV").
+  std::function<void()> onAddGsmReceiver;
 
  private:
   int insertSorted(const ServerEntry& entry);
@@ -53,6 +55,7 @@ class ServerPanel : public QWidget {
   QPushButton* m_Add;
   QPushButton* m_Edit;
   QPushButton* m_Delete;
+  QPushButton* m_AddGsm;
 };
 
 }  // namespace Kestrel

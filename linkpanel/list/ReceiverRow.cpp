@@ -46,17 +46,66 @@ std::string FormatComRow(const ComRow& row) {
 }
 
 std::optional<TcpRow> ParseTcpRow(const std::string& text) {
-  if (text.rfind("TCP:", 0) != 0) return std::nullopt;
-  const std::size_t hostEnd = text.find(':', 4);
-  if (hostEnd == std::string::npos || hostEnd == 4) return std::nullopt;
+  const bool wifi = text.rfind("WIFI:", 0) == 0;
+  if (!wifi && text.rfind("TCP:", 0) != 0) return std::nullopt;
+  const std::size_t hostStart = wifi ? 5 : 4;
+  const std::size_t hostEnd = text.find(':', hostStart);
+  if (hostEnd == std::string::npos || hostEnd == hostStart) return std::nullopt;
   const std::size_t portEnd = text.find(':', hostEnd + 1);
   if (portEnd == std::string::npos || portEnd == hostEnd + 1) return std::nullopt;
-  return TcpRow{text.substr(4, hostEnd - 4), text.substr(hostEnd + 1, portEnd - hostEnd - 1),
-                text.substr(portEnd + 1)};
+  return TcpRow{text.substr(hostStart, hostEnd - hostStart), text.substr(hostEnd + 1, portEnd - hostEnd - 1),
+                text.substr(portEnd + 1), wifi};
 }
 
 std::string FormatTcpRow(const TcpRow& row) {
-  return "TCP:" + row.host + ":" + row.port + ":" + row.password;
+  return (row.wifi ? "WIFI:" : "TCP:") + row.host + ":" + row.port + ":" + row.password;
+}
+
+std::optional<GsmRow> ParseGsmRow(const std::string& text) {
+  if (text.rfind("GSM", 0) != 0) return std::nullopt;
+  std::vector<std::string> fields;
+  std::size_t start = 3;
+  for (std::size_t colon; (colon = text.find(':', start)) != std::string::npos; start = colon + 1)
+    fields.push_back(text.substr(start, colon - start));
+  fields.push_back(text.substr(start));
+  if (fields.size() < 3 || fields.size() > 4 || fields[0].empty() || fields[1].empty()) return std::nullopt;
+  GsmRow row{fields[0], fields[1], fields[2].empty() ? "0" : fields[2], 0};
+  if (fields.size() == 4) {
+    const auto rate = number(fields[3]);
+    if (!rate) return std::nullopt;
+    row.rate = *rate;
+  }
+  return row;
+}
+
+std::string FormatGsmRow(const GsmRow& row) {
+  std::string text = "GSM" + row.port + ":" + row.number + ":" + (row.pin.empty() ? "0" : row.pin);
+  if (row.rate > 0) text += ":" + std::to_string(row.rate);
+  return text;
+}
+
+bool IsValidHost(const std::string& text) {
+  if (IsValidIPv4(text)) return true;
+  if (text.empty() || text.size() > 253) return false;
+  bool allNumeric = true;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t dot = text.find('.', start);
+    const std::string label = text.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+    if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-') return false;
+    for (unsigned char c : label)
+      if (!std::isalnum(c) && c != '-') return false;
+    if (!allDigits(label)) allNumeric = false;
+    if (dot == std::string::npos) break;
+    start = dot + 1;
+  }
+  return !allNumeric;  // "10.0.256.1" is a wrong address, not a name
+}
+
+bool IsValidPort(const std::string& text) {
+  if (text.empty()) return true;
+  const auto port = number(text);
+  return port && *port >= 1 && *port <= 65535;
 }
 
 bool IsValidIPv4(const std::string& text) {

@@ -1,6 +1,7 @@
 // The fronts before the receiver: the TCP login prompt, the Wi-Fi port without
 // it, the GSM modem's AT dialogue on the pseudo-terminal, and the line speed.
 #include "SimFixture.h"
+#include "rcvsim/ModemFront.h"
 
 namespace simtest {
 namespace {
@@ -126,20 +127,43 @@ TEST_F(ModemTest, DialogueConnectsToTheReceiver) {
   EXPECT_EQ(at("ate0"), "OK");
   EXPECT_EQ(at("atv1"), "OK");
   EXPECT_EQ(at("atd5551234").substr(0, 7), "CONNECT");
-  link.buffer().clear();
-  EXPECT_EQ(at("at+cpin=\"1111\""), "OK") << "a PIN after CONNECT is still answered";
   link.drain(50);
   EXPECT_EQ(link.exchange("%Loop%"), "RE006%Loop%");
 }
 
-TEST_F(ModemTest, APinIsWantedBeforeTheConnection) {
+TEST_F(ModemTest, ALockedSimRefusesToDialUntilItsPinCame) {
   startModem("4321", "");
   EXPECT_EQ(at("ate0"), "OK");
-  EXPECT_EQ(at("atd5551234"), "OK");
-  EXPECT_EQ(at("at+cpin=\"1111\""), "ERROR");
-  EXPECT_EQ(at("at+cpin=\"4321\"").substr(0, 7), "CONNECT");
+  EXPECT_EQ(at("at+cpin?"), "+CPIN: SIM PIN");
+  EXPECT_EQ(at("atd5551234"), "+CME ERROR: SIM PIN required");
+  EXPECT_EQ(at("at+cpin=\"1111\""), "+CME ERROR: incorrect password");
+  EXPECT_EQ(at("at+cpin=\"4321\""), "OK");
+  EXPECT_EQ(at("at+cpin?"), "+CPIN: READY");
+  EXPECT_EQ(at("atd5551234").substr(0, 7), "CONNECT");
   link.drain(50);
   EXPECT_EQ(link.exchange("%Loop%"), "RE006%Loop%");
+}
+
+TEST_F(ModemTest, EscapeNeedsItsGuardTimesAndAthHangsUp) {
+  startModem("", "");
+  EXPECT_EQ(at("ate0"), "OK");
+  EXPECT_EQ(at("atd5551234").substr(0, 7), "CONNECT");
+  link.drain(50);
+  // Right after other bytes, "+++" is data for the receiver.
+  link.send("%Loop%\r\n+++");
+  const std::string afterEarlyEscape = link.drain(rcvsim::ModemFront::kGuardMs + 300);
+  EXPECT_EQ(afterEarlyEscape.find("\r\nOK\r\n"), std::string::npos) << afterEarlyEscape;
+  link.send("\r\n");  // ends the receiver's "+++" line
+  link.drain(100);
+  EXPECT_EQ(link.exchange("%Loop%"), "RE006%Loop%");
+  link.drain(rcvsim::ModemFront::kGuardMs + 100);
+  link.buffer().clear();
+  link.send("+++");
+  ASSERT_TRUE(link.readUntil([](const std::string& b) { return b.find("\r\nOK\r\n") != std::string::npos; },
+                             static_cast<int>(rcvsim::ModemFront::kGuardMs) + 2000));
+  EXPECT_EQ(at("ath"), "OK");
+  EXPECT_EQ(link.exchange("%Loop%", 200), "") << "the call is over: nothing reaches the receiver";
+  EXPECT_EQ(at("atd5551234").substr(0, 7), "CONNECT") << "and the modem dials again";
 }
 
 TEST_F(ModemTest, ARefusalNeverConnects) {

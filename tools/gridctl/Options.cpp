@@ -5,10 +5,11 @@
 namespace gridctl {
 namespace {
 
+// Digits only: strtoul alone would take "-5" as a huge number.
 bool number(const std::string& s, unsigned long& out) {
-  char* end = nullptr;
-  out = std::strtoul(s.c_str(), &end, 10);
-  return !s.empty() && end && *end == '\0';
+  if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos || s.size() > 9) return false;
+  out = std::strtoul(s.c_str(), nullptr, 10);
+  return true;
 }
 
 }  // namespace
@@ -54,10 +55,13 @@ const char* helpText() {
          "                   server drops what it got; exit status 1).\n"
          "  --timeout MS     how long to wait for attached data (default 10000); a remote\n"
          "                   server's replies get the same time, rounded up to seconds.\n"
+         "  --trace FILE     records every request sent and every reply and message received\n"
+         "                   in FILE (ms time stamps, binary as hex; FILE.1 holds the older part).\n"
          "\n"
          "Receivers: COM/dev/ttyUSB0:115200:1 (serial port, rate, 1 for RTS/CTS),\n"
          "TCP:host:port:password (network port with login), WIFI:host:port:password (no login),\n"
-         "GSM/dev/ttyUSB1:number:PIN (behind a GSM modem; PIN 0 for none), USB:1-2 (a USB\n"
+         "GSM/dev/ttyUSB1:number:PIN[:RATE] (behind a GSM modem; PIN 0 for none, RATE the modem's\n"
+         "line speed, 115200 by default), USB:1-2 (a USB\n"
          "receiver by the name --list shows).\n"
          "\n"
          "Exit status: 0 when every reply begins with \"RE\" (and every attached message came),\n"
@@ -88,11 +92,13 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
       if (!value(o.password)) return false;
     } else if (a == "--receiver") {
       if (!value(o.receiver)) return false;
+    } else if (a == "--trace") {
+      if (!value(o.traceFile)) return false;
     } else if (a == "--script") {
       if (!value(o.scriptFile)) return false;
     } else if (a == "--timeout" || a == "--count") {
       if (!value(v) || !number(v, n)) {
-        if (error.empty()) error = a + " needs a number";
+        if (error.empty()) error = a + " needs a number of 0 or more (got \"" + v + "\")";
         return false;
       }
       (a == "--timeout" ? o.timeoutMs : o.count) = static_cast<unsigned>(n);

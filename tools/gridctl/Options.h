@@ -23,6 +23,7 @@ struct Options {
   std::string downloadDir;
   std::string remove;  // receiver file to delete
   bool help = false;
+  std::string traceFile;  // the traffic log, empty for none
   // Server messages (a remote server only); at most one of these.
   bool users = false;
   bool messages = false;

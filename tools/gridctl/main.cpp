@@ -1,7 +1,11 @@
 // gridctl: commands, scripts, receiver lists and attached data from the command line, on
 // Gridlink's exported interface.
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <mutex>
@@ -14,6 +18,7 @@
 #include "TlsPrompt.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
+#include "gridlink/TrafficLog.h"
 #include "gridlink/platform/Event.h"
 
 namespace {
@@ -71,7 +76,42 @@ int listReceivers(CConnection& conn) {
   return kOk;
 }
 
+// The whole script file, read before anything is opened; false with the reason in error.
+bool readScript(const std::string& path, std::string& script, std::string& error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    error = "cannot read " + path + ": it is a directory";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  script.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    error = "cannot read " + path;
+    return false;
+  }
+  return true;
+}
+
+int runScript(CReceiver& rcv, std::string script) {
+  // A file without its own "@scr" line may still open with "stoperrors on".
+  if (script.rfind("@scr", 0) != 0)
+    script = (script.rfind("stoperrors", 0) == 0 ? "@scr " : "@scr\n") + script;
+  if (script.back() != '\n') script += '\n';
+  const int r = rcv.SendCommand(script.c_str());
+  std::cout << rcv.GetReplyString();
+  return r == 0 ? kFailed : kOk;
+}
+
 int run(const gridctl::Options& o) {
+  std::string script, error;
+  if (!o.scriptFile.empty() && !readScript(o.scriptFile, script, error)) return fail(error);
+  if (!o.traceFile.empty() &&
+      !Gridlink::TrafficLog::Start(o.traceFile, Gridlink::TrafficLog::kDefaultLimit, error))
+    return fail(error);
   CConnection conn;
   // Delivery of attached data and of download reports needs the message thread.
   if (o.attach || !o.download.empty()) conn.SetSysMsgCallback(onServerEvent);
@@ -91,19 +131,7 @@ int run(const gridctl::Options& o) {
   if (!rcv->Open(&conn, o.receiver.c_str(), 0)) {
     status = fail(rcv->GetReplyString());
   } else if (!o.scriptFile.empty()) {
-    std::ifstream in(o.scriptFile, std::ios::binary);
-    std::string script((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in && script.empty()) {
-      status = fail("cannot read " + o.scriptFile);
-    } else {
-      // A file without its own "@scr" line may still open with "stoperrors on".
-      if (script.rfind("@scr", 0) != 0)
-        script = (script.rfind("stoperrors", 0) == 0 ? "@scr " : "@scr\n") + script;
-      if (script.back() != '\n') script += '\n';
-      const int r = rcv->SendCommand(script.c_str());
-      std::cout << rcv->GetReplyString();
-      if (r == 0) status = kFailed;
-    }
+    status = runScript(*rcv, script);
   } else if (o.files) {
     status = gridctl::ListFiles(*rcv);
   } else if (!o.download.empty()) {
@@ -148,5 +176,10 @@ int main(int argc, char** argv) {
     std::cout << gridctl::helpText();
     return kOk;
   }
-  return run(o);
+  try {
+    return run(o);
+  } catch (const std::exception& e) {  // the connection closed its receiver on the way out
+    std::cerr << "gridctl: " << e.what() << "\n";
+    return kUsage;
+  }
 }

@@ -6,15 +6,22 @@
 namespace rcvsim {
 
 namespace {
-constexpr std::int64_t kLatePinMs = 3000;
 
 std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
 }
+
+bool isOneOf(const std::string& s, std::initializer_list<const char*> words) {
+  for (const char* w : words)
+    if (s == w) return true;
+  return false;
+}
+
 }  // namespace
 
-ModemFront::ModemFront(Wire& wire, const Options& options) : wire_(wire), options_(options) {}
+ModemFront::ModemFront(Wire& wire, const Options& options)
+    : wire_(wire), options_(options), simLocked_(!options.modemPin.empty()) {}
 
 std::int64_t ModemFront::nowMs() {
   using namespace std::chrono;
@@ -23,15 +30,10 @@ std::int64_t ModemFront::nowMs() {
 
 void ModemFront::onBytes(const char* bytes, std::size_t count, std::string& toReceiver) {
   if (state_ == State::Data) {
-    std::string in(bytes, count);
-    // A PIN sent after CONNECT is still the modem's business for a moment.
-    if (nowMs() - connectedMs_ < kLatePinMs && lower(in).rfind("at+cpin", 0) == 0) {
-      answer("OK");
-      return;
-    }
-    toReceiver += in;
+    dataBytes(bytes, count, toReceiver);
     return;
   }
+  lastRxMs_ = nowMs();
   for (std::size_t i = 0; i < count; ++i) {
     const char c = bytes[i];
     if (echo_ && state_ != State::Dialling) wire_.send(std::string(1, c));
@@ -45,53 +47,100 @@ void ModemFront::onBytes(const char* bytes, std::size_t count, std::string& toRe
   }
 }
 
+void ModemFront::dataBytes(const char* bytes, std::size_t count, std::string& toReceiver) {
+  const std::int64_t now = nowMs();
+  const bool quietBefore = now - lastRxMs_ >= kGuardMs;
+  lastRxMs_ = now;
+  for (std::size_t i = 0; i < count; ++i) {
+    const bool startsEscape = heldPluses_.empty() && i == 0 && quietBefore;
+    if (bytes[i] == '+' && heldPluses_.size() < 3 && (startsEscape || !heldPluses_.empty())) {
+      heldPluses_.push_back('+');
+      continue;
+    }
+    toReceiver += heldPluses_;  // not an escape after all
+    heldPluses_.clear();
+    toReceiver.push_back(bytes[i]);
+  }
+}
+
 void ModemFront::command(const std::string& raw) {
-  const std::string cmd = lower(raw);
+  // A command starts at "AT": what came before it (noise at a wrong line speed) is dropped.
+  std::string cmd = lower(raw);
+  if (const std::size_t at = cmd.find("at"); at != std::string::npos) cmd.erase(0, at);
   if (state_ == State::Dialling) return;  // busy dialling
-  if (cmd.rfind("at", 0) != 0 && cmd.rfind("+", 0) != 0) {
+  if (cmd.rfind("at", 0) != 0) {
     answer("ERROR");
     return;
   }
-  const std::string rest = cmd.substr(cmd[0] == '+' ? 0 : 2);
-  if (rest == "" || rest == "e1" || rest == "v1" || rest == "z" || rest == "h" || rest == "h0") {
-    answer("OK");
+  const std::string rest = cmd.substr(2);
+  if (isOneOf(rest, {"", "e1", "v1", "z"})) {
     echo_ = rest == "e1" ? true : echo_;
+    answer("OK");
   } else if (rest == "e0") {
     echo_ = false;
     answer("OK");
+  } else if (isOneOf(rest, {"h", "h0"})) {
+    state_ = State::Command;  // the call, if any, ends
+    answer("OK");
+  } else if (rest == "o" && state_ == State::OnlineCommand) {
+    state_ = State::Data;
+    answer("CONNECT " + std::to_string(options_.rate));
+  } else if (rest.rfind("+cpin", 0) == 0) {
+    simCommand(rest);
   } else if (rest.rfind("d", 0) == 0) {
-    if (!options_.modemPin.empty()) {
-      state_ = State::AwaitPin;
-      answer("OK");
-    } else {
-      state_ = State::Dialling;
-      dialDoneMs_ = nowMs() + options_.modemDialMs;
-    }
-  } else if (rest.rfind("+cpin=", 0) == 0) {
-    const std::string pin = rest.substr(6);
-    const std::string want = "\"" + lower(options_.modemPin) + "\"";
-    if (!options_.modemPin.empty() && pin != want && pin != lower(options_.modemPin)) {
+    if (state_ == State::OnlineCommand) {
       answer("ERROR");
-    } else if (state_ == State::AwaitPin) {
+    } else if (simLocked_) {
+      answer("+CME ERROR: SIM PIN required");
+    } else {
       state_ = State::Dialling;
       dialDoneMs_ = nowMs() + options_.modemDialMs;
-    } else {
-      answer("OK");
     }
   } else {
     answer("OK");
   }
 }
 
+void ModemFront::simCommand(const std::string& rest) {
+  if (rest == "+cpin?") {
+    answer(simLocked_ ? "+CPIN: SIM PIN" : "+CPIN: READY");
+    answer("OK");
+    return;
+  }
+  if (rest.rfind("+cpin=", 0) != 0) {
+    answer("ERROR");
+    return;
+  }
+  if (!simLocked_) {
+    answer("+CME ERROR: operation not allowed");
+    return;
+  }
+  const std::string pin = rest.substr(6);
+  const std::string want = lower(options_.modemPin);
+  if (pin != "\"" + want + "\"" && pin != want) {
+    answer("+CME ERROR: incorrect password");
+    return;
+  }
+  simLocked_ = false;
+  answer("OK");
+}
+
 void ModemFront::tick() {
-  if (state_ != State::Dialling || nowMs() < dialDoneMs_) return;
+  const std::int64_t now = nowMs();
+  if (state_ == State::Data && heldPluses_ == "+++" && now - lastRxMs_ >= kGuardMs) {
+    heldPluses_.clear();
+    state_ = State::OnlineCommand;
+    answer("OK");
+    return;
+  }
+  if (state_ != State::Dialling || now < dialDoneMs_) return;
   if (!options_.modemRefuse.empty()) {
     state_ = State::Command;
     answer(options_.modemRefuse);
     return;
   }
   state_ = State::Data;
-  connectedMs_ = nowMs();
+  lastRxMs_ = now;
   answer("CONNECT " + std::to_string(options_.rate));
 }
 

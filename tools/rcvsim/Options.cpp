@@ -22,7 +22,7 @@ Fronts (at least one of --pty and --tcp):
   --login-pieces N      send the login prompt in N pieces (1..8, default 1) ...
   --login-gap-ms N      ... N ms apart (default 300)
   --modem               put an AT-command modem before the receiver on the pty
-  --modem-pin PIN       the modem connects only after at+cpin="PIN"
+  --modem-pin PIN       the modem's SIM is locked (no dialling) until at+cpin="PIN"
   --modem-refuse TEXT   answer "atd" with TEXT (e.g. "NO CARRIER") instead of CONNECT
   --modem-dial-ms N     time the modem takes to connect (default 100)
   --port-b              port B, which takes RTCM 3 corrections, on a second pseudo-terminal;

@@ -315,9 +315,11 @@ QWidget* CDialogRCV::sectionOf(const std::string& path) const {
   return nullptr;
 }
 
-void CDialogRCV::read(ICommandSender& sender) {
-  model_.read(sender);
+QString CDialogRCV::read(ICommandSender& sender) {
+  const std::string error = model_.read(sender);
+  if (!error.empty()) return q(error);
   showValues();
+  return {};
 }
 
 QString CDialogRCV::apply(ICommandSender& sender) {

@@ -18,7 +18,8 @@ class CDialogRCV : public QWidget {
   // Returns the error text of the first refusal ("" when all went through); the failing
   // control gets the focus. A failed output period check shows its warning box first.
   virtual QString apply(ICommandSender& sender);
-  void read(ICommandSender& sender);
+  // "" when the page was read, else the failure (the controls keep what they showed).
+  QString read(ICommandSender& sender);
   void writeScript(std::string& out) const { model_.writeScript(out); }
 
   bool changed() const { return model_.changed(); }

@@ -159,18 +159,18 @@ void CReceiverCfgDlg::pageEdited() {
 
 void CReceiverCfgDlg::onTabChanged(int index) {
   if (index < 0) return;
-  if (!page(index)->loaded()) refresh();
-  apply_->setEnabled(page(index)->changed());
   setStatus({});
+  if (!page(index)->loaded()) refresh();  // which shows why, when the page could not be read
+  apply_->setEnabled(page(index)->changed());
 }
 
 void CReceiverCfgDlg::refresh() {
   CDialogRCV* p = page(tabs_->currentIndex());
   setEnabled(false);  // no second request while this one waits
-  p->read(*sender_);
+  const QString error = p->read(*sender_);
   setEnabled(true);
   apply_->setEnabled(false);
-  setStatus({});
+  setStatus(error);
 }
 
 bool CReceiverCfgDlg::applyCurrent() {
@@ -209,15 +209,19 @@ void CReceiverCfgDlg::onOk() {
   if (applyAll()) accept();
 }
 
-void CReceiverCfgDlg::readAll() {
+QString CReceiverCfgDlg::readAll() {
   setEnabled(false);
+  QString error;
   for (CDialogRCV* p : pages_)
-    if (!p->loaded()) p->read(*sender_);
+    if (!p->loaded() && error.isEmpty()) error = p->read(*sender_);
   setEnabled(true);
+  if (!error.isEmpty()) setStatus(error);
+  return error;
 }
 
 QString CReceiverCfgDlg::saveSetup(const QString& file) {
-  readAll();
+  // A setup with pages left unread would lose their settings when replayed.
+  if (const QString error = readAll(); !error.isEmpty()) return error;
   std::vector<const CPageModel*> models;
   for (CDialogRCV* p : pages_) {
     if (p->changed())

@@ -38,7 +38,8 @@ class CReceiverCfgDlg : public QDialog {
   QString saveSetup(const QString& file);
   bool initialise();
   // Reads every page not read yet.
-  void readAll();
+  // Reads every page not read yet; the first failure, also shown in the status line.
+  QString readAll();
   CReceiverSender& sender() { return *sender_; }
   // The receiver's latest position from its "PG" output, false before the first one.
   bool lastPosition(BasePosition::Fix& out) const;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
 
 #include "icon/ProgramIcon.h"
 #include "screenshot/ScreenshotRunner.h"
@@ -9,10 +10,16 @@
 #include "shell/CMainFrame.h"
 #include "shell/PumpingWait.h"
 #include "shell/StartOptions.h"
+#include "shell/TrafficLogSetting.h"
 
 int RunProgram(QApplication& qapp, const StartOptions& options) {
   CCockpitApp app;
   app.LoadSettings();
+  QString traceError;
+  const bool traced = options.traceFile.empty() ? TrafficLogSetting::ApplySaved(traceError)
+                                                : TrafficLogSetting::StartForRun(
+                                                      QString::fromStdString(options.traceFile), traceError);
+  if (!traced) std::fprintf(stderr, "stelvan: traffic log: %s\n", traceError.toLocal8Bit().constData());
   PumpingWait::InstallPumpHook();
   InstallProgramIcon();  // the dialogs, Linkpanel's included, show it too
   // Hiding the main window for a tool must not end the program; only its close path does.

@@ -22,6 +22,7 @@
 #include "shell/CCockpitView.h"
 #include "messages/CMessage.h"
 #include "shell/DisplayFormat.h"
+#include "shell/TrafficLogSetting.h"
 
 namespace {
 
@@ -140,6 +141,7 @@ void CMainFrame::buildMenu() {
             &CMainFrame::OnFirmwareLoader);
   addAction(tools, "actionCorrectionsInput", "Corrections input", K(), "RTK corrections from an NTRIP caster",
             &CMainFrame::OnCorrectionsInput);
+  TrafficLogSetting::AddMenuEntry(tools, this);
   QMenu* plot = menuBar()->addMenu("&Plot");
   addAction(plot, "actionScatter", "Scatter", K(), "", &CMainFrame::OnScatter);
   addAction(plot, "actionSatellites", "Satellites", K(), "", &CMainFrame::OnSatellites);

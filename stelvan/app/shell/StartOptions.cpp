@@ -17,6 +17,8 @@ StartOptions StartOptions::Parse(int argc, const char* const* argv) {
       value = &o.user;
     else if (arg == "--password")
       value = &o.password;
+    else if (arg == "--trace")
+      value = &o.traceFile;
     else if (arg == "--screenshot")
       value = &o.screenshotDir;
     else if (arg.rfind("-", 0) == 0)
@@ -44,6 +46,8 @@ const char* StartOptions::HelpText() {
          "  --server HOST[:PORT] open it on this remote server instead\n"
          "  --user USER          user name on the remote server\n"
          "  --password PASSWORD  password on the remote server\n"
+         "  --trace FILE         record every line sent to the receiver and every reply and message\n"
+         "                       received in FILE (ms time stamps; binary as hex; FILE.1 the older part)\n"
          "  --help               show this text\n";
 }
 

@@ -9,7 +9,8 @@ struct StartOptions {
   bool help = false;
   std::string receiver, server, user, password;
   std::string screenshotDir;
-  std::string error;  // not empty when the command line is wrong
+  std::string traceFile;  // the traffic log for this run
+  std::string error;      // not empty when the command line is wrong
 
   static StartOptions Parse(int argc, const char* const* argv);
   static const char* HelpText();

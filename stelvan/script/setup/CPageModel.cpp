@@ -69,11 +69,32 @@ std::string CPageModel::readScript() const {
   return QueryAnswers::script(paths);
 }
 
-void CPageModel::read(ICommandSender& sender) {
-  std::string reply;
-  // A script of prints takes as long as the receiver needs; the link bounds each line.
-  const bool sent = sender.SendCommand(readScript(), 0, reply);
-  load(sent ? QueryAnswers::parse(reply) : std::vector<std::string>());
+std::string CPageModel::read(ICommandSender& sender) {
+  std::string failure;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::string reply;
+    // A script of prints takes as long as the receiver needs; the link bounds each line.
+    const bool sent = sender.SendCommand(readScript(), 0, reply);
+    std::vector<std::string> answers = QueryAnswers::parse(reply);
+    // A script whose every line was refused still answered; one cut short by a silent
+    // receiver (its last line a time-out, or no reply at all) did not.
+    const bool stalled = !sent && (answers.empty() || reply.find("ER:Receiver reply timeout!") != std::string::npos);
+    if (!stalled) {
+      load(answers);
+      return {};
+    }
+    failure = std::string(kNoReply) + " (" + readPath(answers.size()) + ")";
+  }
+  return failure;
+}
+
+std::string CPageModel::readPath(std::size_t answerIndex) const {
+  std::size_t k = 0;
+  for (const ParamSpec& s : specs_) {
+    if (s.derived) continue;
+    if (k++ == answerIndex) return s.path;
+  }
+  return name_;
 }
 
 void CPageModel::load(const std::vector<std::string>& answers) {

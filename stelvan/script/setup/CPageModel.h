@@ -34,8 +34,12 @@ class CPageModel {
   int indexOf(std::string_view path) const;
 
   std::string readScript() const;
-  // Sends the read script and loads the answers; without a reply every control stays disabled.
-  void read(ICommandSender& sender);
+  // Sends the read script and loads the answers. A receiver that stops answering part-way
+  // gets the script once more; when it fails again the values stay as they were and the
+  // result is "Receiver don't reply!" with the parameter whose answer did not come ("" when
+  // the page was read).
+  std::string read(ICommandSender& sender);
+  static constexpr const char* kNoReply = "Receiver don't reply!";
   // Answer i belongs to parameter i; an empty answer disables it.
   void load(const std::vector<std::string>& answers);
   bool loaded() const { return loaded_; }
@@ -84,6 +88,8 @@ class CPageModel {
   void setFromScript(std::size_t i, const std::string& text);
 
  private:
+  // The path of the parameter the answer with this index belongs to (the page's name past the end).
+  std::string readPath(std::size_t answerIndex) const;
   bool settable(std::size_t i) const;
   std::string normalise(std::size_t i, const std::string& answer) const;
   bool isSet(std::size_t i, const std::string& value) const;

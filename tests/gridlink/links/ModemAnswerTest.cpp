@@ -29,3 +29,19 @@ TEST(ModemAnswer, TakesTheFirstLineThatIsNeitherBlankNorTheEcho) {
     EXPECT_EQ(a.Answer(), c.answer) << c.legend;
   }
 }
+
+TEST(ModemAnswer, QueryAnswerEndsAtItsResultCode) {
+  ModemAnswer a;
+  a.ExpectFinal("at+cpin?");
+  const std::string first = "at+cpin?\r\r\n+CPIN: SIM PIN\r\n";
+  EXPECT_FALSE(a.Add(first.data(), first.size())) << "the information line alone is not the end";
+  const std::string rest = "\r\nOK\r\n";
+  EXPECT_TRUE(a.Add(rest.data(), rest.size()));
+  EXPECT_EQ(a.Answer(), "+CPIN: SIM PIN\nOK");
+
+  a.ExpectFinal("at+cpin?");
+  const std::string refused = "\r\n+CME ERROR: 10\r\n";
+  EXPECT_TRUE(a.Add(refused.data(), refused.size()));
+  EXPECT_EQ(a.Answer(), "+CME ERROR: 10");
+  EXPECT_FALSE(ModemAnswer::IsResultCode("+CPIN: READY"));
+}

@@ -187,3 +187,20 @@ TEST(ListSerialPorts, RealMachineListHasNoVirtualTerminals) {
     EXPECT_FALSE(p.description.empty());
   }
 }
+
+TEST(SerialPortMonitor, PortsPluggedInAndPulledOutAreReportedByTheirStableName) {
+  if (std::system("command -v umockdev-wrapper >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "umockdev-wrapper is not installed (package umockdev)";
+  const std::string helper = TestPaths::binDir() + "/platform_port_watcher";
+  if (std::system(("test -x " + helper).c_str()) != 0) GTEST_SKIP() << "built without libumockdev";
+  const std::string env = "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0\" ";
+  int status = 0;
+  const std::string out = run(env + "timeout 60 umockdev-wrapper " + helper + " 2>&1", status);
+  if (status == 3 || (status != 0 && out.find("umockdev") != std::string::npos))
+    GTEST_SKIP() << "umockdev cannot emulate udev events here: " << out;
+  ASSERT_EQ(status, 0) << out;
+  const std::string byId = "/dev/ttyUSB0 /dev/serial/by-id/usb-Acme_GNSS_Receiver_0042-if00-port0\n";
+  EXPECT_NE(out.find("add " + byId), std::string::npos) << out;
+  EXPECT_NE(out.find("remove " + byId), std::string::npos) << out;
+  EXPECT_LT(out.find("add "), out.find("remove ")) << out;
+}

@@ -29,9 +29,20 @@ TEST(GridctlLinks, ReceiverBehindAModem) {
   ScopedConfigHome config;
   SimProcess sim({"--pty", "--modem", "--rate", "19200", "--modem-pin", "4321"});
   ASSERT_FALSE(sim.pty().empty()) << "rcvsim did not start";
-  Outcome ok = gridctl("--receiver GSM" + sim.pty() + ":0041791234567:4321 print,/par/rcvid");
+  Outcome ok = gridctl("--receiver GSM" + sim.pty() + ":0041791234567:4321:19200 print,/par/rcvid");
   EXPECT_EQ(ok.status, 0) << ok.out;
   EXPECT_EQ(ok.out, "RE00CSIM0A1B2C3D4\n");
+}
+
+TEST(GridctlLinks, ModemExampleOfTheReadmeWorksAsWritten) {
+  ScopedConfigHome config;
+  SimProcess sim({"--pty", "--modem"});
+  ASSERT_FALSE(sim.pty().empty()) << "rcvsim did not start";
+  Outcome ok = gridctl("--receiver GSM" + sim.pty() + ":0041791234567:0 print,/par/rcvid");
+  EXPECT_EQ(ok.status, 0) << ok.out;
+  EXPECT_EQ(ok.out, "RE00CSIM0A1B2C3D4\n");
+  // Hung up when closed: the modem dials again for the next run.
+  EXPECT_EQ(gridctl("--receiver GSM" + sim.pty() + ":0041791234567:0 print,/par/rcvid").status, 0);
 }
 
 // Two receivers by their makers' vendor ids (one naming its product, one known to udev's

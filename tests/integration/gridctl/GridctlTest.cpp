@@ -55,4 +55,33 @@ TEST_F(GridctlTest, UsageAndConnectionFailures) {
       gridctl("--server 127.0.0.1:1 --receiver " + std::string("COM") + sim.pty() + ":115200:1 x").status, 2);
 }
 
+TEST_F(GridctlTest, UnreadableScriptAndNegativeTimeoutFailClearly) {
+  TempDir dir;
+  Outcome folder = runCommand(TestPaths::binDir() + "/gridctl " + rcv() + "--script " + dir.str() + " 2>&1");
+  EXPECT_EQ(folder.status, 2) << folder.out;
+  EXPECT_NE(folder.out.find("is a directory"), std::string::npos) << folder.out;
+  Outcome missing = gridctl(rcv() + "--script " + dir.str() + "/none.txt");
+  EXPECT_EQ(missing.status, 2);
+  Outcome negative =
+      runCommand(TestPaths::binDir() + "/gridctl " + rcv() + "--timeout -5 print,/par/rcvid 2>&1");
+  EXPECT_EQ(negative.status, 2) << negative.out;
+  EXPECT_NE(negative.out.find("--timeout needs a number of 0 or more"), std::string::npos) << negative.out;
+  // Nothing was left holding the receiver.
+  EXPECT_EQ(gridctl(rcv() + "print,/par/rcvid").status, 0);
+}
+
+TEST_F(GridctlTest, TraceRecordsRequestsRepliesAndMessages) {
+  TempDir dir;
+  const std::string file = dir.str() + "/traffic.log";
+  ASSERT_EQ(gridctl("--trace " + file + " " + rcv() + "--attach 0 PV:0.2 --count 1").status, 0);
+  std::ifstream in(file);
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(log.find(" sent gridctl: OpenUsr gridctl"), std::string::npos) << log;
+  EXPECT_NE(log.find(" recv COM" + sim.pty() + ":115200:1: RE:OK."), std::string::npos) << log;
+  // The attached message, binary, as hex.
+  EXPECT_NE(log.find(" recv COM" + sim.pty() + ":115200:1 data: hex "), std::string::npos) << log;
+  Outcome unwritable = gridctl("--trace " + dir.str() + "/no/such/t.log " + rcv() + "print,/par/rcvid");
+  EXPECT_EQ(unwritable.status, 2);
+}
+
 }  // namespace

@@ -1,6 +1,9 @@
 // The network link against the simulator's network port (login, Wi-Fi, a receiver that goes
 // away) and against bare peers that hang up, reset, keep silent or stop reading.
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <thread>
 
@@ -134,9 +137,46 @@ TEST(TcpLogin, PeerThatClosesResetsOrKeepsSilentGivesNoReply) {
     CTCPConnection link(owner, "TCP:127.0.0.1:" + std::to_string(nobody.port()) + ":pw");
     EXPECT_EQ(link.StatusText(), "ER:Receiver don't reply!");
   }
+}
+
+// A port nobody listens on: one that was free a moment ago.
+int closedPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  ::close(fd);
+  return ntohs(a.sin_port);
+}
+
+TEST(TcpLink, RefusedPortAndUnknownHostSayWhatHappened) {
   LinkTestOwner owner;
-  CTCPConnection refused(owner, "TCP:127.0.0.1:1:pw");
-  EXPECT_EQ(refused.StatusText(), "ER:Receiver don't reply!");
+  const std::string port = std::to_string(closedPort());
+  CTCPConnection refused(owner, "TCP:127.0.0.1:" + port + ":pw");
+  EXPECT_EQ(refused.StatusText(), "ER:Connection refused by 127.0.0.1:" + port);
+  CTCPConnection wifi(owner, "WIFI:localhost:" + port + ":");
+  EXPECT_EQ(wifi.StatusText(), "ER:Connection refused by localhost:" + port);
+  // ".invalid" never resolves (a reserved name), so no name server is asked in vain.
+  CTCPConnection unknown(owner, "TCP:no-such-receiver.invalid:8000:pw");
+  EXPECT_EQ(unknown.StatusText().rfind("ER:Can't find host no-such-receiver.invalid (", 0), 0u)
+      << unknown.StatusText();
+}
+
+TEST(TcpLink, HostNameIsResolvedAtOpen) {
+  TcpPeer peer([](int fd, const std::atomic<bool>& stop) {
+    ::write(fd, "\r\nlogin:", 8);
+    TcpPeer::readUntil(fd, "\n", stop);
+    ::write(fd, "\r\npassword:", 11);
+    TcpPeer::readUntil(fd, "\n", stop);
+    ::write(fd, "\r\nRE:ok\r\n", 9);
+    while (!stop) ::poll(nullptr, 0, 50);
+  });
+  LinkTestOwner owner;
+  CTCPConnection link(owner, "TCP:localhost:" + std::to_string(peer.port()) + ":pw");
+  EXPECT_EQ(link.StatusText(), "");
 }
 
 TEST(TcpLink, ReceiverThatStopsReadingEndsTheLinkInsteadOfBlockingTheWriter) {

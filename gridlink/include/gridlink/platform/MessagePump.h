@@ -19,6 +19,7 @@
 #include "gridlink/Export.h"
 #include "gridlink/platform/CriticalSection.h"
 #include "gridlink/platform/Event.h"
+#include "gridlink/platform/FairLock.h"
 
 namespace Platform {
 
@@ -37,5 +38,7 @@ GRIDLINK_API WaitResult WaitPumping(Event& event, std::uint32_t timeoutMs,
 // not free within timeoutMs.
 GRIDLINK_API bool EnterPumping(CriticalSection& lock, std::uint32_t timeoutMs,
                                std::uint32_t sliceMs = kPumpSliceMs);
+// The same for a fair lock: this thread keeps its place in line while it pumps.
+GRIDLINK_API bool EnterPumping(FairLock& lock, std::uint32_t timeoutMs, std::uint32_t sliceMs = kPumpSliceMs);
 
 }  // namespace Platform
