@@ -115,8 +115,9 @@ class IReceiverModel : public engine::ITUnknown {
   // string (e.g. after the line was lost), and the last port error text.
   virtual bool reconnect(IConnectionListener* listener) = 0;
   virtual std::string lastError() = 0;
-  // True while connected but the port's reads fail (the line was cut or hung up).
-  virtual bool lineLost() = 0;
+  // True while connected but the port's reads fail (the line was cut or hung up). Models
+  // that cannot tell say false.
+  virtual bool lineLost() { return false; }
 };
 
 }  // namespace Tellus
