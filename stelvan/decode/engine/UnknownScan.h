@@ -41,9 +41,7 @@ class UnknownScan {
     return m & 0x80 ? 0xFFu : m;
   }
   unsigned bitOf(std::size_t entry) const {
-    for (std::size_t k = 0; k < m_keys.size(); ++k)
-      if (m_keys[k].entry == entry) return static_cast<unsigned>(k);
-    return 7;  // not in the tables: tried whenever any is
+    return entry < m_bitOf.size() ? m_bitOf[entry] : 7;  // 7: not in the tables, tried whenever any is
   }
 
  private:
@@ -59,6 +57,7 @@ class UnknownScan {
     bool operator==(const Key&) const = default;
   };
   std::vector<Key> m_keys;
+  std::array<std::uint8_t, 16> m_bitOf{};  // pool entry -> bit
   bool m_ready = false;
   std::vector<std::uint8_t> m_first, m_second;  // bit k: parser k of m_keys may; bit 7: a leading pattern
 };
