@@ -5,19 +5,34 @@
 // takes at least one byte and carries the parser's format name, and the pass
 // ends having consumed exactly the input (no byte lost or invented). As in
 // the analysis pass, a start the parser's own start test refuses is not
-// attempted (the attempt would refuse it at once).
+// attempted (the attempt would refuse it at once), and the bytes up to the
+// next start it may pass go at once, found through the pass's tables.
+#include <algorithm>
 #include <bitset>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "decode/engine/C_Ex_DataCash.h"
 #include "decode/engine/C_MsgSetting.h"
+#include "decode/engine/C_ParserPool.h"
+#include "decode/engine/UnknownScan.h"
 #include "decode/interfaces/IParserData.h"
 
 namespace fuzzing {
 
 inline void require(bool ok) {
   if (!ok) std::abort();
+}
+
+// The pass's tables for one parser, built once per process (they depend
+// only on the parser's start tests, which the fuzz input cannot change).
+template <class Parser>
+const engine::UnknownScan& scanFor(const engine::C_ParserPool::Candidate& c) {
+  static engine::UnknownScan scan;
+  static const bool ready = scan.update({c});
+  require(ready);
+  return scan;
 }
 
 template <class Parser>
@@ -33,17 +48,35 @@ int runParser(const std::uint8_t* data, std::size_t size, bool acceptUnknown) {
   buf->write(data + half, size - half);
   Ref<C_MsgSetting> status(new TUnknown<C_MsgSetting>());
   auto* typed = static_cast<Parser*>(parser.get());
-  const auto plausible = typed->plausibleTest();
-  const std::bitset<256> start = typed->startSet(), lead = typed->leadSet();
+  C_ParserPool::Candidate c;
+  c.parser = parser.get();
+  c.base = typed;
+  c.start = typed->startSet();
+  c.lead = typed->leadSet();
+  c.plausible = typed->plausibleTest();
+  c.secondThird = typed->secondThirdTest();
+  const UnknownScan& scan = scanFor<Parser>(c);
+  std::vector<std::uint8_t> unknown;
+  static const std::bitset<256> kNoStop;
   std::size_t consumed = 0;
   while (buf->hasData()) {
     const std::uint8_t* look = nullptr;
     const std::size_t seen = buf->peekSpan(1, 8, &look);
-    if (seen > 0 && !(start[look[0]] && (!plausible || lead[look[0]] || plausible(look, seen)))) {
-      std::uint8_t b = 0;
-      require(buf->takeUnknownByte(b, nullptr, true));
-      require(b == data[consumed]);
-      ++consumed;
+    if (seen > 0 && !c.mayStartAt(look, seen)) {
+      // The run of bytes the start test refuses, found as the pass finds it.
+      const std::uint8_t* p = nullptr;
+      const std::size_t avail = buf->peekSpan(1, 4096, &p);
+      const std::size_t fast = avail > 2 ? avail - 2 : 0;
+      std::size_t run = 1;
+      for (; run < avail; ++run) {
+        if (run < fast) run = scan.skip(p, run, fast);
+        if (c.mayStartAt(p + run, std::min<std::size_t>(8, avail - run))) break;
+      }
+      Marker mk;
+      unknown.clear();
+      require(buf->takeUnknownRun(kNoStop, unknown, mk, run) == run);
+      require(std::equal(unknown.begin(), unknown.end(), data + consumed));
+      consumed += run;
       continue;
     }
     status->reset();

@@ -13,7 +13,7 @@ bool UnknownScan::update(const std::vector<C_ParserPool::Candidate>& order) {
   std::vector<Key> keys;
   for (const auto& c : order) {
     // A parser of another kind has no start tests: every position may start it.
-    if (!c.base) return m_ready = false;
+    if (!c.base || c.entry >= m_bitOf.size()) return m_ready = false;
     keys.push_back(Key{c.entry, c.start, c.lead, c.plausible, c.secondThird});
   }
   std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.entry < b.entry; });
@@ -40,6 +40,9 @@ bool UnknownScan::update(const std::vector<C_ParserPool::Candidate>& order) {
   for (unsigned b = 0; b < 256; ++b)
     if (lead[b])
       for (unsigned next = 0; next < 256; ++next) m_first[(b << 8) | next] |= kLeadBit;
+  m_bitOf.fill(7);
+  for (std::size_t k = 0; k < keys.size(); ++k)
+    if (keys[k].entry < m_bitOf.size()) m_bitOf[keys[k].entry] = static_cast<std::uint8_t>(k);
   m_keys = std::move(keys);
   return m_ready = true;
 }
