@@ -103,8 +103,8 @@ void ModemFront::command(const std::string& raw) {
 
 void ModemFront::simCommand(const std::string& rest) {
   if (rest == "+cpin?") {
-    answer(simLocked_ ? "+CPIN: SIM PIN" : "+CPIN: READY");
-    answer("OK");
+    // One write, as a modem sends it: the result code never trails behind on its own.
+    wire_.send(std::string("\r\n") + (simLocked_ ? "+CPIN: SIM PIN" : "+CPIN: READY") + "\r\n\r\nOK\r\n");
     return;
   }
   if (rest.rfind("+cpin=", 0) != 0) {

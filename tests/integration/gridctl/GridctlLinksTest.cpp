@@ -43,6 +43,17 @@ TEST(GridctlLinks, ModemExampleOfTheReadmeWorksAsWritten) {
   EXPECT_EQ(ok.out, "RE00CSIM0A1B2C3D4\n");
   // Hung up when closed: the modem dials again for the next run.
   EXPECT_EQ(gridctl("--receiver GSM" + sim.pty() + ":0041791234567:0 print,/par/rcvid").status, 0);
+  // Remembered like a serial or network receiver.
+  EXPECT_NE(gridctl("--list").out.find("GSM" + sim.pty() + ":0041791234567:0\n"), std::string::npos);
+}
+
+TEST(GridctlLinks, WifiReceiverIsRememberedInTheList) {
+  ScopedConfigHome config;
+  SimProcess sim({"--tcp", "127.0.0.1:0", "--wifi"});
+  ASSERT_FALSE(sim.tcpPort().empty()) << "rcvsim did not start";
+  const std::string wifi = "WIFI:localhost:" + sim.tcpPort() + ":";
+  EXPECT_EQ(gridctl("--receiver " + wifi + " print,/par/rcvid").status, 0);
+  EXPECT_NE(gridctl("--list").out.find(wifi + "\n"), std::string::npos);
 }
 
 // Two receivers by their makers' vendor ids (one naming its product, one known to udev's
