@@ -92,6 +92,7 @@ void client(const std::string& address, const std::string& rcv, int index, int c
   c.SetTimeout(60);
   if (!tlsCa.empty()) c.SetTls(true, tlsCa.c_str());
   if (!c.Open(address.c_str(), user.c_str(), "pw", "bench")) {
+    std::fprintf(stderr, "%s: %s\n", user.c_str(), c.GetReplyString().c_str());
     tally.failures += commands + messages;
     return;
   }
@@ -169,8 +170,9 @@ Load runLoad(const std::string& address, const std::string& rcv, int clients, in
   return l;
 }
 
-// Wrong logins as fast as the server answers them, each on a new connection from 127.0.0.2 (a
-// loopback address of its own, so that only the guessers' address gets locked out).
+// Wrong logins as fast as the server answers them, on one connection from 127.0.0.2 (a loopback
+// address of its own, so that only the guessers' address gets locked out), opened again when the
+// server drops it.
 void guess(unsigned port, const std::atomic<bool>& stop, std::atomic<long>& tries) {
   const std::string packet = ServerLink::buildRequestPacket("OpenUsr user0 wrong guess", 0);
   char buf[512];
@@ -180,11 +182,11 @@ void guess(unsigned port, const std::atomic<bool>& stop, std::atomic<long>& trie
       s.Create(true);
       s.Bind(CSockAddr("127.0.0.2", 0));
       s.Connect(CSockAddr("127.0.0.1", static_cast<std::uint16_t>(port)), 2000);
-      s.Write(packet.data(), static_cast<int>(packet.size()), 2);
-      s._Read(buf, sizeof buf, 10);
-      ++tries;
+      while (!stop && s.Write(packet.data(), static_cast<int>(packet.size()), 2) > 0 &&
+             s._Read(buf, sizeof buf, 10) > 0)
+        ++tries;
     } catch (const CBlockingSocketException&) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   }
 }
@@ -222,7 +224,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "gridserver did not start:\n%s", server.log().c_str());
     return 1;
   }
-  std::printf("gridserver load: %d clients x (%d commands + %d message round trips), 2 rounds\n", clients,
+  std::printf("gridserver load on %s: %d clients x (%d commands + %d message round trips), 2 rounds\n",
+              server.address().c_str(), clients,
               commands, messages);
   long rss[2] = {0, 0};
   double serverCommand = 0;

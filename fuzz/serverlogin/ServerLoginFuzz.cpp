@@ -73,6 +73,13 @@ bool drainUntilClosed(int fd, int timeoutMs, std::string* got = nullptr) {
   return false;
 }
 
+// Closed without TIME_WAIT: a long run would otherwise use up the local ports.
+void closeAbortive(int fd) {
+  const linger now{1, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+  ::close(fd);
+}
+
 void sendAll(int fd, const std::string& bytes) {
   for (std::size_t at = 0; at < bytes.size();) {
     const ssize_t n = ::send(fd, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL);
@@ -93,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sendAll(fd, bytes);
   ::shutdown(fd, SHUT_WR);
   check(drainUntilClosed(fd, 20000));
-  ::close(fd);
+  closeAbortive(fd);
   if (++runs % 64 == 0) {
     const int good = connectToServer();
     sendAll(good, ServerLink::buildRequestPacket("OpenUsr alice pw fuzz", 0));
@@ -101,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string reply;
     drainUntilClosed(good, 20000, &reply);
     check(reply.find("RE:OK.") != std::string::npos);
-    ::close(good);
+    closeAbortive(good);
   }
   return 0;
 }
