@@ -1,6 +1,8 @@
 #include "shell/CCockpitView.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "gridlink/CProfile.h"
 #include "shell/CCockpitApp.h"
 
 namespace {
@@ -68,6 +71,31 @@ CCockpitView::CCockpitView(CCockpitApp& app, QWidget* parent)
 CCockpitView::~CCockpitView() {
   m_App.session().removeRoundListener(this);
   m_App.session().setObserver(nullptr);
+}
+
+// The position's context menu: decimal degrees or degrees, minutes and seconds (kept in the
+// settings), and Copy.
+void CCockpitView::buildPositionActions() {
+  CProfile* p = CProfile::Instance();
+  const bool decimal = p->Read("Display", "DecimalDegrees", 0) != 0;
+  p->Release();
+  m_Display.setDecimalDegrees(decimal);
+  auto* decimalAction = new QAction("Decimal degrees", m_Geo);
+  decimalAction->setObjectName("actionDecimalDegrees");
+  decimalAction->setCheckable(true);
+  decimalAction->setChecked(decimal);
+  connect(decimalAction, &QAction::toggled, this, [this](bool on) {
+    m_Display.setDecimalDegrees(on);
+    CProfile* profile = CProfile::Instance();
+    profile->Write("Display", "DecimalDegrees", on ? 1 : 0);
+    profile->Release();
+  });
+  auto* copy = new QAction("Copy position", m_Geo);
+  copy->setObjectName("actionCopyPosition");
+  connect(copy, &QAction::triggered, this, [this] { QApplication::clipboard()->setText(m_Geo->text()); });
+  m_Geo->addAction(decimalAction);
+  m_Geo->addAction(copy);
+  m_Geo->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 QTableWidget* CCockpitView::buildTable(int table) {
@@ -148,6 +176,7 @@ QWidget* CCockpitView::buildLocationPage() {
   v->addLayout(values);
   v->addWidget(group("Target", {m_TargetLat, m_TargetLon, m_TargetOffsets}));
   v->addStretch(1);
+  buildPositionActions();
   return page;
 }
 

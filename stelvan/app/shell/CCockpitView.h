@@ -50,6 +50,7 @@ class CCockpitView : public QWidget, public session::SessionObserver, public ses
 
  private:
   QWidget* buildLocationPage();
+  void buildPositionActions();
   QTableWidget* buildTable(int table);
   void applyTexts(const ViewTexts& texts);
   void fillTable(int table);

@@ -69,6 +69,12 @@ std::string geodetic(double lat, double lon, double height) {
                 lon < 0 ? 'W' : 'E', height);
 }
 
+std::string geodeticDecimal(double lat, double lon, double height) {
+  constexpr double kDegrees = 57.29577951308232;
+  return format("Lat: %12.8lf\260 %c\nLon: %12.8lf\260 %c\nAlt:  %8.4lf m", std::fabs(lat) * kDegrees,
+                lat < 0 ? 'S' : 'N', std::fabs(lon) * kDegrees, lon < 0 ? 'W' : 'E', height);
+}
+
 std::string solutionType(int type) {
   static const char* const names[] = {"(no solution)", "(standalone)", "(code differential)", "(RTK float)",
                                       "(RTK fixed)"};

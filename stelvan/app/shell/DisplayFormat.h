@@ -25,6 +25,8 @@ TargetOffsets targetOffsets(double lat, double lon, double targetLat, double tar
 std::string receiverTime(std::uint32_t msOfDay);
 std::string receiverDate(int year, int month, int day);
 std::string geodetic(double lat, double lon, double height);
+// The same position in decimal degrees (8 decimals, about a millimetre), hemisphere letters kept.
+std::string geodeticDecimal(double lat, double lon, double height);
 std::string solutionType(int type);
 std::string targetLat(double lat);
 std::string targetLon(double lon);

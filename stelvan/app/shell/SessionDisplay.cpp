@@ -57,7 +57,7 @@ void SessionDisplay::position(const ZrxMessage& m) {
   m_Texts.lat = lat;
   m_Texts.lon = lon;
   m_Texts.height = m.f8(16);
-  m_Texts.geo = geodetic(lat, lon, m.f8(16));
+  m_Texts.geo = m_Decimal ? geodeticDecimal(lat, lon, m.f8(16)) : geodetic(lat, lon, m.f8(16));
   m_Texts.solution = solutionType(m.u1(28));
   const double tLat = m_Target.targetLat(), tLon = m_Target.targetLon();
   // No target set (0, 0): the target fields stay blank rather than show distances to 0, 0.

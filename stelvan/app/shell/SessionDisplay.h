@@ -25,6 +25,8 @@ class SessionDisplay {
   // Empties tables and labels, almanac flags, clock drift and event counters.
   void clear();
   ViewTexts snapshot() const;
+  // Latitude and longitude in decimal degrees instead of degrees, minutes and seconds (any thread).
+  void setDecimalDegrees(bool on) { m_Decimal = on; }
 
  private:
   void position(const ZrxMessage& m);
@@ -35,4 +37,5 @@ class SessionDisplay {
   SatelliteTables m_Tables;
   float m_ClockDrift = 0;
   int m_EventA = 0, m_EventB = 0;
+  std::atomic<bool> m_Decimal{false};
 };

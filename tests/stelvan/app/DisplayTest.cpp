@@ -136,6 +136,10 @@ TEST(SessionDisplay, TargetFieldsStayBlankWhileNoTargetIsSet) {
   EXPECT_EQ(t.targetLon, "Lon:");
   EXPECT_EQ(t.targetOffsets, "ETT:\nNTT:\nDTT:\nCTT:");
   EXPECT_NE(t.geo, ViewTexts{}.geo) << "the position itself is shown";
+
+  d.setDecimalDegrees(true);
+  d.handle(message("PG", raw(-0.49) + raw(0.1) + raw(12.5) + raw(1.0f) + bytes({1})));
+  EXPECT_EQ(d.snapshot().geo, "Lat:  28.07493196\260 S\nLon:   5.72957795\260 E\nAlt:   12.5000 m");
 }
 
 }  // namespace

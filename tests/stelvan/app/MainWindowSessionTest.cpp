@@ -3,6 +3,9 @@
 // location page; Disconnect and the window's close path end it cleanly.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
@@ -115,6 +118,17 @@ TEST_F(MainWindowSession, ShowsTheSimulatorsSkyAndPositionThenDisconnects) {
   EXPECT_TRUE(frame->findChild<QLabel*>("xyz")->text().startsWith("X: "));
   EXPECT_TRUE(frame->findChild<QLabel*>("pdop")->text().startsWith("PDOP: "));
   EXPECT_TRUE(frame->findChild<QLabel*>("targetOffsets")->text().startsWith("ETT:"));
+
+  // Decimal degrees on the position's menu, kept in the settings; Copy takes the text shown.
+  frame->findChild<QAction*>("actionDecimalDegrees")->trigger();
+  QLabel* geoLabel = frame->findChild<QLabel*>("geo");
+  EXPECT_TRUE(waitFor([&] { return geoLabel->text().startsWith(QString::fromLatin1("Lat:  47.37")); }, 10000))
+      << geoLabel->text().toStdString();
+  frame->findChild<QAction*>("actionCopyPosition")->trigger();
+  EXPECT_EQ(QApplication::clipboard()->text(), geoLabel->text());
+  CProfile* profile = CProfile::Instance();
+  EXPECT_EQ(profile->Read("Display", "DecimalDegrees", 0), 1);
+  profile->Release();
 
   frame->action("actionDisconnect")->trigger();
   EXPECT_EQ(frame->windowTitle(), "Stelvan-P(idle)");
