@@ -18,7 +18,8 @@ namespace {
 constexpr int kSliceMs = 100;
 
 long long nowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 }  // namespace
@@ -57,7 +58,8 @@ bool NtripSocket::Connect(const std::string& host, int port, int timeoutMs, std:
       if (err == EINPROGRESS) {
         const int w = wait(POLLOUT, timeoutMs);
         socklen_t len = sizeof err;
-        err = w > 0 ? (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len), err) : (w == 0 ? ETIMEDOUT : errno);
+        err =
+            w > 0 ? (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len), err) : (w == 0 ? ETIMEDOUT : errno);
       }
     }
     if (err != 0) {
