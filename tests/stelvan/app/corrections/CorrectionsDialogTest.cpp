@@ -99,7 +99,8 @@ TEST(CorrectionsDialog, NearestMountPointThenRtkFixedInTheMainView) {
     child<QLineEdit>(dlg, "ntripPassword")->setText("pass");
     child<QPushButton>(dlg, "ntripSourceTable")->click();
     auto* mounts = child<QTreeWidget>(dlg, "ntripMounts");
-    ASSERT_TRUE(waitFor([&] { return mounts->topLevelItemCount() == 2; }, 10000));
+    ASSERT_TRUE(waitFor([&] { return mounts->topLevelItemCount() == 2; }, 15000))
+        << child<QLabel>(dlg, "ntripText")->text().toStdString();
     EXPECT_EQ(mounts->topLevelItem(0)->text(0), "MNT");
     EXPECT_EQ(mounts->topLevelItem(1)->text(0), "FAR");
     EXPECT_TRUE(mounts->topLevelItem(0)->text(3).endsWith(" km"));
