@@ -20,7 +20,8 @@ struct Reading {
 
 Reading read(const char* data, std::size_t size, std::size_t piece) {
   Reading r;
-  for (std::size_t at = 0; at < size && r.header.state() == Ntrip::ResponseHeader::State::NeedMore; at += piece) {
+  for (std::size_t at = 0; at < size && r.header.state() == Ntrip::ResponseHeader::State::NeedMore;
+       at += piece) {
     const std::size_t n = piece < size - at ? piece : size - at;
     const std::size_t used = r.header.Feed(data + at, n);
     if (used > n) std::abort();

@@ -8,7 +8,8 @@ std::string Base64(const std::string& bytes) {
   out.reserve((bytes.size() + 2) / 3 * 4);
   std::size_t i = 0;
   for (; i + 3 <= bytes.size(); i += 3) {
-    const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+    const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) |
+                       (static_cast<unsigned char>(bytes[i + 1]) << 8) |
                        static_cast<unsigned char>(bytes[i + 2]);
     out += kDigits[v >> 18];
     out += kDigits[(v >> 12) & 63];

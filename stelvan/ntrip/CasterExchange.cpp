@@ -10,7 +10,8 @@ namespace Ntrip {
 namespace {
 
 long long nowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
@@ -36,8 +37,9 @@ bool OpenExchange(NtripSocket& socket, const CasterRequest& r, const std::string
     if (n == 0) header.EndOfInput();
     if (header.state() == ResponseHeader::State::Complete) break;
     if (n == 0 || n == -1) {
-      error = received == 0 ? "the caster " + caster(r) + " closed the connection without answering"
-                            : "the caster " + caster(r) + " closed the connection in the middle of its answer";
+      error = received == 0
+                  ? "the caster " + caster(r) + " closed the connection without answering"
+                  : "the caster " + caster(r) + " closed the connection in the middle of its answer";
       return false;
     }
     if (n == -2) {
@@ -70,7 +72,8 @@ bool ReadTableBody(NtripSocket& socket, const ResponseHeader& header, std::strin
       error = "the source table's transfer coding is broken: " + chunks.error();
       return false;
     }
-    if (body.find("ENDSOURCETABLE") != std::string::npos || chunks.done() || body.size() >= length) return true;
+    if (body.find("ENDSOURCETABLE") != std::string::npos || chunks.done() || body.size() >= length)
+      return true;
     if (body.size() > kMaxTable) {
       error = "the source table is larger than " + std::to_string(kMaxTable) + " bytes";
       return false;
@@ -79,22 +82,24 @@ bool ReadTableBody(NtripSocket& socket, const ResponseHeader& header, std::strin
     const int n = left > 0 ? socket.Read(buf, sizeof buf, static_cast<int>(left)) : -2;
     if (n == 0) return true;  // 1.0 casters may end the table by closing
     if (n < 0) {
-      error = n == -2 ? "the source table did not arrive in time" : "the connection broke during the source table";
+      error = n == -2 ? "the source table did not arrive in time"
+                      : "the connection broke during the source table";
       return false;
     }
     piece.assign(buf, static_cast<std::size_t>(n));
   }
 }
 
-bool FetchSourceTable(const CasterRequest& r, const std::atomic<bool>* cancel, int timeoutMs, SourceTable& out,
-                      std::string& error) {
+bool FetchSourceTable(const CasterRequest& r, const std::atomic<bool>* cancel, int timeoutMs,
+                      SourceTable& out, std::string& error) {
   CasterRequest tableRequest = r;
   tableRequest.mount.clear();
   tableRequest.gga.clear();
   NtripSocket socket(cancel);
   ResponseHeader header;
   std::string rest, body;
-  if (!OpenExchange(socket, tableRequest, BuildGetRequest(tableRequest), timeoutMs, header, rest, error)) return false;
+  if (!OpenExchange(socket, tableRequest, BuildGetRequest(tableRequest), timeoutMs, header, rest, error))
+    return false;
   if (!header.isSourceTable()) {
     error = RefusalText(header, tableRequest);
     return false;

@@ -25,8 +25,8 @@ bool OpenExchange(NtripSocket& socket, const CasterRequest& r, const std::string
 bool ReadTableBody(NtripSocket& socket, const ResponseHeader& header, std::string rest, int timeoutMs,
                    std::string& body, std::string& error);
 // Asks the caster for its source table.
-bool FetchSourceTable(const CasterRequest& r, const std::atomic<bool>* cancel, int timeoutMs, SourceTable& out,
-                      std::string& error);
+bool FetchSourceTable(const CasterRequest& r, const std::atomic<bool>* cancel, int timeoutMs,
+                      SourceTable& out, std::string& error);
 // What an answer that does not start a stream means, and its text for the user.
 Refusal Classify(const ResponseHeader& header);
 std::string RefusalText(const ResponseHeader& header, const CasterRequest& r);

@@ -74,8 +74,10 @@ bool ChunkedDecoder::Feed(const char* bytes, std::size_t count, std::string& out
         break;
       case State::Trailer:
         // An empty line ends the message; anything else is a trailer field.
-        if (c == '\n') state_ = State::Done;
-        else if (c != '\r') state_ = State::TrailerLine;
+        if (c == '\n')
+          state_ = State::Done;
+        else if (c != '\r')
+          state_ = State::TrailerLine;
         break;
       case State::TrailerLine:
         if (c == '\n') state_ = State::Trailer;

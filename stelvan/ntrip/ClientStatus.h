@@ -10,14 +10,14 @@ namespace Ntrip {
 struct ClientStatus {
   enum class State { Idle, Connecting, Streaming, Waiting, Failed, Stopped };
   State state = State::Idle;
-  std::uint64_t bytes = 0;       // correction bytes passed to the destination
-  double bytesPerSecond = 0;     // over the last seconds
+  std::uint64_t bytes = 0;                     // correction bytes passed to the destination
+  double bytesPerSecond = 0;                   // over the last seconds
   std::map<unsigned, std::uint64_t> messages;  // RTCM 3 frames by message number
-  std::int64_t ageMs = -1;       // since the last whole message; -1: none yet
+  std::int64_t ageMs = -1;                     // since the last whole message; -1: none yet
   int reconnects = 0;
   int ggaSent = 0;
-  std::string text;              // the last error or the state in words
-  std::string mountList;         // on an unknown mount point: the caster's mount points
+  std::string text;       // the last error or the state in words
+  std::string mountList;  // on an unknown mount point: the caster's mount points
 };
 
 const char* StateName(ClientStatus::State s);

@@ -48,8 +48,9 @@ class SerialDestination : public Destination {
   }
   bool Write(const char* bytes, std::size_t count, std::string& error) override {
     if (port_.Write(bytes, count, kWriteTimeoutMs) == static_cast<int>(count)) return true;
-    error = path_ + ": " + (port_.LastError() == ETIMEDOUT ? std::string("the port takes no data")
-                                                            : std::strerror(port_.LastError()));
+    error = path_ + ": " +
+            (port_.LastError() == ETIMEDOUT ? std::string("the port takes no data")
+                                            : std::strerror(port_.LastError()));
     return false;
   }
   void Close() override { port_.Close(); }
@@ -105,7 +106,10 @@ std::unique_ptr<Destination> Destination::Create(const std::string& text, std::s
     // "COM" + device + ":" + rate, optionally ":" + flow control as in a receiver string.
     const std::size_t first = text.find(':');
     const std::size_t second = text.find(':', first == std::string::npos ? text.size() : first + 1);
-    const std::string rate = first == std::string::npos ? "" : text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+    const std::string rate =
+        first == std::string::npos
+            ? ""
+            : text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
     if (first > 3 && number(rate, 50, 4000000, n)) {
       std::string device = text.substr(3, first - 3);
       long index = 0;

@@ -6,8 +6,8 @@
 #include "CasterExchange.h"
 #include "ChunkedDecoder.h"
 #include "NtripSocket.h"
-#include "Rtcm3Frames.h"
 #include "ResponseHeader.h"
+#include "Rtcm3Frames.h"
 
 namespace Ntrip {
 
@@ -17,18 +17,21 @@ constexpr int kReadSliceMs = 200;
 constexpr int kTableTimeoutMs = 10000;
 
 long long nowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
 long long utcMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
       .count();
 }
 
 }  // namespace
 
-NtripClient::NtripClient(ClientSettings settings, Sink sink) : settings_(std::move(settings)), sink_(std::move(sink)) {}
+NtripClient::NtripClient(ClientSettings settings, Sink sink)
+    : settings_(std::move(settings)), sink_(std::move(sink)) {}
 
 NtripClient::~NtripClient() {
   Stop();
@@ -106,7 +109,8 @@ bool NtripClient::session() {
   NtripSocket socket(&stop_);
   ResponseHeader header;
   std::string rest, error;
-  if (!OpenExchange(socket, request, BuildGetRequest(request), settings_.connectTimeoutMs, header, rest, error)) {
+  if (!OpenExchange(socket, request, BuildGetRequest(request), settings_.connectTimeoutMs, header, rest,
+                    error)) {
     setState(ClientStatus::State::Connecting, error);
     return false;
   }
@@ -143,7 +147,8 @@ void NtripClient::unknownMount() {
 }
 
 bool NtripClient::stream(NtripSocket& socket, bool chunked, std::string first) {
-  setState(ClientStatus::State::Streaming, "connected to " + settings_.caster.host + "/" + settings_.caster.mount);
+  setState(ClientStatus::State::Streaming,
+           "connected to " + settings_.caster.host + "/" + settings_.caster.mount);
   Rtcm3Frames frames([this](unsigned type, const char*, std::size_t) {
     std::lock_guard l(lock_);
     ++status_.messages[type];
@@ -225,7 +230,8 @@ void NtripClient::updateRate(long long now) {
     return;
   }
   if (now - rateSampleMs_ < 1000) return;
-  const double rate = static_cast<double>(status_.bytes - rateSampleBytes_) * 1000.0 / static_cast<double>(now - rateSampleMs_);
+  const double rate = static_cast<double>(status_.bytes - rateSampleBytes_) * 1000.0 /
+                      static_cast<double>(now - rateSampleMs_);
   status_.bytesPerSecond = status_.bytesPerSecond == 0 ? rate : 0.5 * status_.bytesPerSecond + 0.5 * rate;
   rateSampleMs_ = now;
   rateSampleBytes_ = status_.bytes;

@@ -33,7 +33,7 @@ struct ClientSettings {
   int stallTimeoutMs = 20000;    // a stream that brings nothing for this long is reconnected
   int backoffFirstMs = 1000;     // reconnect after 1 s, 2 s, 4 s, ... up to backoffMaxMs
   int backoffMaxMs = 60000;
-  int maxAttempts = 0;           // connection attempts in a row without data; 0: no limit
+  int maxAttempts = 0;  // connection attempts in a row without data; 0: no limit
 };
 
 class NtripClient {

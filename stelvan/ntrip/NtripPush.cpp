@@ -31,8 +31,10 @@ void NtripPush::Stop() {
 
 void NtripPush::Push(const char* bytes, std::size_t count) {
   std::lock_guard l(lock_);
-  if (settings_.rtcm3Only) frames_.Feed(bytes, count);  // calls enqueue for each whole frame
-  else enqueue(bytes, count);
+  if (settings_.rtcm3Only)
+    frames_.Feed(bytes, count);  // calls enqueue for each whole frame
+  else
+    enqueue(bytes, count);
   wake_.notify_one();
 }
 
@@ -71,7 +73,8 @@ void NtripPush::run() {
     session();
     if (stop_.load()) break;
     // A connection that held for a while starts the back-off afresh.
-    if (std::chrono::steady_clock::now() - began > std::chrono::seconds(30)) delayMs = settings_.backoffFirstMs;
+    if (std::chrono::steady_clock::now() - began > std::chrono::seconds(30))
+      delayMs = settings_.backoffFirstMs;
     {
       std::lock_guard l(lock_);
       ++status_.reconnects;
@@ -96,10 +99,11 @@ void NtripPush::session() {
     setText(error, false);
     return;
   }
-  if (!(header.kind() == ResponseHeader::Kind::Icy || (header.kind() == ResponseHeader::Kind::Http && header.status() / 100 == 2))) {
+  if (!(header.kind() == ResponseHeader::Kind::Icy ||
+        (header.kind() == ResponseHeader::Kind::Http && header.status() / 100 == 2))) {
     setText(Classify(header) == Refusal::Unauthorized
-                ? "the caster " + r.host + ":" + std::to_string(r.port) + " refused the password for " + r.mount +
-                      " (" + header.statusLine() + ")"
+                ? "the caster " + r.host + ":" + std::to_string(r.port) + " refused the password for " +
+                      r.mount + " (" + header.statusLine() + ")"
                 : "the caster refused the stream for " + r.mount + ": " + header.statusLine(),
             false);
     return;

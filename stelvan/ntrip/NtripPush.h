@@ -22,7 +22,7 @@ namespace Ntrip {
 
 struct PushSettings {
   CasterRequest caster;
-  bool rtcm3Only = false;             // pass whole RTCM 3 frames only
+  bool rtcm3Only = false;  // pass whole RTCM 3 frames only
   std::size_t queueBytes = 256 * 1024;
   int connectTimeoutMs = 10000;
   int writeTimeoutMs = 5000;

@@ -12,8 +12,8 @@ struct CasterRequest {
   std::string mount;  // without the leading "/"; empty asks for the source table
   std::string user;
   std::string password;
-  int version = 2;    // 1: NTRIP 1.0 (HTTP/1.0 style), 2: NTRIP 2.0 (HTTP/1.1)
-  std::string gga;    // 2.0 only: a first position sent as "Ntrip-GGA" (without CR LF)
+  int version = 2;  // 1: NTRIP 1.0 (HTTP/1.0 style), 2: NTRIP 2.0 (HTTP/1.1)
+  std::string gga;  // 2.0 only: a first position sent as "Ntrip-GGA" (without CR LF)
 };
 
 extern const char* const kUserAgent;

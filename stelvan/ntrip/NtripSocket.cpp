@@ -18,7 +18,8 @@ namespace {
 constexpr int kSliceMs = 100;
 
 long long nowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 }  // namespace
@@ -36,6 +37,22 @@ int NtripSocket::wait(short events, int timeoutMs) {
   return 0;
 }
 
+int NtripSocket::connectTo(int family, const ::sockaddr* address, unsigned length, int timeoutMs) {
+  fd_ = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd_ < 0) return errno;
+  int err = 0;
+  if (::connect(fd_, address, length) != 0) {
+    err = errno;
+    if (err == EINPROGRESS) {
+      const int w = wait(POLLOUT, timeoutMs);
+      socklen_t len = sizeof err;
+      err = w > 0 ? (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len), err) : (w == 0 ? ETIMEDOUT : errno);
+    }
+  }
+  if (err != 0) Close();
+  return err;
+}
+
 bool NtripSocket::Connect(const std::string& host, int port, int timeoutMs, std::string& error) {
   Close();
   addrinfo hints{};
@@ -48,22 +65,15 @@ bool NtripSocket::Connect(const std::string& host, int port, int timeoutMs, std:
     return false;
   }
   error = "cannot connect to " + host + ":" + std::to_string(port);
+  const long long until = nowMs() + timeoutMs;
   for (addrinfo* a = list; a && fd_ < 0; a = a->ai_next) {
-    fd_ = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
-    if (fd_ < 0) continue;
-    int err = 0;
-    if (::connect(fd_, a->ai_addr, a->ai_addrlen) != 0) {
-      err = errno;
-      if (err == EINPROGRESS) {
-        const int w = wait(POLLOUT, timeoutMs);
-        socklen_t len = sizeof err;
-        err = w > 0 ? (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len), err) : (w == 0 ? ETIMEDOUT : errno);
-      }
+    int err = connectTo(a->ai_family, a->ai_addr, a->ai_addrlen, timeoutMs);
+    // No free local port for a moment (a busy machine): try again while the time lasts.
+    while ((err == EADDRNOTAVAIL || err == EAGAIN) && !cancelled() && nowMs() + kSliceMs < until) {
+      ::poll(nullptr, 0, kSliceMs);
+      err = connectTo(a->ai_family, a->ai_addr, a->ai_addrlen, static_cast<int>(until - nowMs()));
     }
-    if (err != 0) {
-      error += std::string(": ") + (cancelled() ? "cancelled" : std::strerror(err));
-      Close();
-    }
+    if (err != 0) error += std::string(": ") + (cancelled() ? "cancelled" : std::strerror(err));
   }
   ::freeaddrinfo(list);
   if (fd_ < 0) return false;

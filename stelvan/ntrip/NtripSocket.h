@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+struct sockaddr;
+
 namespace Ntrip {
 
 class NtripSocket {
@@ -32,6 +34,8 @@ class NtripSocket {
   // Waits for `events` up to timeoutMs in slices; >0 ready, 0 timed out or cancelled, <0 error.
   int wait(short events, int timeoutMs);
   bool cancelled() const { return cancel_ && cancel_->load(); }
+  // One connection attempt; 0, or the error (the socket is closed then).
+  int connectTo(int family, const ::sockaddr* address, unsigned length, int timeoutMs);
 
   const std::atomic<bool>* cancel_;
   int fd_ = -1;

@@ -6,9 +6,12 @@ namespace Ntrip {
 
 bool ParsePushUrl(const std::string& url, CasterRequest& out, std::string& error) {
   std::string rest;
-  if (url.rfind("ntrip://", 0) == 0) rest = url.substr(8);
-  else if (url.rfind("ntrips://", 0) == 0) rest = url.substr(9);
-  else return error = "\"" + url + "\" does not start with ntrip:// or ntrips://", false;
+  if (url.rfind("ntrip://", 0) == 0)
+    rest = url.substr(8);
+  else if (url.rfind("ntrips://", 0) == 0)
+    rest = url.substr(9);
+  else
+    return error = "\"" + url + "\" does not start with ntrip:// or ntrips://", false;
   CasterRequest r;
   const std::size_t at = rest.rfind('@');
   if (at != std::string::npos) {

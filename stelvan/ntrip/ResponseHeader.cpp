@@ -55,8 +55,10 @@ std::size_t ResponseHeader::Feed(const char* bytes, std::size_t count) {
 
 void ResponseHeader::EndOfInput() {
   if (state_ != State::NeedMore) return;
-  if (haveStatus_) state_ = State::Complete;
-  else fail("the answer ends before its status line");
+  if (haveStatus_)
+    state_ = State::Complete;
+  else
+    fail("the answer ends before its status line");
 }
 
 bool ResponseHeader::takeLine(const std::string& line) {
@@ -96,8 +98,10 @@ bool ResponseHeader::parseStatusLine(const std::string& line) {
     state_ = State::Complete;
     return false;
   }
-  if (startsWith(line, "HTTP/1.") && line.size() >= 12 && line[8] == ' ' && std::isdigit(static_cast<unsigned char>(line[9])) &&
-      std::isdigit(static_cast<unsigned char>(line[10])) && std::isdigit(static_cast<unsigned char>(line[11]))) {
+  if (startsWith(line, "HTTP/1.") && line.size() >= 12 && line[8] == ' ' &&
+      std::isdigit(static_cast<unsigned char>(line[9])) &&
+      std::isdigit(static_cast<unsigned char>(line[10])) &&
+      std::isdigit(static_cast<unsigned char>(line[11]))) {
     kind_ = Kind::Http;
     status_ = std::atoi(line.substr(9, 3).c_str());
     return true;
@@ -124,7 +128,8 @@ bool ResponseHeader::chunked() const {
 bool ResponseHeader::isSourceTable() const {
   if (state_ != State::Complete) return false;
   if (kind_ == Kind::SourceTable) return true;
-  return kind_ == Kind::Http && status_ == 200 && lower(field("content-type")).find("sourcetable") != std::string::npos;
+  return kind_ == Kind::Http && status_ == 200 &&
+         lower(field("content-type")).find("sourcetable") != std::string::npos;
 }
 
 bool ResponseHeader::isStream() const {

@@ -104,10 +104,14 @@ SourceTable SourceTable::Parse(const std::string& text) {
     }
     const std::vector<std::string> f = split(line);
     const Fields x{f};
-    if (f[0] == "STR" && f.size() > 1 && !f[1].empty()) t.streams.push_back(stream(x));
-    else if (f[0] == "CAS") t.casters.push_back(caster(x));
-    else if (f[0] == "NET") t.networks.push_back(network(x));
-    else ++t.skippedLines;
+    if (f[0] == "STR" && f.size() > 1 && !f[1].empty())
+      t.streams.push_back(stream(x));
+    else if (f[0] == "CAS")
+      t.casters.push_back(caster(x));
+    else if (f[0] == "NET")
+      t.networks.push_back(network(x));
+    else
+      ++t.skippedLines;
   }
   return t;
 }

@@ -52,7 +52,8 @@ void CorrectionPort::stop() {
 bool CorrectionPort::openPty(std::string& error) {
   master_ = posix_openpt(O_RDWR | O_NOCTTY);
   char name[128];
-  if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 || ptsname_r(master_, name, sizeof name) != 0) {
+  if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
+      ptsname_r(master_, name, sizeof name) != 0) {
     error = std::string("port B pseudo-terminal: ") + std::strerror(errno);
     return false;
   }

@@ -40,9 +40,12 @@ bool NtripOut::TakeOptions(int& argc, char** argv, std::string& error) {
     }
     if (i + 1 >= argc) return error = std::string("missing value after ") + argv[i], false;
     const std::string value = argv[i + 1];
-    if (!std::strcmp(argv[i], "--ntrip-out")) url = value;
-    else if (!std::strcmp(argv[i], "--ntrip-messages")) messages = value;
-    else version = value == "1" ? 1 : value == "2" ? 2 : -1;
+    if (!std::strcmp(argv[i], "--ntrip-out"))
+      url = value;
+    else if (!std::strcmp(argv[i], "--ntrip-messages"))
+      messages = value;
+    else
+      version = value == "1" ? 1 : value == "2" ? 2 : -1;
     ++i;
   }
   argc = kept;

@@ -25,7 +25,8 @@ bool ReceiverLink::StartGga(std::string& error) {
   listening_ = true;
   std::string reply;
   if (model_->execute("em,,nmea/GGA:1", reply, kCommandTimeoutMs) != 1) {
-    error = "the receiver " + connection_ + " refused GGA output: " + (reply.empty() ? model_->lastError() : reply);
+    error = "the receiver " + connection_ +
+            " refused GGA output: " + (reply.empty() ? model_->lastError() : reply);
     return false;
   }
   ggaOn_ = true;
@@ -62,7 +63,8 @@ void ReceiverLink::onData(const std::uint8_t* bytes, std::size_t count) {
   std::lock_guard l(lock_);
   for (std::size_t i = 0; i < count; ++i) {
     const char c = static_cast<char>(bytes[i]);
-    if (c == '$') line_.assign(1, c);
+    if (c == '$')
+      line_.assign(1, c);
     else if (c == '\n' || c == '\r') {
       Ntrip::GgaPosition p;
       if (line_.size() > 6 && Ntrip::PositionFromGga(line_, p)) {

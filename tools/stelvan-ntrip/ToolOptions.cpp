@@ -69,25 +69,39 @@ int parse(int argc, char** argv, Options& o, std::string& error) {
     if (i + 1 >= argc) return error = "missing value after " + a, 2;
     const char* v = argv[++i];
     bool ok = true;
-    if (a == "--caster") ok = caster(v, c.caster);
-    else if (a == "--mount") c.caster.mount = v[0] == '/' ? v + 1 : v;
-    else if (a == "--user") c.caster.user = v;
-    else if (a == "--password") c.caster.password = v;
-    else if (a == "--ntrip-version") ok = toInt(v, 1, 2, c.caster.version);
-    else if (a == "--gga") ok = Ntrip::ParsePosition(v, c.fixedPosition), c.hasFixedPosition = wantsGga = true;
-    else if (a == "--gga-from") o.ggaFrom = v, wantsGga = true;
-    else if (a == "--gga-interval") ok = toInt(v, 1, 3600, c.ggaIntervalSec);
-    else if (a == "--to") o.to = v;
-    else if (a == "--seconds") ok = toInt(v, 1, 1 << 30, o.seconds);
-    else if (a == "--attempts") ok = toInt(v, 1, 1 << 20, c.maxAttempts);
-    else if (a == "--status-interval") ok = toInt(v, 1, 3600, o.statusSeconds);
-    else return error = "unknown option " + a, 2;
+    if (a == "--caster")
+      ok = caster(v, c.caster);
+    else if (a == "--mount")
+      c.caster.mount = v[0] == '/' ? v + 1 : v;
+    else if (a == "--user")
+      c.caster.user = v;
+    else if (a == "--password")
+      c.caster.password = v;
+    else if (a == "--ntrip-version")
+      ok = toInt(v, 1, 2, c.caster.version);
+    else if (a == "--gga")
+      ok = Ntrip::ParsePosition(v, c.fixedPosition), c.hasFixedPosition = wantsGga = true;
+    else if (a == "--gga-from")
+      o.ggaFrom = v, wantsGga = true;
+    else if (a == "--gga-interval")
+      ok = toInt(v, 1, 3600, c.ggaIntervalSec);
+    else if (a == "--to")
+      o.to = v;
+    else if (a == "--seconds")
+      ok = toInt(v, 1, 1 << 30, o.seconds);
+    else if (a == "--attempts")
+      ok = toInt(v, 1, 1 << 20, c.maxAttempts);
+    else if (a == "--status-interval")
+      ok = toInt(v, 1, 3600, o.statusSeconds);
+    else
+      return error = "unknown option " + a, 2;
     if (!ok) return error = "bad value for " + a + ": " + v, 2;
   }
   if (!wantsGga) c.ggaIntervalSec = 0;
   if (c.caster.host.empty()) return error = "--caster is needed", 2;
   if (o.sourceTable) return 0;
-  if (c.caster.mount.empty() || o.to.empty()) return error = "--mount and --to are needed (or --sourcetable)", 2;
+  if (c.caster.mount.empty() || o.to.empty())
+    return error = "--mount and --to are needed (or --sourcetable)", 2;
   if (c.hasFixedPosition && !o.ggaFrom.empty()) return error = "give --gga or --gga-from, not both", 2;
   return 0;
 }

@@ -30,10 +30,11 @@ int listSourceTable(const Options& o) {
     std::fprintf(stderr, "stelvan-ntrip: %s\n", error.c_str());
     return kExitCaster;
   }
-  std::printf("%-20s %-24s %-14s %-9s %-9s %-4s %s\n", "MOUNT", "IDENTIFIER", "FORMAT", "LAT", "LON", "GGA", "NAV");
+  std::printf("%-20s %-24s %-14s %-9s %-9s %-4s %s\n", "MOUNT", "IDENTIFIER", "FORMAT", "LAT", "LON", "GGA",
+              "NAV");
   for (const Ntrip::StreamRecord& s : table.streams)
-    std::printf("%-20s %-24s %-14s %-9.4f %-9.4f %-4s %s\n", s.mount.c_str(), s.identifier.c_str(), s.format.c_str(),
-                s.latitude, s.longitude, s.needsGga ? "yes" : "no", s.navSystem.c_str());
+    std::printf("%-20s %-24s %-14s %-9.4f %-9.4f %-4s %s\n", s.mount.c_str(), s.identifier.c_str(),
+                s.format.c_str(), s.latitude, s.longitude, s.needsGga ? "yes" : "no", s.navSystem.c_str());
   for (const Ntrip::CasterRecord& c : table.casters)
     std::printf("caster %s:%d %s\n", c.host.c_str(), c.port, c.identifier.c_str());
   for (const Ntrip::NetworkRecord& n : table.networks)
@@ -107,14 +108,17 @@ int main(int argc, char** argv) {
   if (!o.ggaFrom.empty() || !rcvTo.empty()) {
     link = std::make_unique<ReceiverLink>(!o.ggaFrom.empty() ? o.ggaFrom : rcvTo);
     if (!rcvTo.empty() && !o.ggaFrom.empty() && rcvTo != o.ggaFrom)
-      return std::fprintf(stderr, "stelvan-ntrip: --gga-from and RCV: must name the same receiver\n"), kExitUsage;
+      return std::fprintf(stderr, "stelvan-ntrip: --gga-from and RCV: must name the same receiver\n"),
+             kExitUsage;
     if (!link->Open(error) || (!o.ggaFrom.empty() && !link->StartGga(error)))
       return std::fprintf(stderr, "stelvan-ntrip: %s\n", error.c_str()), kExitReceiver;
     if (!o.ggaFrom.empty()) o.client.position = [&link](Ntrip::GgaPosition& p) { return link->Position(p); };
   }
   std::unique_ptr<Ntrip::Destination> destination;
-  if (!rcvTo.empty()) destination = std::make_unique<ReceiverDestination>(*link);
-  else destination = Ntrip::Destination::Create(o.to, error);
+  if (!rcvTo.empty())
+    destination = std::make_unique<ReceiverDestination>(*link);
+  else
+    destination = Ntrip::Destination::Create(o.to, error);
   if (!destination) return std::fprintf(stderr, "stelvan-ntrip: %s\n", error.c_str()), kExitUsage;
   if (!destination->Open(error))
     return std::fprintf(stderr, "stelvan-ntrip: cannot open %s\n", error.c_str()), kExitDestination;

@@ -130,8 +130,9 @@ QWidget* CCorrectionsDlg::buildRun() {
   form->addRow(ggaRow);
   m_Destination = named(new QLineEdit(box), "ntripDestination");
   m_Destination->setPlaceholderText("COM/dev/ttyUSB1:115200 or TCP:host:port");
-  m_Destination->setToolTip("The receiver's port that takes the corrections: a serial port on its own cable "
-                            "(COM + device + : + rate) or a TCP port (TCP:host:port)");
+  m_Destination->setToolTip(
+      "The receiver's port that takes the corrections: a serial port on its own cable "
+      "(COM + device + : + rate) or a TCP port (TCP:host:port)");
   form->addRow("Destination:", m_Destination);
   auto* buttons = new QHBoxLayout;
   m_Start = named(new QPushButton("Start", box), "ntripStart");
@@ -247,8 +248,10 @@ void CCorrectionsDlg::tick() {
   if (!m_Fetch.Busy() && !m_TableButton->isEnabled()) {
     Ntrip::SourceTable table;
     std::string error;
-    if (m_Fetch.Take(table, error)) showTable(table);
-    else m_Text->setText(QString::fromStdString(error));
+    if (m_Fetch.Take(table, error))
+      showTable(table);
+    else
+      m_Text->setText(QString::fromStdString(error));
     m_TableButton->setEnabled(true);
   }
   if (m_Run.Running()) {
@@ -259,8 +262,9 @@ void CCorrectionsDlg::tick() {
 
 void CCorrectionsDlg::showTable(const Ntrip::SourceTable& table) {
   m_Mounts->clear();
-  const auto streams = m_HasPosition ? Ntrip::SortedByDistance(table.streams, m_Position.latitude, m_Position.longitude)
-                                     : table.streams;
+  const auto streams = m_HasPosition
+                           ? Ntrip::SortedByDistance(table.streams, m_Position.latitude, m_Position.longitude)
+                           : table.streams;
   for (const Ntrip::StreamRecord& s : streams) {
     QString distance = "-";
     if (m_HasPosition && s.hasPosition)

@@ -20,7 +20,8 @@ bool SharedPosition::Get(Ntrip::GgaPosition& out) const {
   return known_;
 }
 
-bool CorrectionsRun::Start(Ntrip::ClientSettings settings, const std::string& destination, std::string& error) {
+bool CorrectionsRun::Start(Ntrip::ClientSettings settings, const std::string& destination,
+                           std::string& error) {
   Stop();
   destination_ = Ntrip::Destination::Create(destination, error);
   if (!destination_) return false;

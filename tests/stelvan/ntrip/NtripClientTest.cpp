@@ -51,8 +51,8 @@ bool waitFor(Pred pred, int ms = 10000) {
   return pred();
 }
 
-ClientSettings settingsFor(int port, const std::string& mount, const std::string& user, const std::string& pass,
-                           int version) {
+ClientSettings settingsFor(int port, const std::string& mount, const std::string& user,
+                           const std::string& pass, int version) {
   ClientSettings s;
   s.caster = CasterRequest{"127.0.0.1", port, mount, user, pass, version, ""};
   s.backoffFirstMs = 100;
@@ -103,7 +103,8 @@ TEST_P(Str2StrClient, RefusedPasswordAndUnknownMountEndWithTheirTexts) {
 
   NtripClient wrongMount(settingsFor(caster.port(), "RTCM", "rover", "s3cret", GetParam()), out.sink());
   wrongMount.Start();
-  ASSERT_TRUE(waitFor([&] { return wrongMount.ending() != NtripClient::Ending::Running; })) << wrongMount.Status().text;
+  ASSERT_TRUE(waitFor([&] { return wrongMount.ending() != NtripClient::Ending::Running; }))
+      << wrongMount.Status().text;
   EXPECT_EQ(wrongMount.ending(), NtripClient::Ending::UnknownMount);
   EXPECT_NE(wrongMount.Status().text.find("has no mount point \"RTCM\""), std::string::npos);
   EXPECT_EQ(wrongMount.Status().mountList, "RTCM3");
@@ -132,7 +133,8 @@ TEST(NtripClient, Version2ChunkedStreamAndGgaUpload) {
   EXPECT_EQ(out.bytes, capture);
   ASSERT_GE(caster.ggaLines().size(), 2u);
   EXPECT_EQ(caster.ggaLines()[0].rfind("$GPGGA,", 0), 0u);
-  EXPECT_NE(caster.ggaLines()[0].find(",4722.6140000,N,00832.5020000,E,"), std::string::npos) << caster.ggaLines()[0];
+  EXPECT_NE(caster.ggaLines()[0].find(",4722.6140000,N,00832.5020000,E,"), std::string::npos)
+      << caster.ggaLines()[0];
   EXPECT_NE(caster.requests().at(0).find("Ntrip-GGA: $GPGGA,"), std::string::npos);
 }
 

@@ -35,12 +35,14 @@ std::string readFile(const std::string& path) {
 
 TEST(NtripRequest, VersionsAndAuthentication) {
   CasterRequest r{"caster.example", 2101, "MNT1", "user", "pass", 1, ""};
-  EXPECT_EQ(BuildGetRequest(r),
-            "GET /MNT1 HTTP/1.0\r\nUser-Agent: NTRIP Stelvan/1.0\r\nAuthorization: Basic dXNlcjpwYXNz\r\n\r\n");
+  EXPECT_EQ(
+      BuildGetRequest(r),
+      "GET /MNT1 HTTP/1.0\r\nUser-Agent: NTRIP Stelvan/1.0\r\nAuthorization: Basic dXNlcjpwYXNz\r\n\r\n");
   r.version = 2;
   r.gga = "$GPGGA,1*00";
   const std::string v2 = BuildGetRequest(r);
-  EXPECT_EQ(v2.rfind("GET /MNT1 HTTP/1.1\r\nHost: caster.example:2101\r\nNtrip-Version: Ntrip/2.0\r\n", 0), 0u);
+  EXPECT_EQ(v2.rfind("GET /MNT1 HTTP/1.1\r\nHost: caster.example:2101\r\nNtrip-Version: Ntrip/2.0\r\n", 0),
+            0u);
   EXPECT_NE(v2.find("Ntrip-GGA: $GPGGA,1*00\r\n"), std::string::npos);
   r.user.clear();
   r.password.clear();
@@ -64,18 +66,25 @@ TEST(ResponseHeader, AnswersOfCasters) {
     std::size_t headerBytes;
   };
   const std::string icy = "ICY 200 OK\r\n";
-  const std::string http = "HTTP/1.1 200 OK\r\nNtrip-Version: Ntrip/2.0\r\nTransfer-Encoding: chunked\r\n\r\n";
+  const std::string http =
+      "HTTP/1.1 200 OK\r\nNtrip-Version: Ntrip/2.0\r\nTransfer-Encoding: chunked\r\n\r\n";
   const std::string table = "SOURCETABLE 200 OK\r\nContent-Length: 26\r\n\r\n";
   const Case cases[] = {
-      {"1.0 stream, data behind the status line", icy + "\xD3\x00", ResponseHeader::State::Complete, true, false, 200, icy.size()},
+      {"1.0 stream, data behind the status line", icy + "\xD3\x00", ResponseHeader::State::Complete, true,
+       false, 200, icy.size()},
       {"2.0 chunked stream", http + "5\r\n", ResponseHeader::State::Complete, true, false, 200, http.size()},
-      {"1.0 source table", table + "STR;A;\r\n", ResponseHeader::State::Complete, false, true, 200, table.size()},
-      {"2.0 source table", "HTTP/1.1 200 OK\r\nContent-Type: gnss/sourcetable\r\n\r\n", ResponseHeader::State::Complete, false, true, 200, 51},
-      {"refused login", "HTTP/1.0 401 Unauthorized\r\n\r\n", ResponseHeader::State::Complete, false, false, 401, 29},
+      {"1.0 source table", table + "STR;A;\r\n", ResponseHeader::State::Complete, false, true, 200,
+       table.size()},
+      {"2.0 source table", "HTTP/1.1 200 OK\r\nContent-Type: gnss/sourcetable\r\n\r\n",
+       ResponseHeader::State::Complete, false, true, 200, 51},
+      {"refused login", "HTTP/1.0 401 Unauthorized\r\n\r\n", ResponseHeader::State::Complete, false, false,
+       401, 29},
       {"1.0 error line", "ERROR - Bad Password\r\n", ResponseHeader::State::Complete, false, false, 0, 22},
-      {"binary instead of a header", std::string("\xD3\x00\x13", 3), ResponseHeader::State::Invalid, false, false, 0, 1},
+      {"binary instead of a header", std::string("\xD3\x00\x13", 3), ResponseHeader::State::Invalid, false,
+       false, 0, 1},
       {"not a status line", "hello there\r\n", ResponseHeader::State::Invalid, false, false, 0, 13},
-      {"header line without a name", "HTTP/1.1 200 OK\r\n: x\r\n\r\n", ResponseHeader::State::Invalid, false, false, 0, 23},
+      {"header line without a name", "HTTP/1.1 200 OK\r\n: x\r\n\r\n", ResponseHeader::State::Invalid, false,
+       false, 0, 23},
       {"interrupted", "HTTP/1.1 200 OK\r\nServer: x", ResponseHeader::State::NeedMore, false, false, 200, 26},
   };
   for (const Case& c : cases) {
@@ -101,11 +110,13 @@ TEST(ResponseHeader, AnswersOfCasters) {
   ResponseHeader nothing;
   nothing.EndOfInput();
   EXPECT_EQ(nothing.state(), ResponseHeader::State::Invalid);
-  EXPECT_EQ(feedAll(std::string(ResponseHeader::kMaxHeader + 10, 'a'), used).state(), ResponseHeader::State::Invalid);
+  EXPECT_EQ(feedAll(std::string(ResponseHeader::kMaxHeader + 10, 'a'), used).state(),
+            ResponseHeader::State::Invalid);
 }
 
 TEST(ChunkedDecoder, Pieces) {
-  const std::string coded = "4\r\nWiki\r\n6;ext=1\r\npedia \r\nE\r\nin \r\n\r\nchunks.\r\n0\r\nTrailer: x\r\n\r\nGARBAGE";
+  const std::string coded =
+      "4\r\nWiki\r\n6;ext=1\r\npedia \r\nE\r\nin \r\n\r\nchunks.\r\n0\r\nTrailer: x\r\n\r\nGARBAGE";
   for (std::size_t piece : {std::size_t{1}, std::size_t{3}, coded.size()}) {
     ChunkedDecoder d;
     std::string out;
@@ -140,7 +151,8 @@ TEST(SourceTable, Records) {
   const std::string text =
       "CAS;caster.example;2101;Example;Op;0;DEU;50.1;8.7;fallback.example;2102;misc\r\n"
       "NET;EXNET;Op;B;N;http://net;http://str;http://reg;none\r\n"
-      "STR;NEAR;Zurich;RTCM 3.3;1004(1),1006(10);2;GPS+GLO;EXNET;CHE;47.40;8.55;1;0;sNTRIP;none;B;N;4800;misc\r\n"
+      "STR;NEAR;Zurich;RTCM "
+      "3.3;1004(1),1006(10);2;GPS+GLO;EXNET;CHE;47.40;8.55;1;0;sNTRIP;none;B;N;4800;misc\r\n"
       "STR;FAR;Sydney;RTCM 3.3;1077(1);2;GPS;EXNET;AUS;-33.87;151.21;0;0;g;none;N;N;2400;\r\n"
       "STR;NOPOS;;RTCM 3;;;;;;;\r\n"
       "STR;MID;Munich;RTCM 3.3;;2;GPS;EXNET;DEU;48.14;11.58;0;0;g;none;N;Y;2400;\r\n"

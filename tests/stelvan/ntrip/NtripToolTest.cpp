@@ -63,20 +63,23 @@ TEST(StelvanNtrip, Str2StrStreamReachesAPseudoTerminalByteForByte) {
   ASSERT_TRUE(caster.ready());
   Platform::PtyPair pty;
   ASSERT_TRUE(pty.Open());
-  ChildProcess tool({ntripTool(), "--caster", "127.0.0.1:" + std::to_string(caster.port()), "--mount", "RTCM32",
-                     "--user", "rover", "--password", "pw", "--ntrip-version", "1", "--to",
+  ChildProcess tool({ntripTool(), "--caster", "127.0.0.1:" + std::to_string(caster.port()), "--mount",
+                     "RTCM32", "--user", "rover", "--password", "pw", "--ntrip-version", "1", "--to",
                      "COM" + pty.SlavePath() + ":115200", "--status-interval", "1"},
                     dir.str() + "/out", dir.str() + "/err");
-  ASSERT_TRUE(waitFor([&] { return readWhole(dir.str() + "/err").find("connected to") != std::string::npos; }, 10000))
+  ASSERT_TRUE(
+      waitFor([&] { return readWhole(dir.str() + "/err").find("connected to") != std::string::npos; }, 10000))
       << readWhole(dir.str() + "/err");
   ASSERT_TRUE(caster.feed(bytes));
   std::string got;
   char buf[4096];
-  waitFor([&] {
-    const int n = pty.ReadMaster(buf, sizeof buf, 50);
-    if (n > 0) got.append(buf, static_cast<std::size_t>(n));
-    return got.size() >= bytes.size();
-  }, 10000);
+  waitFor(
+      [&] {
+        const int n = pty.ReadMaster(buf, sizeof buf, 50);
+        if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+        return got.size() >= bytes.size();
+      },
+      10000);
   EXPECT_TRUE(got == bytes) << "received " << got.size() << " of " << bytes.size() << " bytes";
   // The status line counts the frames by type.
   EXPECT_TRUE(waitFor([&] { return readWhole(dir.str() + "/err").find("1077:") != std::string::npos; }, 5000))
@@ -90,23 +93,25 @@ TEST(StelvanNtrip, ExitCodesForRefusalsAndBadCommandLines) {
   Str2StrCaster caster("rover", "pw", "RTCM32");
   ASSERT_TRUE(caster.ready());
   const std::string at = "127.0.0.1:" + std::to_string(caster.port());
-  ChildProcess badPassword({ntripTool(), "--caster", at, "--mount", "RTCM32", "--user", "rover", "--password", "x",
-                            "--to", "-"},
-                           dir.str() + "/o1", dir.str() + "/e1");
+  ChildProcess badPassword(
+      {ntripTool(), "--caster", at, "--mount", "RTCM32", "--user", "rover", "--password", "x", "--to", "-"},
+      dir.str() + "/o1", dir.str() + "/e1");
   EXPECT_EQ(badPassword.wait(15000), 1);
-  ChildProcess badMount({ntripTool(), "--caster", at, "--mount", "NOPE", "--user", "rover", "--password", "pw",
-                         "--to", "-"},
-                        dir.str() + "/o2", dir.str() + "/e2");
+  ChildProcess badMount(
+      {ntripTool(), "--caster", at, "--mount", "NOPE", "--user", "rover", "--password", "pw", "--to", "-"},
+      dir.str() + "/o2", dir.str() + "/e2");
   EXPECT_EQ(badMount.wait(15000), 3);
   EXPECT_NE(readWhole(dir.str() + "/e2").find("its source table lists: RTCM32"), std::string::npos)
       << readWhole(dir.str() + "/e2");
   ChildProcess table({ntripTool(), "--caster", at, "--sourcetable"}, dir.str() + "/o3", dir.str() + "/e3");
   EXPECT_EQ(table.wait(15000), 0);
   EXPECT_NE(readWhole(dir.str() + "/o3").find("RTCM32"), std::string::npos);
-  ChildProcess usage({ntripTool(), "--caster", at, "--mount", "RTCM32"}, dir.str() + "/o4", dir.str() + "/e4");
+  ChildProcess usage({ntripTool(), "--caster", at, "--mount", "RTCM32"}, dir.str() + "/o4",
+                     dir.str() + "/e4");
   EXPECT_EQ(usage.wait(5000), 2);
-  ChildProcess noDestination({ntripTool(), "--caster", at, "--mount", "RTCM32", "--to", "COM/nonexistent/tty:9600"},
-                             dir.str() + "/o5", dir.str() + "/e5");
+  ChildProcess noDestination(
+      {ntripTool(), "--caster", at, "--mount", "RTCM32", "--to", "COM/nonexistent/tty:9600"},
+      dir.str() + "/o5", dir.str() + "/e5");
   EXPECT_EQ(noDestination.wait(5000), 4);
 }
 
@@ -123,18 +128,22 @@ TEST_P(PortB, SimulatedReceiverReachesRtkFixedOnCasterCorrections) {
   rcvsim::Options so;
   so.pty = true;
   const bool tcp = GetParam();
-  if (tcp) so.portBTcp = "127.0.0.1:0";
-  else so.portB = true;
+  if (tcp)
+    so.portBTcp = "127.0.0.1:0";
+  else
+    so.portB = true;
   rcvsim::Simulator sim(so);
   std::string error;
   ASSERT_TRUE(sim.start(error)) << error;
-  const std::string to = tcp ? "TCP:127.0.0.1:" + std::to_string(sim.portBTcpPort()) : "COM" + sim.portBPath() + ":115200";
+  const std::string to =
+      tcp ? "TCP:127.0.0.1:" + std::to_string(sim.portBTcpPort()) : "COM" + sim.portBPath() + ":115200";
   Str2StrCaster caster("rover", "pw", "NEAR");
   ASSERT_TRUE(caster.ready());
   ChildProcess tool({ntripTool(), "--caster", "127.0.0.1:" + std::to_string(caster.port()), "--mount", "NEAR",
                      "--user", "rover", "--password", "pw", "--to", to},
                     dir.str() + "/out", dir.str() + "/err");
-  ASSERT_TRUE(waitFor([&] { return readWhole(dir.str() + "/err").find("connected to") != std::string::npos; }, 10000))
+  ASSERT_TRUE(
+      waitFor([&] { return readWhole(dir.str() + "/err").find("connected to") != std::string::npos; }, 10000))
       << readWhole(dir.str() + "/err");
 
   Platform::SerialPort rcv;
@@ -145,24 +154,28 @@ TEST_P(PortB, SimulatedReceiverReachesRtkFixedOnCasterCorrections) {
   std::vector<std::string> fixed;
   char buf[1024];
   auto lastFeed = std::chrono::steady_clock::now() - std::chrono::seconds(1);
-  waitFor([&] {
-    // The corrections start once the receiver has shown its standalone solution.
-    if (!qualities.empty() && std::chrono::steady_clock::now() - lastFeed >= std::chrono::milliseconds(500)) {
-      caster.feed(bytes);  // a base sends its corrections every epoch
-      lastFeed = std::chrono::steady_clock::now();
-    }
-    const int n = rcv.Read(buf, sizeof buf, 50);
-    if (n > 0) text.append(buf, static_cast<std::size_t>(n));
-    std::size_t start, end;
-    while ((start = text.find("$GPGGA")) != std::string::npos && (end = text.find('\n', start)) != std::string::npos) {
-      const std::vector<std::string> f = fieldsOf(text.substr(start, end - start));
-      text.erase(0, end + 1);
-      if (f.size() < 15) continue;
-      if (qualities.empty() || qualities.back() != f[6][0]) qualities += f[6];
-      if (f[6] == "4") fixed = f;
-    }
-    return !fixed.empty();
-  }, 20000);
+  waitFor(
+      [&] {
+        // The corrections start once the receiver has shown its standalone solution.
+        if (!qualities.empty() &&
+            std::chrono::steady_clock::now() - lastFeed >= std::chrono::milliseconds(500)) {
+          caster.feed(bytes);  // a base sends its corrections every epoch
+          lastFeed = std::chrono::steady_clock::now();
+        }
+        const int n = rcv.Read(buf, sizeof buf, 50);
+        if (n > 0) text.append(buf, static_cast<std::size_t>(n));
+        std::size_t start, end;
+        while ((start = text.find("$GPGGA")) != std::string::npos &&
+               (end = text.find('\n', start)) != std::string::npos) {
+          const std::vector<std::string> f = fieldsOf(text.substr(start, end - start));
+          text.erase(0, end + 1);
+          if (f.size() < 15) continue;
+          if (qualities.empty() || qualities.back() != f[6][0]) qualities += f[6];
+          if (f[6] == "4") fixed = f;
+        }
+        return !fixed.empty();
+      },
+      20000);
   EXPECT_EQ(qualities, "154") << "GGA fix qualities seen in turn (1 standalone, 5 float, 4 fixed)";
   ASSERT_FALSE(fixed.empty());
   EXPECT_FALSE(fixed[13].empty()) << "differential age";
@@ -201,9 +214,9 @@ TEST(StelvanLogNtripOut, BaseStreamReachesTheCasterAndAnAbsentCasterLeavesTheFil
     const fs::path logs = dir.path() / run.legend;
     fs::create_directory(logs);
     const std::size_t pushedBefore = caster.pushed().size();
-    ChildProcess logger({bin + "/stelvan-log", "--port", sim.ptyPath(), "--rate", "115200", "--dir", logs.string(),
-                         "--period", "3600", "--messages", "PG:1,rtcm3{/1005:1,/1004:1}", "--seconds", "4",
-                         "--ntrip-out", run.url, "--ntrip-messages", "rtcm3"},
+    ChildProcess logger({bin + "/stelvan-log", "--port", sim.ptyPath(), "--rate", "115200", "--dir",
+                         logs.string(), "--period", "3600", "--messages", "PG:1,rtcm3{/1005:1,/1004:1}",
+                         "--seconds", "4", "--ntrip-out", run.url, "--ntrip-messages", "rtcm3"},
                         (logs / "out").string(), (logs / "err").string());
     ASSERT_EQ(logger.wait(30000), 0) << readWhole((logs / "err").string());
     std::uintmax_t logged = 0;

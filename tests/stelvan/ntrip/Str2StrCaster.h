@@ -31,7 +31,8 @@ class Str2StrCaster {
       inPort_ = freePort();
       casterPort_ = freePort();
       const std::string in = "tcpsvr://:" + std::to_string(inPort_);
-      const std::string out = "ntripc://" + user + ":" + password + "@:" + std::to_string(casterPort_) + "/" + mount;
+      const std::string out =
+          "ntripc://" + user + ":" + password + "@:" + std::to_string(casterPort_) + "/" + mount;
       std::vector<std::string> args = {"str2str", "-in", in, "-out", out};
       std::vector<char*> argv;
       for (auto& a : args) argv.push_back(a.data());
@@ -114,7 +115,8 @@ class Str2StrCaster {
     std::snprintf(want, sizeof want, ":%04X ", port);
     bool found = false;
     while (std::fgets(line, sizeof line, f))
-      if (std::string(line).find(want) != std::string::npos && std::string(line).find(" 0A ") != std::string::npos)
+      if (std::string(line).find(want) != std::string::npos &&
+          std::string(line).find(" 0A ") != std::string::npos)
         found = true;
     std::fclose(f);
     return found;

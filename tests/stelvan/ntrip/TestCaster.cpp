@@ -45,7 +45,8 @@ bool TestCaster::start() {
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t len = sizeof a;
-  if (::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listen_, 4) != 0) return false;
+  if (::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listen_, 4) != 0)
+    return false;
   ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
   port_ = ntohs(a.sin_port);
   thread_ = std::thread([this] { serve(); });
@@ -87,7 +88,8 @@ void TestCaster::serve() {
 }
 
 bool TestCaster::authorised(const std::string& head) const {
-  return head.find("Authorization: Basic " + Ntrip::Base64(o_.user + ":" + o_.password) + "\r\n") != std::string::npos;
+  return head.find("Authorization: Basic " + Ntrip::Base64(o_.user + ":" + o_.password) + "\r\n") !=
+         std::string::npos;
 }
 
 void TestCaster::client(int fd) {
@@ -114,7 +116,8 @@ void TestCaster::client(int fd) {
     if (ok) takePush(fd, head, rest, false);
   } else if (head.rfind("POST ", 0) == 0) {
     const bool ok = authorised(head);
-    sendAll(fd, ok ? "HTTP/1.1 200 OK\r\nNtrip-Version: Ntrip/2.0\r\n\r\n" : "HTTP/1.1 401 Unauthorized\r\n\r\n");
+    sendAll(fd,
+            ok ? "HTTP/1.1 200 OK\r\nNtrip-Version: Ntrip/2.0\r\n\r\n" : "HTTP/1.1 401 Unauthorized\r\n\r\n");
     if (ok) takePush(fd, head, rest, true);
   } else {
     if (!rest.empty()) readGga(-1, rest);
@@ -130,7 +133,8 @@ void TestCaster::answerGet(int fd, const std::string& head, bool v2) {
                                       : "SOURCETABLE 200 OK\r\nContent-Type: text/plain\r\n") +
                            "Content-Length: " + std::to_string(table.size()) + "\r\n\r\n" + table);
   }
-  if (!authorised(head)) return sendAll(fd, v2 ? "HTTP/1.1 401 Unauthorized\r\n\r\n" : "HTTP/1.0 401 Unauthorized\r\n\r\n");
+  if (!authorised(head))
+    return sendAll(fd, v2 ? "HTTP/1.1 401 Unauthorized\r\n\r\n" : "HTTP/1.0 401 Unauthorized\r\n\r\n");
   sendAll(fd, v2 ? "HTTP/1.1 200 OK\r\nNtrip-Version: Ntrip/2.0\r\nContent-Type: gnss/data\r\n"
                    "Transfer-Encoding: chunked\r\n\r\n"
                  : "ICY 200 OK\r\n");
@@ -173,8 +177,10 @@ void TestCaster::takePush(int fd, const std::string&, std::string rest, bool chu
   Ntrip::ChunkedDecoder chunks;
   auto take = [&](const char* b, std::size_t n) {
     std::string data;
-    if (chunked) chunks.Feed(b, n, data);
-    else data.assign(b, n);
+    if (chunked)
+      chunks.Feed(b, n, data);
+    else
+      data.assign(b, n);
     std::lock_guard l(lock_);
     pushed_ += data;
   };

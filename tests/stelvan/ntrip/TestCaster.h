@@ -17,11 +17,12 @@ class TestCaster {
     std::string mount = "MNT";
     std::string user = "user", password = "pass";
     Mode mode = Mode::Serve;
-    std::string stream;        // bytes served to a client, then held open
-    int chunkBytes = 100;      // piece size for 2.0 chunked streams
-    int repeatMs = 0;          // > 0: the stream again this often, as a base sends every epoch
-    std::string sourceTable = "STR;MNT;Here;RTCM 3.3;1005(10);2;GPS;NET;CHE;47.4;8.5;1;0;x;none;B;N;2400;\r\n"
-                              "STR;OTHER;There;RTCM 3.3;;2;GPS;NET;DEU;48.1;11.6;0;0;x;none;B;N;2400;\r\n";
+    std::string stream;    // bytes served to a client, then held open
+    int chunkBytes = 100;  // piece size for 2.0 chunked streams
+    int repeatMs = 0;      // > 0: the stream again this often, as a base sends every epoch
+    std::string sourceTable =
+        "STR;MNT;Here;RTCM 3.3;1005(10);2;GPS;NET;CHE;47.4;8.5;1;0;x;none;B;N;2400;\r\n"
+        "STR;OTHER;There;RTCM 3.3;;2;GPS;NET;DEU;48.1;11.6;0;0;x;none;B;N;2400;\r\n";
   };
   explicit TestCaster(Options o);
   ~TestCaster();

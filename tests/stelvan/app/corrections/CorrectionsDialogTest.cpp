@@ -31,11 +31,15 @@ struct SimWithPortB {
     proc.start(QString::fromStdString(TestPaths::binDir() + "/rcvsim"), {"--pty", "--port-b", "--seed", "7"});
     if (!proc.waitForStarted(5000)) return false;
     while (pty.empty() || portB.empty()) {
-      if (!waitFor([this] { return proc.canReadLine() || proc.state() != QProcess::Running; }, 10000)) return false;
+      if (!waitFor([this] { return proc.canReadLine() || proc.state() != QProcess::Running; }, 10000))
+        return false;
       const QString line = QString::fromUtf8(proc.readLine()).trimmed();
-      if (line.startsWith("pty ")) pty = line.mid(4).toStdString();
-      else if (line.startsWith("ptyb ")) portB = line.mid(5).toStdString();
-      else return false;
+      if (line.startsWith("pty "))
+        pty = line.mid(4).toStdString();
+      else if (line.startsWith("ptyb "))
+        portB = line.mid(5).toStdString();
+      else
+        return false;
     }
     return true;
   }
@@ -68,8 +72,9 @@ TEST(CorrectionsDialog, NearestMountPointThenRtkFixedInTheMainView) {
   co.stream = readWhole(dir + "/pygpsdata-NTRIP-USCL00CHL0.log");
   co.repeatMs = 1000;
   // The far one first: the dialog puts the receiver's nearest on top.
-  co.sourceTable = "STR;FAR;Munich;RTCM 3.3;;2;GPS;NET;DEU;48.14;11.58;0;0;x;none;B;N;2400;\r\n"
-                   "STR;MNT;Zurich;RTCM 3.3;1005(10),1077(1);2;GPS;NET;CHE;47.40;8.55;1;0;x;none;B;N;2400;\r\n";
+  co.sourceTable =
+      "STR;FAR;Munich;RTCM 3.3;;2;GPS;NET;DEU;48.14;11.58;0;0;x;none;B;N;2400;\r\n"
+      "STR;MNT;Zurich;RTCM 3.3;1005(10),1077(1);2;GPS;NET;CHE;47.40;8.55;1;0;x;none;B;N;2400;\r\n";
   TestCaster caster(co);
   ASSERT_TRUE(caster.start());
   {
@@ -94,7 +99,8 @@ TEST(CorrectionsDialog, NearestMountPointThenRtkFixedInTheMainView) {
     child<QLineEdit>(dlg, "ntripPassword")->setText("pass");
     child<QPushButton>(dlg, "ntripSourceTable")->click();
     auto* mounts = child<QTreeWidget>(dlg, "ntripMounts");
-    ASSERT_TRUE(waitFor([&] { return mounts->topLevelItemCount() == 2; }, 10000));
+    ASSERT_TRUE(waitFor([&] { return mounts->topLevelItemCount() == 2; }, 15000))
+        << child<QLabel>(dlg, "ntripText")->text().toStdString();
     EXPECT_EQ(mounts->topLevelItem(0)->text(0), "MNT");
     EXPECT_EQ(mounts->topLevelItem(1)->text(0), "FAR");
     EXPECT_TRUE(mounts->topLevelItem(0)->text(3).endsWith(" km"));
