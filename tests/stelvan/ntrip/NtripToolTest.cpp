@@ -215,7 +215,7 @@ TEST(StelvanLogNtripOut, BaseStreamReachesTheCasterAndAnAbsentCasterLeavesTheFil
     fs::create_directory(logs);
     const std::size_t pushedBefore = caster.pushed().size();
     ChildProcess logger({bin + "/stelvan-log", "--port", sim.ptyPath(), "--rate", "115200", "--dir",
-                         logs.string(), "--period", "3600", "--messages", "PG:1,rtcm3{/1005:1,/1004:1}",
+                         logs.string(), "--period", "3600", "--messages", "PG:1,rtcm3/1005:1,rtcm3/1004:1",
                          "--seconds", "4", "--ntrip-out", run.url, "--ntrip-messages", "rtcm3"},
                         (logs / "out").string(), (logs / "err").string());
     ASSERT_EQ(logger.wait(30000), 0) << readWhole((logs / "err").string());
