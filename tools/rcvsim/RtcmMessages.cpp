@@ -3,40 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "RtcmBitWriter.h"
+
 namespace rcvsim {
 
 namespace {
 
-class BitWriter {
- public:
-  void put(std::uint64_t value, int bits) {
-    for (int i = bits - 1; i >= 0; --i) {
-      if (count_ % 8 == 0) bytes_.push_back(0);
-      if ((value >> i) & 1) bytes_.back() = static_cast<std::uint8_t>(bytes_.back() | (0x80 >> (count_ % 8)));
-      ++count_;
-    }
-  }
-  void putSigned(std::int64_t value, int bits) {
-    put(static_cast<std::uint64_t>(value) & ((1ull << bits) - 1), bits);
-  }
-  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+using BitWriter = RtcmBitWriter;
 
- private:
-  std::vector<std::uint8_t> bytes_;
-  int count_ = 0;
-};
-
-std::string frame(const BitWriter& w) {
-  const auto& p = w.bytes();
-  std::vector<std::uint8_t> f = {0xD3, static_cast<std::uint8_t>((p.size() >> 8) & 0x03),
-                                 static_cast<std::uint8_t>(p.size() & 0xFF)};
-  f.insert(f.end(), p.begin(), p.end());
-  const std::uint32_t crc = crc24q(f.data(), f.size());
-  f.push_back(static_cast<std::uint8_t>(crc >> 16));
-  f.push_back(static_cast<std::uint8_t>(crc >> 8));
-  f.push_back(static_cast<std::uint8_t>(crc));
-  return std::string(f.begin(), f.end());
-}
+std::string frame(const BitWriter& w) { return w.frame(); }
 
 void stationArp(BitWriter& w, int type, const Ecef& r) {
   w.put(static_cast<unsigned>(type), 12);        // DF002
