@@ -226,6 +226,8 @@ void GnssLogSession::openFile(const NameTime& t, bool quiet) {
   file_.quiet = quiet;
   file_.finalPath = namer_.name(t, file_.index);
   if (options_.keepEarlierFiles && options_.useTempName) file_.finalPath = FreeName(file_.finalPath);
+  file_.finalPath = NameApartFrom(file_.finalPath, previousFinalPath_);
+  previousFinalPath_ = file_.finalPath;
   file_.path = options_.useTempName ? LogFileNamer::tempName(file_.finalPath) : file_.finalPath;
   if (!quiet) say("Log file started: " + file_.path);
   std::string why;

@@ -163,6 +163,7 @@ class GnssLogSession {
   bool fullSaid_ = false;
   std::uint64_t lostEpisode_ = 0;
   int fileIndex_ = 0, ownCommands_ = 0;
+  std::string previousFinalPath_;  // the run's last file: a new one never takes its name
   OpenFile file_;
   std::atomic<std::uint64_t> epochs_{0}, received_{0}, lostTotal_{0};
 };

@@ -64,6 +64,15 @@ std::string FreeName(const std::string& path) {
   }
 }
 
+std::string NameApartFrom(const std::string& path, const std::string& taken) {
+  if (path != taken) return path;
+  std::error_code ec;
+  for (int i = 2;; ++i) {
+    const std::string p = withBeforeExtension(path, "_" + std::to_string(i));
+    if (p != taken && !fs::exists(p, ec) && !fs::exists(LogFileNamer::tempName(p), ec)) return p;
+  }
+}
+
 std::string IncompleteName(const std::string& path) {
   return withBeforeExtension(path, ".incomplete");
 }

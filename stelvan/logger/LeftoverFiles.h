@@ -15,6 +15,9 @@ int HighestIndexPresent(const LogFileNamer& namer);
 // `path` when no file has that name, else "BASE_2.EXT", "BASE_3.EXT", ... the first free one.
 std::string FreeName(const std::string& path);
 // "BASE.incomplete.EXT": the name of a file that lost data.
+// `path`, or when it is `taken` (the run's previous file, whose close may still be under
+// way) the first free "_2", "_3", ... beside it: a run never writes over its own file.
+std::string NameApartFrom(const std::string& path, const std::string& taken);
 std::string IncompleteName(const std::string& path);
 
 struct Leftover {
