@@ -163,8 +163,9 @@ bool finish(const Raw& r, Options& o, std::string& error) {
   o.log.overwrite = r.naming != 0;
   o.log.enableCommands = {messages.text};
   // Files begin at an epoch of the stream's own time when it carries one.
-  o.log.waitForEpoch = messages.receiverTime || messages.nmeaTime;
+  o.log.waitForEpoch = messages.receiverTime || messages.nmeaTime || messages.rtcm3Time;
   o.log.nmeaTime = !messages.receiverTime && messages.nmeaTime;
+  o.log.rtcm3Time = !messages.receiverTime && !messages.nmeaTime && messages.rtcm3Time;
   if (messages.shortestPeriod > 0) o.epochSec = messages.shortestPeriod;
   if (o.silenceSec <= 0) o.silenceSec = std::max(3.0, 3 * o.epochSec);
   return true;
@@ -243,6 +244,7 @@ bool parseMessages(const std::string& list, MessageList& out, std::string& error
     out.receiverTime |= format == "zrx" && (name == "def" || name == "RT" || name == "~~");
     out.nmeaTime |= format == "nmea" && (name == "GGA" || name == "RMC" || name == "ZDA" || name == "GLL" ||
                                          name == "GNS");
+    out.rtcm3Time |= Gnss::IsMsmItem(format, name);
     out.text += (out.text.empty() ? "em,," : ",") + item;
     if (comma == std::string::npos) break;
     from = comma + 1;
