@@ -2,18 +2,30 @@
 
 namespace Gnss {
 
-void DateTimeListener::reset(int periodSec, double offsetSec, bool nmea) {
+void DateTimeListener::reset(int periodSec, double offsetSec, Source source,
+                             Rtcm3TimeScanner::UtcClock utcNow) {
   scanner_ = ZrxTimeScanner();
   nmeaScanner_ = NmeaTimeScanner();
-  nmea_ = nmea;
+  rtcmScanner_ = Rtcm3TimeScanner(std::move(utcNow));
+  source_ = source;
   clock_ = RotationClock(periodSec, offsetSec);
   epochs_ = 0;
 }
 
 DateTimeListener::Step DateTimeListener::next(const std::uint8_t* bytes, std::size_t n, std::size_t from,
                                               std::size_t& at, std::size_t& end) {
-  const ZrxTimeScanner::Found found =
-      nmea_ ? nmeaScanner_.next(bytes, n, from, at, end) : scanner_.next(bytes, n, from, at, end);
+  ZrxTimeScanner::Found found = ZrxTimeScanner::Found::Nothing;
+  switch (source_) {
+    case Source::Zrx:
+      found = scanner_.next(bytes, n, from, at, end);
+      break;
+    case Source::Nmea:
+      found = nmeaScanner_.next(bytes, n, from, at, end);
+      break;
+    case Source::Rtcm3:
+      found = rtcmScanner_.next(bytes, n, from, at, end);
+      break;
+  }
   switch (found) {
     case ZrxTimeScanner::Found::Nothing:
       return Step::Nothing;
@@ -26,6 +38,30 @@ DateTimeListener::Step DateTimeListener::next(const std::uint8_t* bytes, std::si
       break;
   }
   return Step::Date;
+}
+
+std::int64_t DateTimeListener::epochMs() const {
+  switch (source_) {
+    case Source::Nmea:
+      return nmeaScanner_.continuousMs();
+    case Source::Rtcm3:
+      return rtcmScanner_.continuousMs();
+    case Source::Zrx:
+      break;
+  }
+  return scanner_.continuousMs();
+}
+
+std::optional<ReceiverDate> DateTimeListener::dateAt(std::int64_t continuousMs) const {
+  switch (source_) {
+    case Source::Nmea:
+      return nmeaScanner_.dateAt(continuousMs);
+    case Source::Rtcm3:
+      return rtcmScanner_.dateAt(continuousMs);
+    case Source::Zrx:
+      break;
+  }
+  return scanner_.dateAt(continuousMs);
 }
 
 }  // namespace Gnss

@@ -72,6 +72,12 @@ bool GnssLogSession::sendOwn(const std::string& command, std::string& reply, int
   return receiver_.command(id + command, reply, timeoutMs);
 }
 
+DateTimeListener::Source GnssLogSession::timeSource() const {
+  if (options_.nmeaTime) return DateTimeListener::Source::Nmea;
+  if (options_.rtcm3Time) return DateTimeListener::Source::Rtcm3;
+  return DateTimeListener::Source::Zrx;
+}
+
 bool GnssLogSession::Start() {
   {
     std::lock_guard l(lock_);
@@ -93,7 +99,7 @@ bool GnssLogSession::Start() {
         fileIndex_ = std::max(fileIndex_, HighestIndexPresent(namer_));
     }
     started_ = true;
-    dateTime_.reset(options_.periodSec, options_.offsetSec, options_.nmeaTime);
+    dateTime_.reset(options_.periodSec, options_.offsetSec, timeSource(), options_.utcNow);
     wallClock_ = RotationClock(options_.periodSec, options_.offsetSec);
     hold_.clear();
     pending_.clear();

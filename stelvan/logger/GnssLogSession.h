@@ -55,6 +55,10 @@ struct LogOptions {
   // With waitForEpoch: the stream's epochs and date come from NMEA sentences (GGA, RMC,
   // ZDA, GLL, GNS) instead of the ZRX time and date frames.
   bool nmeaTime = false;
+  // With waitForEpoch and without nmeaTime: the epochs are those of the RTCM 3 MSM, the
+  // date the computer's (`utcNow`, the system clock when empty).
+  bool rtcm3Time = false;
+  std::function<std::int64_t()> utcNow;
   // A run never writes over a file it did not write itself: numbered names go on after
   // the highest index in the folder, other names that exist get "_2", "_3", ... Off only
   // when the user agreed to overwrite.
@@ -124,6 +128,7 @@ class GnssLogSession {
     std::uint64_t lost = 0;  // bytes that belonged here but could not be written
     bool quiet = false;      // a retry: announced at its first successful write
   };
+  DateTimeListener::Source timeSource() const;
   bool sendOwn(const std::string& command, std::string& reply, int timeoutMs);
   void abortStart();
   void recoverLeftovers();

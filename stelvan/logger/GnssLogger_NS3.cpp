@@ -79,15 +79,20 @@ bool GnssLogger_NS3::Start() {
   Stop();
   lastError_.clear();
   options_.enableCommands = {EnableCommand()};
-  bool epochs = false, nmea = false;
+  bool epochs = false, nmea = false, msm = false;
   for (const std::string& m : messages_) {
     epochs |= m.rfind("def", 0) == 0 || m.rfind("RT", 0) == 0;
     for (const char* timed : {"nmea/GGA", "nmea/RMC", "nmea/ZDA", "nmea/GLL", "nmea/GNS"})
       nmea |= m.rfind(timed, 0) == 0;
+    const std::size_t slash = m.find('/');
+    if (slash != std::string::npos)
+      msm |= IsMsmItem(m.substr(0, slash), m.substr(slash + 1, m.find(':') - slash - 1));
   }
-  // Files follow the stream's own time: ZRX time frames, else NMEA sentences with a time.
-  options_.waitForEpoch = trackTime_ && (epochs || nmea);
+  // Files follow the stream's own time: ZRX time frames, else NMEA sentences with a time,
+  // else the epochs of RTCM 3 MSM.
+  options_.waitForEpoch = trackTime_ && (epochs || nmea || msm);
   options_.nmeaTime = !epochs && nmea;
+  options_.rtcm3Time = !epochs && !nmea && msm;
   session_ = std::make_unique<GnssLogSession>(receiver_, namer_, options_);
   session_->setMessageCallback(message_);
   session_->setFileClosedCallback(fileClosed_);

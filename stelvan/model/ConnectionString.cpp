@@ -28,7 +28,7 @@ bool parseConnectionString(const std::string& text, ConnectionParams& out) {
   if (tokens[0] == "USB") {
     out.type = kPortUsb;
     out.portName = tokens.size() > 1 ? tokens[1] : std::string();
-    return CMNC::isReceiverUsbName(out.portName);
+    return CMNC::isReceiverUsbName(out.portName) || CMNC::isUsbLocation(out.portName);
   }
   out.type = kPortSerial;
   out.portName = tokens[0];

@@ -3,7 +3,8 @@
 //   "TCP:host:port"   port type 3; the address is every further token, each
 //                     followed by ":", and the last token is kept by itself;
 //   "WIFI:host:port"  the same without the login dialogue (a Wi-Fi port has none);
-//   "USB:<device>"    port type 4; the device name must be a receiver's;
+//   "USB:<device>"    port type 4; the device name must be a receiver's, or the
+//                     USB port path it sits on ("USB:1-2.4");
 //   anything else     port type 1 (serial): port name, then the baud rate.
 #include <cstdint>
 #include <string>

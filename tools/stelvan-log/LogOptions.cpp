@@ -8,6 +8,8 @@
 #include <fstream>
 #include <functional>
 
+#include "ports/UsbBackend.h"
+
 namespace stelvanlog {
 
 namespace {
@@ -46,7 +48,8 @@ const std::vector<Spec>& table() {
   static const std::vector<Spec> specs = {
       {"receiver", "STRING",
        "the receiver as gridctl names it (instead of --port and --rate):\n"
-       "COM/dev/ttyUSB0:115200:1, TCP:host:port:password, WIFI:host:port, USB:name",
+       "COM/dev/ttyUSB0:115200:1, TCP:host:port:password, WIFI:host:port, USB:1-2\n"
+       "(the USB port path gridctl --list shows); not GSM: the logger does not dial",
        [](Options&, Raw& r, const std::string& v) { return r.receiver = v, true; }},
       {"port", "PATH",
        "the receiver's serial port; a stable link such as /dev/serial/by-id/...\n"
@@ -163,8 +166,9 @@ bool finish(const Raw& r, Options& o, std::string& error) {
   o.log.overwrite = r.naming != 0;
   o.log.enableCommands = {messages.text};
   // Files begin at an epoch of the stream's own time when it carries one.
-  o.log.waitForEpoch = messages.receiverTime || messages.nmeaTime;
+  o.log.waitForEpoch = messages.receiverTime || messages.nmeaTime || messages.rtcm3Time;
   o.log.nmeaTime = !messages.receiverTime && messages.nmeaTime;
+  o.log.rtcm3Time = !messages.receiverTime && !messages.nmeaTime && messages.rtcm3Time;
   if (messages.shortestPeriod > 0) o.epochSec = messages.shortestPeriod;
   if (o.silenceSec <= 0) o.silenceSec = std::max(3.0, 3 * o.epochSec);
   return true;
@@ -243,12 +247,25 @@ bool parseMessages(const std::string& list, MessageList& out, std::string& error
     out.receiverTime |= format == "zrx" && (name == "def" || name == "RT" || name == "~~");
     out.nmeaTime |= format == "nmea" && (name == "GGA" || name == "RMC" || name == "ZDA" || name == "GLL" ||
                                          name == "GNS");
+    out.rtcm3Time |= Gnss::IsMsmItem(format, name);
     out.text += (out.text.empty() ? "em,," : ",") + item;
     if (comma == std::string::npos) break;
     from = comma + 1;
   }
   return true;
 }
+
+namespace {
+// gridctl names a USB receiver by the port path it sits on ("USB:1-2.4", as its list
+// shows); the receiver model opens the receiver it finds there at each connection.
+bool usbConnection(const std::string& word, std::string& out, std::string& error) {
+  if (!CMNC::isUsbLocation(word) && !CMNC::isReceiverUsbName(word))
+    return error =
+               "bad USB receiver \"" + word + "\": give the port path gridctl --list shows, as in USB:1-2",
+           false;
+  return out = "USB:" + word, true;
+}
+}  // namespace
 
 bool connectionFromReceiver(const std::string& receiver, std::string& out, std::string& error) {
   if (receiver.rfind("COM", 0) == 0) {
@@ -274,9 +291,11 @@ bool connectionFromReceiver(const std::string& receiver, std::string& out, std::
     if (receiver.find(':', host) == std::string::npos) out += ":8000";
     return true;
   }
-  if (receiver.rfind("USB:", 0) == 0) return out = receiver, true;
+  if (receiver.rfind("USB:", 0) == 0) return usbConnection(receiver.substr(4), out, error);
   if (receiver.rfind("GSM", 0) == 0)
-    return error = "stelvan-log does not dial GSM modems; give the modem's receiver a network or serial line",
+    return error =
+               "stelvan-log cannot reach a receiver behind a GSM modem: it connects by serial port, "
+               "TCP, Wi-Fi or USB only, and does not dial; give the receiver one of those lines",
            false;
   return error = "unknown receiver string " + receiver, false;
 }

@@ -30,6 +30,7 @@ struct MessageList {
   std::string text;           // as the "em" command takes it
   bool receiverTime = false;  // the ZRX time message ("RT") is among them
   bool nmeaTime = false;      // an NMEA sentence with the time of day is among them
+  bool rtcm3Time = false;     // an RTCM 3 MSM (1071-1137) is among them
   double shortestPeriod = 0;  // seconds; 0 when no item gives one
 };
 bool parseMessages(const std::string& list, MessageList& out, std::string& error);

@@ -2,8 +2,18 @@
 
 namespace CMNC {
 
-bool CUsbPort::Open(const std::string& name) {
+bool CUsbPort::Open(const std::string& given) {
   Close();
+  std::string name = given;
+  if (isUsbLocation(given)) {
+    name.clear();
+    for (const UsbDeviceInfo& d : m_backend->list())
+      if (d.location == given) name = d.name;
+    if (name.empty()) {
+      m_lastError = "No USB receiver at " + given;
+      return false;
+    }
+  }
   if (!isReceiverUsbName(name)) {
     m_lastError = "Not a receiver's USB device: " + name;
     return false;

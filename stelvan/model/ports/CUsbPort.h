@@ -1,7 +1,8 @@
 #pragma once
 // A receiver on USB, read synchronously on the caller's thread through the
 // USB seam (libusb unless a backend is given; the backend must outlive the
-// port). Open takes a device name that passes isReceiverUsbName.
+// port). Open takes a device name that passes isReceiverUsbName, or the USB port
+// path a receiver sits on ("1-2.4").
 #include <memory>
 
 #include "CAbstractReceiverPort.h"

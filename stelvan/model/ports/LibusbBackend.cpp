@@ -27,6 +27,15 @@ std::string nameOf(libusb_device* dev, const libusb_device_descriptor& d, libusb
   return head + serial;
 }
 
+// Bus and port numbers, as udev names the device's place: "1-2.4".
+std::string locationOf(libusb_device* dev) {
+  std::uint8_t ports[8];
+  const int n = libusb_get_port_numbers(dev, ports, sizeof ports);
+  std::string out = std::to_string(libusb_get_bus_number(dev));
+  for (int i = 0; i < n; ++i) out += (i == 0 ? "-" : ".") + std::to_string(ports[i]);
+  return out;
+}
+
 class LibusbDevice : public IUsbDevice {
  public:
   LibusbDevice(libusb_device_handle* h, unsigned char in, unsigned char out) : m_h(h), m_in(in), m_out(out) {}
@@ -63,7 +72,7 @@ class LibusbBackend : public IUsbBackend {
     std::vector<UsbDeviceInfo> out;
     each([&](libusb_device* dev, const libusb_device_descriptor& d, libusb_device_handle*& h) {
       const std::string name = nameOf(dev, d, h);
-      out.push_back({name, name.substr(name.rfind('#') + 1)});
+      out.push_back({name, name.substr(name.rfind('#') + 1), locationOf(dev)});
       return false;
     });
     return out;
@@ -148,6 +157,23 @@ IUsbBackend& libusbBackend() {
 
 bool isReceiverUsbName(const std::string& name) {
   return name.compare(0, 17, "\\\\?\\usb#vid_5e21&") == 0 || name.compare(0, 17, "\\\\?\\usb#vid_4d73&") == 0;
+}
+
+bool isUsbLocation(const std::string& name) {
+  const std::size_t dash = name.find('-');
+  if (dash == 0 || dash == std::string::npos || dash + 1 == name.size()) return false;
+  if (name.find_first_not_of("0123456789") != dash) return false;
+  bool digit = false;
+  for (std::size_t i = dash + 1; i < name.size(); ++i) {
+    if (name[i] == '.' && digit) {
+      digit = false;
+    } else if (name[i] >= '0' && name[i] <= '9') {
+      digit = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
 }
 
 }  // namespace CMNC

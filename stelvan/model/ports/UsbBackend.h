@@ -14,6 +14,7 @@ namespace CMNC {
 struct UsbDeviceInfo {
   std::string name;         // "\\?\usb#vid_5e21&pid_0001#<serial>"
   std::string description;  // the serial number
+  std::string location;     // the USB port path it sits on, as udev names it: "1-2.4"
 };
 
 class IUsbDevice {
@@ -38,5 +39,8 @@ IUsbBackend& libusbBackend();
 
 // Whether a device name belongs to one of the receivers' two vendor ids.
 bool isReceiverUsbName(const std::string& name);
+// Whether a name is a USB port path ("1-2", "1-2.4"), as gridctl names a USB receiver: the
+// port opens the receiver it finds there, so a re-plug into the same socket finds it again.
+bool isUsbLocation(const std::string& name);
 
 }  // namespace CMNC

@@ -41,6 +41,8 @@ TEST(StelvanLogFaults, SetUpFaultsExitNonZeroWithTheReasonOnStandardError) {
       {{"--receiver", "GSM/dev/ttyUSB1:123:0", "--dir", s.logs.string(), "--period", "60", "--messages",
         "def:1"},
        "GSM"},
+      {{"--receiver", "USB:ttyUSB0", "--dir", s.logs.string(), "--period", "60", "--messages", "def:1"},
+       "bad USB receiver"},
       {{"--config", (s.dir.path() / "none.conf").string()}, "cannot read"},
   };
   for (const Case& c : cases) {

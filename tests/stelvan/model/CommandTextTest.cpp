@@ -28,6 +28,10 @@ TEST(ConnectionString, SerialTcpUsbAndEmpty) {
   ASSERT_TRUE(parseConnectionString("USB:\\\\?\\usb#vid_4d73&pid_0001#A1", p));
   EXPECT_EQ(p.type, kPortUsb);
   EXPECT_FALSE(parseConnectionString("USB:\\\\?\\usb#vid_1234&pid_0001#A1", p));
+  ASSERT_TRUE(parseConnectionString("USB:1-2.4", p));  // the port path gridctl names it by
+  EXPECT_EQ(p.portName, "1-2.4");
+  EXPECT_FALSE(parseConnectionString("USB:1-", p));
+  EXPECT_FALSE(parseConnectionString("USB:1-2..4", p));
   EXPECT_FALSE(parseConnectionString("", p));
   EXPECT_FALSE(parseConnectionString("COM3:fast", p));
 

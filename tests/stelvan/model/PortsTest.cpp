@@ -49,9 +49,12 @@ struct FakeDevice : IUsbDevice {
 
 struct FakeBackend : IUsbBackend {
   std::deque<std::uint8_t> queue;
-  std::vector<UsbDeviceInfo> list() override { return {{"\\\\?\\usb#vid_4d73&pid_0001#SN1", "SN1"}}; }
+  std::vector<UsbDeviceInfo> list() override {
+    return {{"\\\\?\\usb#vid_4d73&pid_0001#SN9", "SN9", "1-2"},
+            {"\\\\?\\usb#vid_4d73&pid_0001#SN1", "SN1", "1-2.4"}};
+  }
   std::unique_ptr<IUsbDevice> open(const std::string& name, std::string& error) override {
-    if (name != list()[0].name) {
+    if (name != list()[1].name) {
       error = "USB device not found: " + name;
       return nullptr;
     }
@@ -64,6 +67,13 @@ struct FakeBackend : IUsbBackend {
 TEST(Ports, UsbPortReadsAndWritesTheFakeDevice) {
   FakeBackend backend;
   CUsbPort usb(&backend);
+  // By the port path gridctl shows: the receiver on that very port, not one further down.
+  EXPECT_FALSE(usb.Open("1-3"));
+  EXPECT_NE(usb.LastError().find("No USB receiver at 1-3"), std::string::npos);
+  ASSERT_TRUE(usb.Open("1-2.4"));
+  usb.Close();
+  EXPECT_FALSE(usb.Open("1-2"));  // the receiver at 1-2 itself, which this fake cannot open
+  EXPECT_NE(usb.LastError().find("SN9"), std::string::npos);
   EXPECT_FALSE(usb.Open("\\\\?\\usb#vid_1111&pid_0001#SN1"));  // not a receiver's vendor
   EXPECT_FALSE(usb.Open("\\\\?\\usb#vid_5e21&pid_0001#SN2"));
   EXPECT_NE(usb.LastError().find("not found"), std::string::npos);
