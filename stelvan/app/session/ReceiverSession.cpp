@@ -242,4 +242,13 @@ std::string ReceiverSession::ConnectedTitle(const std::string& model, const std:
   return title;
 }
 
+std::string ReceiverSession::LostTitle(const std::string& model, const std::string& portName) {
+  return ConnectedTitle(model, portName, false, false) + "(receiver lost)";
+}
+
+std::string ReceiverSession::LostText(const std::string& why) {
+  const std::string reason = why.rfind("ER:", 0) == 0 ? why.substr(3) : why;
+  return "Receiver lost: " + reason + "; trying again";
+}
+
 }  // namespace session
