@@ -247,8 +247,10 @@ std::string ReceiverSession::LostTitle(const std::string& model, const std::stri
 }
 
 std::string ReceiverSession::LostText(const std::string& why) {
-  const std::string reason = why.rfind("ER:", 0) == 0 ? why.substr(3) : why;
-  return "Receiver lost: " + reason + "; trying again";
+  // "ER:Receiver link lost: COM ..." says the same twice in a short status line: keep the cause.
+  std::string reason = why.rfind("ER:", 0) == 0 ? why.substr(3) : why;
+  if (const std::string link = "Receiver link lost: "; reason.rfind(link, 0) == 0) reason = reason.substr(link.size());
+  return "Receiver lost: " + reason;
 }
 
 }  // namespace session

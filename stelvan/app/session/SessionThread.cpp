@@ -88,7 +88,7 @@ bool ReceiverSession::reconnect(CConnection* conn, const std::string& why) {
     closeReceiver();
     if (failed.empty()) failed = rcv_->GetReplyString();
     if (!failed.empty()) remember(failed);
-    status(lost + " (try " + std::to_string(backoff.Attempts()) + ")");
+    status(lost + " (retry " + std::to_string(backoff.Attempts()) + ")");
   }
   return false;
 }

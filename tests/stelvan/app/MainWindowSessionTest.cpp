@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -218,6 +219,11 @@ TEST_F(MainWindowSession, LostReceiverIsShownAndTheViewResumesWhenItIsBackOnItsL
   EXPECT_EQ(gps()->rowCount(), 0);
   EXPECT_TRUE(frame->action("actionDisconnect")->isEnabled());
   EXPECT_FALSE(frame->action("actionConnection")->isEnabled());
+  // "./dev screenshot" sets STELVAN_SCREENSHOT_DIR to keep the lost view as lost.png.
+  if (const char* shots = std::getenv("STELVAN_SCREENSHOT_DIR"); shots && *shots) {
+    QApplication::processEvents();
+    EXPECT_TRUE(frame->grab().toImage().save(QString::fromLocal8Bit(shots) + "/lost.png"));
+  }
 
   SimulatorProcess second;
   ASSERT_TRUE(second.start(kSeed));
