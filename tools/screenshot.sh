@@ -52,6 +52,12 @@ if [ -x "$bin/test_linkpanel_link_kinds" ]; then
     "$bin/test_linkpanel_link_kinds" --gtest_filter='*EveryKind*' >"$work/link-kinds.log" 2>&1 || status=$?
   [ -f "$out/wifi-gsm.png" ] && echo "screenshot: $out/wifi-gsm.png" || cat "$work/link-kinds.log" >&2
 fi
+# The main view after its receiver went away: its window test leaves lost.png.
+if [ -x "$bin/test_app_session" ]; then
+  STELVAN_SCREENSHOT_DIR="$out" QT_QPA_PLATFORM=offscreen timeout 120 \
+    "$bin/test_app_session" --gtest_filter='*LostReceiver*' >"$work/lost.log" 2>&1 || status=$?
+  [ -f "$out/lost.png" ] && echo "screenshot: $out/lost.png" || cat "$work/lost.log" >&2
+fi
 if [ "$status" = 0 ]; then
   echo "screenshot: pictures in $out"
 else

@@ -242,4 +242,15 @@ std::string ReceiverSession::ConnectedTitle(const std::string& model, const std:
   return title;
 }
 
+std::string ReceiverSession::LostTitle(const std::string& model, const std::string& portName) {
+  return ConnectedTitle(model, portName, false, false) + "(receiver lost)";
+}
+
+std::string ReceiverSession::LostText(const std::string& why) {
+  // "ER:Receiver link lost: COM ..." says the same twice in a short status line: keep the cause.
+  std::string reason = why.rfind("ER:", 0) == 0 ? why.substr(3) : why;
+  if (const std::string link = "Receiver link lost: "; reason.rfind(link, 0) == 0) reason = reason.substr(link.size());
+  return "Receiver lost: " + reason;
+}
+
 }  // namespace session

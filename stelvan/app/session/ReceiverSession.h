@@ -86,6 +86,9 @@ class ReceiverSession {
 
   static std::string ConnectedTitle(const std::string& model, const std::string& portName, bool base, bool rover);
   static std::string IdleTitle() { return "Stelvan-P(idle)"; }
+  // While Reconnecting: the title and the status text naming why the receiver was lost.
+  static std::string LostTitle(const std::string& model, const std::string& portName);
+  static std::string LostText(const std::string& why);
 
  private:
   void setState(SessionState to);
@@ -95,8 +98,10 @@ class ReceiverSession {
   void run();
   bool openConnection(CConnection*& conn);
   bool openReceiver(CConnection* conn);
-  bool identify();
-  bool attach(CConnection* conn);
+  bool identify(std::string& why);
+  bool attach(CConnection* conn, std::string& why);
+  bool goLive(SessionState from);
+  bool reconnect(CConnection* conn, const std::string& why);
   std::string titleFor();
   void displayLoop();
   bool receiverStillThere();
@@ -135,6 +140,7 @@ class ReceiverSession {
   std::atomic<bool> stopRequested_{false};
   std::atomic<bool> abortConnect_{false};
   std::atomic<bool> linkLost_{false};
+  std::atomic<bool> receiverLost_{false};  // the receiver's link broke while live
   std::atomic<bool> endAfterTool_{false};
   std::atomic<bool> stopping_{false};
   std::atomic<bool> toolRunning_{false};

@@ -4,6 +4,7 @@
 
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
+#include "gridlink/ReconnectBackoff.h"
 #include "gridlink/platform/Clock.h"
 #include "query/CAnswerTable.h"
 #include "session/ReceiverSession.h"
@@ -38,17 +39,58 @@ void ReceiverSession::run() {
     setState(SessionState::ManualOnly);
     return;
   }
-  if (!identify() || !attach(conn)) return;
+  std::string why;
+  if (!identify(why) || !attach(conn, why)) return fail(why);
+  SessionState from = SessionState::Connecting;
+  while (goLive(from)) {
+    displayLoop();
+    closeReceiver();
+    if (stopRequested_) return;
+    // A lost server link takes the connection with it: only the receiver is tried again.
+    if (linkLost_) return endSession(lostText_);
+    if (!reconnect(conn, lostText_.empty() ? std::string("The receiver does not answer") : lostText_)) {
+      if (!stopRequested_) endSession(lastError());  // the server went away meanwhile
+      return;
+    }
+    from = SessionState::Reconnecting;
+  }
+  closeReceiver();
+}
+
+bool ReceiverSession::goLive(SessionState from) {
   const std::string title = titleFor();
   notify([&](SessionObserver& o) { o.titleText(title); });
   {
     std::lock_guard l(listenersLock_);
     for (RoundListener* listener : listeners_) listener->begin();
   }
-  if (stopRequested_ || !moveState(SessionState::Connecting, SessionState::Live)) return closeReceiver();
-  displayLoop();
-  closeReceiver();
-  if (!stopRequested_) endSession(lostText_.empty() ? std::string("Disconnected") : lostText_);
+  if (from == SessionState::Reconnecting) startTick_ = Platform::GetTickCount();  // a new session's time
+  return !stopRequested_ && moveState(from, SessionState::Live);
+}
+
+// The receiver went away while live: the same receiver string (so the same device path) is
+// opened again with a growing pause between tries, until it answers or Disconnect stops it.
+// True once it is open, identified and attached again.
+bool ReceiverSession::reconnect(CConnection* conn, const std::string& why) {
+  remember(why);
+  const std::string lost = LostText(why);
+  setState(SessionState::Reconnecting);
+  receiverLost_ = false;  // raised only while live
+  const SessionInfo s = info();
+  notify([&](SessionObserver& o) { o.titleText(LostTitle(s.model, s.portName)); });
+  status(lost);
+  ReconnectBackoff backoff;
+  while (!stopRequested_ && !linkLost_) {
+    if (!backoff.WaitNext(wake_) && stopRequested_) break;  // a stray wake only tries earlier
+    rcv_->Close(false);
+    std::string failed;
+    if (rcv_->Open(conn, target_.receiver.c_str(), 0) == 1 && identify(failed) && attach(conn, failed)) return true;
+    closeReceiver();
+    if (failed.empty()) failed = rcv_->GetReplyString();
+    if (!failed.empty()) remember(failed);
+    status(lost + " (retry " + std::to_string(backoff.Attempts()) + ")");
+  }
+  return false;
 }
 
 // A failure of one of the steps: its text in the status line, the receiver closed, Idle. The
@@ -97,10 +139,10 @@ bool ReceiverSession::openReceiver(CConnection* conn) {
   return true;
 }
 
-bool ReceiverSession::identify() {
+bool ReceiverSession::identify(std::string& why) {
   CAnswerTable answers;
   if (!answers.run(*rcv_, kIdentifyScript)) {
-    fail("Error run script");
+    why = "Error run script";
     return false;
   }
   std::lock_guard l(lock_);
@@ -114,11 +156,11 @@ bool ReceiverSession::identify() {
   return true;
 }
 
-bool ReceiverSession::attach(CConnection* conn) {
+bool ReceiverSession::attach(CConnection* conn, std::string& why) {
   table_.bind(rcv_);
   const char* list = conn->isLocalServerConn() ? AttachTable::localList() : AttachTable::remoteList();
   if (!rcv_->Attach(0, &CallbackRegistry::OnData, list)) {
-    fail(rcv_->GetReplyString());
+    why = rcv_->GetReplyString();
     return false;
   }
   return true;
@@ -139,18 +181,18 @@ void ReceiverSession::displayLoop() {
   std::vector<std::string> fresh;
   int silent = 0;
   lostText_.clear();
-  while (!stopRequested_ && !linkLost_) {
+  while (!stopRequested_ && !linkLost_ && !receiverLost_) {
     if (wake_.Wait(kRoundWaitMs) != Platform::WaitResult::Signalled) {
       deliverRound(fresh, 0);
       if (++silent >= kSilentRoundsBeforeProbe && !receiverStillThere()) return;
       continue;
     }
-    if (stopRequested_ || linkLost_) break;
+    if (stopRequested_ || linkLost_ || receiverLost_) break;
     silent = 0;
     const int count = table_.takeFresh(fresh);
     deliverRound(fresh, count);
   }
-  if (linkLost_) lostText_ = lastError();
+  if (linkLost_ || receiverLost_.exchange(false)) lostText_ = lastError();
 }
 
 // The stream stopped: a receiver that still answers is only quiet (its antenna, its outputs);
@@ -168,6 +210,12 @@ void ReceiverSession::onServerEvent(CConnection* conn) {
   const std::string text = conn->GetReplyString();
   const auto code = static_cast<std::uint8_t>(conn->GetLastException());
   remember(text);
+  if (code == 252 && state() == SessionState::Live) {
+    // The receiver's link broke: the session thread starts trying it again at once.
+    receiverLost_ = true;
+    wake_.Set();
+    return;
+  }
   if (code == 250 || code == 252) return;
   if (code == 247 || code == 253 || code == 255) {
     // The server link ended: the session thread leaves its loop; the owner drops the rest.

@@ -157,15 +157,17 @@ void CMainFrame::buildMenu() {
 void CMainFrame::updateActions() {
   const session::SessionState state = m_App.session().state();
   const bool live = m_App.sessionRunning();
+  const bool lost = state == session::SessionState::Reconnecting;
   const bool busy = state == session::SessionState::Connecting || state == session::SessionState::ToolHoldsReceiver;
   const bool remote = live && m_App.Connection() && !m_App.Connection()->isLocalServerConn();
-  m_Actions["actionConnection"]->setEnabled(!busy && !live);
+  m_Actions["actionConnection"]->setEnabled(!busy && !live && !lost);
   for (const char* name :
        {"actionDisconnect", "actionFileManager", "actionRealTimeLogging", "actionManualMode",
         "actionReceiver", "actionSite", "actionTargetPosition", "actionSetSatelliteTime",
         "actionInitializeFileSystem", "actionClearNvram", "actionResetReceiver", "actionSatellites",
         "actionScatter", "actionPosition", "actionCorrections"})
     m_Actions[name]->setEnabled(live);
+  m_Actions["actionDisconnect"]->setEnabled(live || lost);  // Disconnect stops the retries
   m_Actions["actionMessage"]->setEnabled(m_App.newMessage || remote);
   m_Actions["actionFirmwareLoader"]->setEnabled(false);
 }

@@ -61,6 +61,13 @@ void CMainFrame::onSessionState(int from, int to) {
     UpdateTitle(false);
     m_Panes[2]->clear();
   }
+  // A lost receiver: the session posts the lost title and its reason; the session time stops
+  // (onTimer counts only a running session) and starts over once the receiver is back.
+  if (now == SessionState::Reconnecting) {
+    m_View->ClearDisplay();
+    m_Panes[2]->clear();
+  }
+  if (was == SessionState::Reconnecting) m_LastElapsed = ~0u;
   if (now == SessionState::Idle) onDropConnection();
   // A session opened for manual mode only goes straight to it.
   if (was == SessionState::Connecting && now == SessionState::ManualOnly) OnManualMode();

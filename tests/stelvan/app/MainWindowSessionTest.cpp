@@ -1,6 +1,7 @@
 // The main window against the receiver simulator program on a pseudo-terminal: the session
 // thread identifies the receiver, attaches the view's messages and fills the tables and the
-// location page; Disconnect and the window's close path end it cleanly.
+// location page; Disconnect and the window's close path end it cleanly; a receiver lost and
+// back on the same device link is shown as lost and then live again without a click.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -12,7 +13,10 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <memory>
 
 #include "QtSupport.h"
 #include "SimulatorProcess.h"
@@ -68,6 +72,13 @@ class MainWindowSession : public ::testing::Test {
     std::tm tm{};
     tm.tm_year = y - 1900, tm.tm_mon = mo - 1, tm.tm_mday = d, tm.tm_hour = h, tm.tm_min = mi, tm.tm_sec = s;
     return static_cast<std::int64_t>(timegm(&tm)) * 1000;
+  }
+
+  void connectTo(const std::string& receiver) {
+    const char* argv[] = {"stelvan", "--receiver", receiver.c_str()};
+    CONNECTION_INFO info;
+    ASSERT_TRUE(StartOptions::Parse(3, argv).ConnectionInfo(info));
+    frame->ConnectWith(info);
   }
 
   ScopedConfigHome config;
@@ -183,6 +194,45 @@ TEST_F(MainWindowSession, ClosingTheWindowStopsTheSessionAndWritesSettings) {
   ASSERT_EQ(std::sscanf(size.c_str(), "%d %d %d %d", &l, &t, &r, &b), 4);
   EXPECT_EQ(r - l, g.width());
   EXPECT_EQ(b - t, g.height());
+}
+
+TEST_F(MainWindowSession, LostReceiverIsShownAndTheViewResumesWhenItIsBackOnItsLink) {
+  ASSERT_TRUE(waitFor([this] { return live(); }, 30000)) << frame->paneText(0).toStdString();
+  frame->Disconnect();
+  // A receiver of its own behind a device link the test re-points, as a replugged one keeps its name.
+  TempDir links;
+  const std::filesystem::path link = links.path() / "receiver";
+  auto first = std::make_unique<SimulatorProcess>();
+  ASSERT_TRUE(first->start(kSeed));
+  std::filesystem::create_symlink(first->pty(), link);
+  connectTo("COM" + link.string() + ":115200:1");
+  ASSERT_TRUE(waitFor([this] { return live() && app->session().state() == session::SessionState::Live; }, 30000))
+      << frame->paneText(0).toStdString();
+
+  first.reset();  // the receiver goes away
+  ASSERT_TRUE(waitFor([this] { return frame->windowTitle().endsWith("(receiver lost)"); }, 60000))
+      << frame->windowTitle().toStdString();
+  EXPECT_EQ(app->session().state(), session::SessionState::Reconnecting);
+  EXPECT_TRUE(waitFor([this] { return frame->paneText(0).startsWith("Receiver lost: "); }, 10000))
+      << frame->paneText(0).toStdString();
+  EXPECT_TRUE(frame->paneText(2).isEmpty()) << "the session time kept counting";
+  EXPECT_EQ(gps()->rowCount(), 0);
+  EXPECT_TRUE(frame->action("actionDisconnect")->isEnabled());
+  EXPECT_FALSE(frame->action("actionConnection")->isEnabled());
+  // "./dev screenshot" sets STELVAN_SCREENSHOT_DIR to keep the lost view as lost.png.
+  if (const char* shots = std::getenv("STELVAN_SCREENSHOT_DIR"); shots && *shots) {
+    QApplication::processEvents();
+    EXPECT_TRUE(frame->grab().toImage().save(QString::fromLocal8Bit(shots) + "/lost.png"));
+  }
+
+  SimulatorProcess second;
+  ASSERT_TRUE(second.start(kSeed));
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(second.pty(), link);
+  EXPECT_TRUE(waitFor([this] { return live() && app->session().state() == session::SessionState::Live; }, 60000))
+      << frame->paneText(0).toStdString();
+  EXPECT_TRUE(frame->windowTitle().startsWith("Stelvan-P to NH-RCV-100")) << frame->windowTitle().toStdString();
+  frame->Disconnect();
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // The receiver session against the simulator on a pseudo-terminal, without any window: the
 // state sequence of a connect, a tool borrowing the receiver and giving it back, Disconnect,
-// the receiver vanishing mid-session, and two tools asking at once.
+// the receiver vanishing mid-session and coming back, and two tools asking at once.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -32,10 +33,12 @@ class Recorder : public session::SessionObserver, public session::RoundListener 
   void statusText(const std::string& text) override {
     std::lock_guard l(lock_);
     statuses_.push_back(text);
+    changed_.notify_all();
   }
   void titleText(const std::string& title) override {
     std::lock_guard l(lock_);
     title_ = title;
+    changed_.notify_all();
   }
   void serverEvent(std::uint8_t, const std::string&) override {}
   void round(const std::vector<std::string>&) override {
@@ -59,6 +62,13 @@ class Recorder : public session::SessionObserver, public session::RoundListener 
       target = rounds_ + more;
     }
     return waitFor([&] { return rounds_ >= target; });
+  }
+  bool waitForStatus(const std::string& part) {
+    return waitFor([&] { return !statuses_.empty() && statuses_.back().find(part) != std::string::npos; });
+  }
+  std::string title() {
+    std::lock_guard l(lock_);
+    return title_;
   }
   std::vector<SessionState> states() {
     std::lock_guard l(lock_);
@@ -99,6 +109,27 @@ class ReceiverSessionTest : public ::testing::Test {
     session.disconnect();
     sim->stop();
   }
+  void startSimulator() {
+    rcvsim::Options o;
+    o.pty = true;
+    o.filesDir = files.str();
+    sim = std::make_unique<rcvsim::Simulator>(o);
+    std::string error;
+    ASSERT_TRUE(sim->start(error)) << error;
+  }
+  // The device path the session is given, as a plugged-back receiver keeps its by-id name.
+  void pointLinkAtSimulator() {
+    std::filesystem::remove(deviceLink);
+    std::filesystem::create_symlink(sim->ptyPath(), deviceLink);
+  }
+  void goLiveThroughLink() {
+    pointLinkAtSimulator();
+    session::SessionTarget t = target();
+    t.receiver = "COM" + deviceLink.string() + ":115200:1";
+    ASSERT_TRUE(session.connect(t));
+    ASSERT_TRUE(recorder.waitForState(session, SessionState::Live)) << recorder.lastStatus();
+    ASSERT_TRUE(recorder.waitForRounds(2));
+  }
   session::SessionTarget target(bool manualOnly = false) const {
     session::SessionTarget t;
     t.user = "tester";
@@ -129,6 +160,8 @@ class ReceiverSessionTest : public ::testing::Test {
 
   ScopedConfigHome config;
   TempDir files;
+  TempDir links;
+  std::filesystem::path deviceLink = links.path() / "receiver";
   std::unique_ptr<rcvsim::Simulator> sim;
   Recorder recorder;
   ReceiverSession session;
@@ -220,23 +253,40 @@ TEST_F(ReceiverSessionTest, ManualOnlySessionDisconnectedFromItsToolEndsClosed) 
   EXPECT_EQ(opens(), 2) << "the check at connect and the tool's";
 }
 
-TEST_F(ReceiverSessionTest, ReceiverVanishingMidSessionEndsItWithTheLinksText) {
-  goLive();
+TEST_F(ReceiverSessionTest, ReceiverVanishingMidSessionIsRetriedUntilDisconnect) {
+  goLiveThroughLink();
   sim->stop();
-  ASSERT_TRUE(recorder.waitForState(session, SessionState::Idle, 60));
+  ASSERT_TRUE(recorder.waitForState(session, SessionState::Reconnecting, 60));
+  ASSERT_TRUE(recorder.waitForStatus("Receiver lost: ")) << recorder.lastStatus();
   EXPECT_FALSE(session.lastError().empty());
-  EXPECT_EQ(recorder.lastStatus(), session.lastError());
+  EXPECT_NE(recorder.title().find("(receiver lost)"), std::string::npos) << recorder.title();
+  EXPECT_EQ(session.receiver(), nullptr);
   EXPECT_EQ(session.borrowReceiver([](CReceiver*) { FAIL() << "a tool ran without a receiver"; }),
             ReceiverSession::BorrowResult::Refused);
+
+  session.disconnect();
+  EXPECT_EQ(session.state(), SessionState::Idle);
+  EXPECT_EQ(recorder.lastStatus(), "Disconnected");
+  EXPECT_EQ(session.connection(), nullptr);
   // A new connect works once a receiver is there again.
-  session.dropConnection();
-  rcvsim::Options o;
-  o.pty = true;
-  o.filesDir = files.str();
-  sim = std::make_unique<rcvsim::Simulator>(o);
-  std::string error;
-  ASSERT_TRUE(sim->start(error)) << error;
+  startSimulator();
   goLive();
+}
+
+TEST_F(ReceiverSessionTest, ReceiverBackOnTheSameDeviceLinkResumesTheLiveSessionByItself) {
+  goLiveThroughLink();
+  sim->stop();
+  ASSERT_TRUE(recorder.waitForState(session, SessionState::Reconnecting, 60));
+  startSimulator();  // a new pseudo-terminal, reached through the same path
+  pointLinkAtSimulator();
+  ASSERT_TRUE(recorder.waitForState(session, SessionState::Live, 60)) << recorder.lastStatus();
+  EXPECT_TRUE(recorder.waitForRounds(2));
+  const auto states = recorder.states();
+  EXPECT_EQ(std::vector<SessionState>(states.end() - 3, states.end()),
+            (std::vector<SessionState>{SessionState::Live, SessionState::Reconnecting, SessionState::Live}));
+  EXPECT_EQ(recorder.title().find("(receiver lost)"), std::string::npos) << recorder.title();
+  EXPECT_NE(session.receiver(), nullptr);
+  EXPECT_EQ(session.info().model, "NH-RCV-100");
 }
 
 TEST_F(ReceiverSessionTest, AReceiverThatCannotBeOpenedLeavesTheSessionIdleWithItsText) {
