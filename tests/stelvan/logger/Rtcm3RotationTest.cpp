@@ -17,8 +17,9 @@ namespace {
 constexpr std::int64_t kDay = 86400000, kWeek = 7 * kDay, kGpsEpoch = 315964800000;  // 1980-01-06
 
 struct Bits {
+  // Fields wider than 64 bits (runs of zeros) have nothing above bit 63.
   void put(std::uint64_t v, unsigned n) {
-    for (unsigned i = n; i-- > 0;) bits.push_back((v >> i & 1u) != 0);
+    for (unsigned i = n; i-- > 0;) bits.push_back(i < 64 && (v >> i & 1u) != 0);
   }
   std::string frame() const {
     std::string body((bits.size() + 7) / 8, '\0');
