@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "PortEnds.h"
 #include "Receiver.h"
 
 namespace rcvsim {
@@ -50,46 +51,15 @@ void CorrectionPort::stop() {
 }
 
 bool CorrectionPort::openPty(std::string& error) {
-  master_ = posix_openpt(O_RDWR | O_NOCTTY);
-  char name[128];
-  if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
-      ptsname_r(master_, name, sizeof name) != 0) {
-    error = std::string("port B pseudo-terminal: ") + std::strerror(errno);
-    return false;
-  }
-  ptyPath_ = name;
-  // Held open so that the master stays readable while no client has the port.
-  slave_ = ::open(name, O_RDWR | O_NOCTTY);
-  if (slave_ < 0) {
-    error = std::string("open ") + name + ": " + std::strerror(errno);
-    return false;
-  }
-  termios t{};
-  tcgetattr(slave_, &t);
-  cfmakeraw(&t);
-  tcsetattr(slave_, TCSANOW, &t);
-  return true;
+  if (OpenRawPty(master_, slave_, ptyPath_, 0, error)) return true;
+  error = "port B " + error;
+  return false;
 }
 
 bool CorrectionPort::openTcp(std::string& error) {
-  const std::size_t colon = tcp_.rfind(':');
-  const std::string host = colon == std::string::npos ? "127.0.0.1" : tcp_.substr(0, colon);
-  const int port = std::atoi(tcp_.c_str() + (colon == std::string::npos ? 0 : colon + 1));
-  listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int one = 1;
-  setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (inet_pton(AF_INET, host.c_str(), &addr.sin_addr) != 1 ||
-      ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listen_, 2) != 0) {
-    error = "port B listen on " + tcp_ + ": " + std::strerror(errno);
-    return false;
-  }
-  socklen_t len = sizeof addr;
-  getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
-  tcpPort_ = ntohs(addr.sin_port);
-  return true;
+  if (ListenTcp(tcp_, 2, listen_, tcpPort_, error)) return true;
+  error = "port B " + error;
+  return false;
 }
 
 void CorrectionPort::take(const char* bytes, long count) {

@@ -17,6 +17,7 @@
 #include "LineSpeed.h"
 #include "LoginFront.h"
 #include "ModemFront.h"
+#include "PortEnds.h"
 #include "Receiver.h"
 #include "Session.h"
 #include "Wire.h"
@@ -99,55 +100,13 @@ int Simulator::portBTcpPort() const {
 }
 
 bool Simulator::openPty(std::string& error) {
-  master_ = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
-    error = std::string("pseudo-terminal: ") + std::strerror(errno);
-    return false;
-  }
-  char name[128];
-  if (ptsname_r(master_, name, sizeof name) != 0) {
-    error = "ptsname failed";
-    return false;
-  }
-  ptyPath_ = name;
-  // Holding the slave open keeps the master readable while no client has it
-  // open; raw mode at the receiver's rate is what a client finds at first.
-  slave_ = ::open(name, O_RDWR | O_NOCTTY);
-  if (slave_ < 0) {
-    error = std::string("open ") + name + ": " + std::strerror(errno);
-    return false;
-  }
-  termios t{};
-  tcgetattr(slave_, &t);
-  cfmakeraw(&t);
-  if (const unsigned code = LineSpeed::codeOf(options_.rate)) cfsetspeed(&t, code);
-  tcsetattr(slave_, TCSANOW, &t);
+  if (!OpenRawPty(master_, slave_, ptyPath_, LineSpeed::codeOf(options_.rate), error)) return false;
   fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
   return true;
 }
 
 bool Simulator::openTcp(std::string& error) {
-  const std::size_t colon = options_.tcp.rfind(':');
-  const std::string host = colon == std::string::npos ? "127.0.0.1" : options_.tcp.substr(0, colon);
-  const int port = std::atoi(options_.tcp.c_str() + (colon == std::string::npos ? 0 : colon + 1));
-  listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int one = 1;
-  setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (inet_pton(AF_INET, host.c_str(), &addr.sin_addr) != 1) {
-    error = "bad address " + host;
-    return false;
-  }
-  if (::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listen_, 4) != 0) {
-    error = "listen on " + options_.tcp + ": " + std::strerror(errno);
-    return false;
-  }
-  socklen_t len = sizeof addr;
-  getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
-  tcpPort_ = ntohs(addr.sin_port);
-  return true;
+  return ListenTcp(options_.tcp, 4, listen_, tcpPort_, error);
 }
 
 void Simulator::servePty() {
