@@ -13,4 +13,5 @@ list(APPEND GRIDLINK_SOURCES
   links/TcpLogin.cpp
   links/CTCPConnection.cpp
   links/ReceiverLinkFactory.cpp
+  links/ModemDialer.cpp
 )

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "gridlink/ModemDialer.h"
 #include "ports/UsbBackend.h"
 
 namespace Tellus {
@@ -29,6 +30,13 @@ bool parseConnectionString(const std::string& text, ConnectionParams& out) {
     out.type = kPortUsb;
     out.portName = tokens.size() > 1 ? tokens[1] : std::string();
     return CMNC::isReceiverUsbName(out.portName) || CMNC::isUsbLocation(out.portName);
+  }
+  if (tokens[0].rfind("GSM", 0) == 0) {
+    ModemTarget modem;
+    std::string error;
+    out.type = kPortModem;
+    out.portName = tokens[0].substr(3);
+    return modem.Parse(text, error);
   }
   out.type = kPortSerial;
   out.portName = tokens[0];

@@ -88,7 +88,7 @@ class IReceiverModel : public engine::ITUnknown {
   virtual void disconnect() = 0;                                                             // 5
   virtual bool isConnected() = 0;                                                            // 6
   virtual int state() = 0;     // 7: 0 disconnected, 1 connecting, 2 connected
-  virtual int portKind() = 0;  // 8: 2 serial, 3 TCP, 4 USB, 0 none
+  virtual int portKind() = 0;  // 8: 2 serial, 3 TCP, 4 USB, 5 GSM modem, 0 none
   virtual bool writeRaw(const std::string& bytes) = 0;                                      // 9
   virtual bool sendCommand(const std::string& text) = 0;                                    // 10
   virtual int execute(const std::string& text, std::string& reply, int timeoutMs) = 0;      // 11

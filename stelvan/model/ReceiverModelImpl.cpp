@@ -5,6 +5,7 @@
 
 #include "PortCommands.h"
 #include "ReplyText.h"
+#include "ports/CModemPort.h"
 #include "ports/CSerialPort.h"
 #include "ports/CTcpipPort.h"
 #include "ports/CUsbPort.h"
@@ -101,11 +102,16 @@ bool ReceiverModelImpl::openPort() {
     case kPortUsb:
       m_port = std::make_unique<CMNC::CUsbPort>(m_usb);
       break;
+    case kPortModem:
+      m_port = std::make_unique<CMNC::CModemPort>(&m_cancel);
+      break;
     default:
       m_lastError = "Unknown port type";
       return false;
   }
-  const std::string what = m_params.type == kPortTcp ? m_params.address : m_params.portName;
+  const std::string what = m_params.type == kPortTcp     ? m_params.address
+                           : m_params.type == kPortModem ? m_params.text
+                                                         : m_params.portName;
   if (m_port->Open(what)) return true;
   m_lastError = m_port->LastError();
   m_port.reset();
@@ -125,7 +131,7 @@ bool ReceiverModelImpl::connectProcedure() {
   bool ok = openPort();
   if (ok && m_params.type == kPortSerial) {
     ok = connectSerial();
-  } else if (ok && (m_params.type == kPortTcp || m_params.type == kPortUsb)) {
+  } else if (ok && (m_params.type == kPortTcp || m_params.type == kPortUsb || m_params.type == kPortModem)) {
     ok = (m_params.type != kPortTcp || !m_params.login || login());
     if (ok) PortCommands(*m_port, &m_cancel).stopOutput();
   }
@@ -272,6 +278,8 @@ int ReceiverModelImpl::portKind() {
       return 3;
     case kPortUsb:
       return 4;
+    case kPortModem:
+      return 5;
     default:
       return 0;
   }

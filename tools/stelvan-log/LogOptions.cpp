@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 
+#include "gridlink/ModemDialer.h"
 #include "ports/UsbBackend.h"
 
 namespace stelvanlog {
@@ -49,7 +50,8 @@ const std::vector<Spec>& table() {
       {"receiver", "STRING",
        "the receiver as gridctl names it (instead of --port and --rate):\n"
        "COM/dev/ttyUSB0:115200:1, TCP:host:port:password, WIFI:host:port, USB:1-2\n"
-       "(the USB port path gridctl --list shows); not GSM: the logger does not dial",
+       "(the USB port path gridctl --list shows), GSM/dev/ttyUSB1:NUMBER:PIN[:SPEED]\n"
+       "(a modem dialled at each connection and hung up after; PIN 0 for none)",
        [](Options&, Raw& r, const std::string& v) { return r.receiver = v, true; }},
       {"port", "PATH",
        "the receiver's serial port; a stable link such as /dev/serial/by-id/...\n"
@@ -292,11 +294,15 @@ bool connectionFromReceiver(const std::string& receiver, std::string& out, std::
     return true;
   }
   if (receiver.rfind("USB:", 0) == 0) return usbConnection(receiver.substr(4), out, error);
-  if (receiver.rfind("GSM", 0) == 0)
-    return error =
-               "stelvan-log cannot reach a receiver behind a GSM modem: it connects by serial port, "
-               "TCP, Wi-Fi or USB only, and does not dial; give the receiver one of those lines",
-           false;
+  if (receiver.rfind("GSM", 0) == 0) {
+    ModemTarget modem;
+    if (!modem.Parse(receiver, error)) {
+      if (error.rfind("ER:", 0) == 0) error.erase(0, 3);
+      if (error == "Error baud!!") error = "bad modem line speed in " + receiver;
+      return false;
+    }
+    return out = receiver, true;
+  }
   return error = "unknown receiver string " + receiver, false;
 }
 

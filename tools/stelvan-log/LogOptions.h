@@ -34,7 +34,7 @@ struct MessageList {
   double shortestPeriod = 0;  // seconds; 0 when no item gives one
 };
 bool parseMessages(const std::string& list, MessageList& out, std::string& error);
-// A receiver string as gridctl takes it (COM..., TCP:..., WIFI:..., USB:...) as the receiver
+// A receiver string as gridctl takes it (COM..., TCP:..., WIFI:..., USB:..., GSM...) as the receiver
 // model's connection string.
 bool connectionFromReceiver(const std::string& receiver, std::string& out, std::string& error);
 

@@ -22,8 +22,12 @@ class CSerialPort : public CAbstractReceiverPort {
   bool SetBaudRate(std::uint32_t rate) override;
   bool SetFlowControl(bool on) override;
 
- private:
+ protected:
+  // The device itself, for a port that needs its modem lines (the GSM modem port).
+  Platform::SerialPort& line() { return m_port; }
   bool fail(const std::string& what);
+
+ private:
   Platform::SerialPort m_port;
 };
 

@@ -46,6 +46,8 @@ TEST(MessageCatalogue, ListsChoicesSetsAndStatusTexts) {
   EXPECT_EQ(logging::statusText(std::string(40, 'x')), std::string(40, 'x'));
   EXPECT_EQ(logging::CRealTimeLogging::modelConnection("COM/dev/pts/4:115200:1"), "/dev/pts/4:115200");
   EXPECT_EQ(logging::CRealTimeLogging::modelConnection("COM3:9600:0"), "COM3:9600");
+  EXPECT_EQ(logging::CRealTimeLogging::modelConnection("GSM/dev/ttyUSB1:0041791234567:1234:19200"),
+            "GSM/dev/ttyUSB1:0041791234567:1234:19200");
 }
 
 TEST(Convert2Rinex, RefusesWhenBothSystemsAreExcluded) {
