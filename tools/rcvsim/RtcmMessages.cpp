@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Rtcm2Messages.h"
 #include "RtcmBitWriter.h"
 
 namespace rcvsim {
@@ -103,7 +104,7 @@ std::string rtcmMessage(const std::string& name, const SkyEpoch& ep, const Ecef&
     }
     return frame(w);
   }
-  return std::string();
+  return rtcm2Message(name, ep, reference);
 }
 
 }  // namespace rcvsim
