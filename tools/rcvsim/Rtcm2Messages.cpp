@@ -66,19 +66,18 @@ std::uint32_t sealWord(std::uint32_t data, unsigned& d29, unsigned& d30) {
   return sent;
 }
 
-std::string message(int type, const SkyEpoch& ep, Bits& body) {
+std::string message(int type, const SkyEpoch& ep, Bits& body, Rtcm2Tail& tail) {
   body.fill();
   const std::int64_t hourMs = ep.utcMs % 3600000;
   const std::uint32_t first = 0x66u << 16 | static_cast<std::uint32_t>(type) << 10;  // station 0
   const std::uint32_t second = static_cast<std::uint32_t>(hourMs / 600) << 11 |
-                               static_cast<std::uint32_t>((ep.utcMs / 1000) % 8) << 8 |
+                               (tail.sequence++ & 7u) << 8 |
                                static_cast<std::uint32_t>(body.words()) << 3;  // health 0: UDRE scale 1
   std::vector<std::uint32_t> data = {first, second};
   for (std::size_t i = 0; i < body.words(); ++i) data.push_back(body.word(i));
   std::string out;
-  unsigned d29 = 0, d30 = 0;
   for (std::uint32_t d : data) {
-    const std::uint32_t w = sealWord(d, d29, d30);
+    const std::uint32_t w = sealWord(d, tail.d29, tail.d30);
     for (int g = 4; g >= 0; --g) {
       const unsigned six = (w >> (6 * g)) & 0x3Fu;
       unsigned reversed = 0;
@@ -95,11 +94,11 @@ bool isRtcm2Name(const std::string& name) {
   return name == "1" || name == "3";
 }
 
-std::string rtcm2Message(const std::string& name, const SkyEpoch& ep, const Ecef& reference) {
+std::string rtcm2Message(const std::string& name, const SkyEpoch& ep, const Ecef& reference, Rtcm2Tail& tail) {
   Bits body;
   if (name == "3") {
     for (double c : {reference.x, reference.y, reference.z}) body.putSigned(std::llround(c * 100.0), 32);
-    return message(3, ep, body);
+    return message(3, ep, body, tail);
   }
   if (name != "1") return std::string();
   int count = 0;
@@ -113,7 +112,7 @@ std::string rtcm2Message(const std::string& name, const SkyEpoch& ep, const Ecef
     body.put(static_cast<unsigned>(ep.utcMs / 7200000) & 0xFFu, 8);             // issue of data
     ++count;
   }
-  return message(1, ep, body);
+  return message(1, ep, body, tail);
 }
 
 }  // namespace rcvsim

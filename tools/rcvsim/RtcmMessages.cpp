@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Rtcm2Messages.h"
 #include "RtcmBitWriter.h"
 
 namespace rcvsim {
@@ -104,7 +103,7 @@ std::string rtcmMessage(const std::string& name, const SkyEpoch& ep, const Ecef&
     }
     return frame(w);
   }
-  return rtcm2Message(name, ep, reference);
+  return std::string();
 }
 
 }  // namespace rcvsim

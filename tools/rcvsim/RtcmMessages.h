@@ -1,7 +1,7 @@
 #pragma once
 // RTCM 3 frames (0xD3, length, payload, CRC-24Q) of one sky epoch: 1005 and 1006
 // (the site as reference station), 1004 (GPS L1/L2 observables) and 1033
-// (receiver and antenna descriptors); the RTCM 2 messages of Rtcm2Messages.h.
+// (receiver and antenna descriptors).
 #include <cstdint>
 #include <string>
 #include <vector>

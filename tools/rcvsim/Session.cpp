@@ -6,6 +6,7 @@
 #include "CorrectionHook.h"
 #include "NmeaMessages.h"
 #include "ReplyFramer.h"
+#include "Rtcm2Messages.h"
 #include "RtcmMessages.h"
 #include "RtcmMsm.h"
 #include "ZrxMessages.h"
@@ -124,8 +125,9 @@ void Session::runEpochs() {
             m = nmeaMessage(i.name, ep);
             break;
           case StreamKind::Rtcm:
-            m = isMsmName(i.name) ? msmMessage(i.name, ep, msmFollows(i, *batch))
-                                  : rtcmMessage(i.name, ep, ref);
+            m = isMsmName(i.name)     ? msmMessage(i.name, ep, msmFollows(i, *batch))
+                : isRtcm2Name(i.name) ? rtcm2Message(i.name, ep, ref, batch == &live ? rtcm2Sent_ : rtcm2Logged_)
+                                      : rtcmMessage(i.name, ep, ref);
             break;
           case StreamKind::Cmr:
             m = cmrMessage(i.name, ep, ref);

@@ -15,6 +15,7 @@
 #include "CommandParser.h"
 #include "OutputList.h"
 #include "Receiver.h"
+#include "Rtcm2Messages.h"
 #include "SkyModel.h"
 #include "Wire.h"
 
@@ -85,6 +86,7 @@ class Session {
   std::int64_t nextEpochMs_ = 0;  // receiver time of the next epoch
   std::uint64_t seenReboots_ = 0;
   bool wantClose_ = false;
+  Rtcm2Tail rtcm2Sent_, rtcm2Logged_;  // the RTCM 2 word streams of the port and of the log file
 
   enum class Mode { Commands, Download, Upload } mode_ = Mode::Commands;
   std::unique_ptr<DownloadSender> download_;
