@@ -50,8 +50,9 @@ bool cmrTypes(const std::string& f, std::multiset<int>& types) {
 }
 
 // The byte length of the RTCM 2 message at `i` (preamble, parity of every word, as many data
-// words as its header says) and its type; 0 when the words do not hold.
-std::size_t rtcm2Message(const std::string& f, std::size_t i, int& type) {
+// words as its header says) and its type; 0 when the words do not hold. `last` is the last
+// word of the message before (0: none), whose parity bits the first word's rests on.
+std::size_t rtcm2Message(const std::string& f, std::size_t i, int& type, std::uint32_t& last) {
   using namespace engine::rtcm2;
   const auto* p = reinterpret_cast<const std::uint8_t*>(f.data()) + i;
   std::uint32_t first = 0, second = 0;
@@ -59,7 +60,9 @@ std::size_t rtcm2Message(const std::string& f, std::size_t i, int& type) {
     return 0;
   const unsigned polarity = (first >> 22) == kPreambleWord ? 0 : 1;
   if ((decoded(first, polarity) >> 22) != kPreambleWord) return 0;
-  if (!parityOk(first, 0, polarity) && !parityOk(first, 1, polarity)) return 0;
+  if (last != 0 ? polarity != (last & 1u) || !parityOk(first, (last >> 1) & 1u, polarity)
+                : !parityOk(first, 0, polarity) && !parityOk(first, 1, polarity))
+    return 0;
   if (!parityOk(second, (first >> 1) & 1u, first & 1u)) return 0;
   const std::size_t words = 2 + dataWordCount(decoded(second, first & 1u));
   if (f.size() - i < words * kBytesPerWord) return 0;
@@ -69,17 +72,20 @@ std::size_t rtcm2Message(const std::string& f, std::size_t i, int& type) {
     if (!assembleWord(p + k * kBytesPerWord, w) || !parityOk(w, (prev >> 1) & 1u, prev & 1u)) return 0;
     prev = w;
   }
+  last = prev;
   type = static_cast<int>(messageType(decoded(first, polarity)));
   return words * kBytesPerWord;
 }
 
 // The message numbers of a file that must be RTCM 3 frames (0xD3, length, payload, CRC-24Q)
-// and RTCM 2 messages from end to end; false at the first byte that is neither.
+// and RTCM 2 messages from end to end, the RTCM 2 words one unbroken stream; false at the
+// first byte that is neither.
 bool rtcmNumbers(const std::string& f, std::multiset<int>& numbers) {
+  std::uint32_t lastRtcm2 = 0;
   for (std::size_t i = 0; i < f.size();) {
     if (at(f, i) != 0xD3) {
       int type = 0;
-      const std::size_t len = rtcm2Message(f, i, type);
+      const std::size_t len = rtcm2Message(f, i, type, lastRtcm2);
       if (len == 0) return false;
       numbers.insert(type);
       i += len;
@@ -115,7 +121,7 @@ TEST(StelvanLogFormats, EveryCmrAndRtcmItemOfOneEnableArrivesInTheFile) {
 
   // RTCM 2 and RTCM 3 in one stream, both spellings of the items, an MSM among them.
   Child rtcm(s.logger(sim.pty, {"--messages",
-                                "rtcm/1:1,rtcm/3:1,rtcm3/1004:1,rtcm3/1005:1,rtcm/1006:1,rtcm/1033:1,rtcm3/1074:1",
+                                "rtcm/1:0.5,rtcm/3:0.5,rtcm3/1004:1,rtcm3/1005:1,rtcm/1006:1,rtcm/1033:1,rtcm3/1074:1",
                                 "--suffix", ".rtcm"}),
              s.dir.path() / "out2", s.dir.path() / "err2");
   ASSERT_EQ(rtcm.wait(30000), 0) << readAll(s.dir.path() / "err2");
