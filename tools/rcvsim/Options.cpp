@@ -10,7 +10,7 @@ namespace rcvsim {
 const char* helpText() {
   return R"(Usage: rcvsim [options]
 A stand-in GNSS receiver: ZRX command language, parameter tree, data streams
-(ZRX, NMEA, RTCM 3, CMR), log files with block transfer, on a pseudo-terminal,
+(ZRX, NMEA, RTCM 2 and 3, CMR), log files with block transfer, on a pseudo-terminal,
 a TCP port or behind an AT-command modem.
 
 Fronts (at least one of --pty and --tcp):

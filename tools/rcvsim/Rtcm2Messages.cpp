@@ -109,7 +109,7 @@ std::string rtcm2Message(const std::string& name, const SkyEpoch& ep, const Ecef
     body.put(static_cast<unsigned>(s.number) & 0x1Fu, 5);                       // 32 is sent as 0
     body.putSigned(std::llround((std::fmod(s.range, 100.0) - 50.0) / 0.02), 16);  // range correction
     body.putSigned(0, 8);                                                       // its rate
-    body.put(static_cast<unsigned>(ep.utcMs / 7200000) & 0xFFu, 8);             // issue of data
+    body.put(static_cast<unsigned>(ep.utcMs / 7200000) & 0xFFu, 8);             // IOD
     ++count;
   }
   return message(1, ep, body, tail);
