@@ -151,9 +151,13 @@ bool ModemDialer::HangUp(std::uint32_t quietMs) {
   // Dropping DTR ends the call at once where the port has the line; "at" then proves it.
   if (dropDtr()) {
     m_Port.Purge(true, false);
-    if (exchange("at", kEscapeAnswerMs, true) && resultIs("OK")) {
-      ClientLog().WriteTimed("Dev/MODEM: hung up (DTR)");
-      return true;
+    // The modem may report the ended call ("NO CARRIER") before it answers: a second "at".
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      if (!exchange("at", kEscapeAnswerMs, true)) break;
+      if (resultIs("OK")) {
+        ClientLog().WriteTimed("Dev/MODEM: hung up (DTR)");
+        return true;
+      }
     }
   }
   // The escape needs a guard time of silence before and after "+++". What the receiver sent
