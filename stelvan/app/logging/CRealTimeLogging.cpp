@@ -61,13 +61,14 @@ std::string replyValue(std::string r) {
 
 std::string CRealTimeLogging::modelConnection(const std::string& port) {
   // "COM" + device path + ":rate:flow" -> "/dev/...:rate"; "COMn:rate:flow" -> "COMn:rate".
-  // A modem string stays whole: the model dials with its number, PIN and line speed.
+  // Every other kind stays whole: a modem dials with its number, PIN and line speed, a
+  // network receiver logs in with its password.
   std::string s = port;
-  if (s.rfind("GSM", 0) == 0) return s;
+  if (s.rfind("COM", 0) != 0) return s;
   if (s.rfind("COM/", 0) == 0) s.erase(0, 3);
   const std::size_t first = s.find(':');
   const std::size_t second = first == std::string::npos ? first : s.find(':', first + 1);
-  if (second != std::string::npos && s.rfind("TCP", 0) != 0) s.erase(second);
+  if (second != std::string::npos) s.erase(second);
   return s;
 }
 

@@ -48,6 +48,8 @@ TEST(MessageCatalogue, ListsChoicesSetsAndStatusTexts) {
   EXPECT_EQ(logging::CRealTimeLogging::modelConnection("COM3:9600:0"), "COM3:9600");
   EXPECT_EQ(logging::CRealTimeLogging::modelConnection("GSM/dev/ttyUSB1:0041791234567:1234:19200"),
             "GSM/dev/ttyUSB1:0041791234567:1234:19200");
+  EXPECT_EQ(logging::CRealTimeLogging::modelConnection("WIFI:rover.local:8002:secret"),
+            "WIFI:rover.local:8002:secret");
 }
 
 TEST(Convert2Rinex, RefusesWhenBothSystemsAreExcluded) {
