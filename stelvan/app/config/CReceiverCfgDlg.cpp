@@ -18,6 +18,7 @@
 #include "ConfigPages.h"
 #include "SetupPages.h"
 #include "SetupScript.h"
+#include "decode/parsers/ZrxBodies.h"
 #include "gridlink/CReceiver.h"
 #include "gridlink/platform/MessagePump.h"
 
@@ -120,10 +121,11 @@ void CReceiverCfgDlg::attachPosition() {
 }
 
 void CReceiverCfgDlg::onPosition(CReceiver* receiver) {
-  BasePosition::Fix fix;
-  if (receiver->getMsgBufSize() <= 0 ||
-      !BasePosition::fromPg(receiver->getMsgBuf(0), static_cast<std::size_t>(receiver->getMsgBufSize()), fix))
-    return;
+  if (receiver->getMsgBufSize() <= 0) return;
+  const auto pg = engine::zrx::readGeodeticPosition(receiver->getMsgBuf(0),
+                                                    static_cast<std::size_t>(receiver->getMsgBufSize()));
+  if (!pg || !engine::zrx::hasPosition(*pg)) return;
+  const BasePosition::Fix fix{pg->lat, pg->lon, pg->height};
   std::function<void(const BasePosition::Fix&)> sink;
   {
     std::lock_guard p(positionLock_);

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+
+#include "decode/parsers/ZrxBodies.h"
 
 namespace plots {
 
@@ -10,27 +11,16 @@ namespace {
 
 constexpr double kA = 6378137.0, kE2 = 6.69437999014e-3;  // WGS-84
 
-double readF8(const unsigned char* p) {
-  std::uint64_t u = 0;
-  for (int i = 7; i >= 0; --i) u = (u << 8) | p[i];
-  double v;
-  std::memcpy(&v, &u, 8);
-  return v;
-}
-
 }  // namespace
 
 std::optional<Fix> PositionTrack::decodePG(const unsigned char* m, int length) {
-  // "PG" + 3 length digits + 8 + 8 + 8 + 4 + 1 bytes + checksum.
-  if (length < 5 + 29 || m[0] != 'P' || m[1] != 'G') return std::nullopt;
+  const auto pg = engine::zrx::readGeodeticPosition(m, length > 0 ? static_cast<std::size_t>(length) : 0);
+  if (!pg || !engine::zrx::hasPosition(*pg)) return std::nullopt;
   Fix f;
-  f.lat = readF8(m + 5);
-  f.lon = readF8(m + 13);
-  f.height = readF8(m + 21);
-  f.type = m[5 + 28];
-  if (!std::isfinite(f.lat) || !std::isfinite(f.lon) || !std::isfinite(f.height) || std::fabs(f.lat) > M_PI / 2 ||
-      std::fabs(f.lon) > 2 * M_PI)
-    return std::nullopt;
+  f.lat = pg->lat;
+  f.lon = pg->lon;
+  f.height = pg->height;
+  f.type = pg->solutionType;
   return f;
 }
 
@@ -79,7 +69,7 @@ std::vector<Offset> PositionTrack::offsetsLocked() const {
   const double s = std::sin(ref.lat);
   const double w = std::sqrt(1 - kE2 * s * s);
   const double north = kA * (1 - kE2) / (w * w * w);  // meridian radius of curvature
-  const double east = kA / w * std::cos(ref.lat);      // parallel radius
+  const double east = kA / w * std::cos(ref.lat);     // parallel radius
   std::vector<Offset> out;
   out.reserve(fixes_.size());
   for (const Fix& f : fixes_) {

@@ -32,7 +32,8 @@ class PositionTrack {
  public:
   static constexpr std::size_t kMaxFixes = 86400;  // a day at 1 Hz; older fixes drop out
 
-  // A ZRX "PG" message (id, length, lat, lon, height, sigma, type); false when it is not.
+  // A ZRX "PG" message as a fix; nothing when it is not one or holds no position (the
+  // engine's rule, which the main view follows too).
   static std::optional<Fix> decodePG(const unsigned char* message, int length);
 
   void add(const Fix& fix);

@@ -167,22 +167,22 @@ std::string elapsed(std::uint32_t seconds) {
   return format("%02u:%02u:%02u", hours, minutes, s);
 }
 
-std::string byteCell(std::uint8_t value) {
-  return value == 255 ? "??" : format("%02d", value);
+std::string byteCell(std::optional<int> value) {
+  return value ? format("%02d", *value) : "??";
 }
 
-std::string elevationCell(std::int8_t value) {
-  return value == 127 ? "??" : format("%d", value);
+std::string elevationCell(std::optional<int> degrees) {
+  return degrees ? format("%d", *degrees) : "??";
 }
 
-std::string azimuthCell(std::uint8_t value) {
-  return value == 255 ? "??" : format("%d", value * 2);
+std::string azimuthCell(std::optional<int> halfDegrees) {
+  return halfDegrees ? format("%d", *halfDegrees * 2) : "??";
 }
 
-std::string lockTimeCell(std::uint16_t value) {
-  if (value == 0xFFFF) return "inf";
-  if (value <= 59) return format(":%02d", value);
-  return format("%d", value / 60);
+std::string lockTimeCell(std::optional<int> seconds) {
+  if (!seconds) return "inf";
+  if (*seconds <= 59) return format(":%02d", *seconds);
+  return format("%d", *seconds / 60);
 }
 
 std::string navStatusCell(std::uint8_t value) {

@@ -2,6 +2,7 @@
 // The texts of the main view, built from decoded values. Plain functions without widgets; texts
 // are 8-bit (the degree sign is the Latin-1 byte 0xB0) and become QStrings only in the view.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace DisplayFormat {
@@ -49,11 +50,11 @@ std::string satelliteCounts(int gps, int glonass, int galileo, int sbas);
 // Status-bar pane 2: elapsed session time.
 std::string elapsed(std::uint32_t seconds);
 
-// Cells of the satellite tables.
-std::string byteCell(std::uint8_t value);  // "%02d", "??" for 255
-std::string elevationCell(std::int8_t value);
-std::string azimuthCell(std::uint8_t value);
-std::string lockTimeCell(std::uint16_t value);
+// Cells of the satellite tables; nothing is the receiver's "no value" for that satellite.
+std::string byteCell(std::optional<int> value);  // "%02d", "??" for none
+std::string elevationCell(std::optional<int> degrees);
+std::string azimuthCell(std::optional<int> halfDegrees);
+std::string lockTimeCell(std::optional<int> seconds);  // "inf" for none
 std::string navStatusCell(std::uint8_t value);
 
 }  // namespace DisplayFormat

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "decode/parsers/ZrxBodies.h"
 #include "shell/DisplayFormat.h"
-#include "shell/ZrxFields.h"
 
 namespace {
 
@@ -25,15 +25,6 @@ int tableOfIndex(int index) {
   if (index >= 71 && index <= 103) return kGalileo;
   if (index >= 120 && index <= 138) return kSbas;
   return -1;
-}
-
-std::size_t entryCount(const ZrxMessage& m, const std::string& id) {
-  const std::size_t body = m.bodySize();
-  if (body == 0) return 0;
-  if (id == "TC") return (body - 1) / 2;
-  if (id == "SS") return body >= 2 ? body - 2 : 0;
-  if (id == "DC") return (body - 1) / 4;
-  return body - 1;
 }
 
 bool numericColumn(int table, int column) {
@@ -61,22 +52,32 @@ const std::vector<SatColumn>& satColumns(int table) {
   }
 }
 
-bool SatelliteTables::handle(const ZrxMessage& m, float clockDrift) {
-  const std::string id = m.id();
+bool SatelliteTables::handle(const std::string& message, float clockDrift) {
+  const std::string id = message.substr(0, 2);
   if (id != "NN" && id != "DC" && columnOf(id) < 0) return false;
-  const std::size_t count = entryCount(m, id);
-  if (id == "SI") layoutFrom(m, count);
-  for (std::size_t i = 0; i < count && i < m_Entries.size(); ++i)
-    if (m_Entries[i].table >= 0) fillCell(m, m_Entries[i], i, clockDrift);
+  const auto* data = reinterpret_cast<const std::uint8_t*>(message.data());
+  if (id == "SS") {
+    if (const auto s = engine::zrx::readSatelliteStatus(data, message.size()))
+      for (std::size_t i = 0; i < s->status.size() && i < m_Entries.size(); ++i)
+        if (m_Entries[i].table >= 0)
+          cell(m_Entries[i], columnOf(id) + shift(m_Entries[i])) = DisplayFormat::navStatusCell(s->status[i]);
+    return true;
+  }
+  const auto values = engine::zrx::readSatelliteArray(data, message.size());
+  if (!values) return true;
+  if (id == "SI") layoutFrom(*values);
+  for (std::size_t i = 0; i < values->size() && i < m_Entries.size(); ++i)
+    if (m_Entries[i].table >= 0) fillCell(id, m_Entries[i], (*values)[i], clockDrift);
   return true;
 }
 
-void SatelliteTables::layoutFrom(const ZrxMessage& m, std::size_t count) {
+void SatelliteTables::layoutFrom(const std::vector<Value>& indices) {
   m_Seen = true;
-  m_Entries.assign(count, Entry{});
+  m_Entries.assign(indices.size(), Entry{});
   int used[kSatTables] = {};
-  for (std::size_t i = 0; i < count; ++i) {
-    const int index = m.u1(i);
+  for (std::size_t i = 0; i < indices.size(); ++i) {
+    if (!indices[i]) continue;
+    const int index = *indices[i];
     Entry& e = m_Entries[i];
     e.table = tableOfIndex(index);
     if (e.table < 0) continue;
@@ -94,60 +95,57 @@ std::string& SatelliteTables::cell(const Entry& e, int column) {
                [static_cast<std::size_t>(column)];
 }
 
-void SatelliteTables::fillCell(const ZrxMessage& m, const Entry& e, std::size_t i, float clockDrift) {
+void SatelliteTables::fillCell(const std::string& id, const Entry& e, Value value, float clockDrift) {
   using namespace DisplayFormat;
-  const std::string id = m.id();
-  const int shift = e.table == kGlonass ? 1 : 0;
   if (id == "NN") {
     if (e.table != kGlonass) return;
-    const std::uint8_t slot = m.u1(i);
-    std::string text = byteCell(slot);
-    if (slot != 255 && (slot < 1 || slot > 24 || !m_GlonassAlmanac[slot - 1])) text += "*";
+    std::string text = byteCell(value);
+    if (value && (*value < 1 || *value > 24 || !m_GlonassAlmanac[*value - 1])) text += "*";
     cell(e, 0) = text;
   } else if (id == "DC") {
-    std::string& el = cell(e, 1 + shift);
-    const std::int32_t doppler = m.i4(i * 4);
-    if (doppler == 2147483647) {
-      el += "  ";
-      return;
-    }
-    const double f = e.table == kGlonass ? 1602000000.0 + e.channel * 562500.0 : 1.57542e9;
-    const double rate = -(doppler * 0.0001 + f * static_cast<double>(clockDrift));
-    if (!el.empty() && (el.back() == '+' || el.back() == '-')) return;
-    el += std::fabs(rate) < 1 ? "^" : rate < 0 ? "--" : "+";
+    dopplerMark(e, value, clockDrift);
   } else if (id == "SI") {
-    const int index = m.u1(i);
-    std::string text;
-    char buf[16];
-    switch (e.table) {
-      case kGps:
-        std::snprintf(buf, sizeof buf, "%02d", index);
-        text = buf;
-        if (!m_GpsAlmanac[index - 1]) text += "*";
-        break;
-      case kGlonass:
-        std::snprintf(buf, sizeof buf, "%02d", index - 45), text = buf;
-        break;
-      case kGalileo:
-        std::snprintf(buf, sizeof buf, "%02d", index - 70), text = buf;
-        break;
-      default:
-        std::snprintf(buf, sizeof buf, "%02d", index), text = buf;
-        break;
-    }
-    cell(e, shift) = text;
+    cell(e, shift(e)) = satelliteCell(e, *value);  // an entry with a table has an index
   } else {
-    const int column = columnOf(id) + shift;
+    const int column = columnOf(id) + shift(e);
     if (id == "EL")
-      cell(e, column) = elevationCell(m.i1(i));
+      cell(e, column) = elevationCell(value);
     else if (id == "AZ")
-      cell(e, column) = azimuthCell(m.u1(i));
+      cell(e, column) = azimuthCell(value);
     else if (id == "TC")
-      cell(e, column) = lockTimeCell(m.u2(i * 2));
-    else if (id == "SS")
-      cell(e, column) = navStatusCell(m.u1(i));
+      cell(e, column) = lockTimeCell(value);
     else
-      cell(e, column) = byteCell(m.u1(i));
+      cell(e, column) = byteCell(value);
+  }
+}
+
+void SatelliteTables::dopplerMark(const Entry& e, Value doppler, float clockDrift) {
+  std::string& el = cell(e, 1 + shift(e));
+  if (!doppler) {
+    el += "  ";
+    return;
+  }
+  const double f = e.table == kGlonass ? 1602000000.0 + e.channel * 562500.0 : 1.57542e9;
+  const double rate = -(*doppler * 0.0001 + f * static_cast<double>(clockDrift));
+  if (!el.empty() && (el.back() == '+' || el.back() == '-')) return;
+  el += std::fabs(rate) < 1 ? "^" : rate < 0 ? "--" : "+";
+}
+
+std::string SatelliteTables::satelliteCell(const Entry& e, int index) const {
+  char buf[16];
+  switch (e.table) {
+    case kGps:
+      std::snprintf(buf, sizeof buf, "%02d", index);
+      return m_GpsAlmanac[index - 1] ? buf : std::string(buf) + "*";
+    case kGlonass:
+      std::snprintf(buf, sizeof buf, "%02d", index - 45);
+      return buf;
+    case kGalileo:
+      std::snprintf(buf, sizeof buf, "%02d", index - 70);
+      return buf;
+    default:
+      std::snprintf(buf, sizeof buf, "%02d", index);
+      return buf;
   }
 }
 

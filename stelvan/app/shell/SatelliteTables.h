@@ -3,10 +3,9 @@
 // messages of one round. Plain data; the session thread fills it, the view shows a copy.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
-
-class ZrxMessage;
 
 enum SatTable { kGps = 0, kGlonass = 1, kGalileo = 2, kSbas = 3, kSatTables = 4 };
 
@@ -22,8 +21,9 @@ class SatelliteTables {
   using Row = std::vector<std::string>;
 
   // Handles one per-satellite message ("SI", "NN", "EL", "AZ", "EC", "E1", "E2", "E3", "E5",
-  // "TC", "SS", "DC"); `clockDrift` is the latest "DO" value. False for any other id.
-  bool handle(const ZrxMessage& m, float clockDrift);
+  // "TC", "SS", "DC": id, length digits, body); `clockDrift` is the latest "DO" value. False for
+  // any other id.
+  bool handle(const std::string& message, float clockDrift);
   void setAlmanac(bool glonass, int number);  // "GA" PRN 1..37, "NA" slot 1..24
   void clear();
 
@@ -42,9 +42,14 @@ class SatelliteTables {
     int row = 0;
     int channel = 0;  // GLONASS frequency channel
   };
-  void layoutFrom(const ZrxMessage& m, std::size_t count);
-  void fillCell(const ZrxMessage& m, const Entry& e, std::size_t i, float clockDrift);
+  using Value = std::optional<std::int32_t>;
+  void layoutFrom(const std::vector<Value>& indices);
+  void fillCell(const std::string& id, const Entry& e, Value value, float clockDrift);
+  void dopplerMark(const Entry& e, Value doppler, float clockDrift);
+  std::string satelliteCell(const Entry& e, int index) const;
   std::string& cell(const Entry& e, int column);
+  // GLONASS rows have the frequency channel before the other columns.
+  static int shift(const Entry& e) { return e.table == kGlonass ? 1 : 0; }
 
   std::array<std::vector<Row>, kSatTables> m_Rows;
   std::vector<Entry> m_Entries;  // in "SI" order

@@ -7,7 +7,9 @@
 #include "shell/SatelliteTables.h"
 #include "shell/ViewTexts.h"
 
-class ZrxMessage;
+namespace engine::zrx {
+struct GeodeticPosition;
+}
 
 struct TargetSource {
   virtual ~TargetSource() = default;
@@ -29,7 +31,11 @@ class SessionDisplay {
   void setDecimalDegrees(bool on) { m_Decimal = on; }
 
  private:
-  void position(const ZrxMessage& m);
+  // The position and velocity messages; false for any other.
+  bool solution(const std::string& message);
+  // Time, clock, tracking, RTCM and almanac messages.
+  void status(const std::string& message);
+  void position(const engine::zrx::GeodeticPosition& pg);
 
   const TargetSource& m_Target;
   std::atomic<bool>& m_TargetChanged;

@@ -1,7 +1,9 @@
 #include "ZrxBodies.h"
 
 #include <bit>
+#include <cmath>
 #include <cstring>
+#include <numbers>
 #include <string_view>
 
 #include "../interfaces/IMessageGNSS.h"
@@ -61,6 +63,10 @@ std::optional<GeodeticPosition> readGeodeticPosition(const std::uint8_t* d, std:
   if (const auto* b = body(d, n, "PG", 29))
     return GeodeticPosition{f8(b), f8(b + 8), f8(b + 16), f4(b + 24), b[28]};
   return std::nullopt;
+}
+bool hasPosition(const GeodeticPosition& p) {
+  return hasSolution(p.solutionType) && std::isfinite(p.height) && std::fabs(p.lat) <= std::numbers::pi / 2 &&
+         std::fabs(p.lon) <= 2 * std::numbers::pi;  // false for NaN too
 }
 std::optional<CartesianPosition> readCartesianPosition(const std::uint8_t* d, std::size_t n) {
   if (const auto* b = body(d, n, "PO", 29))

@@ -47,6 +47,14 @@ struct GeodeticPosition {   // "PG"
   float deviation;
   std::uint8_t solutionType;
 };
+// Whether a solution type stands for a solution: the Cartesian messages carry nothing else.
+constexpr bool hasSolution(std::uint8_t solutionType) {
+  return solutionType != kNoSolution;
+}
+// Whether a "PG" holds a position at all: a solution, and latitude, longitude and height that
+// are finite and on the globe (latitude within ±90°, longitude within ±360°). A receiver
+// without a fix may send zeros, NaNs or stale values; everything that reads "PG" goes by this.
+bool hasPosition(const GeodeticPosition& p);
 struct CartesianPosition {
   double x, y, z;
   float deviation;

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <numbers>
 
 namespace BasePosition {
@@ -29,15 +28,6 @@ std::string groupValue(const std::string& datum, const Fix& fix) {
   std::snprintf(height, sizeof height, "%.4lf", fix.height);
   return "{" + datum + "," + angleText(fix.lat, 'N', 'S') + "," + angleText(fix.lon, 'E', 'W') + "," +
          height + "}";
-}
-
-bool fromPg(const unsigned char* message, std::size_t size, Fix& out) {
-  constexpr std::size_t kHeader = 5, kPosition = 24;
-  if (!message || size < kHeader + kPosition || message[0] != 'P' || message[1] != 'G') return false;
-  double v[3];
-  std::memcpy(v, message + kHeader, sizeof v);  // little-endian f8, as the receiver sends them
-  out = {v[0], v[1], v[2]};
-  return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
 }
 
 }  // namespace BasePosition

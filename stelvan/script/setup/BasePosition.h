@@ -1,8 +1,6 @@
 #pragma once
 // The Base page's reference position as the receiver writes it:
-// "{datum,N47d22m36.84000s,E008d32m30.12000s,430.0000}", and the receiver's own latest
-// position ("PG") turned into that form.
-#include <cstddef>
+// "{datum,N47d22m36.84000s,E008d32m30.12000s,430.0000}".
 #include <string>
 
 namespace BasePosition {
@@ -16,7 +14,5 @@ struct Fix {
 std::string angleText(double radians, char positive, char negative);
 // The group value with the datum kept.
 std::string groupValue(const std::string& datum, const Fix& fix);
-// A whole "PG" message (identifier, length digits, body); false when it is not one.
-bool fromPg(const unsigned char* message, std::size_t size, Fix& out);
 
 }  // namespace BasePosition

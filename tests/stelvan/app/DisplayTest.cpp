@@ -2,12 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 #include "gridlink/Framing.h"
+#include "plots/PositionTrack.h"
 #include "shell/DisplayFormat.h"
 #include "shell/SatelliteTables.h"
 #include "shell/SessionDisplay.h"
-#include "shell/ZrxFields.h"
 
 namespace {
 
@@ -35,11 +36,11 @@ TEST(DisplayFormat, CellsAndClock) {
   using namespace DisplayFormat;
   EXPECT_EQ(lockTimeCell(60), "1");
   EXPECT_EQ(lockTimeCell(59), ":59");
-  EXPECT_EQ(lockTimeCell(65535), "inf");
+  EXPECT_EQ(lockTimeCell(std::nullopt), "inf");
   EXPECT_EQ(navStatusCell(52), "52+");
   EXPECT_EQ(navStatusCell(4), "04-");
-  EXPECT_EQ(byteCell(255), "??");
-  EXPECT_EQ(elevationCell(127), "??");
+  EXPECT_EQ(byteCell(std::nullopt), "??");
+  EXPECT_EQ(elevationCell(std::nullopt), "??");
   EXPECT_EQ(azimuthCell(100), "200");
   EXPECT_EQ(elapsed(25 * 3600), "1d 01:00:00");
   EXPECT_EQ(elapsed(24 * 3600), "24:00:00");
@@ -65,7 +66,7 @@ TEST(SatelliteTables, GlonassChannelSlotAndGpsAlmanac) {
   SatelliteTables t;
   t.setAlmanac(false, 5);
   const std::string si = message("SI", bytes({5, 7, 38, 75, 255}));
-  ASSERT_TRUE(t.handle(ZrxMessage(si), 0));
+  ASSERT_TRUE(t.handle(si, 0));
   ASSERT_EQ(t.rows(kGps).size(), 2u);
   ASSERT_EQ(t.rows(kGlonass).size(), 1u);
   ASSERT_EQ(t.rows(kGalileo).size(), 1u);
@@ -75,18 +76,26 @@ TEST(SatelliteTables, GlonassChannelSlotAndGpsAlmanac) {
   EXPECT_EQ(t.rows(kGalileo)[0][0], "05");
   EXPECT_EQ(t.countsText(), "Satellites  2 : 1 : 1 : 0");
   const std::string nn = message("NN", bytes({0, 0, 3, 0, 0}));
-  t.handle(ZrxMessage(nn), 0);
+  t.handle(nn, 0);
   EXPECT_EQ(t.rows(kGlonass)[0][0], "03*");
   const std::string el = message("EL", bytes({10, 20, 30, 40, 50}));
-  t.handle(ZrxMessage(el), 0);
+  t.handle(el, 0);
   EXPECT_EQ(t.rows(kGlonass)[0][2], "30");  // shifted one column right of GPS
   // Doppler of a satellite moving away: falling mark.
   std::string dc;
   for (int v : {0, 0, 50000000, 0, 0}) dc += raw<std::int32_t>(v);
-  t.handle(ZrxMessage(message("DC", dc)), 0);
+  t.handle(message("DC", dc), 0);
   EXPECT_EQ(t.rows(kGlonass)[0][2], "30--");
+  // Lock time with the receiver's "no value", and the navigation status before the solution byte.
+  std::string tc;
+  for (int v : {0, 0, 0xFFFF, 0, 0}) tc += raw<std::uint16_t>(static_cast<std::uint16_t>(v));
+  t.handle(message("TC", tc), 0);
+  EXPECT_EQ(t.rows(kGlonass)[0][9], "inf");
+  t.handle(message("SS", bytes({0, 0, 52, 0, 0, 1})), 0);
+  EXPECT_EQ(t.rows(kGlonass)[0][10], "52+");
+  EXPECT_EQ(t.rows(kGps)[1][9], "00+");
   // A shorter "SI" drops the surplus rows.
-  t.handle(ZrxMessage(message("SI", bytes({7}))), 0);
+  t.handle(message("SI", bytes({7})), 0);
   EXPECT_EQ(t.rows(kGps).size(), 1u);
   EXPECT_TRUE(t.rows(kGlonass).empty());
 }
@@ -140,6 +149,51 @@ TEST(SessionDisplay, TargetFieldsStayBlankWhileNoTargetIsSet) {
   d.setDecimalDegrees(true);
   d.handle(message("PG", raw(-0.49) + raw(0.1) + raw(12.5) + raw(1.0f) + bytes({1})));
   EXPECT_EQ(d.snapshot().geo, "Lat:  28.07493196\260 S\nLon:   5.72957795\260 E\nAlt:   12.5000 m");
+}
+
+// The main view and the position track read "PG" through the same rule: a message the track
+// refuses leaves the view's last position standing, and one the track takes moves it.
+TEST(SessionDisplay, PositionRuleIsTheTracksRule) {
+  NoTarget target;
+  std::atomic<bool> changed{true};
+  SessionDisplay d(target, changed);
+  const auto pg = [](double lat, double lon, double h, int type) {
+    return message("PG", raw(lat) + raw(lon) + raw(h) + raw(1.0f) + bytes({type}));
+  };
+  const std::string good = pg(0.8, 0.15, 430, 4);
+  d.handle(good);
+  const ViewTexts before = d.snapshot();
+  ASSERT_TRUE(before.hasPosition);
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* what;
+    std::string message;
+    bool position;
+  };
+  const Case cases[] = {
+      {"no solution", pg(0, 0, 0, 0), false},
+      {"NaN latitude", pg(nan, 0.15, 430, 1), false},
+      {"infinite height", pg(0.8, 0.15, inf, 1), false},
+      {"latitude past the pole", pg(1.6, 0.15, 430, 1), false},
+      {"longitude past a turn", pg(0.8, 6.3, 430, 1), false},
+      {"cut short", good.substr(0, 20), false},
+      {"south-west", pg(-0.5, -3.0, -20, 2), true},
+  };
+  for (const Case& c : cases) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(c.message.data());
+    const auto fix = plots::PositionTrack::decodePG(bytes, static_cast<int>(c.message.size()));
+    EXPECT_EQ(fix.has_value(), c.position) << c.what;
+    d.handle(good);
+    d.handle(c.message);
+    const ViewTexts t = d.snapshot();
+    EXPECT_EQ(t.geo != before.geo, c.position) << c.what;
+    EXPECT_EQ(t.lat != before.lat, c.position) << c.what;
+    if (fix) {
+      EXPECT_EQ(t.lat, fix->lat) << c.what;
+    }
+  }
+  d.handle(pg(0, 0, 0, 0));
+  EXPECT_EQ(d.snapshot().solution, "(no solution)") << "the solution type is shown all the same";
 }
 
 }  // namespace
