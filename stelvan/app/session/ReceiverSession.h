@@ -102,6 +102,7 @@ class ReceiverSession {
   void startThread();
   void stopThread();
   void run();
+  bool start(CConnection*& conn);
   bool openConnection(CConnection*& conn);
   bool openReceiver(CConnection* conn);
   bool identify(std::string& why);
@@ -112,6 +113,7 @@ class ReceiverSession {
   bool relogin(CConnection* conn, const std::string& why);
   bool login(CConnection* conn, std::string& failed);
   bool reopenReceiver(CConnection* conn, std::string& failed);
+  std::string linkLostText() const;
   std::string titleFor();
   void displayLoop();
   bool receiverStillThere();

@@ -37,11 +37,7 @@ bool ReceiverSession::recover(CConnection* conn) {
     return true;
   }
   if (stopRequested_) return false;
-  std::string why;
-  {
-    std::lock_guard l(lock_);
-    why = linkLostText_;
-  }
+  const std::string why = linkLostText();
   if (!linkLost_ || conn->isLocalServerConn()) {
     endSession(linkLost_ && !why.empty() ? why : lastError());
     return false;
@@ -103,6 +99,11 @@ bool ReceiverSession::relogin(CConnection* conn, const std::string& why) {
     status(lost + " (retry " + std::to_string(backoff.Attempts()) + ")");
   }
   return false;
+}
+
+std::string ReceiverSession::linkLostText() const {
+  std::lock_guard l(lock_);
+  return linkLostText_;
 }
 
 bool ReceiverSession::login(CConnection* conn, std::string& failed) {

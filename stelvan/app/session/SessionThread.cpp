@@ -24,23 +24,14 @@ constexpr const char* kIdentifyScript =
 void ReceiverSession::run() {
   startTick_ = Platform::GetTickCount();
   CConnection* conn = conn_;
-  const bool again = conn != nullptr;  // back after a tool, on the same connection
-  if (!conn && !openConnection(conn)) return;
-  conn->SetTimeout(kTimeoutSeconds);
-  conn->GetRcvList();
-  if (again) {
-    rcv_->Close(false);
-    Platform::Sleep(100);
-  }
-  if (!openReceiver(conn)) return;
-  if (target_.manualOnly) {
-    rcv_->Close(false);
-    setState(SessionState::ManualOnly);
+  SessionState from = SessionState::Connecting;
+  if (conn && linkLost_) {
+    // The server went away while a tool had the receiver: log in again.
+    if (!relogin(conn, linkLostText())) return;
+    from = SessionState::Reconnecting;
+  } else if (!start(conn)) {
     return;
   }
-  std::string why;
-  if (!identify(why) || !attach(conn, why)) return fail(why);
-  SessionState from = SessionState::Connecting;
   while (goLive(from)) {
     displayLoop();
     closeReceiver();
@@ -48,6 +39,31 @@ void ReceiverSession::run() {
     from = SessionState::Reconnecting;
   }
   closeReceiver();
+}
+
+// Opens the connection (or, back after a tool, takes the open one) and the receiver, then
+// identifies and attaches it. False when the session goes no further: failed, or manual only.
+bool ReceiverSession::start(CConnection*& conn) {
+  const bool again = conn != nullptr;
+  if (!conn && !openConnection(conn)) return false;
+  conn->SetTimeout(kTimeoutSeconds);
+  conn->GetRcvList();
+  if (again) {
+    rcv_->Close(false);
+    Platform::Sleep(100);
+  }
+  if (!openReceiver(conn)) return false;
+  if (target_.manualOnly) {
+    rcv_->Close(false);
+    setState(SessionState::ManualOnly);
+    return false;
+  }
+  std::string why;
+  if (!identify(why) || !attach(conn, why)) {
+    fail(why);
+    return false;
+  }
+  return true;
 }
 
 bool ReceiverSession::goLive(SessionState from) {
@@ -185,9 +201,8 @@ void ReceiverSession::onServerEvent(CConnection* conn) {
     return;
   }
   if (code == 250 || code == 252) return;
-  // The owner hears of it before the session thread's own texts about it.
-  notify([&](SessionObserver& o) { o.serverEvent(code, text); });
-  if (code == 247 || code == 253 || code == 255) {
+  const bool ended = code == 247 || code == 253 || code == 255;
+  if (ended) {
     // The server link ended: the session thread leaves its loop and logs in again (remote) or
     // ends the session (the local server); the owner drops what an ended session leaves.
     {
@@ -195,8 +210,9 @@ void ReceiverSession::onServerEvent(CConnection* conn) {
       linkLostText_ = text;
     }
     linkLost_ = true;
-    wake_.Set();
   }
+  notify([&](SessionObserver& o) { o.serverEvent(code, text); });
+  if (ended) wake_.Set();  // after the owner heard of it, so the session's own texts come later
 }
 
 }  // namespace session

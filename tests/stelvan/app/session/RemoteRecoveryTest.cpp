@@ -13,6 +13,7 @@
 #include "ServerProcess.h"
 #include "SessionRecorder.h"
 #include "TempDir.h"
+#include "gridlink/CReceiver.h"
 #include "rcvsim/Simulator.h"
 #include "session/ReceiverSession.h"
 
@@ -154,6 +155,26 @@ TEST_F(RemoteRecoveryTest, LoginRefusedOnTheWayBackEndsTheRetriesWithTheServersR
   EXPECT_EQ(count(server->log(), "login refused"), 1) << server->log();
   session.dropConnection();
   EXPECT_EQ(session.connection(), nullptr);
+}
+
+TEST_F(RemoteRecoveryTest, ServerLostWhileAToolHoldsTheReceiverIsLoggedInToAgainAfterTheTool) {
+  goLive();
+  std::string reply;
+  const auto ran = session.borrowReceiver([&](CReceiver* rcv) {
+    killServer();
+    ASSERT_TRUE(recorder.waitForEvent(247)) << "no word of the lost server";
+    rcv->SendCommand("print,/par/rcv/model", reply);
+  });
+  EXPECT_EQ(ran, ReceiverSession::BorrowResult::Ran);
+  EXPECT_EQ(reply.find("NH-RCV-100"), std::string::npos) << reply;
+  EXPECT_EQ(session.state(), SessionState::Reconnecting);
+  EXPECT_TRUE(recorder.waitForStatus("Server lost: ")) << recorder.lastStatus();
+
+  restartServer();
+  ASSERT_TRUE(recorder.waitForState(session, SessionState::Live, 60)) << recorder.lastStatus();
+  EXPECT_TRUE(recorder.waitForRounds(2));
+  EXPECT_EQ(lastStates(3), (std::vector<SessionState>{SessionState::ToolHoldsReceiver,
+                                                      SessionState::Reconnecting, SessionState::Live}));
 }
 
 TEST_F(RemoteRecoveryTest, ReceiverLostBehindALiveServerIsReopenedWithoutANewLogin) {

@@ -1,8 +1,10 @@
 #pragma once
 // What a receiver session tells its observer and its round listeners, recorded for tests that
 // wait on it with generous bounds.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -33,7 +35,11 @@ class Recorder : public session::SessionObserver, public session::RoundListener 
     title_ = title;
     changed_.notify_all();
   }
-  void serverEvent(std::uint8_t, const std::string&) override {}
+  void serverEvent(std::uint8_t code, const std::string&) override {
+    std::lock_guard l(lock_);
+    events_.push_back(code);
+    changed_.notify_all();
+  }
   void round(const std::vector<std::string>&) override {
     std::lock_guard l(lock_);
     ++rounds_;
@@ -55,6 +61,9 @@ class Recorder : public session::SessionObserver, public session::RoundListener 
       target = rounds_ + more;
     }
     return waitFor([&] { return rounds_ >= target; });
+  }
+  bool waitForEvent(std::uint8_t code) {
+    return waitFor([&] { return std::find(events_.begin(), events_.end(), code) != events_.end(); });
   }
   bool waitForStatus(const std::string& part) {
     return waitFor([&] { return !statuses_.empty() && statuses_.back().find(part) != std::string::npos; });
@@ -85,6 +94,7 @@ class Recorder : public session::SessionObserver, public session::RoundListener 
   std::condition_variable changed_;
   std::vector<SessionState> states_;
   std::vector<std::string> statuses_;
+  std::vector<std::uint8_t> events_;
   std::string title_;
   int rounds_ = 0;
 };
