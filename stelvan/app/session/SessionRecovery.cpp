@@ -96,7 +96,9 @@ bool ReceiverSession::relogin(CConnection* conn, const std::string& why) {
       loggedIn = !linkLost_;  // a receiver that does not open yet is tried again alone
     }
     if (!failed.empty()) remember(failed);
-    status(lost + " (retry " + std::to_string(backoff.Attempts()) + ")");
+    // Once the server is back, what keeps the session away is its receiver.
+    const std::string shown = loggedIn && !failed.empty() ? LostText(failed) : lost;
+    status(shown + " (retry " + std::to_string(backoff.Attempts()) + ")");
   }
   return false;
 }

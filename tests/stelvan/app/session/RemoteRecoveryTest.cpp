@@ -49,14 +49,16 @@ class RemoteRecoveryTest : public ::testing::Test {
     std::filesystem::remove(deviceLink);
     std::filesystem::create_symlink(sim->ptyPath(), deviceLink);
   }
-  void startServer(const std::string& listen) {
-    server = std::make_unique<ServerProcess>(std::vector<std::string>{"--listen", listen, "--users", users,
-                                                                      "--store", dir.str() + "/store",
-                                                                      "--receiver", receiverString()});
+  void startServer(const std::string& listen, const std::string& offered = {}) {
+    server = std::make_unique<ServerProcess>(
+        std::vector<std::string>{"--listen", listen, "--users", users, "--store", dir.str() + "/store",
+                                 "--receiver", offered.empty() ? receiverString() : offered});
     ASSERT_NE(server->port(), 0u) << server->log();
   }
   // The same port again, as a restarted server comes back where its users know it.
-  void restartServer() { startServer("127.0.0.1:" + std::to_string(port)); }
+  void restartServer(const std::string& offered = {}) {
+    startServer("127.0.0.1:" + std::to_string(port), offered);
+  }
   void killServer() {
     kill(server->pid(), SIGKILL);
     server->Wait(10000);
@@ -117,6 +119,19 @@ TEST_F(RemoteRecoveryTest, ServerKilledAndBackOnItsPortResumesTheLiveSessionByIt
   const std::string log = server->log();
   EXPECT_EQ(count(log, "alice: logged in"), 1) << log;
   EXPECT_EQ(count(log, "opened " + receiverString()), 1) << log;
+}
+
+TEST_F(RemoteRecoveryTest, ServerBackWithoutTheReceiverSaysSoAndKeepsTryingTheReceiver) {
+  goLive();
+  killServer();
+  ASSERT_TRUE(recorder.waitForState(session, SessionState::Reconnecting, 60)) << recorder.lastStatus();
+  restartServer("COM/dev/null/none:115200:1");
+  EXPECT_TRUE(recorder.waitForStatus("Receiver lost: Can't find receiver. (retry ")) << recorder.lastStatus();
+  EXPECT_EQ(session.state(), SessionState::Reconnecting);
+
+  server->Stop();
+  restartServer();
+  ASSERT_TRUE(recorder.waitForState(session, SessionState::Live, 60)) << recorder.lastStatus();
 }
 
 TEST_F(RemoteRecoveryTest, DisconnectWhileTheServerIsAwayStopsTheRetries) {
