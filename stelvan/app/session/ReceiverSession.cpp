@@ -196,7 +196,11 @@ ReceiverSession::BorrowResult ReceiverSession::borrowReceiver(const Tool& tool, 
   closeReceiver();
   toolRunning_ = false;
   const bool end = endAfterTool_.exchange(false);
-  if (linkLost_) {
+  if (linkLost_ && !end && before == SessionState::Live && !isLocalServer()) {
+    // The remote server went away under the tool: the session thread logs in again.
+    setState(SessionState::Reconnecting);
+    startThread();
+  } else if (linkLost_) {
     const std::string text = lastError();
     disconnect();
     status(text);  // why the session ended, rather than "Disconnected"

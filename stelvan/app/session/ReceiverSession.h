@@ -2,7 +2,9 @@
 // ReceiverSession: the one receiver the program holds. It owns the connection, the receiver and
 // the session thread (connect, identify, attach, then one round of the receiver's stream after
 // another for the RoundListeners), keeps the session's one explicit state and lends the
-// receiver to modal tools one at a time (borrowReceiver). No widgets: the owner observes it.
+// receiver to modal tools one at a time (borrowReceiver). A live session whose receiver, or
+// whose remote server, goes away is tried again by the session thread (Reconnecting) until it
+// is back, a server refuses the login, or Disconnect. No widgets: the owner observes it.
 //
 // Threads: the public operations belong to the owner's thread (the GUI thread in the program),
 // except state(), info() and the listener calls, which any thread may make. The owner's waits
@@ -30,6 +32,7 @@ class ReceiverSession {
  public:
   static constexpr const char* kClientName = "Stelvan-P";
   static constexpr std::uint32_t kRoundWaitMs = 1999;
+  static constexpr unsigned kTimeoutSeconds = 75;  // the connection's, once logged in
   static constexpr int kMinFreshRows = 8;
   // Silent round waits after which the session asks the receiver whether it is still there.
   static constexpr int kSilentRoundsBeforeProbe = 2;
@@ -89,6 +92,9 @@ class ReceiverSession {
   // While Reconnecting: the title and the status text naming why the receiver was lost.
   static std::string LostTitle(const std::string& model, const std::string& portName);
   static std::string LostText(const std::string& why);
+  // The same for a lost remote server (`server` as the session was given it).
+  static std::string ServerLostTitle(const std::string& model, const std::string& portName);
+  static std::string ServerLostText(const std::string& server, const std::string& why);
 
  private:
   void setState(SessionState to);
@@ -96,12 +102,18 @@ class ReceiverSession {
   void startThread();
   void stopThread();
   void run();
+  bool start(CConnection*& conn);
   bool openConnection(CConnection*& conn);
   bool openReceiver(CConnection* conn);
   bool identify(std::string& why);
   bool attach(CConnection* conn, std::string& why);
   bool goLive(SessionState from);
+  bool recover(CConnection* conn);
   bool reconnect(CConnection* conn, const std::string& why);
+  bool relogin(CConnection* conn, const std::string& why);
+  bool login(CConnection* conn, std::string& failed);
+  bool reopenReceiver(CConnection* conn, std::string& failed);
+  std::string linkLostText() const;
   std::string titleFor();
   void displayLoop();
   bool receiverStillThere();
@@ -146,7 +158,8 @@ class ReceiverSession {
   std::atomic<bool> toolRunning_{false};
   std::atomic<int> attempt_{0};
   std::atomic<std::uint32_t> startTick_{0};
-  std::string lostText_;  // session thread
+  std::string lostText_;      // session thread
+  std::string linkLostText_;  // under lock_: the event that ended the server link
 
   std::mutex listenersLock_;  // held while a round is delivered
   std::vector<RoundListener*> listeners_;

@@ -10,7 +10,7 @@ enum class SessionState {
   Live,               // the session thread shows the receiver's stream
   ToolHoldsReceiver,  // a modal tool has the receiver to itself; the session thread is stopped
   ManualOnly,         // connected for manual mode only: no session thread, receiver closed
-  Reconnecting,       // the live receiver was lost: the session thread tries it again until Disconnect
+  Reconnecting,       // the live receiver or its server was lost: tried again until back or Disconnect
 };
 
 const char* stateName(SessionState state);

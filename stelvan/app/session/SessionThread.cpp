@@ -4,7 +4,6 @@
 
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
-#include "gridlink/ReconnectBackoff.h"
 #include "gridlink/platform/Clock.h"
 #include "query/CAnswerTable.h"
 #include "session/ReceiverSession.h"
@@ -25,36 +24,46 @@ constexpr const char* kIdentifyScript =
 void ReceiverSession::run() {
   startTick_ = Platform::GetTickCount();
   CConnection* conn = conn_;
-  const bool again = conn != nullptr;  // back after a tool, on the same connection
-  if (!conn && !openConnection(conn)) return;
-  conn->SetTimeout(75);
+  SessionState from = SessionState::Connecting;
+  if (conn && linkLost_) {
+    // The server went away while a tool had the receiver: log in again.
+    if (!relogin(conn, linkLostText())) return;
+    from = SessionState::Reconnecting;
+  } else if (!start(conn)) {
+    return;
+  }
+  while (goLive(from)) {
+    displayLoop();
+    closeReceiver();
+    if (stopRequested_ || !recover(conn)) return;
+    from = SessionState::Reconnecting;
+  }
+  closeReceiver();
+}
+
+// Opens the connection (or, back after a tool, takes the open one) and the receiver, then
+// identifies and attaches it. False when the session goes no further: failed, or manual only.
+bool ReceiverSession::start(CConnection*& conn) {
+  const bool again = conn != nullptr;
+  if (!conn && !openConnection(conn)) return false;
+  conn->SetTimeout(kTimeoutSeconds);
   conn->GetRcvList();
   if (again) {
     rcv_->Close(false);
     Platform::Sleep(100);
   }
-  if (!openReceiver(conn)) return;
+  if (!openReceiver(conn)) return false;
   if (target_.manualOnly) {
     rcv_->Close(false);
     setState(SessionState::ManualOnly);
-    return;
+    return false;
   }
   std::string why;
-  if (!identify(why) || !attach(conn, why)) return fail(why);
-  SessionState from = SessionState::Connecting;
-  while (goLive(from)) {
-    displayLoop();
-    closeReceiver();
-    if (stopRequested_) return;
-    // A lost server link takes the connection with it: only the receiver is tried again.
-    if (linkLost_) return endSession(lostText_);
-    if (!reconnect(conn, lostText_.empty() ? std::string("The receiver does not answer") : lostText_)) {
-      if (!stopRequested_) endSession(lastError());  // the server went away meanwhile
-      return;
-    }
-    from = SessionState::Reconnecting;
+  if (!identify(why) || !attach(conn, why)) {
+    fail(why);
+    return false;
   }
-  closeReceiver();
+  return true;
 }
 
 bool ReceiverSession::goLive(SessionState from) {
@@ -66,31 +75,6 @@ bool ReceiverSession::goLive(SessionState from) {
   }
   if (from == SessionState::Reconnecting) startTick_ = Platform::GetTickCount();  // a new session's time
   return !stopRequested_ && moveState(from, SessionState::Live);
-}
-
-// The receiver went away while live: the same receiver string (so the same device path) is
-// opened again with a growing pause between tries, until it answers or Disconnect stops it.
-// True once it is open, identified and attached again.
-bool ReceiverSession::reconnect(CConnection* conn, const std::string& why) {
-  remember(why);
-  const std::string lost = LostText(why);
-  setState(SessionState::Reconnecting);
-  receiverLost_ = false;  // raised only while live
-  const SessionInfo s = info();
-  notify([&](SessionObserver& o) { o.titleText(LostTitle(s.model, s.portName)); });
-  status(lost);
-  ReconnectBackoff backoff;
-  while (!stopRequested_ && !linkLost_) {
-    if (!backoff.WaitNext(wake_) && stopRequested_) break;  // a stray wake only tries earlier
-    rcv_->Close(false);
-    std::string failed;
-    if (rcv_->Open(conn, target_.receiver.c_str(), 0) == 1 && identify(failed) && attach(conn, failed)) return true;
-    closeReceiver();
-    if (failed.empty()) failed = rcv_->GetReplyString();
-    if (!failed.empty()) remember(failed);
-    status(lost + " (retry " + std::to_string(backoff.Attempts()) + ")");
-  }
-  return false;
 }
 
 // A failure of one of the steps: its text in the status line, the receiver closed, Idle. The
@@ -217,12 +201,18 @@ void ReceiverSession::onServerEvent(CConnection* conn) {
     return;
   }
   if (code == 250 || code == 252) return;
-  if (code == 247 || code == 253 || code == 255) {
-    // The server link ended: the session thread leaves its loop; the owner drops the rest.
+  const bool ended = code == 247 || code == 253 || code == 255;
+  if (ended) {
+    // The server link ended: the session thread leaves its loop and logs in again (remote) or
+    // ends the session (the local server); the owner drops what an ended session leaves.
+    {
+      std::lock_guard l(lock_);
+      linkLostText_ = text;
+    }
     linkLost_ = true;
-    wake_.Set();
   }
   notify([&](SessionObserver& o) { o.serverEvent(code, text); });
+  if (ended) wake_.Set();  // after the owner heard of it, so the session's own texts come later
 }
 
 }  // namespace session

@@ -22,6 +22,7 @@
 #include "shell/CCockpitView.h"
 #include "messages/CMessage.h"
 #include "shell/DisplayFormat.h"
+#include "shell/StatusPane.h"
 #include "shell/TrafficLogSetting.h"
 
 namespace {
@@ -179,7 +180,7 @@ QAction* CMainFrame::action(const char* name) const {
 
 void CMainFrame::buildStatusBar() {
   for (int i = 0; i < 3; ++i) {
-    m_Panes[i] = new QLabel(this);
+    m_Panes[i] = i == 0 ? new StatusPane(this) : new QLabel(this);  // the status text may be long
     m_Panes[i]->setObjectName(QString("pane%1").arg(i));
   }
   const int paneWidth = fontMetrics().horizontalAdvance("00:00:00") + 8;

@@ -84,8 +84,8 @@ void CMainFrame::onServerEvent(int code, const QString& text) {
     case 247:
     case 253:
     case 255:
-      // The server link ended: the session thread or the tool's return ends the session; with
-      // neither (manual mode only) it ends here.
+      // The server link ended: the session thread or the tool's return logs in again (or ends
+      // a local session); with neither (manual mode only) it ends here.
       if (m_App.session().state() == session::SessionState::ManualOnly) Disconnect();
       SetStatusText(text);
       break;

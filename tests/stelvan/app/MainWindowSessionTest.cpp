@@ -30,6 +30,7 @@
 #include "shell/CMainFrame.h"
 #include "shell/PumpingWait.h"
 #include "shell/StartOptions.h"
+#include "shell/StatusPane.h"
 
 namespace {
 
@@ -209,13 +210,29 @@ TEST_F(MainWindowSession, LostReceiverIsShownAndTheViewResumesWhenItIsBackOnItsL
   ASSERT_TRUE(waitFor([this] { return live() && app->session().state() == session::SessionState::Live; }, 30000))
       << frame->paneText(0).toStdString();
 
-  first.reset();  // the receiver goes away
+  // The receiver goes away, and with it its device name: the retries must not open a
+  // pseudo-terminal that another program got under the same number meanwhile.
+  std::filesystem::remove(link);
+  first.reset();
   ASSERT_TRUE(waitFor([this] { return frame->windowTitle().endsWith("(receiver lost)"); }, 60000))
       << frame->windowTitle().toStdString();
   EXPECT_EQ(app->session().state(), session::SessionState::Reconnecting);
   EXPECT_TRUE(waitFor([this] { return frame->paneText(0).startsWith("Receiver lost: "); }, 10000))
       << frame->paneText(0).toStdString();
   EXPECT_TRUE(frame->paneText(2).isEmpty()) << "the session time kept counting";
+  // At the window's own width the status line shows the retry count whole, and the cause as far
+  // as it fits; the full text stays in the pane.
+  ASSERT_TRUE(waitFor([this] { return frame->paneText(0).contains(" (retry "); }, 30000))
+      << frame->paneText(0).toStdString();
+  const auto* pane = frame->findChild<StatusPane*>("pane0");
+  ASSERT_NE(pane, nullptr);
+  const QString full = pane->text(), shown = pane->shownText();
+  EXPECT_GT(pane->fontMetrics().horizontalAdvance(full), pane->contentsRect().width())
+      << "nothing to shorten";
+  EXPECT_TRUE(shown.startsWith("Receiver lost: ")) << shown.toStdString() << " for " << full.toStdString();
+  EXPECT_TRUE(shown.endsWith(full.mid(full.lastIndexOf(" (retry ")))) << shown.toStdString();
+  EXPECT_LE(pane->fontMetrics().horizontalAdvance(shown), pane->contentsRect().width())
+      << shown.toStdString();
   EXPECT_EQ(gps()->rowCount(), 0);
   EXPECT_TRUE(frame->action("actionDisconnect")->isEnabled());
   EXPECT_FALSE(frame->action("actionConnection")->isEnabled());

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "SessionRecorder.h"
 #include "TempDir.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
@@ -19,78 +20,9 @@
 
 using session::ReceiverSession;
 using session::SessionState;
+using sessiontest::Recorder;
 
 namespace {
-
-// Records what the session tells; the tests wait on it with generous bounds.
-class Recorder : public session::SessionObserver, public session::RoundListener {
- public:
-  void stateChanged(SessionState from, SessionState to) override {
-    std::lock_guard l(lock_);
-    states_.push_back(to);
-    changed_.notify_all();
-  }
-  void statusText(const std::string& text) override {
-    std::lock_guard l(lock_);
-    statuses_.push_back(text);
-    changed_.notify_all();
-  }
-  void titleText(const std::string& title) override {
-    std::lock_guard l(lock_);
-    title_ = title;
-    changed_.notify_all();
-  }
-  void serverEvent(std::uint8_t, const std::string&) override {}
-  void round(const std::vector<std::string>&) override {
-    std::lock_guard l(lock_);
-    ++rounds_;
-    changed_.notify_all();
-  }
-  void silence() override {}
-
-  bool waitFor(const std::function<bool()>& ready, int seconds = 30) {
-    std::unique_lock l(lock_);
-    return changed_.wait_for(l, std::chrono::seconds(seconds), ready);
-  }
-  bool waitForState(ReceiverSession& s, SessionState want, int seconds = 30) {
-    return waitFor([&] { return s.state() == want; }, seconds);
-  }
-  bool waitForRounds(int more) {
-    int target;
-    {
-      std::lock_guard l(lock_);
-      target = rounds_ + more;
-    }
-    return waitFor([&] { return rounds_ >= target; });
-  }
-  bool waitForStatus(const std::string& part) {
-    return waitFor([&] { return !statuses_.empty() && statuses_.back().find(part) != std::string::npos; });
-  }
-  std::string title() {
-    std::lock_guard l(lock_);
-    return title_;
-  }
-  std::vector<SessionState> states() {
-    std::lock_guard l(lock_);
-    return states_;
-  }
-  std::string lastStatus() {
-    std::lock_guard l(lock_);
-    return statuses_.empty() ? std::string() : statuses_.back();
-  }
-  int rounds() {
-    std::lock_guard l(lock_);
-    return rounds_;
-  }
-
- private:
-  std::mutex lock_;
-  std::condition_variable changed_;
-  std::vector<SessionState> states_;
-  std::vector<std::string> statuses_;
-  std::string title_;
-  int rounds_ = 0;
-};
 
 class ReceiverSessionTest : public ::testing::Test {
  protected:
@@ -255,6 +187,7 @@ TEST_F(ReceiverSessionTest, ManualOnlySessionDisconnectedFromItsToolEndsClosed) 
 
 TEST_F(ReceiverSessionTest, ReceiverVanishingMidSessionIsRetriedUntilDisconnect) {
   goLiveThroughLink();
+  std::filesystem::remove(deviceLink);  // no retry may open a pseudo-terminal reused meanwhile
   sim->stop();
   ASSERT_TRUE(recorder.waitForState(session, SessionState::Reconnecting, 60));
   ASSERT_TRUE(recorder.waitForStatus("Receiver lost: ")) << recorder.lastStatus();
@@ -275,6 +208,7 @@ TEST_F(ReceiverSessionTest, ReceiverVanishingMidSessionIsRetriedUntilDisconnect)
 
 TEST_F(ReceiverSessionTest, ReceiverBackOnTheSameDeviceLinkResumesTheLiveSessionByItself) {
   goLiveThroughLink();
+  std::filesystem::remove(deviceLink);  // no retry may open a pseudo-terminal reused meanwhile
   sim->stop();
   ASSERT_TRUE(recorder.waitForState(session, SessionState::Reconnecting, 60));
   startSimulator();  // a new pseudo-terminal, reached through the same path
