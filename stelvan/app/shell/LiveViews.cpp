@@ -88,8 +88,8 @@ void LiveViews::setTarget(double lat, double lon) {
 }
 
 void LiveViews::sessionState(session::SessionState to) {
-  live_ = to == session::SessionState::Live;
-  if (!live_) {
+  if (to == session::SessionState::Idle) fresh_ = true;
+  if (to != session::SessionState::Live) {
     // The receiver was closed or lent: its RTCM slot is gone with it.
     rtcm_.reset();
     rtcmAttached_ = false;
@@ -134,11 +134,14 @@ void LiveViews::begin() {
   QMetaObject::invokeMethod(this, &LiveViews::startBegin, Qt::QueuedConnection);
 }
 
+// A new connection starts the views over; the same session back after a tool or a lost
+// receiver goes on where they were.
 void LiveViews::startBegin() {
   for (plots::LiveViewBase* v : views_) {
     v->setLastEpochTick(Platform::GetTickCount());
-    v->begin();
+    if (fresh_) v->begin();
   }
+  fresh_ = false;
 }
 
 void LiveViews::round(const std::vector<std::string>& fresh) {

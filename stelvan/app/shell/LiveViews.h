@@ -3,7 +3,8 @@
 // fed from the main session's own stream (a RoundListener: each round is copied on the session
 // thread and handed to the GUI thread queued), so the receiver is opened once and the main
 // view never stops. While a tool holds the receiver no round comes and the views simply wait.
-// Which views are open and where is kept in the settings ("Views", "State").
+// Which views are open and where is kept in the settings ("Views", "State"). sessionState()
+// must follow the session's states (the owner's thread).
 #include <QObject>
 #include <array>
 #include <functional>
@@ -72,7 +73,7 @@ class LiveViews : public QObject, public session::RoundListener {
   std::function<void()> detach_;
   std::array<QDockWidget*, kViews> docks_{};
   std::array<plots::LiveViewBase*, kViews> views_{};
-  bool live_ = false;
+  bool fresh_ = true;  // no session since the last Idle: the next one starts the views over
   bool rtcmAttached_ = false;
   session::CallbackChannel<session::CallbackRegistry::DataKey, void(CReceiver*)>::Registration rtcm_;
 };

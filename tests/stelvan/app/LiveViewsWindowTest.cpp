@@ -1,7 +1,8 @@
 // The main window with its live views beside it, against the simulator program: the views fill
 // from the main session's own stream while the main view's tables go on updating, the receiver
-// is opened once (the simulator's trace holds one loop test per open), and which views were
-// open comes back with the next start.
+// is opened once (the simulator's trace holds one loop test per open), a tool that borrows the
+// receiver pauses them without losing what they hold, and which views were open comes back
+// with the next start.
 #include <gtest/gtest.h>
 
 #include <QDockWidget>
@@ -99,6 +100,19 @@ TEST_F(LiveViewsWindow, ViewsFollowTheSessionWhileTheMainViewGoesOnAndTheReceive
   EXPECT_FALSE(elevations.empty());
   EXPECT_EQ(app->session().state(), session::SessionState::Live);
   EXPECT_EQ(receiverOpens(trace), opens);
+
+  // A tool has the receiver to itself: the views get nothing meanwhile, then go on with what
+  // they had.
+  int duringTool = -1;
+  const int beforeTool = position->track().stats().count;
+  frame->RunModalTool([&](CReceiver*) {
+    QTest::qWait(2500);  // rounds come every second while live
+    duringTool = position->track().stats().count;
+  });
+  EXPECT_EQ(duringTool, beforeTool);
+  // The first change after the tool: fixes added to the ones before, not a track started over.
+  EXPECT_TRUE(waitFor([&] { return position->track().stats().count != beforeTool; }, 30000));
+  EXPECT_GT(position->track().stats().count, beforeTool);
 
   // The next start finds the views where they were.
   EXPECT_TRUE(frame->close());
