@@ -57,6 +57,10 @@ QDockWidget* LiveViews::buildDock(View v, const char* name, const char* title, p
   frame_.addDockWidget(Qt::RightDockWidgetArea, dock);
   dock->hide();
   connect(dock, &QDockWidget::visibilityChanged, this, &LiveViews::layoutChanged);
+  // Closed by its own title bar button: the RTCM slot goes as with the menu entry.
+  connect(dock, &QDockWidget::visibilityChanged, this, [this, v](bool visible) {
+    if (!visible && v == Corrections && docks_[v]->isHidden()) detachRtcm();
+  });
   connect(dock, &QDockWidget::topLevelChanged, this, &LiveViews::layoutChanged);
   docks_[v] = dock;
   views_[v] = content;
