@@ -32,9 +32,9 @@ std::vector<LabelRect> besideMarker(const LabelRequest& l, double half) {
 }  // namespace
 
 std::vector<PlacedLabel> placeLabels(const std::vector<LabelRequest>& labels, double markerSize,
-                                     const LabelRect& bounds) {
+                                     const LabelRect& bounds, const std::vector<LabelRect>& keepClear) {
   const double half = markerSize / 2;
-  std::vector<LabelRect> taken;  // markers, then each label as it is placed
+  std::vector<LabelRect> taken = keepClear;  // then the markers, then each label as it is placed
   for (const LabelRequest& l : labels)
     taken.push_back(
         {l.markerX - half - kGap, l.markerY - half - kGap, markerSize + 2 * kGap, markerSize + 2 * kGap});

@@ -23,9 +23,10 @@ struct PlacedLabel {
   bool leader = false;  // too far from its marker to be read as its own: draw a line
 };
 
-// `markerSize`: the square markers' side, kept clear of labels. `bounds`: where labels should
-// stay; a label that finds no room inside goes outside it rather than onto another.
+// `markerSize`: the square markers' side, kept clear of labels, as is every rectangle of
+// `keepClear` (the plot's own lettering). `bounds`: where labels should stay; a label that
+// finds no room inside goes outside it rather than onto another.
 std::vector<PlacedLabel> placeLabels(const std::vector<LabelRequest>& labels, double markerSize,
-                                     const LabelRect& bounds);
+                                     const LabelRect& bounds, const std::vector<LabelRect>& keepClear = {});
 
 }  // namespace plots

@@ -53,6 +53,16 @@ void drawRingLabels(QPainter& p, const Geometry& g) {
   p.setFont(normal);
 }
 
+// Where drawRings puts "W", "E", "N" and "S".
+std::vector<LabelRect> lettering(QPainter& p, const Geometry& g) {
+  const QFontMetrics fm = p.fontMetrics();
+  const double w = fm.horizontalAdvance("W"), h = fm.height();
+  return {{double(g.cx - g.r + 2), double(g.cy + 1), w, h},
+          {double(g.cx + g.r - 2) - w, double(g.cy + 1), w, h},
+          {double(g.cx + 3), double(g.cy - g.r + 1), w, h},
+          {double(g.cx + 3), double(g.cy + g.r - 1) - h, w, h}};
+}
+
 void drawRings(QPainter& p, const Geometry& g) {
   p.setPen(Qt::NoPen);
   p.setBrush(Qt::white);
@@ -91,8 +101,8 @@ std::vector<SkyPainter::Marker> drawMarkers(QPainter& p, const Geometry& g, QSiz
     requests.push_back({double(markers.back().at.x()), double(markers.back().at.y()),
                         double(fm.horizontalAdvance(text)), double(fm.height())});
   }
-  const auto placed =
-      placeLabels(requests, SkyPainter::kMarker, {0, 0, double(size.width()), double(size.height())});
+  const auto placed = placeLabels(requests, SkyPainter::kMarker,
+                                  {0, 0, double(size.width()), double(size.height())}, lettering(p, g));
   for (std::size_t i = 0; i < markers.size(); ++i) {
     const QColor c = SkyPainter::colour(LiveSky::colour(markers[i].id));
     const QPoint at = markers[i].at;

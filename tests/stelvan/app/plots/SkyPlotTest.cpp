@@ -139,13 +139,15 @@ TEST(LabelLayout, FortyLabelsInACrowdedCornerNeverOverlapEachOtherOrAMarker) {
   for (int i = 0; i < 40; ++i)  // markers 3 to 9 pixels apart in a 40 x 30 patch
     labels.push_back({100.0 + (i % 8) * 5 + (i / 8) % 2 * 3, 80.0 + (i / 8) * 6, 22, 13});
   const plots::LabelRect bounds{0, 0, 300, 300};
-  const auto placed = plots::placeLabels(labels, 6, bounds);
+  const plots::LabelRect letter{140, 70, 10, 14};  // the plot's own "N" beside the crowd
+  const auto placed = plots::placeLabels(labels, 6, bounds, {letter});
   ASSERT_EQ(placed.size(), labels.size());
   int leaders = 0;
   for (std::size_t i = 0; i < placed.size(); ++i) {
     const plots::LabelRect& r = placed[i].rect;
     EXPECT_TRUE(r.x >= 0 && r.y >= 0 && r.x + r.w <= 300 && r.y + r.h <= 300) << i;
     leaders += placed[i].leader;
+    EXPECT_FALSE(r.intersects(letter)) << i;
     for (std::size_t j = 0; j < placed.size(); ++j) {
       if (j != i) {
         EXPECT_FALSE(r.intersects(placed[j].rect)) << i << " and " << j;
