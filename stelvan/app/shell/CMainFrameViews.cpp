@@ -2,6 +2,7 @@
 // leaves its narrow band while one is docked.
 #include <QAction>
 #include <QDockWidget>
+#include <QScreen>
 
 #include "gridlink/CReceiver.h"
 #include "shell/CCockpitApp.h"
@@ -62,7 +63,11 @@ void CMainFrame::toggleView(int view) {
   m_LiveViews->toggle(v);
   // The first view docked beside the main view gets room of its own rather than the view's.
   QDockWidget* d = m_LiveViews->dock(v);
-  if (widen && !d->isFloating()) resize(width() + std::max(d->sizeHint().width(), 360), height());
+  if (widen && !d->isFloating()) {
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+    resize(std::min(width() + std::max(d->sizeHint().width(), 360), screen.width()),
+           std::min(std::max(height(), 640), screen.height()));
+  }
 }
 
 void CMainFrame::OnSatellites() {

@@ -57,10 +57,6 @@ QDockWidget* LiveViews::buildDock(View v, const char* name, const char* title, p
   frame_.addDockWidget(Qt::RightDockWidgetArea, dock);
   dock->hide();
   connect(dock, &QDockWidget::visibilityChanged, this, &LiveViews::layoutChanged);
-  // Closed by its own title bar button: the RTCM slot goes as with the menu entry.
-  connect(dock, &QDockWidget::visibilityChanged, this, [this, v](bool visible) {
-    if (!visible && v == Corrections && docks_[v]->isHidden()) detachRtcm();
-  });
   connect(dock, &QDockWidget::topLevelChanged, this, &LiveViews::layoutChanged);
   docks_[v] = dock;
   views_[v] = content;
@@ -127,9 +123,9 @@ void LiveViews::attachRtcm() {
   });
 }
 
+// Only our handler goes: a Detach would stop every output of the receiver, the session's own
+// stream with it. The receiver sends its RTCM on until the session opens it again.
 void LiveViews::detachRtcm() {
-  if (!rtcmAttached_) return;
-  withReceiver_([](CReceiver* r) { r->Detach(3); });
   rtcm_.reset();
   rtcmAttached_ = false;
 }

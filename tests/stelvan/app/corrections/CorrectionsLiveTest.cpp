@@ -13,6 +13,7 @@
 #include "TempDir.h"
 #include "gridlink/CReceiver.h"
 #include "plots/CCorrectionsWnd.h"
+#include "plots/CTrackWnd.h"
 #include "session/ReceiverSession.h"
 #include "shell/LiveViews.h"
 #include "stelvan/app/plots/SimProcess.h"
@@ -73,9 +74,16 @@ TEST(CorrectionsLive, ShowsTheReceiversOwnRtcm3Output) {
   EXPECT_EQ(messages->item(0, 0)->text(), "1005");
   if (const char* dir = std::getenv("STELVAN_PICTURE_DIR"))
     wnd.grab().save(QString(dir) + "/corrections.png");
-  // The main session's own rounds go on meanwhile, on the same receiver.
-  EXPECT_EQ(session.state(), session::SessionState::Live);
+  // The main session's own rounds go on meanwhile, on the same receiver, and after the view
+  // closes: the Position view beside it keeps counting fixes.
+  views.toggle(LiveViews::Position);
+  auto& position = *static_cast<plots::CTrackWnd*>(views.view(LiveViews::Position));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return position.track().stats().count >= 2; }, 15000));
   views.toggle(LiveViews::Corrections);
+  const int fixes = position.track().stats().count;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return position.track().stats().count >= fixes + 3; }, 15000))
+      << position.track().stats().count << " fixes, " << fixes << " when the Corrections view closed";
+  EXPECT_EQ(session.state(), session::SessionState::Live);
   views.detach();
   session.disconnect();
 }
