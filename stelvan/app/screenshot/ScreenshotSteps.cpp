@@ -62,7 +62,8 @@ void addViewSteps(std::vector<ScreenshotStep>& steps) {
   both.prepare = [](CMainFrame& f) {
     f.OnSatellites();
     f.OnPosition();
-    // The sky gets the larger share of the height beside the main view.
+    // A taller window than the main view alone needs; the sky gets the larger share of it.
+    f.resize(f.width(), 820);
     QDockWidget* sky = f.liveViews()->dock(LiveViews::Satellites);
     QDockWidget* position = f.liveViews()->dock(LiveViews::Position);
     f.resizeDocks({sky, position}, {f.height() * 3 / 5, f.height() * 2 / 5}, Qt::Vertical);
