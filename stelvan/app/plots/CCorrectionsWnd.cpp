@@ -56,34 +56,42 @@ void setRow(QTableWidget* t, int row, const QStringList& cells) {
 
 CCorrectionsWnd::CCorrectionsWnd(QWidget* parent) : LiveViewBase(parent) {
   setObjectName("correctionsWnd");
+  auto* top = new QHBoxLayout;
+  top->addWidget(buildStation(), 3);
+  top->addWidget(buildDescriptors(), 2);
+  content()->addLayout(top);
+  content()->addLayout(buildTables(), 1);
+  content()->addLayout(buildButtons());
+  refresh_.setInterval(kRefreshMs);
+  connect(&refresh_, &QTimer::timeout, this, &CCorrectionsWnd::refresh);
+  refresh_.start();
+  refresh();
+}
+
+QLayout* CCorrectionsWnd::buildTables() {
   messages_ = table(this, "messageTable", {"Message", "Count", "Rate", "Age"});
   systems_ = table(this, "systemTable", {"System", "Message", "Satellites", "Signals"});
+  auto* satBox = new QGroupBox("Latest MSM epoch", this);
+  (new QVBoxLayout(satBox))->addWidget(systems_);
+  auto* msgBox = new QGroupBox("Messages", this);
+  (new QVBoxLayout(msgBox))->addWidget(messages_);
+  auto* tables = new QHBoxLayout;
+  tables->addWidget(msgBox, 1);
+  tables->addWidget(satBox, 1);
+  return tables;
+}
+
+QLayout* CCorrectionsWnd::buildButtons() {
   auto* clear = new QPushButton("Clear", this);
   clear->setObjectName("clearButton");
   connect(clear, &QPushButton::clicked, this, [this] {
     model_.clear();
     refresh();
   });
-  auto* top = new QHBoxLayout;
-  top->addWidget(buildStation(), 3);
-  top->addWidget(buildDescriptors(), 2);
-  auto* tables = new QHBoxLayout;
-  auto* satBox = new QGroupBox("Latest MSM epoch", this);
-  (new QVBoxLayout(satBox))->addWidget(systems_);
-  auto* msgBox = new QGroupBox("Messages", this);
-  (new QVBoxLayout(msgBox))->addWidget(messages_);
-  tables->addWidget(msgBox, 1);
-  tables->addWidget(satBox, 1);
   auto* bottom = new QHBoxLayout;
   bottom->addStretch(1);
   bottom->addWidget(clear);
-  content()->addLayout(top);
-  content()->addLayout(tables, 1);
-  content()->addLayout(bottom);
-  refresh_.setInterval(kRefreshMs);
-  connect(&refresh_, &QTimer::timeout, this, &CCorrectionsWnd::refresh);
-  refresh_.start();
-  refresh();
+  return bottom;
 }
 
 QWidget* CCorrectionsWnd::buildStation() {

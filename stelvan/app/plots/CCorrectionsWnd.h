@@ -12,6 +12,7 @@
 #include "plots/LiveViewBase.h"
 
 class QLabel;
+class QLayout;
 class QTableWidget;
 
 namespace plots {
@@ -37,6 +38,8 @@ class CCorrectionsWnd : public LiveViewBase {
 
  private:
   QWidget* buildStation();
+  QLayout* buildTables();
+  QLayout* buildButtons();
   QWidget* buildDescriptors();
   void showStation(const CorrectionsSnapshot& s);
   void showDescriptors(const CorrectionsSnapshot& s);
