@@ -3,8 +3,9 @@
 // fed from the main session's own stream (a RoundListener: each round is copied on the session
 // thread and handed to the GUI thread queued), so the receiver is opened once and the main
 // view never stops. While a tool holds the receiver no round comes and the views simply wait.
-// Which views are open and where is kept in the settings ("Views", "State"). sessionState()
-// must follow the session's states (the owner's thread).
+// The Corrections view adds the receiver's RTCM 3 output on slot 3 of the same receiver while
+// the session is live. Which views are open and where is kept in the settings ("Views",
+// "State"). sessionState() must follow the session's states (the owner's thread).
 #include <QObject>
 #include <array>
 #include <functional>
