@@ -1,13 +1,15 @@
 #pragma once
-// What the receiver simulator sent, read back from its --trace file ("<" lines, escaped).
+// What the receiver simulator sent and received, read back from its --trace file (escaped).
 #include <fstream>
 #include <string>
 
-inline std::string RcvsimSentBytes(const std::string& trace) {
+// The bytes of one direction: '<' sent by the simulator, '>' received by it.
+inline std::string RcvsimTraceBytes(const std::string& trace, char direction) {
+  const std::string marker = std::string(" ") + direction + " ";
   std::ifstream in(trace);
   std::string out;
   for (std::string line; std::getline(in, line);) {
-    const std::size_t mark = line.find(" < ");
+    const std::size_t mark = line.find(marker);
     if (mark == std::string::npos || line.find(' ') != mark) continue;
     for (std::size_t i = mark + 3; i < line.size(); ++i) {
       if (line[i] != '\\') {
@@ -27,3 +29,5 @@ inline std::string RcvsimSentBytes(const std::string& trace) {
   }
   return out;
 }
+
+inline std::string RcvsimSentBytes(const std::string& trace) { return RcvsimTraceBytes(trace, '<'); }

@@ -9,7 +9,8 @@ for tool in rcvsim stelvan; do
 done
 
 . "$(dirname "${BASH_SOURCE[0]}")/sim-pty.sh"
-start_sim "$bin" screenshot
+# Every satellite system, so that the sky plot pictures show a crowded sky.
+RCVSIM_EXTRA=--all-systems start_sim "$bin" screenshot
 
 # A caster for the "Corrections input" picture: the suite's small caster serving a recorded
 # RTCM 3 stream and a source table around the simulator's site.

@@ -1,6 +1,6 @@
 # Sourced by demo.sh and screenshot.sh: starts the receiver simulator on a pseudo-terminal
 # with its own settings folder, sets $pty and $work, and stops it when the script exits.
-# Usage: start_sim BIN_DIR WHO
+# Usage: start_sim BIN_DIR WHO (RCVSIM_EXTRA: more simulator options)
 start_sim() {
   local bin="$1" who="$2"
   work="$(mktemp -d)"
@@ -9,7 +9,7 @@ start_sim() {
   export XDG_CONFIG_HOME="$work/config"
   mkfifo "$fifo"
   # rcvsim serves until its standard input ends; hold it open with a fifo.
-  "$bin/rcvsim" --pty --port-b --seed 7 <"$fifo" >"$work/rcvsim.out" 2>"$work/rcvsim.err" &
+  "$bin/rcvsim" --pty --port-b --seed 7 ${RCVSIM_EXTRA:-} <"$fifo" >"$work/rcvsim.out" 2>"$work/rcvsim.err" &
   sim=$!
   exec 3>"$fifo"
   trap 'exec 3>&-; kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; rm -rf "$work"' EXIT

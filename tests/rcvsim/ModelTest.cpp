@@ -160,5 +160,31 @@ TEST(SkyModelTest, SatellitesMoveSmoothlyAndTheSolutionFitsThem) {
       }
 }
 
+// The crowded sky of --all-systems: 30 and more in view over a day, six systems, each
+// satellite with an index of its own system's range and none twice.
+TEST(SkyModelTest, AllSystemsFillTheSkyWithSixSystems) {
+  const Geodetic site{47.0 * kDeg, 8.0 * kDeg, 500.0};
+  SkyModel sky(site, 7, true);
+  const std::int64_t t0 = 1765000000000;
+  for (int hour = 0; hour < 24; hour += 3) {
+    const SkyEpoch ep = sky.at(t0 + hour * 3600000ll, 5.0, 1);
+    EXPECT_GE(ep.sats.size(), 30u) << "hour " << hour;
+    std::map<Gnss, int> per;
+    std::map<int, int> indices;
+    for (const SatView& s : ep.sats) {
+      ++per[s.sys];
+      ++indices[s.index];
+      const bool inRange = s.sys == Gnss::Beidou ? s.index == 210 + s.number && s.index <= 255
+                           : s.sys == Gnss::Qzss ? s.index >= 193 && s.index <= 202
+                                                 : s.index <= 138;
+      EXPECT_TRUE(inRange) << s.index;
+    }
+    EXPECT_EQ(per.size(), 6u) << "hour " << hour;
+    for (const auto& [index, n] : indices) EXPECT_EQ(n, 1) << index;
+  }
+  // Without the option the sky is the one it always was.
+  EXPECT_EQ(SkyModel(site, 7).at(t0, 5.0, 1).sats.size(), SkyModel(site, 7, false).at(t0, 5.0, 1).sats.size());
+}
+
 }  // namespace
 }  // namespace rcvsim

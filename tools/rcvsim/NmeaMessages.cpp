@@ -50,6 +50,8 @@ int nmeaNumber(const SatView& s) {
     case Gnss::Sbas:
       return s.number - 87;
     case Gnss::Galileo:
+    case Gnss::Beidou:
+    case Gnss::Qzss:
       return 0;
   }
   return 0;

@@ -63,6 +63,10 @@ Faults:
   --cut-after N         a transfer stops dead after N bytes (TCP: the connection is closed)
   --stop-streaming      data outputs fall silent while replies go on
 
+Sky:
+  --all-systems         add BeiDou and QZSS satellites to GPS, GLONASS, Galileo and SBAS
+                        (30 and more in view: a crowded sky plot)
+
 Other:
   --trace FILE          write everything received and sent to FILE
   --help                this text
@@ -113,6 +117,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, bool& help, 
       {"--port-b", [&] { o.portB = true; }},
       {"--no-replies", [&] { o.noReplies = true; }},
       {"--stop-streaming", [&] { o.stopStreaming = true; }},
+      {"--all-systems", [&] { o.allSystems = true; }},
       {"--help", [&] { help = true; }},
   };
   auto intTo = [](auto& field, long long lo, long long hi) {

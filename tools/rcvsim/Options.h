@@ -56,6 +56,9 @@ struct Options {
   int errorBlock = -1;
   long cutAfterBytes = -1;
   bool stopStreaming = false;
+
+  // Sky.
+  bool allSystems = false;  // BeiDou and QZSS besides GPS, GLONASS, Galileo and SBAS
 };
 
 // Parses the command line; on failure returns false with the reason in `error`.

@@ -24,7 +24,7 @@ Session::Session(Receiver& receiver, Wire& wire, std::string port)
       wire_(wire),
       port_(std::move(port)),
       sky_({receiver.options().lat * kDeg, receiver.options().lon * kDeg, receiver.options().height},
-           receiver.options().seed) {
+           receiver.options().seed, receiver.options().allSystems) {
   seenReboots_ = rcv_.rebootCount();
 }
 

@@ -21,7 +21,10 @@ int satIndex(Gnss sys, int number) {
     case Gnss::Galileo:
       return 70 + number;
     case Gnss::Sbas:
+    case Gnss::Qzss:
       return number;
+    case Gnss::Beidou:
+      return 210 + number;
   }
   return 0;
 }
@@ -72,8 +75,20 @@ SkyModel::SkyModel(const Geodetic& site, std::uint64_t seed)
     orbits_.push_back({Gnss::Sbas, sbasPrn[i], 42164e3, 86164.0, 0, 0, 0, site.lon + sbasOffset[i] * kDeg});
 }
 
+SkyModel::SkyModel(const Geodetic& site, std::uint64_t seed, bool allSystems) : SkyModel(site, seed) {
+  if (!allSystems) return;
+  const double shift = 0.7;
+  for (int p = 0; p < 3; ++p)
+    for (int k = 0; k < 9; ++k)
+      orbits_.push_back({Gnss::Beidou, p * 9 + k + 1, 27906e3, 46380.0, 55.0 * kDeg, (70.0 + p * 120.0) * kDeg,
+                         shift + k * 2 * kPi / 9 + p * 0.3, 0});
+  const double qzssOffset[] = {-50.0, -20.0, 10.0, 40.0};
+  for (int i = 0; i < 4; ++i)
+    orbits_.push_back({Gnss::Qzss, 193 + i, 42164e3, 86164.0, 0, 0, 0, site.lon + qzssOffset[i] * kDeg});
+}
+
 Ecef SkyModel::position(const Orbit& o, double t) const {
-  if (o.sys == Gnss::Sbas) return {o.radius * std::cos(o.geoLon), o.radius * std::sin(o.geoLon), 0};
+  if (o.sys == Gnss::Sbas || o.sys == Gnss::Qzss) return {o.radius * std::cos(o.geoLon), o.radius * std::sin(o.geoLon), 0};
   const double u = o.phase + 2 * kPi * t / o.period;
   const double cu = std::cos(u), su = std::sin(u), ci = std::cos(o.incl), si = std::sin(o.incl);
   const double cr = std::cos(o.raan), sr = std::sin(o.raan);

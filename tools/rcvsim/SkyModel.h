@@ -13,10 +13,11 @@
 
 namespace rcvsim {
 
-enum class Gnss { Gps, Glonass, Galileo, Sbas };
+enum class Gnss { Gps, Glonass, Galileo, Sbas, Beidou, Qzss };
 
 struct SatView {
-  int index = 0;  // satellite index: GPS 1..37, GLONASS 38..70, Galileo 71..103, SBAS 120..138
+  int index = 0;  // satellite index: GPS 1..37, GLONASS 38..70, Galileo 71..103, SBAS 120..138,
+                  // QZSS 193..202, BeiDou 211..255 (with --all-systems)
   Gnss sys = Gnss::Gps;
   int number = 0;      // PRN, GLONASS slot or Galileo number
   int gloChannel = 0;  // GLONASS frequency channel, -7..6
@@ -51,6 +52,9 @@ struct SkyEpoch {
 class SkyModel {
  public:
   SkyModel(const Geodetic& site, std::uint64_t seed);
+  // `allSystems` adds BeiDou (27 MEO) and four QZSS satellites that hang over the site's
+  // longitude as the SBAS ones do: a crowded sky of six systems.
+  SkyModel(const Geodetic& site, std::uint64_t seed, bool allSystems);
   // The sky at a receiver time. `solutionType` is what the positioning mode gives
   // when enough satellites are in view.
   SkyEpoch at(std::int64_t utcMs, double elMaskDeg, int solutionType);

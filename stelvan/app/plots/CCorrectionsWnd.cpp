@@ -54,44 +54,44 @@ void setRow(QTableWidget* t, int row, const QStringList& cells) {
 
 }  // namespace
 
-CCorrectionsWnd::CCorrectionsWnd(QWidget* parent) : QDialog(parent) {
+CCorrectionsWnd::CCorrectionsWnd(QWidget* parent) : LiveViewBase(parent) {
   setObjectName("correctionsWnd");
-  setSizeGripEnabled(true);
+  auto* top = new QHBoxLayout;
+  top->addWidget(buildStation(), 3);
+  top->addWidget(buildDescriptors(), 2);
+  content()->addLayout(top);
+  content()->addLayout(buildTables(), 1);
+  content()->addLayout(buildButtons());
+  refresh_.setInterval(kRefreshMs);
+  connect(&refresh_, &QTimer::timeout, this, &CCorrectionsWnd::refresh);
+  refresh_.start();
+  refresh();
+}
+
+QLayout* CCorrectionsWnd::buildTables() {
   messages_ = table(this, "messageTable", {"Message", "Count", "Rate", "Age"});
   systems_ = table(this, "systemTable", {"System", "Message", "Satellites", "Signals"});
-  status_ = new QLabel(this);
-  status_->setObjectName("statusLine");
+  auto* satBox = new QGroupBox("Latest MSM epoch", this);
+  (new QVBoxLayout(satBox))->addWidget(systems_);
+  auto* msgBox = new QGroupBox("Messages", this);
+  (new QVBoxLayout(msgBox))->addWidget(messages_);
+  auto* tables = new QHBoxLayout;
+  tables->addWidget(msgBox, 1);
+  tables->addWidget(satBox, 1);
+  return tables;
+}
+
+QLayout* CCorrectionsWnd::buildButtons() {
   auto* clear = new QPushButton("Clear", this);
   clear->setObjectName("clearButton");
   connect(clear, &QPushButton::clicked, this, [this] {
     model_.clear();
     refresh();
   });
-  auto* top = new QHBoxLayout;
-  top->addWidget(buildStation(), 3);
-  top->addWidget(buildDescriptors(), 2);
-  auto* tables = new QHBoxLayout;
-  auto* satBox = new QGroupBox("Latest MSM epoch", this);
-  (new QVBoxLayout(satBox))->addWidget(systems_);
-  auto* msgBox = new QGroupBox("Messages", this);
-  (new QVBoxLayout(msgBox))->addWidget(messages_);
-  tables->addWidget(msgBox, 1);
-  tables->addWidget(satBox, 1);
   auto* bottom = new QHBoxLayout;
-  bottom->addWidget(status_, 1);
+  bottom->addStretch(1);
   bottom->addWidget(clear);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(top);
-  layout->addLayout(tables, 1);
-  layout->addLayout(bottom);
-  session_ = std::make_unique<PlotSession>(this, status_, kCorrections);
-  refresh_.setInterval(kRefreshMs);
-  connect(&refresh_, &QTimer::timeout, this, &CCorrectionsWnd::refresh);
-  refresh();
-}
-
-CCorrectionsWnd::~CCorrectionsWnd() {
-  session_->stop();
+  return bottom;
 }
 
 QWidget* CCorrectionsWnd::buildStation() {
@@ -121,23 +121,26 @@ QWidget* CCorrectionsWnd::buildDescriptors() {
   return box;
 }
 
-bool CCorrectionsWnd::start(CConnection* conn, const std::string& receiverName, const std::string& model) {
+void CCorrectionsWnd::begin() {
   model_.clear();
-  CorrectionsModel* m = &model_;
-  const bool ok = session_->start(conn, receiverName, model, [m](const unsigned char* msg, int n) {
-    if (auto fix = PositionTrack::decodePG(msg, n)) {
+  refresh();
+}
+
+void CCorrectionsWnd::feed(const std::vector<std::string>& messages) {
+  noteEpochs(messages);
+  for (const std::string& m : messages) {
+    if (auto fix = PositionTrack::decodePG(reinterpret_cast<const unsigned char*>(m.data()),
+                                           static_cast<int>(m.size()))) {
       double xyz[3];
       engine::rtcm3::geodeticToEcef({fix->lat * 180 / M_PI, fix->lon * 180 / M_PI, fix->height}, xyz);
-      m->setOwnPosition(xyz);
-    } else if (n > 0 && msg[0] == 0xD3) {
-      m->addBytes(msg, static_cast<std::size_t>(n), Platform::GetTickCount());
+      model_.setOwnPosition(xyz);
     }
-  });
-  // The default plot size is too small for the tables.
-  resize(size().expandedTo(QSize(640, 560)));
-  if (!ok || !session_->attachStream(3, kRtcmList)) return false;
-  refresh_.start();
-  return true;
+  }
+}
+
+void CCorrectionsWnd::addRtcm(const unsigned char* bytes, int count) {
+  if (count > 0 && bytes[0] == 0xD3)
+    model_.addBytes(bytes, static_cast<std::size_t>(count), Platform::GetTickCount());
 }
 
 void CCorrectionsWnd::refresh() {
@@ -193,12 +196,6 @@ void CCorrectionsWnd::showSystems(const CorrectionsSnapshot& s) {
     setRow(systems_, row++,
            {QString::fromStdString(sys.name), QString::number(sys.type), QString::number(sys.satellites),
             QString::fromStdString(sys.signalNames)});
-}
-
-void CCorrectionsWnd::done(int r) {
-  refresh_.stop();
-  session_->stop();
-  QDialog::done(r);
 }
 
 }  // namespace plots

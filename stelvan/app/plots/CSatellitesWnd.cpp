@@ -3,17 +3,16 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
-#include <cstdio>
-
-#include "gridlink/CReceiver.h"
-#include "plots/SkyPainter.h"
 
 namespace plots {
 
-SkyView::SkyView(SatelliteSky& sky, QWidget* parent) : QWidget(parent), sky_(sky) {
+SkyView::SkyView(LiveSky& sky, QWidget* parent) : QWidget(parent), sky_(sky) {
   setObjectName("skyView");
-  setMinimumSize(200, 200 + SkyPainter::kBarArea);
+  setMinimumSize(160, 160);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
 QPixmap SkyView::render() {
@@ -22,8 +21,7 @@ QPixmap SkyView::render() {
   pixmap.setDevicePixelRatio(ratio);
   QPainter p(&pixmap);
   p.setFont(font());
-  std::lock_guard lock(sky_.lock());
-  SkyPainter::paint(p, size(), sky_, mask_);
+  markers_ = SkyPainter::paint(p, size(), sky_, sky_.satellites(), mask_);
   return pixmap;
 }
 
@@ -35,13 +33,12 @@ void SkyView::paintEvent(QPaintEvent*) {
 
 void SkyView::mousePressEvent(QMouseEvent* e) {
   const QPoint at = e->position().toPoint();
+  const int hit = SkyPainter::hitTest(markers_, at);
+  if (hit < 0) return;
   std::string text;
-  {
-    std::lock_guard lock(sky_.lock());
-    const int slot = SkyPainter::hitTest(sky_, at);
-    if (slot < 0) return;
-    text = sky_.popupText(slot);
-  }
+  for (const LiveSat& s : sky_.satellites())
+    if (s.id == markers_[static_cast<std::size_t>(hit)].id) text = LiveSky::popupText(s);
+  if (text.empty()) return;
   if (!popup_) {
     popup_ = new QLabel(this, Qt::ToolTip);
     popup_->setObjectName("satPopup");
@@ -50,7 +47,7 @@ void SkyView::mousePressEvent(QMouseEvent* e) {
     popup_->setFont(fixed);
     popup_->setStyleSheet("QLabel { background: #ffffe1; border: 1px solid black; padding: 2px; }");
   }
-  popup_->setText(QString::fromUtf8(text.c_str()));
+  popup_->setText(QString::fromStdString(text));
   popup_->adjustSize();
   popup_->move(mapToGlobal(at + QPoint(8, 8)));
   popup_->show();
@@ -60,47 +57,54 @@ void SkyView::mouseReleaseEvent(QMouseEvent*) {
   if (popup_) popup_->hide();
 }
 
-CSatellitesWnd::CSatellitesWnd(QWidget* parent)
-    : QDialog(parent), sky_(std::make_unique<SatelliteSky>()) {
+SignalBars::SignalBars(LiveSky& sky, QWidget* parent) : QWidget(parent), sky_(sky) {
+  setObjectName("signalBars");
+  setFixedHeight(SkyPainter::kBarTop + fontMetrics().height() + 6);
+}
+
+void SignalBars::refit() {
+  int count = 0;
+  for (const LiveSat& s : sky_.satellites()) count += SkyPainter::barred(s);
+  setMinimumWidth(6 + count * SkyPainter::minBarStep(fontMetrics()));
+  update();
+}
+
+void SignalBars::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  SkyPainter::paintBars(p, size(), sky_.satellites());
+}
+
+CSatellitesWnd::CSatellitesWnd(QWidget* parent, LiveSky::Clock clock)
+    : LiveViewBase(parent), sky_(std::move(clock)) {
   setObjectName("satellitesWnd");
-  setSizeGripEnabled(true);
-  view_ = new SkyView(*sky_, this);
-  status_ = new QLabel(this);
-  status_->setObjectName("statusLine");
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 2);
-  layout->addWidget(view_, 1);
-  layout->addWidget(status_);
-  session_ = std::make_unique<PlotSession>(this, status_, kKind);
-  connect(session_.get(), &PlotSession::epochEnded, view_, qOverload<>(&QWidget::update));
+  view_ = new SkyView(sky_, this);
+  bars_ = new SignalBars(sky_, this);
+  scroll_ = new QScrollArea(this);
+  scroll_->setObjectName("barScroll");
+  scroll_->setWidget(bars_);
+  scroll_->setWidgetResizable(true);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  scroll_->setFixedHeight(bars_->height() + scroll_->horizontalScrollBar()->sizeHint().height());
+  content()->addWidget(view_, 1);
+  content()->addWidget(scroll_);
 }
 
-CSatellitesWnd::~CSatellitesWnd() { session_->stop(); }
-
-bool CSatellitesWnd::start(CConnection* conn, const std::string& receiverName, const std::string& model) {
-  {
-    std::lock_guard lock(sky_->lock());
-    sky_->clear();
-  }
-  SatelliteSky* sky = sky_.get();
-  const bool ok = session_->start(conn, receiverName, model, [sky](const unsigned char* m, int n) {
-    if (n <= 5) return;
-    std::lock_guard lock(sky->lock());
-    sky->parse(std::string_view(reinterpret_cast<const char*>(m) + 5, static_cast<std::size_t>(n - 5)));
-  });
-  if (!ok) return false;
-  CReceiver* r = session_->receiver();
-  int mask = 0;
-  if (r->SendCommand("print,/par/pos/elm")) {
-    const std::string reply = r->GetReplyString();
-    if (reply.size() > 5 && std::sscanf(reply.c_str() + 5, "%d", &mask) == 1) view_->setElevationMask(mask);
-  }
-  return true;
+void CSatellitesWnd::begin() {
+  sky_.clear();
+  tick();
 }
 
-void CSatellitesWnd::done(int r) {
-  session_->stop();
-  QDialog::done(r);
+void CSatellitesWnd::feed(const std::vector<std::string>& messages) {
+  noteEpochs(messages);
+  sky_.update(messages);
+  tick();
+}
+
+void CSatellitesWnd::tick() {
+  bars_->refit();
+  view_->update();
 }
 
 }  // namespace plots

@@ -1,26 +1,31 @@
 #pragma once
-// The Satellites window: the sky plot with per-satellite tracks and signal bars, fed
-// by its own receiver session ("GS:2,NS:2,EE:2"). Run as a modal tool.
-#include <QDialog>
+// The Satellites view: the sky plot with per-satellite tracks and labels, the signal bars
+// below it (narrower as satellites come, then scrolled), fed round by round from the main
+// session's stream. A view beside the main window; GUI thread only.
 #include <QPixmap>
-#include <memory>
+#include <QWidget>
+#include <vector>
 
-#include "plots/PlotSession.h"
-#include "plots/SatelliteSky.h"
+#include "plots/LiveSky.h"
+#include "plots/LiveViewBase.h"
+#include "plots/SkyPainter.h"
 
 class QLabel;
+class QScrollArea;
 
 namespace plots {
 
 class SkyView : public QWidget {
   Q_OBJECT
  public:
-  explicit SkyView(SatelliteSky& sky, QWidget* parent = nullptr);
+  explicit SkyView(LiveSky& sky, QWidget* parent = nullptr);
   void setElevationMask(int degrees) { mask_ = degrees; }
+  int elevationMask() const { return mask_; }
   // The popup of the marker under the last click, or null.
   QLabel* popup() const { return popup_; }
-  // Draws the whole view into a pixmap at the screen's pixel ratio.
+  // Draws the whole view into a pixmap at the screen's pixel ratio and places the markers.
   QPixmap render();
+  const std::vector<SkyPainter::Marker>& markers() const { return markers_; }
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -28,34 +33,46 @@ class SkyView : public QWidget {
   void mouseReleaseEvent(QMouseEvent* e) override;
 
  private:
-  SatelliteSky& sky_;
+  LiveSky& sky_;
   int mask_ = 0;
+  std::vector<SkyPainter::Marker> markers_;
   QLabel* popup_ = nullptr;
 };
 
-class CSatellitesWnd : public QDialog {
+class SignalBars : public QWidget {
   Q_OBJECT
  public:
-  static constexpr PlotKind kKind{"Satellites ", "Satellites", "GS:2,NS:2,EE:2"};
-
-  explicit CSatellitesWnd(QWidget* parent = nullptr);
-  ~CSatellitesWnd() override;
-
-  // Opens the session; the window stays open with the reply text when that fails.
-  bool start(CConnection* conn, const std::string& receiverName, const std::string& model);
-  SatelliteSky& sky() { return *sky_; }
-  SkyView* view() const { return view_; }
-  QLabel* statusLine() const { return status_; }
-  PlotSession& session() { return *session_; }
+  explicit SignalBars(LiveSky& sky, QWidget* parent = nullptr);
+  // Follows the number of bars: below the narrowest step the scroll area scrolls.
+  void refit();
 
  protected:
-  void done(int r) override;
+  void paintEvent(QPaintEvent*) override;
 
  private:
-  std::unique_ptr<SatelliteSky> sky_;
+  LiveSky& sky_;
+};
+
+class CSatellitesWnd : public LiveViewBase {
+  Q_OBJECT
+ public:
+  explicit CSatellitesWnd(QWidget* parent = nullptr, LiveSky::Clock clock = {});
+
+  void begin() override;
+  void feed(const std::vector<std::string>& messages) override;
+  LiveSky& sky() { return sky_; }
+  SkyView* view() const { return view_; }
+  SignalBars* bars() const { return bars_; }
+  QScrollArea* barScroll() const { return scroll_; }
+
+ protected:
+  void tick() override;
+
+ private:
+  LiveSky sky_;
   SkyView* view_;
-  QLabel* status_;
-  std::unique_ptr<PlotSession> session_;
+  SignalBars* bars_;
+  QScrollArea* scroll_;
 };
 
 }  // namespace plots

@@ -10,16 +10,14 @@
 
 namespace plots {
 
-CTrackWnd::CTrackWnd(Kind kind, QWidget* parent) : QDialog(parent) {
+CTrackWnd::CTrackWnd(Kind kind, QWidget* parent) : LiveViewBase(parent), started_(Platform::GetTickCount()) {
   const bool scatter = kind == Kind::Scatter;
   setObjectName(scatter ? "scatterWnd" : "positionWnd");
-  setSizeGripEnabled(true);
   if (scatter)
     view_ = new ScatterView(track_, this);
   else
     view_ = new PositionView(track_, this);
-  status_ = new QLabel(this);
-  status_->setObjectName("statusLine");
+  view_->setMinimumSize(160, 160);
   auto* clear = new QPushButton("Clear", this);
   clear->setObjectName("clearButton");
   connect(clear, &QPushButton::clicked, this, [this] {
@@ -27,21 +25,13 @@ CTrackWnd::CTrackWnd(Kind kind, QWidget* parent) : QDialog(parent) {
     view_->update();
   });
   auto* bottom = new QHBoxLayout;
-  bottom->addWidget(status_, 1);
+  bottom->addStretch(1);
   bottom->addWidget(clear);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(2, 2, 2, 2);
-  layout->addWidget(view_, 1);
-  layout->addLayout(bottom);
-  session_ = std::make_unique<PlotSession>(this, status_, scatter ? kScatter : kPosition);
-  connect(session_.get(), &PlotSession::epochEnded, view_, qOverload<>(&QWidget::update));
+  content()->addWidget(view_, 1);
+  content()->addLayout(bottom);
 }
 
-CTrackWnd::~CTrackWnd() { session_->stop(); }
-
-bool CTrackWnd::start(CConnection* conn, const std::string& receiverName, const std::string& model,
-                      std::optional<std::pair<double, double>> target) {
-  track_.clear();
+void CTrackWnd::setTarget(std::optional<std::pair<double, double>> target) {
   if (target && (target->first != 0 || target->second != 0)) {
     Fix ref;
     ref.lat = target->first;
@@ -50,20 +40,25 @@ bool CTrackWnd::start(CConnection* conn, const std::string& receiverName, const 
   } else {
     track_.setReference(std::nullopt);
   }
-  started_ = Platform::GetTickCount();
-  PositionTrack* track = &track_;
-  const std::int64_t t0 = started_;
-  return session_->start(conn, receiverName, model, [track, t0](const unsigned char* m, int n) {
-    if (auto fix = PositionTrack::decodePG(m, n)) {
-      fix->ms = static_cast<std::uint32_t>(Platform::GetTickCount() - static_cast<std::uint32_t>(t0));
-      track->add(*fix);
-    }
-  });
+  view_->update();
 }
 
-void CTrackWnd::done(int r) {
-  session_->stop();
-  QDialog::done(r);
+void CTrackWnd::begin() {
+  track_.clear();
+  started_ = Platform::GetTickCount();
+  view_->update();
+}
+
+void CTrackWnd::feed(const std::vector<std::string>& messages) {
+  noteEpochs(messages);
+  for (const std::string& m : messages) {
+    if (auto fix = PositionTrack::decodePG(reinterpret_cast<const unsigned char*>(m.data()),
+                                           static_cast<int>(m.size()))) {
+      fix->ms = static_cast<std::uint32_t>(Platform::GetTickCount() - started_);
+      track_.add(*fix);
+    }
+  }
+  view_->update();
 }
 
 }  // namespace plots

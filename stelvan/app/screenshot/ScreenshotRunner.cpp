@@ -41,6 +41,7 @@ void ScreenshotRunner::save(QWidget* w) {
 void ScreenshotRunner::next() {
   ++m_Step;
   m_Polls = 0;
+  m_Prepared = false;
   if (m_Step >= ScreenshotSteps().size()) {
     m_Timer->stop();
     m_Frame.close();
@@ -96,6 +97,14 @@ void ScreenshotRunner::poll() {
   if (step.needsLiveData && !liveDataShows() && m_Polls < kLiveWaitPolls) return;
   if (step.needsLiveData && !liveDataShows())
     std::fprintf(stderr, "screenshot: %s: no live data yet\n", qPrintable(step.file));
+  // A step that opens views beside the main one lets them fill for its settle time first.
+  if (step.prepare && !m_Prepared) {
+    step.prepare(m_Frame);
+    m_Prepared = true;
+    m_SeenAtPoll = m_Polls;
+    return;
+  }
+  if (step.prepare && m_Polls - m_SeenAtPoll <= step.settleMs / kPollMs) return;
   QWidget* w = step.select(m_Frame);
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   save(w);

@@ -35,5 +35,6 @@ class ScreenshotRunner : public QObject {
   int m_SeenAtPoll = 0;
   bool m_InModal = false;
   bool m_ModalGrabbed = false;
+  bool m_Prepared = false;
   int m_Written = 0, m_Wanted = 0;
 };

@@ -1,18 +1,20 @@
 #include "screenshot/ScreenshotSteps.h"
 
 #include <QDir>
+#include <QDockWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 
 #include "config/CReceiverCfgDlg.h"
-#include "screenshot/CorrectionsShot.h"
 #include "linkpanel/Linkpanel.h"
 #include "logging/CRealTimeLogging.h"
 #include "manual/CManualMode.h"
+#include "screenshot/CorrectionsShot.h"
 #include "setup/SetupPages.h"
 #include "shell/CCockpitView.h"
 #include "shell/CMainFrame.h"
+#include "shell/LiveViews.h"
 
 namespace {
 
@@ -36,6 +38,69 @@ void addConfigPages(std::vector<ScreenshotStep>& steps) {
   }
 }
 
+void closeViews(CMainFrame& f) {
+  for (int v = 0; v < LiveViews::kViews; ++v)
+    if (f.liveViews()->isOpen(static_cast<LiveViews::View>(v)))
+      f.liveViews()->toggle(static_cast<LiveViews::View>(v));
+}
+
+QWidget* viewDock(CMainFrame& f, LiveViews::View v) {
+  return f.liveViews()->dock(v);
+}
+
+// A view floated beside the main window at a size of its own.
+void floatView(CMainFrame& f, LiveViews::View v, QSize size) {
+  QDockWidget* d = f.liveViews()->dock(v);
+  d->setFloating(true);
+  d->resize(size);
+}
+
+// The live views beside the main window, fed by the main session.
+void addViewSteps(std::vector<ScreenshotStep>& steps) {
+  ScreenshotStep both{"live-views.png", true, [](CMainFrame& f) { return &f; }, nullptr};
+  both.settleMs = 9000;
+  both.prepare = [](CMainFrame& f) {
+    f.OnSatellites();
+    f.OnPosition();
+    // A taller window than the main view alone needs; the sky gets the larger share of it.
+    f.resize(f.width(), 820);
+    QDockWidget* sky = f.liveViews()->dock(LiveViews::Satellites);
+    QDockWidget* position = f.liveViews()->dock(LiveViews::Position);
+    f.resizeDocks({sky, position}, {f.height() * 3 / 5, f.height() * 2 / 5}, Qt::Vertical);
+  };
+  steps.push_back(both);
+  steps.push_back(
+      {"sky.png", true, [](CMainFrame& f) { return viewDock(f, LiveViews::Satellites); }, nullptr});
+  steps.push_back(
+      {"position.png", true, [](CMainFrame& f) { return viewDock(f, LiveViews::Position); }, nullptr});
+  ScreenshotStep many{"sky-many.png", true, [](CMainFrame& f) { return viewDock(f, LiveViews::Satellites); },
+                      nullptr};
+  many.settleMs = 1000;
+  many.prepare = [](CMainFrame& f) { floatView(f, LiveViews::Satellites, QSize(560, 720)); };
+  steps.push_back(many);
+  ScreenshotStep scatter{"scatter.png", true, [](CMainFrame& f) { return viewDock(f, LiveViews::Scatter); },
+                         nullptr};
+  scatter.settleMs = 10000;
+  scatter.prepare = [](CMainFrame& f) {
+    closeViews(f);
+    f.liveViews()->dock(LiveViews::Satellites)->setFloating(false);
+    f.OnScatter();
+    floatView(f, LiveViews::Scatter, QSize(420, 460));
+  };
+  steps.push_back(scatter);
+  // Long enough for a few 5 s descriptors, so the rates show.
+  ScreenshotStep corrections{"corrections.png", true,
+                             [](CMainFrame& f) { return viewDock(f, LiveViews::Corrections); }, nullptr};
+  corrections.settleMs = 12000;
+  corrections.prepare = [](CMainFrame& f) {
+    closeViews(f);
+    f.liveViews()->dock(LiveViews::Scatter)->setFloating(false);
+    f.OnCorrections();
+    floatView(f, LiveViews::Corrections, QSize(680, 560));
+  };
+  steps.push_back(corrections);
+}
+
 }  // namespace
 
 const std::vector<ScreenshotStep>& ScreenshotSteps() {
@@ -51,12 +116,11 @@ const std::vector<ScreenshotStep>& ScreenshotSteps() {
            CONNECTION_INFO info;
            Kestrel::GetServerAndRcvList(info);
          }},
-        {"sky.png", true, nullptr, [](CMainFrame& f) { f.OnSatellites(); }, nullptr, 9000},
-        {"scatter.png", true, nullptr, [](CMainFrame& f) { f.OnScatter(); }, nullptr, 12000},
-        {"position.png", true, nullptr, [](CMainFrame& f) { f.OnPosition(); }, nullptr, 12000},
-        // Long enough for a few 5 s descriptors, so the rates show.
-        {"corrections.png", true, nullptr, [](CMainFrame& f) { f.OnCorrections(); }, nullptr, 12000},
-        {"logging.png", true, nullptr, [](CMainFrame& f) { f.OnRealTimeLogging(); },
+        {"logging.png", true, nullptr,
+         [](CMainFrame& f) {
+           closeViews(f);
+           f.OnRealTimeLogging();
+         },
          [](QWidget* dlg) {
            // Start a run, into a folder of its own, once the receiver's message lists are in.
            if (auto* rtl = qobject_cast<logging::CRealTimeLogging*>(dlg)) {
@@ -84,6 +148,10 @@ const std::vector<ScreenshotStep>& ScreenshotSteps() {
          },
          3000},
     };
+    // After the first session, beside the main view as it runs on.
+    std::vector<ScreenshotStep> views;
+    addViewSteps(views);
+    list.insert(list.begin() + 4, views.begin(), views.end());
     // Corrections from the caster that screenshot.sh starts, into the simulator's port B; the
     // main view then shows what they do.
     list.push_back({"ntrip.png", true, nullptr, [](CMainFrame& f) { corrections::OpenForPicture(f); },

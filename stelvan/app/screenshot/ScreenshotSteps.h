@@ -1,6 +1,6 @@
 #pragma once
 // The pictures ./dev screenshot takes, in order. A step either selects a window that is already
-// shown (select) or opens a modal one (openModal, which returns when the dialog closes; the runner
+// shown (select, after an optional prepare) or opens a modal one (openModal, which returns when the dialog closes; the runner
 // grabs the active modal widget meanwhile and closes it).
 #include <QString>
 #include <functional>
@@ -18,6 +18,9 @@ struct ScreenshotStep {
   // dialog then gets to fill itself with live data before the picture.
   std::function<void(QWidget*)> onModal = nullptr;
   int settleMs = 0;
+  // For a select step: run first (open the views beside the main window); the picture is
+  // taken settleMs later.
+  std::function<void(CMainFrame&)> prepare = nullptr;
 };
 
 const std::vector<ScreenshotStep>& ScreenshotSteps();

@@ -22,6 +22,7 @@
 #include "shell/CCockpitView.h"
 #include "messages/CMessage.h"
 #include "shell/DisplayFormat.h"
+#include "shell/LiveViews.h"
 #include "shell/StatusPane.h"
 #include "shell/TrafficLogSetting.h"
 
@@ -55,7 +56,9 @@ CMainFrame::CMainFrame(CCockpitApp& app, QWidget* parent) : QMainWindow(parent),
   const int minWidth =
       std::max({static_cast<int>(kBaseWidth * m_App.scaleX), content.width(), m_View->TablesMinimumWidth()});
   setMinimumSize(minWidth, std::max(static_cast<int>(kBaseHeight * m_App.scaleX), content.height()));
-  setMaximumWidth(minWidth + static_cast<int>((kMaxWidth - kBaseWidth) * m_App.scaleX));
+  m_MaxWidth = minWidth + static_cast<int>((kMaxWidth - kBaseWidth) * m_App.scaleX);
+  m_View->setMaximumWidth(m_MaxWidth);
+  buildLiveViews();
   restoreGeometry();
 
   m_Tray = new QSystemTrayIcon(ProgramIcon(), this);
@@ -78,6 +81,7 @@ CMainFrame::CMainFrame(CCockpitApp& app, QWidget* parent) : QMainWindow(parent),
 }
 
 CMainFrame::~CMainFrame() {
+  m_LiveViews->detach();
   m_App.session().abortConnect();
   m_App.session().disconnect();
 }
@@ -165,9 +169,9 @@ void CMainFrame::updateActions() {
   for (const char* name :
        {"actionDisconnect", "actionFileManager", "actionRealTimeLogging", "actionManualMode",
         "actionReceiver", "actionSite", "actionTargetPosition", "actionSetSatelliteTime",
-        "actionInitializeFileSystem", "actionClearNvram", "actionResetReceiver", "actionSatellites",
-        "actionScatter", "actionPosition", "actionCorrections"})
+        "actionInitializeFileSystem", "actionClearNvram", "actionResetReceiver"})
     m_Actions[name]->setEnabled(live);
+  updateViewActions();
   m_Actions["actionDisconnect"]->setEnabled(live || lost);  // Disconnect stops the retries
   m_Actions["actionMessage"]->setEnabled(m_App.newMessage || remote);
   m_Actions["actionFirmwareLoader"]->setEnabled(false);
@@ -279,6 +283,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     m_App.session().abortConnect();
     if (m_App.session().state() != session::SessionState::Idle) Disconnect();
     saveGeometry();
+    m_LiveViews->save();
     m_Tray->hide();
     m_App.SaveSettings();
     emit closed();

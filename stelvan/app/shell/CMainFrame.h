@@ -22,6 +22,7 @@ class CCockpitView;
 class CConnection;
 class CReceiver;
 class CMessage;
+class LiveViews;
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -30,6 +31,7 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   CCockpitView* view() const { return m_View; }
+  LiveViews* liveViews() const { return m_LiveViews; }
   CCockpitApp& app() const { return m_App; }
   QAction* action(const char* name) const;
   QString paneText(int pane) const;
@@ -68,7 +70,8 @@ class CMainFrame : public QMainWindow {
   void OnResetReceiver();
   void OnMessage();
   void OnManualMode();
-  // Dialogs that come later; see CMainFrameTools.cpp.
+  // Dialogs of their own; see CMainFrameTools.cpp. The Plot entries open or close the live
+  // views beside the main window (CMainFrameViews.cpp).
   void OnFileManager();
   void OnRealTimeLogging();
   void OnReceiverConfiguration();
@@ -92,8 +95,13 @@ class CMainFrame : public QMainWindow {
   void buildMenu();
   void buildStatusBar();
   void restoreGeometry();
+  void buildLiveViews();
+  void updateWidthBand();
+  bool anyViewDocked() const;
+  void toggleView(int view);  // a LiveViews::View
   void saveGeometry();
   void updateActions();
+  void updateViewActions();
   void onTimer();
   void connectSession();
   void onSessionState(int from, int to);
@@ -103,7 +111,6 @@ class CMainFrame : public QMainWindow {
   void resetReceiver(bool clearNvram);
   void runReset(CReceiver* rcv, bool clearNvram, const QString& caption);
   void notAvailableYet(const QString& what);
-  void runTrackWindow(int kind);  // a plots::CTrackWnd::Kind
   QAction* addAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& key,
                      const QString& prompt, void (CMainFrame::*slot)());
 
@@ -122,6 +129,8 @@ class CMainFrame : public QMainWindow {
   QPointer<CMessage> m_Messages;
   QPointer<QDialog> m_Corrections;
   CCockpitView* m_View = nullptr;
+  LiveViews* m_LiveViews = nullptr;
+  int m_MaxWidth = 0;  // the main view's band; docked views widen the window beyond it
   QLabel* m_Panes[3] = {};
   QTimer* m_Timer = nullptr;
   QSystemTrayIcon* m_Tray = nullptr;

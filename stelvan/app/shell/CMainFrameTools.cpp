@@ -9,9 +9,6 @@
 #include "files/CFirmwareLoaderDlg.h"
 #include "gridlink/CReceiver.h"
 #include "logging/CRealTimeLogging.h"
-#include "plots/CCorrectionsWnd.h"
-#include "plots/CSatellitesWnd.h"
-#include "plots/CTrackWnd.h"
 #include "query/CAnswerTable.h"
 #include "shell/CCockpitApp.h"
 #include "shell/CCockpitView.h"
@@ -54,39 +51,6 @@ void CMainFrame::OnFirmwareLoader() {
     CFirmwareLoaderDlg dlg(rcv, m_App.Connection(), this);
     dlg.exec();
   });
-}
-
-void CMainFrame::OnScatter() {
-  RunModalTool([this](CReceiver*) { runTrackWindow(static_cast<int>(plots::CTrackWnd::Kind::Scatter)); });
-}
-
-void CMainFrame::OnSatellites() {
-  RunModalTool([this](CReceiver*) {
-    const SessionInfo s = m_App.sessionInfo();
-    plots::CSatellitesWnd wnd(this);
-    wnd.start(m_App.Connection(), s.portName, s.model);
-    wnd.exec();
-  });
-}
-
-void CMainFrame::OnPosition() {
-  RunModalTool([this](CReceiver*) { runTrackWindow(static_cast<int>(plots::CTrackWnd::Kind::Position)); });
-}
-
-void CMainFrame::OnCorrections() {
-  RunModalTool([this](CReceiver*) {
-    const SessionInfo s = m_App.sessionInfo();
-    plots::CCorrectionsWnd wnd(this);
-    wnd.start(m_App.Connection(), s.portName, s.model);
-    wnd.exec();
-  });
-}
-
-void CMainFrame::runTrackWindow(int kind) {
-  const SessionInfo s = m_App.sessionInfo();
-  plots::CTrackWnd wnd(static_cast<plots::CTrackWnd::Kind>(kind), this);
-  wnd.start(m_App.Connection(), s.portName, s.model, std::make_pair(m_App.targetLat(), m_App.targetLon()));
-  wnd.exec();
 }
 
 void CMainFrame::OnAbout() {

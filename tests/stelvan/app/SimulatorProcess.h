@@ -10,9 +10,9 @@
 
 class SimulatorProcess {
  public:
-  bool start(std::uint64_t seed) {
+  bool start(std::uint64_t seed, const QStringList& extra = {}) {
     proc_.start(QString::fromStdString(TestPaths::binDir() + "/rcvsim"),
-                {"--pty", "--seed", QString::number(seed), "--start", "2026-06-01T10:00:00"});
+                QStringList{"--pty", "--seed", QString::number(seed), "--start", "2026-06-01T10:00:00"} + extra);
     if (!proc_.waitForStarted(5000)) return false;
     waitFor([this] { return proc_.canReadLine() || proc_.state() != QProcess::Running; }, 10000);
     const QString line = QString::fromUtf8(proc_.readLine()).trimmed();

@@ -1,16 +1,21 @@
-// The Corrections window on a live simulated receiver: its RTCM 3 output (1005,
-// 1006, 1033 and the MSM4 of each system; it offers no 1008) fills every part of the window.
+// The Corrections view beside a window, on a live receiver session: the session receiver's
+// RTCM 3 output (1005, 1006, 1033 and the MSM4 of each system; it offers no 1008) fills
+// every part of it while the session's own stream goes on.
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QMainWindow>
 #include <QTableWidget>
 #include <QTest>
 #include <cstdlib>
 
 #include "QtTestApp.h"
 #include "TempDir.h"
-#include "gridlink/CConnection.h"
+#include "gridlink/CReceiver.h"
 #include "plots/CCorrectionsWnd.h"
+#include "plots/CTrackWnd.h"
+#include "session/ReceiverSession.h"
+#include "shell/LiveViews.h"
 #include "stelvan/app/plots/SimProcess.h"
 
 namespace {
@@ -22,43 +27,63 @@ QString label(QWidget& w, const char* name) {
 }  // namespace
 
 TEST(CorrectionsLive, ShowsTheReceiversOwnRtcm3Output) {
-  QtTestApp();
   ScopedConfigHome config;
+  QtTestApp();
   SimProcess sim;
   ASSERT_TRUE(sim.start());
-  CConnection conn;
-  conn.SetSysMsgCallback([](void*) -> std::uint32_t { return 0; });  // data is delivered only with one
-  ASSERT_EQ(conn.Open("", "tester", "", "test"), 1) << conn.GetReplyString();
-  {
-    plots::CCorrectionsWnd wnd;
-    ASSERT_TRUE(wnd.start(&conn, sim.receiverString(), "NH-RCV-100"))
-        << wnd.statusLine()->text().toStdString();
-    EXPECT_TRUE(wnd.windowTitle().startsWith("Corrections NH-RCV-100:COM"));
-    wnd.show();
-    auto* systems = wnd.findChild<QTableWidget*>("systemTable");
-    auto* messages = wnd.findChild<QTableWidget*>("messageTable");
-    // Two seconds of output: rates need a second arrival, and GPS, GLONASS, Galileo and SBAS
-    // each send their MSM.
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-          wnd.refresh();
-          return systems->rowCount() == 4 && messages->rowCount() == 7 &&
-                 messages->item(0, 2)->text() != "-" && label(wnd, "descriptor3") != "-" &&
-                 label(wnd, "station4") != "-";
-        },
-        20000));
-    EXPECT_EQ(label(wnd, "descriptor3"), "RCVSIM");
-    EXPECT_EQ(label(wnd, "descriptor0"), "SIMANT NONE");
-    // The simulated fix scatters around the site that the station messages give.
-    const double distance = label(wnd, "station4").section(' ', 0, 0).toDouble();
-    EXPECT_LT(distance, 50.0);
-    for (int r = 0; r < 3; ++r)  // SBAS may have none in view
-      EXPECT_GT(systems->item(r, 2)->text().toInt(), 0) << systems->item(r, 0)->text().toStdString();
-    EXPECT_EQ(systems->item(0, 0)->text(), "GPS");
-    EXPECT_EQ(messages->item(0, 0)->text(), "1005");
-    if (const char* dir = std::getenv("STELVAN_PICTURE_DIR"))
-      wnd.grab().save(QString(dir) + "/corrections.png");
-    wnd.accept();
-  }
-  conn.Close();
+  session::ReceiverSession session;
+  session.setPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+  QMainWindow window;
+  LiveViews views(window, [&](const std::function<void(CReceiver*)>& call) {
+    CReceiver* rcv = session.state() == session::SessionState::Live ? session.receiver() : nullptr;
+    if (rcv) call(rcv);
+    return rcv != nullptr;
+  });
+  views.attachTo(session);
+  session::SessionTarget target;
+  target.receiver = sim.receiverString();
+  ASSERT_TRUE(session.connect(target));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return session.state() == session::SessionState::Live; }, 30000))
+      << session.lastError();
+  views.sessionState(session::SessionState::Live);
+  // Opened while live: the view attaches the session receiver's RTCM slot at once.
+  views.toggle(LiveViews::Corrections);
+  window.resize(900, 600);
+  window.show();
+  auto& wnd = *static_cast<plots::CCorrectionsWnd*>(views.view(LiveViews::Corrections));
+  auto* systems = wnd.findChild<QTableWidget*>("systemTable");
+  auto* messages = wnd.findChild<QTableWidget*>("messageTable");
+  // Two seconds of output: rates need a second arrival, and GPS, GLONASS, Galileo and SBAS
+  // each send their MSM.
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        wnd.refresh();
+        return systems->rowCount() == 4 && messages->rowCount() == 7 && messages->item(0, 2)->text() != "-" &&
+               label(wnd, "descriptor3") != "-" && label(wnd, "station4") != "-";
+      },
+      20000))
+      << wnd.statusLine()->text().toStdString();
+  EXPECT_EQ(label(wnd, "descriptor3"), "RCVSIM");
+  EXPECT_EQ(label(wnd, "descriptor0"), "SIMANT NONE");
+  // The simulated fix scatters around the site that the station messages give.
+  const double distance = label(wnd, "station4").section(' ', 0, 0).toDouble();
+  EXPECT_LT(distance, 50.0);
+  for (int r = 0; r < 3; ++r)  // SBAS may have none in view
+    EXPECT_GT(systems->item(r, 2)->text().toInt(), 0) << systems->item(r, 0)->text().toStdString();
+  EXPECT_EQ(systems->item(0, 0)->text(), "GPS");
+  EXPECT_EQ(messages->item(0, 0)->text(), "1005");
+  if (const char* dir = std::getenv("STELVAN_PICTURE_DIR"))
+    wnd.grab().save(QString(dir) + "/corrections.png");
+  // The main session's own rounds go on meanwhile, on the same receiver, and after the view
+  // closes: the Position view beside it keeps counting fixes.
+  views.toggle(LiveViews::Position);
+  auto& position = *static_cast<plots::CTrackWnd*>(views.view(LiveViews::Position));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return position.track().stats().count >= 2; }, 15000));
+  views.toggle(LiveViews::Corrections);
+  const int fixes = position.track().stats().count;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return position.track().stats().count >= fixes + 3; }, 15000))
+      << position.track().stats().count << " fixes, " << fixes << " when the Corrections view closed";
+  EXPECT_EQ(session.state(), session::SessionState::Live);
+  views.detach();
+  session.disconnect();
 }

@@ -1,10 +1,12 @@
-// The plot windows and the About report on a live simulated receiver.
+// The live views fed by a receiver session, and the About report, on a simulated receiver.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
+#include <QMainWindow>
 #include <QTest>
 #include <cstdlib>
+#include <memory>
 
 #include "QtTestApp.h"
 #include "SimProcess.h"
@@ -15,6 +17,8 @@
 #include "gridlink/CReceiver.h"
 #include "plots/CSatellitesWnd.h"
 #include "plots/CTrackWnd.h"
+#include "session/ReceiverSession.h"
+#include "shell/LiveViews.h"
 
 namespace {
 
@@ -23,6 +27,82 @@ void keepPicture(QWidget& w, const char* name) {
   if (const char* dir = std::getenv("STELVAN_PICTURE_DIR")) w.grab().save(QString(dir) + "/" + name);
 }
 
+// The views beside a window, fed by a real receiver session on the simulator, as the main
+// window holds them.
+class LiveViewsOnSession : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sim.start());
+    session.setPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    views = std::make_unique<LiveViews>(window, [this](const std::function<void(CReceiver*)>& call) {
+      CReceiver* rcv = session.state() == session::SessionState::Live ? session.receiver() : nullptr;
+      if (rcv) call(rcv);
+      return rcv != nullptr;
+    });
+    views->attachTo(session);
+    session::SessionTarget target;
+    target.receiver = sim.receiverString();
+    ASSERT_TRUE(session.connect(target));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return session.state() == session::SessionState::Live; }, 30000))
+        << session.lastError();
+    views->sessionState(session::SessionState::Live);
+    window.resize(700, 600);
+    window.show();
+  }
+  void TearDown() override {
+    views->detach();
+    session.disconnect();
+    views.reset();
+  }
+
+  ScopedConfigHome config;
+  QApplication& app = QtTestApp();  // before the window
+  SimProcess sim;
+  session::ReceiverSession session;
+  QMainWindow window;
+  std::unique_ptr<LiveViews> views;
+};
+
+TEST_F(LiveViewsOnSession, SatellitesViewFillsTheSkyFromTheSessionsStream) {
+  views->toggle(LiveViews::Satellites);
+  auto* wnd = static_cast<plots::CSatellitesWnd*>(views->view(LiveViews::Satellites));
+  auto count = [&](plots::SatSystem system) {
+    int n = 0;
+    for (const plots::LiveSat& s : wnd->sky().satellites()) n += s.id.system == system;
+    return n;
+  };
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return count(plots::SatSystem::Gps) >= 4 && count(plots::SatSystem::Glonass) >= 2 &&
+               count(plots::SatSystem::Galileo) >= 2;
+      },
+      15000));
+  // The simulator's elevation mask, read through the session's receiver.
+  EXPECT_EQ(wnd->view()->elevationMask(), 5);
+  keepPicture(*wnd, "sky.png");
+  views->toggle(LiveViews::Satellites);
+  EXPECT_FALSE(views->isOpen(LiveViews::Satellites));
+}
+
+TEST_F(LiveViewsOnSession, ScatterCollectsFixesAroundTheirMean) {
+  views->toggle(LiveViews::Scatter);
+  auto* wnd = static_cast<plots::CTrackWnd*>(views->view(LiveViews::Scatter));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return wnd->track().stats().count >= 4; }, 15000));
+  const plots::TrackStats s = wnd->track().stats();
+  // The simulated solution scatters by centimetres to metres, never kilometres.
+  EXPECT_GT(s.drms2, 0.0);
+  EXPECT_LT(s.drms2, 100.0);
+  keepPicture(*wnd, "scatter.png");
+}
+
+TEST_F(LiveViewsOnSession, PositionViewPlotsTheSession) {
+  views->toggle(LiveViews::Position);
+  auto* wnd = static_cast<plots::CTrackWnd*>(views->view(LiveViews::Position));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return wnd->track().stats().count >= 4; }, 15000));
+  keepPicture(*wnd, "position.png");
+}
+
+// The About report against the receiver opened on a connection of the test's own.
 class LivePlots : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -37,51 +117,6 @@ class LivePlots : public ::testing::Test {
   SimProcess sim;
   CConnection conn;
 };
-
-TEST_F(LivePlots, SatellitesWindowFillsTheSkyFromTheReceiver) {
-  plots::CSatellitesWnd wnd;
-  ASSERT_TRUE(wnd.start(&conn, sim.receiverString(), " NH-RCV-100 "))
-      << wnd.statusLine()->text().toStdString();
-  EXPECT_EQ(wnd.windowTitle().toStdString(),
-            "Satellites NH-RCV-100:COM/dev/pts/" +
-                sim.receiverString().substr(12, sim.receiverString().find(':') - 12));
-  wnd.show();
-  auto count = [&](int from, int to) {
-    std::lock_guard lock(wnd.sky().lock());
-    int n = 0;
-    for (int s = from; s < to; ++s) n += wnd.sky().slot(s).present;
-    return n;
-  };
-  EXPECT_TRUE(QTest::qWaitFor([&] { return count(0, 37) >= 4 && count(37, 61) >= 2; }, 15000));
-  QTest::qWait(300);
-  keepPicture(wnd, "sky.png");
-  wnd.accept();
-  EXPECT_EQ(wnd.session().receiver(), nullptr);
-}
-
-TEST_F(LivePlots, ScatterCollectsFixesAroundTheirMean) {
-  plots::CTrackWnd wnd(plots::CTrackWnd::Kind::Scatter);
-  ASSERT_TRUE(wnd.start(&conn, sim.receiverString(), "NH-RCV-100"));
-  wnd.resize(420, 460);
-  wnd.show();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return wnd.track().stats().count >= 4; }, 15000));
-  const plots::TrackStats s = wnd.track().stats();
-  // The simulated solution scatters by centimetres to metres, never kilometres.
-  EXPECT_GT(s.drms2, 0.0);
-  EXPECT_LT(s.drms2, 100.0);
-  keepPicture(wnd, "scatter.png");
-  wnd.accept();
-}
-
-TEST_F(LivePlots, PositionWindowPlotsTheSession) {
-  plots::CTrackWnd wnd(plots::CTrackWnd::Kind::Position);
-  ASSERT_TRUE(wnd.start(&conn, sim.receiverString(), "NH-RCV-100"));
-  wnd.resize(420, 460);
-  wnd.show();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return wnd.track().stats().count >= 4; }, 15000));
-  keepPicture(wnd, "position.png");
-  wnd.accept();
-}
 
 // The report's answers, one print command at a time, against the report read in one script.
 TEST_F(LivePlots, AboutReportHoldsEveryAnswerInOrder) {
