@@ -116,26 +116,27 @@ int ConnectionAccess::closeLink(CConnection& c, std::uint8_t id, bool disconnect
   return exchange(c, request, id, nullptr);
 }
 
-bool ConnectionAccess::enterSend(CConnection& c, std::uint8_t rcvId, std::string* reply) {
+bool ConnectionAccess::enterSend(CConnection& c, std::uint8_t rcvId, std::string* reply, std::uint32_t lockWaitMs,
+                                 std::string_view busyText) {
   ConnectionState& s = *c.m_State;
   if (const char* why = refusal(s)) {
     refuse(s, rcvId, why, reply);
     return false;
   }
-  if (Platform::EnterPumping(s.sendLock, kSendLockWaitMs)) return true;
-  refuse(s, rcvId, ServerLink::kConnectionBusy, reply);
+  if (Platform::EnterPumping(s.sendLock, lockWaitMs != 0 ? lockWaitMs : kSendLockWaitMs)) return true;
+  refuse(s, rcvId, busyText.empty() ? ServerLink::kConnectionBusy : busyText, reply);
   return false;
 }
 
 int ConnectionAccess::exchange(CConnection& c, std::string_view request, std::uint8_t rcvId, std::string* reply,
-                               std::uint32_t limitMs) {
+                               std::uint32_t limitMs, std::uint32_t lockWaitMs, std::string_view busyText) {
   ConnectionState& s = *c.m_State;
   if (s.terminated && !refusal(s)) {
     c.SetReply(rcvId, ServerLink::kNoConnection.data(), 0);
     if (reply) *reply = ServerLink::kNoConnection;
     return 0;
   }
-  if (!enterSend(c, rcvId, reply)) return 0;
+  if (!enterSend(c, rcvId, reply, lockWaitMs, busyText)) return 0;
   std::lock_guard<Platform::FairLock> held(s.sendLock, std::adopt_lock);
 
   Exchange ex;
@@ -153,8 +154,12 @@ int ConnectionAccess::exchange(CConnection& c, std::string_view request, std::ui
     return 0;
   }
   const std::string who = receiver ? receiver->GetReceiverName() : c.GetUserNameA();
-  ClientLog().WriteTimed(who + " > " + std::string(request));
-  Gridlink::TrafficLog::Sent(who, request);
+  // Raw bytes as digits tell a reader nothing; their count does.
+  const std::string logged = request.rfind("WriteRaw ", 0) == 0
+                                 ? "WriteRaw (" + std::to_string((request.size() - 9) / 2) + " bytes)"
+                                 : std::string(request);
+  ClientLog().WriteTimed(who + " > " + logged);
+  Gridlink::TrafficLog::Sent(who, logged);
 
   {
     std::lock_guard lock(s.exchangeLock);

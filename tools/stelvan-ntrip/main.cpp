@@ -52,6 +52,8 @@ int exitFor(Ntrip::NtripClient::Ending e) {
       return kExitDestination;
     case Ntrip::NtripClient::Ending::GaveUp:
       return kExitCaster;
+    case Ntrip::NtripClient::Ending::Untrusted:
+      return kExitUntrusted;
     default:
       return kExitStopped;
   }

@@ -1,0 +1,29 @@
+// CReceiver::WriteRaw: raw bytes through the connection to the receiver's own link.
+#include "gridlink/CReceiver.h"
+#include <algorithm>
+
+#include "session/ConnectionState.h"
+#include "session/RawWriteText.h"
+
+static_assert(CReceiver::kRawWriteChunk <= ServerLink::kRawWriteMaxBytes);
+
+int CReceiver::WriteRaw(const void* bytes, std::size_t count, std::string& reply, std::uint32_t waitMs) {
+  if (!CheckDevice()) {
+    reply = GetReplyString();
+    return 0;
+  }
+  CConnection* conn = m_Conn.load();
+  if (!conn) return 0;
+  // A remote server is given as long as a command to answer; a local write is bounded by the link.
+  constexpr std::uint32_t kRemoteLimitMs = 10000;
+  const auto* p = static_cast<const unsigned char*>(bytes);
+  for (std::size_t done = 0; done < count;) {
+    const std::size_t n = std::min(count - done, kRawWriteChunk);
+    const std::string request = ServerLink::EncodeRawWrite(p + done, n);
+    if (!ConnectionAccess::exchange(*conn, request, m_RcvId, &reply, kRemoteLimitMs, waitMs == 0 ? 1 : waitMs,
+                                    kRawWriteBusy))
+      return 0;
+    done += n;
+  }
+  return 1;
+}
