@@ -4,6 +4,7 @@
 // the stream's live status, and the main view's solution reaching RTK fixed.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -17,6 +18,7 @@
 #include "TestCaster.h"
 #include "TestPaths.h"
 #include "corrections/CCorrectionsDlg.h"
+#include "gridlink/CReceiver.h"
 #include "shell/CCockpitApp.h"
 #include "shell/CCockpitView.h"
 #include "shell/CMainFrame.h"
@@ -117,6 +119,61 @@ TEST(CorrectionsDialog, NearestMountPointThenRtkFixedInTheMainView) {
     EXPECT_TRUE(waitFor([&] { return child<QLabel>(dlg, "ntripSolution")->text() == "(RTK fixed)"; }, 2000));
     ASSERT_FALSE(caster.ggaLines().empty()) << "the mount point wants the rover's position";
     EXPECT_NE(caster.ggaLines()[0].find(",4722."), std::string::npos) << caster.ggaLines()[0];
+    child<QPushButton>(dlg, "ntripStop")->click();
+  }
+  PumpingWait::RemovePumpHook();
+}
+
+// The receiver's own link as the destination: the corrections go between the main view's
+// commands, the view stays live and reaches RTK fixed, and a command sent meanwhile is answered.
+TEST(CorrectionsDialog, ThroughTheReceiversOwnLinkWhileTheMainViewStaysLive) {
+  const std::string dir = TestPaths::capturesDir();
+  if (dir.empty()) GTEST_SKIP() << "recorded captures not present";
+  ScopedConfigHome config;
+  testApp();
+  PumpingWait::InstallPumpHook();
+  SimWithPortB sim;
+  ASSERT_TRUE(sim.start());
+  TestCaster::Options co;
+  co.stream = readWhole(dir + "/pygpsdata-NTRIP-USCL00CHL0.log");
+  co.repeatMs = 1000;
+  TestCaster caster(co);
+  ASSERT_TRUE(caster.start());
+  {
+    CCockpitApp app;
+    app.LoadSettings();
+    CMainFrame frame(app);
+    frame.show();
+    const std::string rcv = "COM" + sim.pty + ":115200:1";
+    const char* argv[] = {"stelvan", "--receiver", rcv.c_str()};
+    CONNECTION_INFO info;
+    ASSERT_TRUE(StartOptions::Parse(3, argv).ConnectionInfo(info));
+    frame.ConnectWith(info);
+    ASSERT_TRUE(waitFor([&] { return frame.view()->texts().hasPosition; }, 30000));
+    ASSERT_NE(app.GetReceiver(), nullptr);
+    std::string reply;
+    // The port the main view uses takes corrections beside its commands.
+    ASSERT_EQ(app.GetReceiver()->SendCommand("set,/par/dev/ser/a/imode,omni", reply), 1) << reply;
+
+    frame.OnCorrectionsInput();
+    auto* dlg = frame.findChild<QDialog*>("dlgCorrections");
+    ASSERT_NE(dlg, nullptr);
+    child<QLineEdit>(dlg, "ntripCaster")->setText("127.0.0.1");
+    child<QSpinBox>(dlg, "ntripPort")->setValue(caster.port());
+    child<QLineEdit>(dlg, "ntripUser")->setText("user");
+    child<QLineEdit>(dlg, "ntripPassword")->setText("pass");
+    child<QLineEdit>(dlg, "ntripMount")->setText("MNT");
+    child<QLineEdit>(dlg, "ntripDestination")->clear();
+    child<QCheckBox>(dlg, "ntripOwnLink")->setChecked(true);
+    EXPECT_FALSE(child<QLineEdit>(dlg, "ntripDestination")->isEnabled());
+    child<QPushButton>(dlg, "ntripStart")->click();
+    EXPECT_TRUE(waitFor([&] { return frame.view()->texts().solution == "(RTK float)"; }, 30000))
+        << frame.view()->texts().solution << " / " << child<QLabel>(dlg, "ntripText")->text().toStdString();
+    ASSERT_EQ(app.GetReceiver()->SendCommand("print,/par/rcv/model", reply), 1) << reply;
+    EXPECT_NE(reply.find("NH-RCV-100"), std::string::npos) << reply;
+    EXPECT_TRUE(waitFor([&] { return frame.view()->texts().solution == "(RTK fixed)"; }, 30000))
+        << frame.view()->texts().solution << " / " << child<QLabel>(dlg, "ntripText")->text().toStdString();
+    EXPECT_EQ(child<QLabel>(dlg, "ntripState")->text(), "connected");
     child<QPushButton>(dlg, "ntripStop")->click();
   }
   PumpingWait::RemovePumpHook();
