@@ -124,7 +124,13 @@ bool ConnectionAccess::enterSend(CConnection& c, std::uint8_t rcvId, std::string
     return false;
   }
   if (Platform::EnterPumping(s.sendLock, lockWaitMs != 0 ? lockWaitMs : kSendLockWaitMs)) return true;
-  refuse(s, rcvId, busyText.empty() ? ServerLink::kConnectionBusy : busyText, reply);
+  if (!busyText.empty()) {
+    // A raw write's refusal is its caller's alone: the receiver's reply text stays another
+    // thread's command's.
+    if (reply) *reply = busyText;
+    return false;
+  }
+  refuse(s, rcvId, ServerLink::kConnectionBusy, reply);
   return false;
 }
 
@@ -141,9 +147,12 @@ int ConnectionAccess::exchange(CConnection& c, std::string_view request, std::ui
 
   Exchange ex;
   ex.marker = rcvId + 1;
+  ex.quiet = request.rfind("WriteRaw ", 0) == 0;
   s.replyResult = 0;
   RcvRef receiver = find(s, rcvId);
-  if (rcvId != 0 && receiver) clearResult(*receiver.get());
+  // Corrections written beside the commands leave the receiver's reply text and result alone.
+  const bool rawWrite = ex.quiet;
+  if (rcvId != 0 && receiver && !rawWrite) clearResult(*receiver.get());
   const bool local = s.local != nullptr;
   const bool scramble = !local && (s.crypt & 1u) != 0;
   std::vector<std::uint8_t> wire = ServerLink::buildRequestWire(request, rcvId, scramble, s.key);
@@ -181,7 +190,7 @@ int ConnectionAccess::exchange(CConnection& c, std::string_view request, std::ui
   s.exchangeThread = std::thread::id();
   s.waitingForReply = false;
   // The target's text is this exchange's again, whatever a refused request left there.
-  setTarget(s, receiver, rcvId, ex.reply, ex.result);
+  if (!rawWrite) setTarget(s, receiver, rcvId, ex.reply, ex.result);
   Gridlink::TrafficLog::Received(who, ex.reply);
   if (reply) *reply = ex.reply;
   sendDeferredCloses(c, s);

@@ -63,6 +63,7 @@ struct Exchange {
   bool answered = false;
   std::string reply;
   std::uint8_t result = 0;
+  bool quiet = false;  // its reply is the caller's alone, not the receiver's reply text
 };
 
 struct ConnectionState {

@@ -55,7 +55,7 @@ class GRIDLINK_API CReceiver : public TUnknownImpl<ITUnknown>, public TSelfCreat
   // reply wait, so commands keep working while they flow. Waits for the link at most waitMs (a
   // long command or script holds it): then fails with kRawWriteBusy and nothing written. Over
   // kRawWriteChunk bytes go in several requests. Any thread; 1 when every byte went out, else
-  // 0 with the reason in reply (and GetReplyString()).
+  // 0 with the reason in reply. GetReplyString() stays the commands' (a write leaves it alone).
   static constexpr std::uint32_t kRawWriteWaitMs = 2000;
   static constexpr std::size_t kRawWriteChunk = 30000;
   static constexpr const char* kRawWriteBusy = "ERDLL:Receiver link busy, data not sent!";

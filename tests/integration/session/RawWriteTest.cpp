@@ -112,11 +112,15 @@ TEST_F(SessionTest, AWriteThatCannotGetTheLinkInTimeFailsAndWritesNothing) {
   EXPECT_EQ(rcv->WriteRaw(frames[0].data(), frames[0].size(), why, 200), 0);
   EXPECT_EQ(why, CReceiver::kRawWriteBusy);
   slow.join();
+  EXPECT_NE(rcv->GetReplyString().find(kRcvId), std::string::npos)
+      << "the command's reply text, not the write's: " << rcv->GetReplyString();
   sim->faults().replyDelayMs = 0;
   ASSERT_EQ(rcv->SendCommand("print,/par/rcvid", reply), 1) << reply;
   EXPECT_EQ(sim->correctionFrames(), 0u);
   // The link free again, the same write goes through.
+  ASSERT_EQ(rcv->SendCommand("print,/par/rcv/model", reply), 1) << reply;
   EXPECT_EQ(rcv->WriteRaw(frames[0].data(), frames[0].size(), why), 1) << why;
+  EXPECT_NE(rcv->GetReplyString().find(kModel), std::string::npos) << rcv->GetReplyString();
   ASSERT_EQ(rcv->SendCommand("print,/par/rcvid", reply), 1) << reply;
   EXPECT_EQ(sim->correctionFrames(), 1u);
 }
