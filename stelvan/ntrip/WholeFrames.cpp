@@ -34,4 +34,25 @@ void WholeFrames::Feed(const char* bytes, std::size_t count, std::string& out) {
   held_ = in.substr(ready);
 }
 
+std::vector<std::string> WholeFrames::Pieces(const std::string& bytes, std::size_t most) {
+  std::vector<std::string> out;
+  std::size_t start = 0, at = 0;
+  while (at < bytes.size()) {
+    // One unit: a frame (its header says how long), or a single byte of anything else.
+    std::size_t unit = 1;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data() + at);
+    if (p[0] == 0xD3 && bytes.size() - at >= 3 && (p[1] & 0xFC) == 0) {
+      const std::size_t length = ((static_cast<std::size_t>(p[1] & 3) << 8) | p[2]) + 6;
+      if (length <= bytes.size() - at) unit = length;
+    }
+    if (at > start && at + unit - start > most) {
+      out.push_back(bytes.substr(start, at - start));
+      start = at;
+    }
+    at += unit;
+  }
+  if (at > start) out.push_back(bytes.substr(start));
+  return out;
+}
+
 }  // namespace Ntrip

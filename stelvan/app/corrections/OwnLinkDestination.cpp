@@ -23,14 +23,18 @@ bool OwnLinkDestination::Write(const char* bytes, std::size_t count, std::string
   ready_.clear();
   frames_.Feed(bytes, count, ready_);
   if (ready_.empty()) return true;
-  std::string reply;
-  if (receiver_->WriteRaw(ready_.data(), ready_.size(), reply) == 1) {
-    busyInRow_ = 0;
-    return true;
+  // Pieces that fit one request even through a remote server, so no command splits a frame.
+  for (const std::string& piece : Ntrip::WholeFrames::Pieces(ready_, CReceiver::kRawWriteRemoteChunk)) {
+    std::string reply;
+    if (receiver_->WriteRaw(piece.data(), piece.size(), reply) == 1) {
+      busyInRow_ = 0;
+      continue;
+    }
+    if (reply == CReceiver::kRawWriteBusy && ++busyInRow_ < kBusyLimit) continue;
+    error = "the receiver's link " + name_ + ": " + reply;
+    return false;
   }
-  if (reply == CReceiver::kRawWriteBusy && ++busyInRow_ < kBusyLimit) return true;
-  error = "the receiver's link " + name_ + ": " + reply;
-  return false;
+  return true;
 }
 
 }  // namespace corrections

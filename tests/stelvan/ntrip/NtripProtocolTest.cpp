@@ -260,6 +260,15 @@ TEST(WholeFrames, EveryWriteEndsOnAFrameBoundaryAndNothingIsLost) {
     EXPECT_EQ(w.held(), 0u);
     EXPECT_GT(writes, 1);
   }
+  // Pieces for requests of a bounded size end on frame boundaries too.
+  std::string joined;
+  for (const std::string& piece : WholeFrames::Pieces(bytes, 300)) {
+    joined += piece;
+    EXPECT_TRUE(ends.count(joined.size())) << "a piece cut a frame at " << joined.size();
+    EXPECT_TRUE(piece.size() <= 300 || ends.count(joined.size() - piece.size()))
+        << "only a frame longer than the bound makes a longer piece";
+  }
+  EXPECT_TRUE(joined == bytes);
   WholeFrames w;
   std::string out;
   w.Feed(bytes.data(), 5, out);
