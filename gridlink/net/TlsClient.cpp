@@ -32,7 +32,8 @@ int CTlsClient::Read(void* buf, std::size_t n, std::uint32_t timeoutMs) {
 bool CTlsClient::Write(const void* data, std::size_t n, std::uint32_t timeoutMs, std::string& error) {
   const Platform::IoResult r = m_Stream->Write(data, n, timeoutMs);
   if (r.status == Platform::IoStatus::Data) return true;
-  error = r.status == Platform::IoStatus::TimedOut ? std::string("the TLS peer takes no data")
-                                                   : std::string("TLS write failed: ") + std::strerror(r.error);
+  error = r.status == Platform::IoStatus::TimedOut
+              ? std::string("the TLS peer takes no data")
+              : std::string("TLS write failed: ") + std::strerror(r.error);
   return false;
 }

@@ -1,7 +1,7 @@
 // CReceiver::WriteRaw: raw bytes through the connection to the receiver's own link.
-#include "gridlink/CReceiver.h"
 #include <algorithm>
 
+#include "gridlink/CReceiver.h"
 #include "session/ConnectionState.h"
 #include "session/PacketScrambler.h"
 #include "session/RawWriteText.h"

@@ -24,7 +24,8 @@ std::string caster(const CasterRequest& r) {
 bool OpenExchange(NtripSocket& socket, const CasterRequest& r, const std::string& requestText, int timeoutMs,
                   ResponseHeader& header, std::string& rest, std::string& error) {
   if (!socket.Connect(r.host, r.port, timeoutMs, error)) return false;
-  if (r.tls && !socket.StartTls(r.host, r.port, r.tlsCaFile, r.tlsFingerprint, timeoutMs, error)) return false;
+  if (r.tls && !socket.StartTls(r.host, r.port, r.tlsCaFile, r.tlsFingerprint, timeoutMs, error))
+    return false;
   if (!socket.WriteAll(requestText, timeoutMs, error)) {
     error = "the caster " + caster(r) + " took no request: " + error;
     return false;

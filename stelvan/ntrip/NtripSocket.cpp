@@ -29,7 +29,8 @@ long long nowMs() {
 std::string normalFingerprint(const std::string& text) {
   std::string out;
   for (char c : text)
-    if (std::isxdigit(static_cast<unsigned char>(c))) out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (std::isxdigit(static_cast<unsigned char>(c)))
+      out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return out;
 }
 
@@ -57,8 +58,9 @@ bool NtripSocket::StartTls(const std::string& host, int port, const std::string&
     error = "the certificate of " + at + " has the SHA-256 fingerprint " + peer.fingerprint +
             ", not the one given";
   } else if (pinned.empty() && !peer.verified) {
-    error = "the certificate of " + at + " is not trusted (" + peer.verifyError + "); its SHA-256 fingerprint is " +
-            peer.fingerprint + ": trust it with a CA file or by its fingerprint";
+    error = "the certificate of " + at + " is not trusted (" + peer.verifyError +
+            "); its SHA-256 fingerprint is " + peer.fingerprint +
+            ": trust it with a CA file or by its fingerprint";
   } else {
     return true;
   }

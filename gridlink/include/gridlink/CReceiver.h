@@ -63,7 +63,8 @@ class GRIDLINK_API CReceiver : public TUnknownImpl<ITUnknown>, public TSelfCreat
   static constexpr std::size_t kRawWriteChunk = 30000;
   static constexpr std::size_t kRawWriteRemoteChunk = 2000;
   static constexpr const char* kRawWriteBusy = "ERDLL:Receiver link busy, data not sent!";
-  int WriteRaw(const void* bytes, std::size_t count, std::string& reply, std::uint32_t waitMs = kRawWriteWaitMs);
+  int WriteRaw(const void* bytes, std::size_t count, std::string& reply,
+               std::uint32_t waitMs = kRawWriteWaitMs);
   // Window form: the sink gets WM_USER + 1 (lParam = this receiver) on Detach and Close.
   int Attach(std::uint8_t slot, Platform::WindowHandle wnd, const char* list);
   // Callback/record form: with records, each record gets its message (see GPSDATA) and the

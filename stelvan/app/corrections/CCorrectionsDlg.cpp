@@ -44,7 +44,10 @@ QString age(std::int64_t ms) {
 }  // namespace
 
 CCorrectionsDlg::CCorrectionsDlg(ReceiverState receiver, OwnLink ownLink, QWidget* parent)
-    : QDialog(parent), m_Receiver(std::move(receiver)), m_OwnLinkDestination(std::move(ownLink)), m_Timer(new QTimer(this)) {
+    : QDialog(parent),
+      m_Receiver(std::move(receiver)),
+      m_OwnLinkDestination(std::move(ownLink)),
+      m_Timer(new QTimer(this)) {
   setObjectName("dlgCorrections");
   setWindowTitle("Corrections input");
   auto* layout = new QVBoxLayout(this);
@@ -101,7 +104,8 @@ QWidget* CCorrectionsDlg::buildCaster() {
   m_CaFile->setToolTip("A file of CA certificates (PEM) that the caster's certificate must chain to");
   m_Fingerprint = named(new QLineEdit(box), "ntripFingerprint");
   m_Fingerprint->setPlaceholderText("SHA-256, AB:CD:...");
-  m_Fingerprint->setToolTip("Trust the caster's certificate with this SHA-256 fingerprint (a self-signed one)");
+  m_Fingerprint->setToolTip(
+      "Trust the caster's certificate with this SHA-256 fingerprint (a self-signed one)");
   trustRow->addWidget(m_CaFile, 1);
   trustRow->addWidget(new QLabel("Fingerprint:", box));
   trustRow->addWidget(m_Fingerprint, 1);
@@ -153,7 +157,8 @@ QWidget* CCorrectionsDlg::buildRun() {
       "The receiver's port that takes the corrections: a serial port on its own cable "
       "(COM + device + : + rate) or a TCP port (TCP:host:port)");
   form->addRow("Destination:", m_Destination);
-  m_OwnLink = named(new QCheckBox("Through the receiver's own link, between its commands", box), "ntripOwnLink");
+  m_OwnLink =
+      named(new QCheckBox("Through the receiver's own link, between its commands", box), "ntripOwnLink");
   m_OwnLink->setToolTip(
       "The corrections go to the receiver on the link the main view uses; the input mode of that "
       "port must take corrections as well as commands (e.g. omni)");
@@ -229,7 +234,8 @@ CorrectionsSettings CCorrectionsDlg::fromControls() const {
   return s;
 }
 
-Ntrip::CasterRequest CCorrectionsDlg::casterRequest(const CorrectionsSettings& s, const std::string& mount) const {
+Ntrip::CasterRequest CCorrectionsDlg::casterRequest(const CorrectionsSettings& s,
+                                                    const std::string& mount) const {
   Ntrip::CasterRequest r{s.caster, s.port, mount, s.user, s.password, s.version, ""};
   r.tls = s.tls;
   if (s.tls) {

@@ -32,9 +32,19 @@ class NtripTls : public ::testing::Test {
     ASSERT_TRUE(OpensslServer::MakeCertificate(dir.str(), "stranger"));
   }
   std::vector<std::string> tool(int port, std::vector<std::string> trust) {
-    std::vector<std::string> a = {TestPaths::binDir() + "/stelvan-ntrip", "--caster",
-                                  "ntrips://127.0.0.1:" + std::to_string(port), "--mount", "MNT", "--user", "u",
-                                  "--password", "p", "--to", "-", "--attempts", "1"};
+    std::vector<std::string> a = {TestPaths::binDir() + "/stelvan-ntrip",
+                                  "--caster",
+                                  "ntrips://127.0.0.1:" + std::to_string(port),
+                                  "--mount",
+                                  "MNT",
+                                  "--user",
+                                  "u",
+                                  "--password",
+                                  "p",
+                                  "--to",
+                                  "-",
+                                  "--attempts",
+                                  "1"};
     a.insert(a.end(), trust.begin(), trust.end());
     return a;
   }
@@ -59,7 +69,8 @@ TEST_F(NtripTls, StreamArrivesByteForByteWhenTheCertificateIsTrusted) {
     ASSERT_NE(caster.port(), 0);
     const std::string out = dir.str() + "/out." + c.legend, err = dir.str() + "/err." + c.legend;
     ChildProcess run(tool(caster.port(), c.trust), out, err);
-    ASSERT_TRUE(waitFor([&] { return caster.received().find("GET /MNT HTTP/1.1") != std::string::npos; }, 15000))
+    ASSERT_TRUE(
+        waitFor([&] { return caster.received().find("GET /MNT HTTP/1.1") != std::string::npos; }, 15000))
         << readWhole(err);
     EXPECT_NE(caster.received().find("Authorization: Basic dTpw"), std::string::npos) << "login inside TLS";
     ASSERT_TRUE(caster.send("ICY 200 OK\r\n" + bytes));  // as 1.0 casters answer
@@ -102,12 +113,13 @@ TEST_F(NtripTls, BaseStreamGoesUpToAnNtripsCaster) {
   ASSERT_TRUE(sim.start(error)) << error;
   OpensslServer caster(dir.str(), "caster");
   ASSERT_NE(caster.port(), 0);
-  ChildProcess logger({TestPaths::binDir() + "/stelvan-log", "--port", sim.ptyPath(), "--rate", "115200", "--dir",
-                       dir.str(), "--period", "3600", "--messages", "rtcm3/1005:1,rtcm3/1004:1", "--ntrip-out",
-                       "ntrips://:basepw@127.0.0.1:" + std::to_string(caster.port()) + "/BASE", "--ntrip-ca",
-                       dir.str() + "/caster.pem", "--ntrip-messages", "rtcm3"},
+  ChildProcess logger({TestPaths::binDir() + "/stelvan-log", "--port", sim.ptyPath(), "--rate", "115200",
+                       "--dir", dir.str(), "--period", "3600", "--messages", "rtcm3/1005:1,rtcm3/1004:1",
+                       "--ntrip-out", "ntrips://:basepw@127.0.0.1:" + std::to_string(caster.port()) + "/BASE",
+                       "--ntrip-ca", dir.str() + "/caster.pem", "--ntrip-messages", "rtcm3"},
                       dir.str() + "/log.out", dir.str() + "/log.err");
-  ASSERT_TRUE(waitFor([&] { return caster.received().find("SOURCE basepw /BASE") != std::string::npos; }, 15000))
+  ASSERT_TRUE(
+      waitFor([&] { return caster.received().find("SOURCE basepw /BASE") != std::string::npos; }, 15000))
       << readWhole(dir.str() + "/log.err");
   ASSERT_TRUE(caster.send("ICY 200 OK\r\n\r\n"));
   // RTCM 3 frames follow the request, inside TLS.

@@ -313,8 +313,8 @@ TEST(StelvanNtrip, CorrectionsThroughTheReceiversOwnLink) {
   ASSERT_TRUE(caster.start());
   const std::string rcvString = "COM" + sim.ptyPath() + ":115200";
   ChildProcess tool({ntripTool(), "--caster", "127.0.0.1:" + std::to_string(caster.port()), "--mount", "MNT",
-                     "--user", "user", "--password", "pass", "--gga-from", rcvString, "--gga-interval", "1", "--to",
-                     "RCV:" + rcvString},
+                     "--user", "user", "--password", "pass", "--gga-from", rcvString, "--gga-interval", "1",
+                     "--to", "RCV:" + rcvString},
                     dir.str() + "/out", dir.str() + "/err");
   EXPECT_TRUE(waitFor([&] { return sim.correctionFrames() >= 2 * frames; }, 20000))
       << sim.correctionFrames() << " frames; " << readWhole(dir.str() + "/err");

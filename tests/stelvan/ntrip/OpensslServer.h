@@ -23,17 +23,18 @@ class OpensslServer {
 
   // A key and a self-signed certificate naming 127.0.0.1, as dir/NAME.key and dir/NAME.pem.
   static bool MakeCertificate(const std::string& dir, const std::string& name) {
-    ChildProcess req({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
-                      "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", dir + "/" + name + ".key", "-out",
-                      dir + "/" + name + ".pem", "-days", "2", "-subj", "/CN=" + name, "-addext",
-                      "subjectAltName=IP:127.0.0.1"},
-                     dir + "/" + name + ".out", dir + "/" + name + ".err");
+    ChildProcess req(
+        {"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+         "-nodes", "-keyout", dir + "/" + name + ".key", "-out", dir + "/" + name + ".pem", "-days", "2",
+         "-subj", "/CN=" + name, "-addext", "subjectAltName=IP:127.0.0.1"},
+        dir + "/" + name + ".out", dir + "/" + name + ".err");
     return req.wait(20000) == 0;
   }
   // The certificate's SHA-256 fingerprint, "AB:CD:...".
   static std::string Fingerprint(const std::string& dir, const std::string& name) {
-    ChildProcess x({"/usr/bin/openssl", "x509", "-noout", "-fingerprint", "-sha256", "-in", dir + "/" + name + ".pem"},
-                   dir + "/fp.out", dir + "/fp.err");
+    ChildProcess x(
+        {"/usr/bin/openssl", "x509", "-noout", "-fingerprint", "-sha256", "-in", dir + "/" + name + ".pem"},
+        dir + "/fp.out", dir + "/fp.err");
     if (x.wait(10000) != 0) return {};
     const std::string out = readWhole(dir + "/fp.out");
     const std::size_t eq = out.find('=');
@@ -48,9 +49,17 @@ class OpensslServer {
     posix_spawn_file_actions_adddup2(&a, in[0], 0);
     posix_spawn_file_actions_addopen(&a, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&a, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<std::string> args = {"/usr/bin/openssl", "s_server", "-accept", "127.0.0.1:0", "-cert",
-                                     dir + "/" + name + ".pem", "-key", dir + "/" + name + ".key", "-naccept",
-                                     "1", "-ign_eof"};
+    std::vector<std::string> args = {"/usr/bin/openssl",
+                                     "s_server",
+                                     "-accept",
+                                     "127.0.0.1:0",
+                                     "-cert",
+                                     dir + "/" + name + ".pem",
+                                     "-key",
+                                     dir + "/" + name + ".key",
+                                     "-naccept",
+                                     "1",
+                                     "-ign_eof"};
     std::vector<char*> argv;
     for (auto& s : args) argv.push_back(s.data());
     argv.push_back(nullptr);
@@ -62,7 +71,8 @@ class OpensslServer {
     for (int i = 0; i < 200 && pid_ > 0 && port_ == 0; ++i) {
       const std::string text = readWhole(out_);
       const std::size_t at = text.find("ACCEPT 127.0.0.1:");
-      if (at != std::string::npos && text.find('\n', at) != std::string::npos) port_ = std::atoi(text.c_str() + at + 17);
+      if (at != std::string::npos && text.find('\n', at) != std::string::npos)
+        port_ = std::atoi(text.c_str() + at + 17);
       if (port_ == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   }
