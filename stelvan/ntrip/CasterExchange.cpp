@@ -93,15 +93,17 @@ bool ReadTableBody(NtripSocket& socket, const ResponseHeader& header, std::strin
 }
 
 bool FetchSourceTable(const CasterRequest& r, const std::atomic<bool>* cancel, int timeoutMs,
-                      SourceTable& out, std::string& error) {
+                      SourceTable& out, std::string& error, bool* untrusted) {
   CasterRequest tableRequest = r;
   tableRequest.mount.clear();
   tableRequest.gga.clear();
   NtripSocket socket(cancel);
   ResponseHeader header;
   std::string rest, body;
-  if (!OpenExchange(socket, tableRequest, BuildGetRequest(tableRequest), timeoutMs, header, rest, error))
+  if (!OpenExchange(socket, tableRequest, BuildGetRequest(tableRequest), timeoutMs, header, rest, error)) {
+    if (untrusted) *untrusted = socket.Untrusted();
     return false;
+  }
   if (!header.isSourceTable()) {
     error = RefusalText(header, tableRequest);
     return false;

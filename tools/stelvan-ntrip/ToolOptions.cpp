@@ -38,7 +38,7 @@ a back-off of 1 s doubling to 60 s.
 Exit codes: 0 stopped (signal or --seconds), 1 user name or password refused, 2 bad
 command line, 3 unknown mount point, 4 destination failed, 5 caster unreachable
 (--attempts) or no source table, 6 receiver of --gga-from or RCV: not opened,
-7 the caster's TLS certificate not trusted.
+7 the caster's TLS certificate not trusted (also with --sourcetable).
 )";
 }
 

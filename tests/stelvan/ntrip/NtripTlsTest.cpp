@@ -90,6 +90,7 @@ TEST_F(NtripTls, ACertificateNotTrustedIsRefusedWithTheReasonBeforeAnyRequest) {
       {"another CA", {"--tls-ca", dir.str() + "/stranger.pem"}, "is not trusted"},
       {"system roots", {"--tls"}, "is not trusted (self-signed certificate)"},
       {"another fingerprint", {"--tls-fingerprint", "00:11:22"}, "not the one given"},
+      {"source table", {"--tls-ca", dir.str() + "/stranger.pem", "--sourcetable"}, "is not trusted"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.legend);
