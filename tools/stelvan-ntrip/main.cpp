@@ -27,7 +27,8 @@ int listSourceTable(const Options& o) {
   Ntrip::SourceTable table;
   std::string error;
   bool untrusted = false;
-  if (!Ntrip::FetchSourceTable(o.client.caster, &g_stop, o.client.connectTimeoutMs, table, error, &untrusted)) {
+  if (!Ntrip::FetchSourceTable(o.client.caster, &g_stop, o.client.connectTimeoutMs, table, error,
+                               &untrusted)) {
     std::fprintf(stderr, "stelvan-ntrip: %s\n", error.c_str());
     return untrusted ? kExitUntrusted : kExitCaster;
   }
