@@ -57,8 +57,8 @@ class GRIDLINK_API CReceiver : public TUnknownImpl<ITUnknown>, public TSelfCreat
   // kRawWriteChunk bytes (kRawWriteRemoteChunk through a remote server, where a request must
   // fit one scrambled packet) go in several requests, between which a command may come: a
   // caller whose data must stay together writes pieces no larger. Any thread; 1 when every
-  // byte went out, else
-  // 0 with the reason in reply. GetReplyString() stays the commands' (a write leaves it alone).
+  // byte went out, else 0 with the reason in reply. GetReplyString() stays the commands' (a
+  // write leaves it alone).
   static constexpr std::uint32_t kRawWriteWaitMs = 2000;
   static constexpr std::size_t kRawWriteChunk = 30000;
   static constexpr std::size_t kRawWriteRemoteChunk = 2000;
