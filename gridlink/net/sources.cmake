@@ -3,4 +3,5 @@ list(APPEND GRIDLINK_SOURCES
   net/CBlockingSocket.cpp
   net/CBlockingSocketException.cpp
   net/TlsStream.cpp
+  net/TlsClient.cpp
 )

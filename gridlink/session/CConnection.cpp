@@ -329,7 +329,14 @@ void CConnection::SetReply(const char* text) {
 void CConnection::SetReply(int rcvId, const char* text, std::uint8_t result) {
   ConnectionState& s = *m_State;
   const char* t = text ? text : "";
-  if (rcvId < 1) {
+  bool quiet = false;
+  {
+    std::lock_guard lock(s.exchangeLock);
+    quiet = s.exchange && s.exchange->marker == rcvId + 1 && !s.exchange->answered && s.exchange->quiet;
+  }
+  if (quiet) {
+    ClientLog().WriteTimed(std::string("< ") + t);
+  } else if (rcvId < 1) {
     {
       std::lock_guard lock(s.replyLock);
       s.replyText = t;

@@ -116,33 +116,43 @@ int ConnectionAccess::closeLink(CConnection& c, std::uint8_t id, bool disconnect
   return exchange(c, request, id, nullptr);
 }
 
-bool ConnectionAccess::enterSend(CConnection& c, std::uint8_t rcvId, std::string* reply) {
+bool ConnectionAccess::enterSend(CConnection& c, std::uint8_t rcvId, std::string* reply, std::uint32_t lockWaitMs,
+                                 std::string_view busyText) {
   ConnectionState& s = *c.m_State;
   if (const char* why = refusal(s)) {
     refuse(s, rcvId, why, reply);
     return false;
   }
-  if (Platform::EnterPumping(s.sendLock, kSendLockWaitMs)) return true;
+  if (Platform::EnterPumping(s.sendLock, lockWaitMs != 0 ? lockWaitMs : kSendLockWaitMs)) return true;
+  if (!busyText.empty()) {
+    // A raw write's refusal is its caller's alone: the receiver's reply text stays another
+    // thread's command's.
+    if (reply) *reply = busyText;
+    return false;
+  }
   refuse(s, rcvId, ServerLink::kConnectionBusy, reply);
   return false;
 }
 
 int ConnectionAccess::exchange(CConnection& c, std::string_view request, std::uint8_t rcvId, std::string* reply,
-                               std::uint32_t limitMs) {
+                               std::uint32_t limitMs, std::uint32_t lockWaitMs, std::string_view busyText) {
   ConnectionState& s = *c.m_State;
   if (s.terminated && !refusal(s)) {
     c.SetReply(rcvId, ServerLink::kNoConnection.data(), 0);
     if (reply) *reply = ServerLink::kNoConnection;
     return 0;
   }
-  if (!enterSend(c, rcvId, reply)) return 0;
+  if (!enterSend(c, rcvId, reply, lockWaitMs, busyText)) return 0;
   std::lock_guard<Platform::FairLock> held(s.sendLock, std::adopt_lock);
 
   Exchange ex;
   ex.marker = rcvId + 1;
+  ex.quiet = request.rfind("WriteRaw ", 0) == 0;
   s.replyResult = 0;
   RcvRef receiver = find(s, rcvId);
-  if (rcvId != 0 && receiver) clearResult(*receiver.get());
+  // Corrections written beside the commands leave the receiver's reply text and result alone.
+  const bool rawWrite = ex.quiet;
+  if (rcvId != 0 && receiver && !rawWrite) clearResult(*receiver.get());
   const bool local = s.local != nullptr;
   const bool scramble = !local && (s.crypt & 1u) != 0;
   std::vector<std::uint8_t> wire = ServerLink::buildRequestWire(request, rcvId, scramble, s.key);
@@ -153,8 +163,12 @@ int ConnectionAccess::exchange(CConnection& c, std::string_view request, std::ui
     return 0;
   }
   const std::string who = receiver ? receiver->GetReceiverName() : c.GetUserNameA();
-  ClientLog().WriteTimed(who + " > " + std::string(request));
-  Gridlink::TrafficLog::Sent(who, request);
+  // Raw bytes as digits tell a reader nothing; their count does.
+  const std::string logged = request.rfind("WriteRaw ", 0) == 0
+                                 ? "WriteRaw (" + std::to_string((request.size() - 9) / 2) + " bytes)"
+                                 : std::string(request);
+  ClientLog().WriteTimed(who + " > " + logged);
+  Gridlink::TrafficLog::Sent(who, logged);
 
   {
     std::lock_guard lock(s.exchangeLock);
@@ -176,7 +190,7 @@ int ConnectionAccess::exchange(CConnection& c, std::string_view request, std::ui
   s.exchangeThread = std::thread::id();
   s.waitingForReply = false;
   // The target's text is this exchange's again, whatever a refused request left there.
-  setTarget(s, receiver, rcvId, ex.reply, ex.result);
+  if (!rawWrite) setTarget(s, receiver, rcvId, ex.reply, ex.result);
   Gridlink::TrafficLog::Received(who, ex.reply);
   if (reply) *reply = ex.reply;
   sendDeferredCloses(c, s);

@@ -63,6 +63,7 @@ struct Exchange {
   bool answered = false;
   std::string reply;
   std::uint8_t result = 0;
+  bool quiet = false;  // its reply is the caller's alone, not the receiver's reply text
 };
 
 struct ConnectionState {
@@ -146,11 +147,15 @@ struct ConnectionAccess {
   static const ConnectionState& state(const CConnection& c) { return *c.m_State; }
   // Sends one request and waits for its reply (SendData); the caller's own reply text goes
   // to reply when given. limitMs bounds a remote wait below the connection time-out.
+  // lockWaitMs bounds the wait for the send lock (0: the connection's own, 5 min); a request
+  // that finds the connection busy for longer fails with `busyText`.
   static int exchange(CConnection& c, std::string_view request, std::uint8_t rcvId, std::string* reply,
-                      std::uint32_t limitMs = 0xFFFFFFF0u);
+                      std::uint32_t limitMs = 0xFFFFFFF0u, std::uint32_t lockWaitMs = 0,
+                      std::string_view busyText = {});
   // Takes the send lock for a request of this thread (pumping while another holds it); false,
   // with the refusal as the target's reply and in reply, when it may not or cannot.
-  static bool enterSend(CConnection& c, std::uint8_t rcvId, std::string* reply);
+  static bool enterSend(CConnection& c, std::uint8_t rcvId, std::string* reply, std::uint32_t lockWaitMs = 0,
+                        std::string_view busyText = {});
   // "CloseRcv" for a receiver: sent now, or when this thread's waiting request has ended.
   static int closeLink(CConnection& c, std::uint8_t id, bool disconnect);
   // Null when this thread may make a request now, else why not.

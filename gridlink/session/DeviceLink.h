@@ -39,6 +39,9 @@ class DeviceLink {
   virtual bool WaitQuiet(unsigned quietMs, unsigned maxMs) = 0;
   // The receiver link itself, for a file transfer's raw modes; null when there is none.
   virtual CReceiverConnection* Raw() { return nullptr; }
+  // Puts bytes on the link as they are (no sealing, no reply wait); false with the reply text
+  // when the link has gone or took fewer. The caller serialises it with the commands.
+  virtual bool WriteRaw(const std::string& bytes, std::string& reply);
 
   // The link for a receiver string (constructing it opens it; check StatusText), or null with
   // error set when the string names no link that exists here. kind receives the kind number.

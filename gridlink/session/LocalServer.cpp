@@ -51,6 +51,7 @@ LocalServer::LocalServer(CConnection* owner) : m_Owner(owner) {
       {"DetectRcv", {&LocalServer::DontSupport, 128}},
       {"GetSourceTable", {&LocalServer::DontSupport, 0}},
       {"GetUsrList", {&LocalServer::DontSupport, 0}},
+      {"WriteRaw", {&LocalServer::WriteRaw, 1}},
   };
 }
 

@@ -106,6 +106,7 @@ class LocalServer : public CLinkOwner {
   int CancelDownload(std::string_view arg);
   int LoadFirmware(std::string_view arg);
   int GetRcvList(std::string_view arg);
+  int WriteRaw(std::string_view arg);
   int DontSupport(std::string_view arg);
 
   void sendStop();

@@ -13,6 +13,8 @@ list(APPEND GRIDLINK_SOURCES
   session/RequestWorker.cpp
   session/LocalServer.cpp
   session/LocalTransfer.cpp
+  session/LocalRawWrite.cpp
+  session/RawWriteText.cpp
   session/ReceiverList.cpp
   session/CConnection.cpp
   session/ConnectionSend.cpp
@@ -23,4 +25,5 @@ list(APPEND GRIDLINK_SOURCES
   session/CReceiver.cpp
   session/ReceiverDelivery.cpp
   session/ReceiverTransfer.cpp
+  session/ReceiverRawWrite.cpp
 )

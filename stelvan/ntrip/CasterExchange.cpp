@@ -24,6 +24,8 @@ std::string caster(const CasterRequest& r) {
 bool OpenExchange(NtripSocket& socket, const CasterRequest& r, const std::string& requestText, int timeoutMs,
                   ResponseHeader& header, std::string& rest, std::string& error) {
   if (!socket.Connect(r.host, r.port, timeoutMs, error)) return false;
+  if (r.tls && !socket.StartTls(r.host, r.port, r.tlsCaFile, r.tlsFingerprint, timeoutMs, error))
+    return false;
   if (!socket.WriteAll(requestText, timeoutMs, error)) {
     error = "the caster " + caster(r) + " took no request: " + error;
     return false;
@@ -91,15 +93,17 @@ bool ReadTableBody(NtripSocket& socket, const ResponseHeader& header, std::strin
 }
 
 bool FetchSourceTable(const CasterRequest& r, const std::atomic<bool>* cancel, int timeoutMs,
-                      SourceTable& out, std::string& error) {
+                      SourceTable& out, std::string& error, bool* untrusted) {
   CasterRequest tableRequest = r;
   tableRequest.mount.clear();
   tableRequest.gga.clear();
   NtripSocket socket(cancel);
   ResponseHeader header;
   std::string rest, body;
-  if (!OpenExchange(socket, tableRequest, BuildGetRequest(tableRequest), timeoutMs, header, rest, error))
+  if (!OpenExchange(socket, tableRequest, BuildGetRequest(tableRequest), timeoutMs, header, rest, error)) {
+    if (untrusted) *untrusted = socket.Untrusted();
     return false;
+  }
   if (!header.isSourceTable()) {
     error = RefusalText(header, tableRequest);
     return false;

@@ -24,9 +24,9 @@ bool OpenExchange(NtripSocket& socket, const CasterRequest& r, const std::string
 // its Content-Length or kMaxTable bytes, within timeoutMs.
 bool ReadTableBody(NtripSocket& socket, const ResponseHeader& header, std::string rest, int timeoutMs,
                    std::string& body, std::string& error);
-// Asks the caster for its source table.
+// Asks the caster for its source table; `untrusted` (when given) tells a refused TLS certificate.
 bool FetchSourceTable(const CasterRequest& r, const std::atomic<bool>* cancel, int timeoutMs,
-                      SourceTable& out, std::string& error);
+                      SourceTable& out, std::string& error, bool* untrusted = nullptr);
 // What an answer that does not start a stream means, and its text for the user.
 Refusal Classify(const ResponseHeader& header);
 std::string RefusalText(const ResponseHeader& header, const CasterRequest& r);

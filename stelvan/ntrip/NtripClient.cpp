@@ -111,7 +111,10 @@ bool NtripClient::session() {
   std::string rest, error;
   if (!OpenExchange(socket, request, BuildGetRequest(request), settings_.connectTimeoutMs, header, rest,
                     error)) {
-    setState(ClientStatus::State::Connecting, error);
+    if (socket.Untrusted())
+      finish(Ending::Untrusted, error);
+    else
+      setState(ClientStatus::State::Connecting, error);
     return false;
   }
   switch (Classify(header)) {

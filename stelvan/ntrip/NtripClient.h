@@ -40,7 +40,8 @@ class NtripClient {
  public:
   // Receives corrections; returns false when the destination failed (with the reason).
   using Sink = std::function<bool(const char* bytes, std::size_t count, std::string& error)>;
-  enum class Ending { Running, Stopped, Unauthorized, UnknownMount, Destination, GaveUp };
+  // Untrusted: the caster's TLS certificate was refused (trying again would not help).
+  enum class Ending { Running, Stopped, Unauthorized, UnknownMount, Destination, GaveUp, Untrusted };
 
   NtripClient(ClientSettings settings, Sink sink);
   ~NtripClient();

@@ -14,6 +14,11 @@ struct CasterRequest {
   std::string password;
   int version = 2;  // 1: NTRIP 1.0 (HTTP/1.0 style), 2: NTRIP 2.0 (HTTP/1.1)
   std::string gga;  // 2.0 only: a first position sent as "Ntrip-GGA" (without CR LF)
+  // TLS ("ntrips://"): the certificate must chain to the system's roots (or to tlsCaFile's)
+  // and name the host, or have the SHA-256 fingerprint tlsFingerprint (any hex form).
+  bool tls = false;
+  std::string tlsCaFile{};
+  std::string tlsFingerprint{};
 };
 
 extern const char* const kUserAgent;

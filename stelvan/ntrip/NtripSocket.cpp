@@ -8,9 +8,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+
+#include "gridlink/TlsClient.h"
 
 namespace Ntrip {
 
@@ -22,7 +25,49 @@ long long nowMs() {
              std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
+// "ab:CD ef" -> "ABCDEF".
+std::string normalFingerprint(const std::string& text) {
+  std::string out;
+  for (char c : text)
+    if (std::isxdigit(static_cast<unsigned char>(c)))
+      out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
 }  // namespace
+
+NtripSocket::NtripSocket(const std::atomic<bool>* cancel) : cancel_(cancel) {}
+
+NtripSocket::~NtripSocket() {
+  Close();
+}
+
+bool NtripSocket::StartTls(const std::string& host, int port, const std::string& caFile,
+                           const std::string& fingerprint, int timeoutMs, std::string& error) {
+  const std::string at = host + ":" + std::to_string(port);
+  CTlsPeer peer;
+  untrusted_ = false;
+  tls_ = CTlsClient::Connect(fd_, host, caFile, static_cast<std::uint32_t>(timeoutMs), peer, error);
+  if (!tls_) {
+    error = "TLS with " + at + " failed: " + error;
+    Close();
+    return false;
+  }
+  const std::string pinned = normalFingerprint(fingerprint);
+  if (!pinned.empty() && pinned != normalFingerprint(peer.fingerprint)) {
+    error = "the certificate of " + at + " has the SHA-256 fingerprint " + peer.fingerprint +
+            ", not the one given";
+  } else if (pinned.empty() && !peer.verified) {
+    error = "the certificate of " + at + " is not trusted (" + peer.verifyError +
+            "); its SHA-256 fingerprint is " + peer.fingerprint +
+            ": trust it with a CA file or by its fingerprint";
+  } else {
+    return true;
+  }
+  untrusted_ = true;
+  Close();
+  return false;
+}
 
 int NtripSocket::wait(short events, int timeoutMs) {
   const long long until = nowMs() + timeoutMs;
@@ -86,6 +131,17 @@ bool NtripSocket::Connect(const std::string& host, int port, int timeoutMs, std:
 
 int NtripSocket::Read(char* buf, std::size_t n, int timeoutMs) {
   if (fd_ < 0) return -1;
+  if (tls_) {
+    // In slices, so that a cancel is seen within one.
+    const long long until = nowMs() + timeoutMs;
+    while (!cancelled()) {
+      const long long left = until - nowMs();
+      if (left <= 0) return -2;
+      const int r = tls_->Read(buf, n, static_cast<std::uint32_t>(left < kSliceMs ? left : kSliceMs));
+      if (r != -2) return r;
+    }
+    return -2;
+  }
   const int w = wait(POLLIN, timeoutMs);
   if (w == 0) return -2;
   if (w < 0) return -1;
@@ -95,6 +151,7 @@ int NtripSocket::Read(char* buf, std::size_t n, int timeoutMs) {
 }
 
 bool NtripSocket::WriteAll(const char* bytes, std::size_t n, int timeoutMs, std::string& error) {
+  if (tls_) return tls_->Write(bytes, n, static_cast<std::uint32_t>(timeoutMs < 0 ? 0 : timeoutMs), error);
   const long long until = nowMs() + timeoutMs;
   std::size_t done = 0;
   while (done < n) {
@@ -121,6 +178,7 @@ bool NtripSocket::WriteAll(const char* bytes, std::size_t n, int timeoutMs, std:
 }
 
 void NtripSocket::Close() {
+  tls_.reset();  // before its socket goes
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }

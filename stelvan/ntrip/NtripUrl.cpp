@@ -6,9 +6,10 @@ namespace Ntrip {
 
 bool ParsePushUrl(const std::string& url, CasterRequest& out, std::string& error) {
   std::string rest;
+  const bool tls = url.rfind("ntrips://", 0) == 0;
   if (url.rfind("ntrip://", 0) == 0)
     rest = url.substr(8);
-  else if (url.rfind("ntrips://", 0) == 0)
+  else if (tls)
     rest = url.substr(9);
   else
     return error = "\"" + url + "\" does not start with ntrip:// or ntrips://", false;
@@ -36,6 +37,9 @@ bool ParsePushUrl(const std::string& url, CasterRequest& out, std::string& error
   }
   if (r.host.empty()) return error = "\"" + url + "\" names no caster host", false;
   r.version = r.user.empty() ? 1 : 2;
+  r.tls = tls;
+  r.tlsCaFile = out.tlsCaFile;
+  r.tlsFingerprint = out.tlsFingerprint;
   out = r;
   return true;
 }

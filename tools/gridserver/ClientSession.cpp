@@ -23,7 +23,8 @@ constexpr std::string_view kWatchSuffix = " Watch";
 // Requests a receiver answers, forwarded to the local server that drives it.
 bool isReceiverRequest(const std::string& name) {
   return name == "CloseRcv" || name == "Command" || name == "Attach" || name == "Detach" ||
-         name == "DownloadFile" || name == "CancelDownload" || name == "LoadFirmware" || name == "DetectRcv";
+         name == "DownloadFile" || name == "CancelDownload" || name == "LoadFirmware" ||
+         name == "DetectRcv" || name == "WriteRaw";
 }
 
 }  // namespace

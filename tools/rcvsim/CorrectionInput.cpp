@@ -47,6 +47,12 @@ void CorrectionInput::onBytes(const char* bytes, std::size_t count, std::int64_t
   buf_.erase(0, at);
 }
 
+void CorrectionInput::onWholeFrame(const char* frame, std::size_t count, std::int64_t nowMs) {
+  if (count < 8) return;
+  std::lock_guard l(lock_);
+  onFrame(reinterpret_cast<const std::uint8_t*>(frame) + 3, count - 6, nowMs);
+}
+
 void CorrectionInput::onFrame(const std::uint8_t* payload, std::size_t length, std::int64_t nowMs) {
   ++good_;
   const unsigned type = (static_cast<unsigned>(payload[0]) << 4) | (payload[1] >> 4);

@@ -1,5 +1,6 @@
 #pragma once
-// What the receiver makes of the RTCM 3 corrections arriving on its port B:
+// What the receiver makes of the RTCM 3 corrections arriving on its port B (or
+// between the commands of a port whose input mode takes them):
 // while a reference station message (1005/1006) and observations (MSM, or
 // the legacy 1001-1004/1009-1012) keep coming, the solution is RTK float,
 // then RTK fixed once they have lasted kFixAfterMs; kTimeoutMs without them
@@ -18,6 +19,9 @@ class CorrectionInput {
 
   // Bytes received on port B at steady time nowMs.
   void onBytes(const char* bytes, std::size_t count, std::int64_t nowMs);
+  // One whole frame whose CRC has been checked (a command port's corrections), apart from
+  // port B's stream so that neither splits the other's frames.
+  void onWholeFrame(const char* frame, std::size_t count, std::int64_t nowMs);
   // The solution type given `alone` (what the receiver has without corrections)
   // and whether float and fixed solutions are enabled.
   int solutionType(int alone, bool floatOn, bool fixedOn, std::int64_t nowMs) const;

@@ -34,11 +34,30 @@ void Session::onBytes(const char* bytes, std::size_t count) {
     transferInput(bytes, count);
     return;
   }
+  if (!takesCorrections()) {
+    split_.clear();
+    takeCommands(bytes, count);
+    return;
+  }
+  split_.feed(
+      bytes, count, [this](const char* b, std::size_t n) { takeCommands(b, n); },
+      [this](const char* b, std::size_t n) { rcv_.corrections().onWholeFrame(b, n, Receiver::steadyMs()); });
+}
+
+bool Session::takesCorrections() {
+  std::string mode;
+  auto lock = rcv_.lock();
+  rcv_.params().get("/par" + port_ + "/imode", mode);
+  return mode == "rtcm" || mode == "rtcm3" || mode == "omni";
+}
+
+void Session::takeCommands(const char* bytes, std::size_t count) {
+  if (mode_ != Mode::Commands) return;  // a transfer started: the rest is not command text
   std::vector<std::string> lines;
   lines_.feed(bytes, count, lines);
   for (const std::string& line : lines) {
     for (const Command& c : parseLine(line)) execute(c);
-    if (mode_ != Mode::Commands) break;  // a transfer started: the rest is not command text
+    if (mode_ != Mode::Commands) break;
   }
 }
 

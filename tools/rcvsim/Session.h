@@ -13,6 +13,7 @@
 
 #include "BlockTransfer.h"
 #include "CommandParser.h"
+#include "CorrectionSplit.h"
 #include "OutputList.h"
 #include "Receiver.h"
 #include "Rtcm2Messages.h"
@@ -29,7 +30,10 @@ class Session {
   void onBytes(const char* bytes, std::size_t count);
   void tick();
   // Drops a half-received line (the line speed has just come right).
-  void resetInput() { lines_.clear(); }
+  void resetInput() {
+    lines_.clear();
+    split_.clear();
+  }
   // The link must be closed (a cut transfer on a network link).
   bool wantsClose() const { return wantClose_; }
   bool serialPort() const { return port_.rfind("/dev/ser/", 0) == 0; }
@@ -44,7 +48,9 @@ class Session {
   using Handler = bool (Session::*)(const std::string& args, std::string& reply,
                                     std::function<void()>& after);
 
-  // Commands.
+  // Commands; RTCM 3 frames between them when the port's input mode takes corrections.
+  void takeCommands(const char* bytes, std::size_t count);
+  bool takesCorrections();
   void execute(const Command& c);
   void reply(const Command& c, bool ok, const std::string& text, std::function<void()> after = {});
   bool cmdPrint(const std::string& a, std::string& r, std::function<void()>& after);
@@ -78,6 +84,7 @@ class Session {
   Wire& wire_;
   std::string port_;
   LineAssembler lines_;
+  CorrectionSplit split_;
   std::deque<Pending> pending_;
   OutputList outputs_;
   std::map<std::string, OutputList> otherPorts_;

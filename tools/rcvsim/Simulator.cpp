@@ -54,6 +54,14 @@ std::map<std::string, std::string> Simulator::paramValues() {
   return receiver_->params().values();
 }
 
+std::uint64_t Simulator::correctionFrames() const {
+  return receiver_->corrections().goodFrames();
+}
+
+int Simulator::solutionWithCorrections(int alone) const {
+  return receiver_->corrections().solutionType(alone, true, true, Receiver::steadyMs());
+}
+
 std::vector<std::string> Simulator::commandsReceived() const {
   return receiver_->commands();
 }

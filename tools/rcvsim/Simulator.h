@@ -48,6 +48,10 @@ class Simulator {
   // The command lines taken so far (without identifier and seal), oldest first.
   std::vector<std::string> commandsReceived() const;
   const Options& options() const { return options_; }
+  // Good RTCM 3 frames taken as corrections so far (port B and the command ports together), and
+  // the solution type the receiver reports with them when it manages `alone` by itself.
+  std::uint64_t correctionFrames() const;
+  int solutionWithCorrections(int alone) const;
 
  private:
   bool openPty(std::string& error);

@@ -19,6 +19,10 @@ const char* NtripOut::usage() {
                      caster going away never stops or delays the files
   --ntrip-messages all|rtcm3   the whole stream (default) or only its RTCM 3 messages
   --ntrip-version 1|2          force NTRIP 1.0 or 2.0
+  --ntrip-ca FILE              ntrips://: trust the caster's certificate when it chains to
+                               FILE's CA certificates (default: the system's)
+  --ntrip-fingerprint HEX      ntrips://: trust the caster's certificate with this SHA-256
+                               fingerprint (AB:CD:... or plain hex)
 )";
 }
 
@@ -28,12 +32,13 @@ NtripOut::~NtripOut() {
 }
 
 bool NtripOut::TakeOptions(int& argc, char** argv, std::string& error) {
-  std::string url, messages = "all";
+  std::string url, messages = "all", caFile, fingerprint;
   int version = 0;
   int kept = 1;
   for (int i = 1; i < argc; ++i) {
     const bool ours = !std::strcmp(argv[i], "--ntrip-out") || !std::strcmp(argv[i], "--ntrip-messages") ||
-                      !std::strcmp(argv[i], "--ntrip-version");
+                      !std::strcmp(argv[i], "--ntrip-version") || !std::strcmp(argv[i], "--ntrip-ca") ||
+                      !std::strcmp(argv[i], "--ntrip-fingerprint");
     if (!ours) {
       argv[kept++] = argv[i];
       continue;
@@ -44,6 +49,10 @@ bool NtripOut::TakeOptions(int& argc, char** argv, std::string& error) {
       url = value;
     else if (!std::strcmp(argv[i], "--ntrip-messages"))
       messages = value;
+    else if (!std::strcmp(argv[i], "--ntrip-ca"))
+      caFile = value;
+    else if (!std::strcmp(argv[i], "--ntrip-fingerprint"))
+      fingerprint = value;
     else
       version = value == "1" ? 1 : value == "2" ? 2 : -1;
     ++i;
@@ -53,7 +62,11 @@ bool NtripOut::TakeOptions(int& argc, char** argv, std::string& error) {
   if (messages != "all" && messages != "rtcm3") return error = "--ntrip-messages takes all or rtcm3", false;
   if (version < 0) return error = "--ntrip-version takes 1 or 2", false;
   if (url.empty()) return true;
+  settings_.caster.tlsCaFile = caFile;
+  settings_.caster.tlsFingerprint = fingerprint;
   if (!Ntrip::ParsePushUrl(url, settings_.caster, error)) return false;
+  if (!settings_.caster.tls && (!caFile.empty() || !fingerprint.empty()))
+    return error = "--ntrip-ca and --ntrip-fingerprint are for an ntrips:// caster", false;
   if (version) settings_.caster.version = version;
   settings_.rtcm3Only = messages == "rtcm3";
   enabled_ = true;

@@ -12,6 +12,7 @@
 #include "GgaSentence.h"
 #include "IReceiverModel.h"
 #include "ReceiverModel.h"
+#include "WholeFrames.h"
 
 namespace ntriptool {
 
@@ -40,19 +41,24 @@ class ReceiverLink : public Tellus::IStreamListener {
   bool hasPosition_ = false;
 };
 
-// The RCV: destination on a ReceiverLink (not owned).
+// The RCV: destination on a ReceiverLink (not owned). An RTCM 3 frame goes in one write, so
+// that no command lands inside it.
 class ReceiverDestination : public Ntrip::Destination {
  public:
   explicit ReceiverDestination(ReceiverLink& link) : link_(link) {}
   bool Open(std::string&) override { return true; }
   bool Write(const char* bytes, std::size_t count, std::string& error) override {
-    return link_.Write(bytes, count, error);
+    ready_.clear();
+    frames_.Feed(bytes, count, ready_);
+    return ready_.empty() || link_.Write(ready_.data(), ready_.size(), error);
   }
   void Close() override {}
   std::string Describe() const override { return "the receiver's link " + link_.connection(); }
 
  private:
   ReceiverLink& link_;
+  Ntrip::WholeFrames frames_;
+  std::string ready_;
 };
 
 }  // namespace ntriptool

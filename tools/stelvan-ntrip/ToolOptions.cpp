@@ -5,12 +5,17 @@
 namespace ntriptool {
 
 const char* usage() {
-  return R"(usage: stelvan-ntrip --caster HOST[:PORT] --mount M [--user U --password P]
+  return R"(usage: stelvan-ntrip --caster [ntrips://]HOST[:PORT] --mount M [--user U --password P]
                      [--ntrip-version 1|2] [--gga LAT,LON,H | --gga-from RECEIVER]
                      [--gga-interval S] --to DEST [--seconds N] [--attempts N]
-       stelvan-ntrip --caster HOST[:PORT] --sourcetable [--user U --password P]
+                     [--tls] [--tls-ca FILE] [--tls-fingerprint HEX]
+       stelvan-ntrip --caster [ntrips://]HOST[:PORT] --sourcetable [--user U --password P]
 Takes RTK corrections from an NTRIP caster's mount point and passes them to a receiver.
-  --caster HOST[:PORT]  the caster (port 2101 when none is given)
+  --caster HOST[:PORT]  the caster (port 2101 when none is given); ntrips://HOST[:PORT]
+                        or --tls: over TLS, the certificate checked against the system's
+                        trusted roots and the host name
+  --tls-ca FILE         trust a caster certificate that chains to FILE's CA certificates
+  --tls-fingerprint HEX trust the caster certificate with this SHA-256 fingerprint
   --mount M             the mount point; --sourcetable lists the caster's mount points
   --user U, --password P   the caster's login (HTTP Basic)
   --ntrip-version 1|2   NTRIP 1.0 or 2.0 (default 2; a 1.0 caster's answer is understood too)
@@ -32,7 +37,8 @@ age of the last message, reconnects) and every change of state. Reconnects by it
 a back-off of 1 s doubling to 60 s.
 Exit codes: 0 stopped (signal or --seconds), 1 user name or password refused, 2 bad
 command line, 3 unknown mount point, 4 destination failed, 5 caster unreachable
-(--attempts) or no source table, 6 receiver of --gga-from or RCV: not opened.
+(--attempts) or no source table, 6 receiver of --gga-from or RCV: not opened,
+7 the caster's TLS certificate not trusted (also with --sourcetable).
 )";
 }
 
@@ -46,7 +52,14 @@ bool toInt(const char* v, int lo, int hi, int& out) {
   return true;
 }
 
-bool caster(const std::string& v, Ntrip::CasterRequest& r) {
+bool caster(std::string v, Ntrip::CasterRequest& r) {
+  if (v.rfind("ntrips://", 0) == 0) {
+    r.tls = true;
+    v.erase(0, 9);
+  } else if (v.rfind("ntrip://", 0) == 0) {
+    v.erase(0, 8);
+  }
+  if (!v.empty() && v.back() == '/') v.pop_back();
   const std::size_t colon = v.rfind(':');
   r.host = v.substr(0, colon);
   if (colon == std::string::npos) return !r.host.empty();
@@ -62,8 +75,8 @@ int parse(int argc, char** argv, Options& o, std::string& error) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--help" || a == "-h") return 1;
-    if (a == "--sourcetable") {
-      o.sourceTable = true;
+    if (a == "--sourcetable" || a == "--tls") {
+      (a == "--tls" ? c.caster.tls : o.sourceTable) = true;
       continue;
     }
     if (i + 1 >= argc) return error = "missing value after " + a, 2;
@@ -71,6 +84,10 @@ int parse(int argc, char** argv, Options& o, std::string& error) {
     bool ok = true;
     if (a == "--caster")
       ok = caster(v, c.caster);
+    else if (a == "--tls-ca")
+      c.caster.tlsCaFile = v;
+    else if (a == "--tls-fingerprint")
+      c.caster.tlsFingerprint = v;
     else if (a == "--mount")
       c.caster.mount = v[0] == '/' ? v + 1 : v;
     else if (a == "--user")
@@ -99,6 +116,8 @@ int parse(int argc, char** argv, Options& o, std::string& error) {
   }
   if (!wantsGga) c.ggaIntervalSec = 0;
   if (c.caster.host.empty()) return error = "--caster is needed", 2;
+  if (!c.caster.tls && (!c.caster.tlsCaFile.empty() || !c.caster.tlsFingerprint.empty()))
+    return error = "--tls-ca and --tls-fingerprint are for a caster over TLS (--tls or ntrips://)", 2;
   if (o.sourceTable) return 0;
   if (c.caster.mount.empty() || o.to.empty())
     return error = "--mount and --to are needed (or --sourcetable)", 2;

@@ -14,6 +14,7 @@ enum Exit {
   kExitDestination = 4,   // the destination could not be opened or written
   kExitCaster = 5,        // the caster could not be reached (--attempts) or gave no source table
   kExitReceiver = 6,      // the receiver named by --gga-from or RCV: could not be opened
+  kExitUntrusted = 7,     // the caster's TLS certificate was not trusted
 };
 
 struct Options {

@@ -26,9 +26,11 @@ void onSignal(int) {
 int listSourceTable(const Options& o) {
   Ntrip::SourceTable table;
   std::string error;
-  if (!Ntrip::FetchSourceTable(o.client.caster, &g_stop, o.client.connectTimeoutMs, table, error)) {
+  bool untrusted = false;
+  if (!Ntrip::FetchSourceTable(o.client.caster, &g_stop, o.client.connectTimeoutMs, table, error,
+                               &untrusted)) {
     std::fprintf(stderr, "stelvan-ntrip: %s\n", error.c_str());
-    return kExitCaster;
+    return untrusted ? kExitUntrusted : kExitCaster;
   }
   std::printf("%-20s %-24s %-14s %-9s %-9s %-4s %s\n", "MOUNT", "IDENTIFIER", "FORMAT", "LAT", "LON", "GGA",
               "NAV");
@@ -52,6 +54,8 @@ int exitFor(Ntrip::NtripClient::Ending e) {
       return kExitDestination;
     case Ntrip::NtripClient::Ending::GaveUp:
       return kExitCaster;
+    case Ntrip::NtripClient::Ending::Untrusted:
+      return kExitUntrusted;
     default:
       return kExitStopped;
   }

@@ -50,6 +50,21 @@ class GRIDLINK_API CReceiver : public TUnknownImpl<ITUnknown>, public TSelfCreat
   // As above, and the reply of this very command in reply, whatever other threads send
   // meanwhile.
   int SendCommand(const char* cmd, std::string& reply, CConnection::CommandOutputCallback output = nullptr);
+  // Bytes for the receiver's own link as they are (RTK corrections into a port whose input mode
+  // takes them beside commands): written between two requests, never inside a command and its
+  // reply wait, so commands keep working while they flow. Waits for the link at most waitMs (a
+  // long command or script holds it): then fails with kRawWriteBusy and nothing written. Over
+  // kRawWriteChunk bytes (kRawWriteRemoteChunk through a remote server, where a request must
+  // fit one scrambled packet) go in several requests, between which a command may come: a
+  // caller whose data must stay together writes pieces no larger. Any thread; 1 when every
+  // byte went out, else 0 with the reason in reply. GetReplyString() stays the commands' (a
+  // write leaves it alone).
+  static constexpr std::uint32_t kRawWriteWaitMs = 2000;
+  static constexpr std::size_t kRawWriteChunk = 30000;
+  static constexpr std::size_t kRawWriteRemoteChunk = 2000;
+  static constexpr const char* kRawWriteBusy = "ERDLL:Receiver link busy, data not sent!";
+  int WriteRaw(const void* bytes, std::size_t count, std::string& reply,
+               std::uint32_t waitMs = kRawWriteWaitMs);
   // Window form: the sink gets WM_USER + 1 (lParam = this receiver) on Detach and Close.
   int Attach(std::uint8_t slot, Platform::WindowHandle wnd, const char* list);
   // Callback/record form: with records, each record gets its message (see GPSDATA) and the

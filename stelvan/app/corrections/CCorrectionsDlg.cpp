@@ -43,8 +43,11 @@ QString age(std::int64_t ms) {
 
 }  // namespace
 
-CCorrectionsDlg::CCorrectionsDlg(ReceiverState receiver, QWidget* parent)
-    : QDialog(parent), m_Receiver(std::move(receiver)), m_Timer(new QTimer(this)) {
+CCorrectionsDlg::CCorrectionsDlg(ReceiverState receiver, OwnLink ownLink, QWidget* parent)
+    : QDialog(parent),
+      m_Receiver(std::move(receiver)),
+      m_OwnLinkDestination(std::move(ownLink)),
+      m_Timer(new QTimer(this)) {
   setObjectName("dlgCorrections");
   setWindowTitle("Corrections input");
   auto* layout = new QVBoxLayout(this);
@@ -89,9 +92,29 @@ QWidget* CCorrectionsDlg::buildCaster() {
   connect(m_TableButton, &QPushButton::clicked, this, &CCorrectionsDlg::getSourceTable);
   auto* versionRow = new QHBoxLayout;
   versionRow->addWidget(m_Version);
+  m_Tls = named(new QCheckBox("TLS (ntrips)", box), "ntripTls");
+  m_Tls->setToolTip("The caster over TLS; its certificate is checked against the system's trusted roots");
+  versionRow->addWidget(m_Tls);
   versionRow->addStretch(1);
   versionRow->addWidget(m_TableButton);
   form->addRow("Protocol:", versionRow);
+  auto* trustRow = new QHBoxLayout;
+  m_CaFile = named(new QLineEdit(box), "ntripCaFile");
+  m_CaFile->setPlaceholderText("system's roots");
+  m_CaFile->setToolTip("A file of CA certificates (PEM) that the caster's certificate must chain to");
+  m_Fingerprint = named(new QLineEdit(box), "ntripFingerprint");
+  m_Fingerprint->setPlaceholderText("SHA-256, AB:CD:...");
+  m_Fingerprint->setToolTip(
+      "Trust the caster's certificate with this SHA-256 fingerprint (a self-signed one)");
+  trustRow->addWidget(m_CaFile, 1);
+  trustRow->addWidget(new QLabel("Fingerprint:", box));
+  trustRow->addWidget(m_Fingerprint, 1);
+  form->addRow("CA file:", trustRow);
+  auto trustOn = [this](bool on) {
+    m_CaFile->setEnabled(on && m_Start->isEnabled());
+    m_Fingerprint->setEnabled(on && m_Start->isEnabled());
+  };
+  connect(m_Tls, &QCheckBox::toggled, this, trustOn);
   return box;
 }
 
@@ -134,6 +157,14 @@ QWidget* CCorrectionsDlg::buildRun() {
       "The receiver's port that takes the corrections: a serial port on its own cable "
       "(COM + device + : + rate) or a TCP port (TCP:host:port)");
   form->addRow("Destination:", m_Destination);
+  m_OwnLink =
+      named(new QCheckBox("Through the receiver's own link, between its commands", box), "ntripOwnLink");
+  m_OwnLink->setToolTip(
+      "The corrections go to the receiver on the link the main view uses; the input mode of that "
+      "port must take corrections as well as commands (e.g. omni)");
+  connect(m_OwnLink, &QCheckBox::toggled, this,
+          [this](bool on) { m_Destination->setEnabled(!on && m_Start->isEnabled()); });
+  form->addRow(m_OwnLink);
   auto* buttons = new QHBoxLayout;
   m_Start = named(new QPushButton("Start", box), "ntripStart");
   m_Stop = named(new QPushButton("Stop", box), "ntripStop");
@@ -179,6 +210,10 @@ void CCorrectionsDlg::load() {
   m_Gga->setChecked(s.sendGga);
   m_GgaInterval->setValue(s.ggaInterval);
   m_Destination->setText(QString::fromStdString(s.destination));
+  m_OwnLink->setChecked(s.ownLink);
+  m_Tls->setChecked(s.tls);
+  m_CaFile->setText(QString::fromStdString(s.tlsCaFile));
+  m_Fingerprint->setText(QString::fromStdString(s.tlsFingerprint));
 }
 
 CorrectionsSettings CCorrectionsDlg::fromControls() const {
@@ -192,7 +227,22 @@ CorrectionsSettings CCorrectionsDlg::fromControls() const {
   s.sendGga = m_Gga->isChecked();
   s.ggaInterval = m_GgaInterval->value();
   s.destination = m_Destination->text().trimmed().toStdString();
+  s.ownLink = m_OwnLink->isChecked();
+  s.tls = m_Tls->isChecked();
+  s.tlsCaFile = m_CaFile->text().trimmed().toStdString();
+  s.tlsFingerprint = m_Fingerprint->text().trimmed().toStdString();
   return s;
+}
+
+Ntrip::CasterRequest CCorrectionsDlg::casterRequest(const CorrectionsSettings& s,
+                                                    const std::string& mount) const {
+  Ntrip::CasterRequest r{s.caster, s.port, mount, s.user, s.password, s.version, ""};
+  r.tls = s.tls;
+  if (s.tls) {
+    r.tlsCaFile = s.tlsCaFile;
+    r.tlsFingerprint = s.tlsFingerprint;
+  }
+  return r;
 }
 
 void CCorrectionsDlg::getSourceTable() {
@@ -201,23 +251,30 @@ void CCorrectionsDlg::getSourceTable() {
     m_Text->setText("Enter the caster's host name or address.");
     return;
   }
-  m_Fetch.Begin(Ntrip::CasterRequest{s.caster, s.port, "", s.user, s.password, s.version, ""});
+  m_Fetch.Begin(casterRequest(s, ""));
   m_TableButton->setEnabled(false);
   m_Text->setText("Asking " + QString::fromStdString(s.caster) + " for its source table...");
 }
 
 void CCorrectionsDlg::start() {
   const CorrectionsSettings s = fromControls();
-  if (s.caster.empty() || s.mount.empty() || s.destination.empty()) {
+  if (s.caster.empty() || s.mount.empty() || (s.destination.empty() && !s.ownLink)) {
     m_Text->setText("Enter the caster, a mount point and the destination.");
     return;
   }
   s.Save();
   Ntrip::ClientSettings c;
-  c.caster = Ntrip::CasterRequest{s.caster, s.port, s.mount, s.user, s.password, s.version, ""};
+  c.caster = casterRequest(s, s.mount);
   c.ggaIntervalSec = s.sendGga ? s.ggaInterval : 0;
   std::string error;
-  if (!m_Run.Start(c, s.destination, error)) {
+  std::unique_ptr<Ntrip::Destination> own;
+  if (s.ownLink && m_OwnLinkDestination) own = m_OwnLinkDestination(error);
+  if (s.ownLink && !own) {
+    m_Text->setText("Cannot use the receiver's own link: " +
+                    QString::fromStdString(error.empty() ? std::string("not available here") : error));
+    return;
+  }
+  if (own ? !m_Run.Start(c, std::move(own), true, error) : !m_Run.Start(c, s.destination, error)) {
     m_Text->setText("Cannot open the destination: " + QString::fromStdString(error));
     return;
   }
@@ -234,8 +291,14 @@ void CCorrectionsDlg::setRunning(bool running) {
   m_Start->setEnabled(!running);
   m_Stop->setEnabled(running);
   for (QWidget* w : std::initializer_list<QWidget*>{m_Caster, m_Port, m_User, m_Password, m_Version, m_Mount,
-                                                    m_Destination, m_Gga, m_GgaInterval, m_Mounts})
+                                                    m_Destination, m_Gga, m_GgaInterval, m_Mounts, m_OwnLink,
+                                                    m_Tls, m_CaFile, m_Fingerprint})
     w->setEnabled(!running);
+  if (!running) {
+    m_Destination->setEnabled(!m_OwnLink->isChecked());
+    m_CaFile->setEnabled(m_Tls->isChecked());
+    m_Fingerprint->setEnabled(m_Tls->isChecked());
+  }
 }
 
 void CCorrectionsDlg::tick() {

@@ -22,12 +22,17 @@ bool SharedPosition::Get(Ntrip::GgaPosition& out) const {
 
 bool CorrectionsRun::Start(Ntrip::ClientSettings settings, const std::string& destination,
                            std::string& error) {
-  Stop();
-  destination_ = Ntrip::Destination::Create(destination, error);
-  if (!destination_) return false;
+  std::unique_ptr<Ntrip::Destination> made = Ntrip::Destination::Create(destination, error);
+  if (!made) return false;
   // A serial port opens at once, so a wrong name shows now; a network port may take
   // seconds to answer, which the window must not wait for: the client's thread opens it.
-  const bool openNow = destination.rfind("TCP:", 0) != 0;
+  return Start(std::move(settings), std::move(made), destination.rfind("TCP:", 0) != 0, error);
+}
+
+bool CorrectionsRun::Start(Ntrip::ClientSettings settings, std::unique_ptr<Ntrip::Destination> destination,
+                           bool openNow, std::string& error) {
+  Stop();
+  destination_ = std::move(destination);
   if (openNow && !destination_->Open(error)) {
     destination_.reset();
     return false;

@@ -32,6 +32,9 @@ class CorrectionsRun {
   ~CorrectionsRun() { Stop(); }
   // Opens the destination and starts the client; false with the reason.
   bool Start(Ntrip::ClientSettings settings, const std::string& destination, std::string& error);
+  // The same with a destination made by the caller; openNow false: the client's thread opens it.
+  bool Start(Ntrip::ClientSettings settings, std::unique_ptr<Ntrip::Destination> destination, bool openNow,
+             std::string& error);
   void Stop();
   bool Running() const { return client_ != nullptr; }
   // The client's status; Idle when none runs.

@@ -19,6 +19,10 @@ void CorrectionsSettings::Load() {
   sendGga = p.Read(kSection, "SendGGA", true);
   ggaInterval = p.Read(kSection, "GGAInterval", 10);
   destination = p.Read(kSection, "Destination", "");
+  ownLink = p.Read(kSection, "OwnLink", false);
+  tls = p.Read(kSection, "TLS", false);
+  tlsCaFile = p.Read(kSection, "TLSCAFile", "");
+  tlsFingerprint = p.Read(kSection, "TLSFingerprint", "");
 }
 
 void CorrectionsSettings::Save() const {
@@ -32,6 +36,10 @@ void CorrectionsSettings::Save() const {
   p.Write(kSection, "SendGGA", sendGga);
   p.Write(kSection, "GGAInterval", ggaInterval);
   p.Write(kSection, "Destination", destination.c_str());
+  p.Write(kSection, "OwnLink", ownLink);
+  p.Write(kSection, "TLS", tls);
+  p.Write(kSection, "TLSCAFile", tlsCaFile.c_str());
+  p.Write(kSection, "TLSFingerprint", tlsFingerprint.c_str());
 }
 
 }  // namespace corrections

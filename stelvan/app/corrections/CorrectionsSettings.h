@@ -14,6 +14,9 @@ struct CorrectionsSettings {
   bool sendGga = true;
   int ggaInterval = 10;
   std::string destination;
+  bool ownLink = false;  // through the receiver's own link instead of `destination`
+  bool tls = false;
+  std::string tlsCaFile, tlsFingerprint;
 
   void Load();
   void Save() const;

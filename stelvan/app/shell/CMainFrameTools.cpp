@@ -5,6 +5,7 @@
 #include "about/CAboutDlg.h"
 #include "config/CReceiverCfgDlg.h"
 #include "corrections/CCorrectionsDlg.h"
+#include "corrections/OwnLinkDestination.h"
 #include "files/CFileManager.h"
 #include "files/CFirmwareLoaderDlg.h"
 #include "gridlink/CReceiver.h"
@@ -81,7 +82,16 @@ void CMainFrame::OnCorrectionsInput() {
       p = Ntrip::GgaPosition{t.lat * kDeg, t.lon * kDeg, t.height};
       return true;
     };
-    m_Corrections = new corrections::CCorrectionsDlg(receiver, this);
+    // GUI thread, at Start: the live session's receiver, which the destination holds a reference on.
+    auto ownLink = [this](std::string& error) -> std::unique_ptr<Ntrip::Destination> {
+      CReceiver* rcv = m_App.sessionRunning() ? m_App.GetReceiver() : nullptr;
+      if (!rcv) {
+        error = "no receiver is connected: connect to the receiver first";
+        return nullptr;
+      }
+      return std::make_unique<corrections::OwnLinkDestination>(rcv, rcv->GetReceiverName());
+    };
+    m_Corrections = new corrections::CCorrectionsDlg(receiver, ownLink, this);
   }
   m_Corrections->show();
   m_Corrections->raise();

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "ChunkedDecoder.h"
 #include "GgaSentence.h"
@@ -13,6 +14,7 @@
 #include "Rtcm3Frames.h"
 #include "SourceTable.h"
 #include "TestPaths.h"
+#include "WholeFrames.h"
 
 using namespace Ntrip;
 
@@ -224,4 +226,54 @@ TEST(Rtcm3Frames, CountsRecordedStreamByType) {
   g.Feed(broken.data(), broken.size());
   EXPECT_EQ(byType.count(1073), 0u);
   EXPECT_EQ(byType.size(), 2u);
+}
+
+// Corrections for a link that carries commands too: in whatever pieces the caster's stream
+// comes, each write ends on a frame boundary and nothing is lost or reordered; bytes that are
+// no RTCM 3 are not held back.
+TEST(WholeFrames, EveryWriteEndsOnAFrameBoundaryAndNothingIsLost) {
+  const std::string dir = TestPaths::capturesDir();
+  if (dir.empty()) GTEST_SKIP() << "recorded captures not present";
+  const std::string capture = readFile(dir + "/pygpsdata-NTRIP-USCL00CHL0.log");
+  std::string bytes;           // the capture's frames back to back
+  std::set<std::size_t> ends;  // offsets where a frame ends
+  Rtcm3Frames f([&](unsigned, const char* frame, std::size_t n) {
+    bytes.append(frame, n);
+    ends.insert(bytes.size());
+  });
+  f.Feed(capture.data(), capture.size());
+  ASSERT_GT(ends.size(), 3u);
+  for (std::size_t piece : {1u, 7u, 100u, 1000u}) {
+    SCOPED_TRACE(piece);
+    WholeFrames w;
+    std::string sent;
+    int writes = 0;
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+      std::string out;
+      w.Feed(bytes.data() + at, std::min(piece, bytes.size() - at), out);
+      if (out.empty()) continue;
+      sent += out;
+      ++writes;
+      EXPECT_TRUE(ends.count(sent.size())) << "a write cut a frame at " << sent.size();
+    }
+    EXPECT_TRUE(sent == bytes) << sent.size() << " of " << bytes.size();
+    EXPECT_EQ(w.held(), 0u);
+    EXPECT_GT(writes, 1);
+  }
+  // Pieces for requests of a bounded size end on frame boundaries too.
+  std::string joined;
+  for (const std::string& piece : WholeFrames::Pieces(bytes, 300)) {
+    joined += piece;
+    EXPECT_TRUE(ends.count(joined.size())) << "a piece cut a frame at " << joined.size();
+    EXPECT_TRUE(piece.size() <= 300 || ends.count(joined.size() - piece.size()))
+        << "only a frame longer than the bound makes a longer piece";
+  }
+  EXPECT_TRUE(joined == bytes);
+  WholeFrames w;
+  std::string out;
+  w.Feed(bytes.data(), 5, out);
+  EXPECT_TRUE(out.empty()) << "the start of a frame waits";
+  const std::string text(200, 'x');  // longer than the frame the header announced
+  w.Feed(text.data(), text.size(), out);
+  EXPECT_EQ(out, bytes.substr(0, 5) + text) << "a frame start that turns out none goes on";
 }

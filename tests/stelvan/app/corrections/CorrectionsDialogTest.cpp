@@ -4,6 +4,7 @@
 // the stream's live status, and the main view's solution reaching RTK fixed.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -13,10 +14,13 @@
 
 #include "../QtSupport.h"
 #include "ChildProcess.h"
+#include "OpensslServer.h"
 #include "TempDir.h"
 #include "TestCaster.h"
 #include "TestPaths.h"
 #include "corrections/CCorrectionsDlg.h"
+#include "gridlink/CReceiver.h"
+#include "gridlink/platform/PtyPair.h"
 #include "shell/CCockpitApp.h"
 #include "shell/CCockpitView.h"
 #include "shell/CMainFrame.h"
@@ -120,4 +124,116 @@ TEST(CorrectionsDialog, NearestMountPointThenRtkFixedInTheMainView) {
     child<QPushButton>(dlg, "ntripStop")->click();
   }
   PumpingWait::RemovePumpHook();
+}
+
+// The receiver's own link as the destination: the corrections go between the main view's
+// commands, the view stays live and reaches RTK fixed, and a command sent meanwhile is answered.
+TEST(CorrectionsDialog, ThroughTheReceiversOwnLinkWhileTheMainViewStaysLive) {
+  const std::string dir = TestPaths::capturesDir();
+  if (dir.empty()) GTEST_SKIP() << "recorded captures not present";
+  ScopedConfigHome config;
+  testApp();
+  PumpingWait::InstallPumpHook();
+  SimWithPortB sim;
+  ASSERT_TRUE(sim.start());
+  TestCaster::Options co;
+  co.stream = readWhole(dir + "/pygpsdata-NTRIP-USCL00CHL0.log");
+  co.repeatMs = 1000;
+  TestCaster caster(co);
+  ASSERT_TRUE(caster.start());
+  {
+    CCockpitApp app;
+    app.LoadSettings();
+    CMainFrame frame(app);
+    frame.show();
+    const std::string rcv = "COM" + sim.pty + ":115200:1";
+    const char* argv[] = {"stelvan", "--receiver", rcv.c_str()};
+    CONNECTION_INFO info;
+    ASSERT_TRUE(StartOptions::Parse(3, argv).ConnectionInfo(info));
+    frame.ConnectWith(info);
+    ASSERT_TRUE(waitFor([&] { return frame.view()->texts().hasPosition; }, 30000));
+    ASSERT_NE(app.GetReceiver(), nullptr);
+    std::string reply;
+    // The port the main view uses takes corrections beside its commands.
+    ASSERT_EQ(app.GetReceiver()->SendCommand("set,/par/dev/ser/a/imode,omni", reply), 1) << reply;
+
+    frame.OnCorrectionsInput();
+    auto* dlg = frame.findChild<QDialog*>("dlgCorrections");
+    ASSERT_NE(dlg, nullptr);
+    child<QLineEdit>(dlg, "ntripCaster")->setText("127.0.0.1");
+    child<QSpinBox>(dlg, "ntripPort")->setValue(caster.port());
+    child<QLineEdit>(dlg, "ntripUser")->setText("user");
+    child<QLineEdit>(dlg, "ntripPassword")->setText("pass");
+    child<QLineEdit>(dlg, "ntripMount")->setText("MNT");
+    child<QLineEdit>(dlg, "ntripDestination")->clear();
+    child<QCheckBox>(dlg, "ntripOwnLink")->setChecked(true);
+    EXPECT_FALSE(child<QLineEdit>(dlg, "ntripDestination")->isEnabled());
+    child<QPushButton>(dlg, "ntripStart")->click();
+    EXPECT_TRUE(waitFor([&] { return frame.view()->texts().solution == "(RTK float)"; }, 30000))
+        << frame.view()->texts().solution << " / " << child<QLabel>(dlg, "ntripText")->text().toStdString();
+    ASSERT_EQ(app.GetReceiver()->SendCommand("print,/par/rcv/model", reply), 1) << reply;
+    EXPECT_NE(reply.find("NH-RCV-100"), std::string::npos) << reply;
+    EXPECT_TRUE(waitFor([&] { return frame.view()->texts().solution == "(RTK fixed)"; }, 30000))
+        << frame.view()->texts().solution << " / " << child<QLabel>(dlg, "ntripText")->text().toStdString();
+    EXPECT_EQ(child<QLabel>(dlg, "ntripState")->text(), "connected");
+    child<QPushButton>(dlg, "ntripStop")->click();
+  }
+  PumpingWait::RemovePumpHook();
+}
+
+// The dialog's caster over TLS, `openssl s_server` playing it: a certificate from another CA
+// ends the run with the reason and nothing sent; trusted by its fingerprint, the stream flows.
+TEST(CorrectionsDialog, CasterOverTlsTrustedByFingerprintAndRefusedOtherwise) {
+  if (!OpensslServer::available()) GTEST_SKIP() << "openssl not installed";
+  const std::string captures = TestPaths::capturesDir();
+  if (captures.empty()) GTEST_SKIP() << "recorded captures not present";
+  ScopedConfigHome config;
+  testApp();
+  TempDir dir;
+  ASSERT_TRUE(OpensslServer::MakeCertificate(dir.str(), "caster"));
+  ASSERT_TRUE(OpensslServer::MakeCertificate(dir.str(), "stranger"));
+  Platform::PtyPair pty;
+  ASSERT_TRUE(pty.Open());
+  corrections::CCorrectionsDlg dlg({}, {});
+  auto fill = [&](int port) {
+    child<QLineEdit>(&dlg, "ntripCaster")->setText("127.0.0.1");
+    child<QSpinBox>(&dlg, "ntripPort")->setValue(port);
+    child<QLineEdit>(&dlg, "ntripUser")->setText("u");
+    child<QLineEdit>(&dlg, "ntripPassword")->setText("p");
+    child<QLineEdit>(&dlg, "ntripMount")->setText("MNT");
+    child<QCheckBox>(&dlg, "ntripOwnLink")->setChecked(false);
+    child<QLineEdit>(&dlg, "ntripDestination")
+        ->setText(QString::fromStdString("COM" + pty.SlavePath() + ":115200"));
+    child<QCheckBox>(&dlg, "ntripTls")->setChecked(true);
+  };
+  auto* state = child<QLabel>(&dlg, "ntripState");
+  auto* text = child<QLabel>(&dlg, "ntripText");
+  {
+    OpensslServer caster(dir.str(), "caster");
+    ASSERT_NE(caster.port(), 0);
+    fill(caster.port());
+    child<QLineEdit>(&dlg, "ntripCaFile")->setText(QString::fromStdString(dir.str() + "/stranger.pem"));
+    child<QPushButton>(&dlg, "ntripStart")->click();
+    EXPECT_TRUE(waitFor([&] { return state->text() == "failed"; }, 15000)) << text->text().toStdString();
+    EXPECT_TRUE(text->text().contains("is not trusted")) << text->text().toStdString();
+    EXPECT_TRUE(child<QPushButton>(&dlg, "ntripStart")->isEnabled());
+    EXPECT_EQ(caster.received().find("GET "), std::string::npos);
+  }
+  {
+    OpensslServer caster(dir.str(), "caster");
+    ASSERT_NE(caster.port(), 0);
+    fill(caster.port());
+    child<QLineEdit>(&dlg, "ntripCaFile")->clear();
+    child<QLineEdit>(&dlg, "ntripFingerprint")
+        ->setText(QString::fromStdString(OpensslServer::Fingerprint(dir.str(), "caster")));
+    child<QPushButton>(&dlg, "ntripStart")->click();
+    ASSERT_TRUE(waitFor([&] { return caster.received().find("GET /MNT") != std::string::npos; }, 15000))
+        << text->text().toStdString();
+    ASSERT_TRUE(caster.send("ICY 200 OK\r\n" + readWhole(captures + "/pygpsdata-NTRIP-USCL00CHL0.log")));
+    EXPECT_TRUE(
+        waitFor([&] { return child<QLabel>(&dlg, "ntripMessages")->text().contains("1005:"); }, 15000))
+        << text->text().toStdString();
+    EXPECT_EQ(state->text(), "connected");
+    child<QPushButton>(&dlg, "ntripStop")->click();
+  }
 }
