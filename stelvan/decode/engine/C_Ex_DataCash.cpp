@@ -341,7 +341,7 @@ std::size_t C_Ex_DataCash::takeUnknownRun(const std::bitset<256>& stopAt, std::v
         std::min<std::uint64_t>(m_winPos + m_winLen, start + std::max<std::size_t>(max, 1));
     const std::uint8_t* p = m_winPtr + (start - m_winPos);
     const std::size_t n = static_cast<std::size_t>(end - start);
-    std::size_t k = 1;
+    std::size_t k = stopAt.none() ? n : 1;  // the pass stops nowhere: no byte to look at
     while (k < n && !stopAt[p[k]]) ++k;
     const std::size_t had = out.size();  // runs are short: resize + copy beats a range insert
     out.resize(had + k);

@@ -137,4 +137,8 @@ CParserData::Plausible C_ParserRTCM::plausibleTest() const {
   return plausibleStart;
 }
 
+CParserData::StartScan C_ParserRTCM::startScan() const {
+  return rtcm2::nextPreambleStart;
+}
+
 }  // namespace engine

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "../parser/NoCoverage.h"
 #include "Rtcm2Word.h"
 
 namespace engine::rtcm2 {
@@ -28,6 +29,52 @@ constexpr std::array<std::uint8_t, 4096> makeOffsetTable() {
   return t;
 }
 constexpr auto kOffsets = makeOffsetTable();
+
+// For the scan: a byte's six bits, or 64 when it is not a valid byte; and
+// by (six bits of a valid byte) << 7 | (that of the next byte), whether the
+// pair may begin the preamble (never when the next byte is not valid).
+constexpr std::array<std::uint8_t, 256> makeSixOrInvalid() {
+  std::array<std::uint8_t, 256> t{};
+  for (unsigned b = 0; b < 256; ++b) {
+    const int v = detail::kSixBits[b];
+    t[b] = static_cast<std::uint8_t>(v < 0 ? 64 : v);
+  }
+  return t;
+}
+constexpr auto kSixOrInvalid = makeSixOrInvalid();
+constexpr std::array<bool, 64 * 128> makePairStarts() {
+  std::array<bool, 64 * 128> t{};
+  for (unsigned a = 0; a < 64; ++a)
+    for (unsigned b = 0; b < 64; ++b) t[(a << 7) | b] = kOffsets[(a << 6) | b] != 0;
+  return t;
+}
+constexpr auto kPairStarts = makePairStarts();
+
+// preambleOffsets once the groups (two to six, from the first byte's) are gathered.
+unsigned offsetsOf(const std::uint8_t* six, std::size_t groups) {
+  unsigned offsets = kOffsets[(static_cast<unsigned>(six[0]) << 6) | six[1]];
+  if (offsets == 0) return 0;
+  std::uint64_t v = 0;
+  for (std::size_t j = 0; j < groups; ++j) v = (v << 6) | six[j];
+  v <<= 6 * (6 - groups);  // 36 bits, the missing groups zero
+  for (unsigned k = 0; k <= 5; ++k) {
+    if (!(offsets & (1u << k))) continue;
+    const std::size_t need = k ? 6 : 5;  // groups the whole word spans
+    if (k == 5) {
+      if (groups < 3) continue;  // the last preamble bit is not visible: keep it
+      const std::uint32_t pre = static_cast<std::uint32_t>(v >> (28 - k)) & 0xFF;
+      if (pre != kPreamble && pre != kPreambleComplement) {
+        offsets &= ~(1u << k);
+        continue;
+      }
+    }
+    if (groups < need) continue;
+    const auto raw = static_cast<std::uint32_t>(v >> (6 - k)) & 0x3FFFFFFF;
+    const unsigned polarity = (raw >> 22) == kPreambleComplement ? 1 : 0;
+    if (!parityOk(raw, 0, polarity) && !parityOk(raw, 1, polarity)) offsets &= ~(1u << k);
+  }
+  return offsets;
+}
 
 }  // namespace
 
@@ -73,28 +120,41 @@ unsigned preambleOffsets(const std::uint8_t* p, std::size_t n) {
     if (v >= 0) six[groups++] = static_cast<std::uint8_t>(v);
   }
   if (groups < 2) return 0x3F;
-  unsigned offsets = kOffsets[(static_cast<unsigned>(six[0]) << 6) | six[1]];
-  if (offsets == 0) return 0;
-  std::uint64_t v = 0;
-  for (std::size_t j = 0; j < groups; ++j) v = (v << 6) | six[j];
-  v <<= 6 * (6 - groups);  // 36 bits, the missing groups zero
-  for (unsigned k = 0; k <= 5; ++k) {
-    if (!(offsets & (1u << k))) continue;
-    const std::size_t need = k ? 6 : 5;  // groups the whole word spans
-    if (k == 5) {
-      if (groups < 3) continue;  // the last preamble bit is not visible: keep it
-      const std::uint32_t pre = static_cast<std::uint32_t>(v >> (28 - k)) & 0xFF;
-      if (pre != kPreamble && pre != kPreambleComplement) {
-        offsets &= ~(1u << k);
-        continue;
-      }
-    }
-    if (groups < need) continue;
-    const auto raw = static_cast<std::uint32_t>(v >> (6 - k)) & 0x3FFFFFFF;
-    const unsigned polarity = (raw >> 22) == kPreambleComplement ? 1 : 0;
-    if (!parityOk(raw, 0, polarity) && !parityOk(raw, 1, polarity)) offsets &= ~(1u << k);
+  return offsetsOf(six, groups);
+}
+
+
+// Valid bytes are taken pairwise (a byte and the next valid one): the pair
+// table rules out nearly every start, the few left get the whole test. The
+// loop has no branch on the bytes but for those few, as noise makes any
+// branch on validity a coin toss.
+STELVAN_NO_COVERAGE std::size_t nextPreambleStart(const std::uint8_t* p, std::size_t from, std::size_t to,
+                                                  std::size_t avail) {
+  std::size_t prev = to;  // the last valid byte, not yet settled; `to`: none
+  unsigned prevSix = 0;
+  // Whether the last valid byte starts a word, given the next valid one at j.
+  const auto settles = [&](std::size_t j, unsigned six) {
+    if (prev >= to || kOffsets[(prevSix << 6) | six] == 0) return false;
+    std::uint8_t groups[6] = {static_cast<std::uint8_t>(prevSix), static_cast<std::uint8_t>(six)};
+    std::size_t n = 2;
+    for (std::size_t i = j + 1; i < avail && n < 6; ++i)
+      if (kSixOrInvalid[p[i]] < 64) groups[n++] = kSixOrInvalid[p[i]];
+    return offsetsOf(groups, n) != 0;
+  };
+  for (std::size_t j = from; j < to; ++j) {
+    const unsigned six = kSixOrInvalid[p[j]];
+    if (kPairStarts[(prevSix << 7) | six] && settles(j, six)) return prev;
+    const std::size_t keep = std::size_t{0} - (six >> 6);  // all ones: not valid, nothing moves
+    prev = (prev & keep) | (j & ~keep);
+    prevSix = (prevSix & static_cast<unsigned>(keep)) | (six & ~static_cast<unsigned>(keep));
   }
-  return offsets;
+  // The last valid byte before `to` is settled by the next valid one, if visible.
+  for (std::size_t j = to; j < avail && prev < to; ++j) {
+    const int v = sixBits(p[j]);
+    if (v < 0) continue;
+    return settles(j, static_cast<unsigned>(v)) ? prev : to;
+  }
+  return prev;
 }
 
 }  // namespace engine::rtcm2

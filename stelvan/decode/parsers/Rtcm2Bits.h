@@ -46,4 +46,9 @@ class BitStream {
 // visible bytes cannot settle is included. `p[0]` must be a valid byte.
 unsigned preambleOffsets(const std::uint8_t* p, std::size_t n);
 
+// The first position in [from, to) of p at which preambleOffsets, with the
+// bytes p[.., avail) visible, finds an offset, or `to`: the next start of a
+// message in the bytes.
+std::size_t nextPreambleStart(const std::uint8_t* p, std::size_t from, std::size_t to, std::size_t avail);
+
 }  // namespace engine::rtcm2
