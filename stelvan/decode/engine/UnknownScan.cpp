@@ -53,6 +53,9 @@ bool UnknownScan::update(const std::vector<C_ParserPool::Candidate>& order) {
     if (keys[k].entry < m_bitOf.size()) m_bitOf[keys[k].entry] = static_cast<std::uint8_t>(k);
   m_keys = std::move(keys);
   m_clear.assign(1 + m_searchers.size(), 0);
+  m_firstAt = m_first.data();
+  m_secondAt = m_second.data();
+  m_fourthAt = m_fourth.data();
   return m_ready = true;
 }
 
@@ -61,7 +64,9 @@ bool UnknownScan::update(const std::vector<C_ParserPool::Candidate>& order) {
 std::size_t UnknownScan::next(const std::uint8_t* p, std::size_t from, std::size_t to, std::size_t avail,
                               std::uint64_t base, unsigned& which) {
   std::size_t end = std::min(skip(p, searchFrom(0, from, base), to), to);
-  m_clear[0] = base + end;
+  std::uint64_t* clear = m_clear.data();
+  const Searcher* searchers = m_searchers.data();
+  clear[0] = base + end;
   unsigned found = 0;
   if (end < to) {
     const unsigned m = at(p + end);
@@ -70,9 +75,9 @@ std::size_t UnknownScan::next(const std::uint8_t* p, std::size_t from, std::size
   for (std::size_t k = 0; k < m_searchers.size(); ++k) {
     const std::size_t s = searchFrom(1 + k, from, base);
     if (s > end || (s == end && end == to)) continue;  // known to have no start up to `end`
-    const std::size_t hit = m_searchers[k].scan(p, s, std::min(end + 1, to), avail);
-    m_clear[1 + k] = base + hit;
-    const unsigned bit = 1u << m_searchers[k].bit;
+    const std::size_t hit = searchers[k].scan(p, s, std::min(end + 1, to), avail);
+    clear[1 + k] = base + hit;
+    const unsigned bit = 1u << searchers[k].bit;
     if (hit < end) {
       end = hit;
       found = bit;  // the others were searched up to `end` and found nothing before it

@@ -35,6 +35,8 @@ class View {
     }
     return p;
   }
+  // How many bytes the last returned pointer holds.
+  std::size_t held() const { return m_got; }
   // n bytes from 1-based `offset`.
   const std::uint8_t* at(std::size_t offset, std::size_t n) {
     const std::uint8_t* p = bytes(offset + n - 1);

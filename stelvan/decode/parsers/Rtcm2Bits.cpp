@@ -14,8 +14,8 @@ constexpr std::uint32_t kPreamble = 0x66, kPreambleComplement = 0x99;
 // For the first two groups (12 bits): the offsets 0..4 at which the whole
 // preamble stands in them, and offset 5 when the seven bits there (the last
 // bit of the first group, the whole second) begin it.
-constexpr std::array<std::uint8_t, 4096> makeOffsetTable() {
-  std::array<std::uint8_t, 4096> t{};
+constexpr PlainTable<std::uint8_t, 4096> makeOffsetTable() {
+  PlainTable<std::uint8_t, 4096> t{};
   for (std::uint32_t v = 0; v < 4096; ++v) {
     std::uint8_t m = 0;
     for (unsigned k = 0; k <= 4; ++k) {
@@ -24,7 +24,7 @@ constexpr std::array<std::uint8_t, 4096> makeOffsetTable() {
     }
     const std::uint32_t seven = v & 0x7F;
     if (seven == kPreamble >> 1 || seven == kPreambleComplement >> 1) m |= 1u << 5;
-    t[v] = m;
+    t.v[v] = m;
   }
   return t;
 }
@@ -33,26 +33,26 @@ constexpr auto kOffsets = makeOffsetTable();
 // For the scan: a byte's six bits, or 64 when it is not a valid byte; and
 // by (six bits of a valid byte) << 7 | (that of the next byte), whether the
 // pair may begin the preamble (never when the next byte is not valid).
-constexpr std::array<std::uint8_t, 256> makeSixOrInvalid() {
-  std::array<std::uint8_t, 256> t{};
+constexpr PlainTable<std::uint8_t, 256> makeSixOrInvalid() {
+  PlainTable<std::uint8_t, 256> t{};
   for (unsigned b = 0; b < 256; ++b) {
-    const int v = detail::kSixBits[b];
-    t[b] = static_cast<std::uint8_t>(v < 0 ? 64 : v);
+    const int v = detail::kSixBits.v[b];
+    t.v[b] = static_cast<std::uint8_t>(v < 0 ? 64 : v);
   }
   return t;
 }
 constexpr auto kSixOrInvalid = makeSixOrInvalid();
-constexpr std::array<bool, 64 * 128> makePairStarts() {
-  std::array<bool, 64 * 128> t{};
+constexpr PlainTable<bool, 64 * 128> makePairStarts() {
+  PlainTable<bool, 64 * 128> t{};
   for (unsigned a = 0; a < 64; ++a)
-    for (unsigned b = 0; b < 64; ++b) t[(a << 7) | b] = kOffsets[(a << 6) | b] != 0;
+    for (unsigned b = 0; b < 64; ++b) t.v[(a << 7) | b] = kOffsets.v[(a << 6) | b] != 0;
   return t;
 }
 constexpr auto kPairStarts = makePairStarts();
 
 // preambleOffsets once the groups (two to six, from the first byte's) are gathered.
-unsigned offsetsOf(const std::uint8_t* six, std::size_t groups) {
-  unsigned offsets = kOffsets[(static_cast<unsigned>(six[0]) << 6) | six[1]];
+STELVAN_NO_COVERAGE unsigned offsetsOf(const std::uint8_t* six, std::size_t groups) {
+  unsigned offsets = kOffsets.v[(static_cast<unsigned>(six[0]) << 6) | six[1]];
   if (offsets == 0) return 0;
   std::uint64_t v = 0;
   for (std::size_t j = 0; j < groups; ++j) v = (v << 6) | six[j];
@@ -101,7 +101,8 @@ BitStream::Got BitStream::word(std::size_t bit, std::uint32_t& raw) {
   const Got got = ensure(q + groups);
   if (got != Got::Yes) return got;
   std::uint64_t v = 0;
-  for (std::size_t j = 0; j < groups; ++j) v = (v << 6) | m_six[q + j];
+  const std::uint8_t* six = m_six.data() + q;
+  for (std::size_t j = 0; j < groups; ++j) v = (v << 6) | six[j];
   raw = static_cast<std::uint32_t>(r ? (v >> (6 - r)) & 0x3FFFFFFF : v);
   return Got::Yes;
 }
@@ -112,7 +113,7 @@ unsigned preambleOffsets(const std::uint8_t* p, std::size_t n) {
   std::size_t j = 1;
   while (j < n && sixBits(p[j]) < 0) ++j;
   if (s0 < 0 || j == n) return s0 < 0 ? 0 : 0x3F;
-  if (kOffsets[(static_cast<unsigned>(s0) << 6) | static_cast<unsigned>(sixBits(p[j]))] == 0) return 0;
+  if (kOffsets.v[(static_cast<unsigned>(s0) << 6) | static_cast<unsigned>(sixBits(p[j]))] == 0) return 0;
   std::uint8_t six[6];
   std::size_t groups = 0;
   for (std::size_t i = 0; i < n && groups < 6; ++i) {
@@ -124,6 +125,20 @@ unsigned preambleOffsets(const std::uint8_t* p, std::size_t n) {
 }
 
 
+namespace {
+// Whether the valid byte with six bits `first` starts a word, the next
+// valid byte being p[j] with `second`.
+STELVAN_NO_COVERAGE bool startsWord(const std::uint8_t* p, std::size_t j, std::size_t avail, unsigned first,
+                                    unsigned second) {
+  if (!kPairStarts.v[(first << 7) | second]) return false;
+  std::uint8_t groups[6] = {static_cast<std::uint8_t>(first), static_cast<std::uint8_t>(second)};
+  std::size_t n = 2;
+  for (std::size_t i = j + 1; i < avail && n < 6; ++i)
+    if (kSixOrInvalid.v[p[i]] < 64) groups[n++] = kSixOrInvalid.v[p[i]];
+  return offsetsOf(groups, n) != 0;
+}
+}  // namespace
+
 // Valid bytes are taken pairwise (a byte and the next valid one): the pair
 // table rules out nearly every start, the few left get the whole test. The
 // loop has no branch on the bytes but for those few, as noise makes any
@@ -132,27 +147,18 @@ STELVAN_NO_COVERAGE std::size_t nextPreambleStart(const std::uint8_t* p, std::si
                                                   std::size_t avail) {
   std::size_t prev = to;  // the last valid byte, not yet settled; `to`: none
   unsigned prevSix = 0;
-  // Whether the last valid byte starts a word, given the next valid one at j.
-  const auto settles = [&](std::size_t j, unsigned six) {
-    if (prev >= to || kOffsets[(prevSix << 6) | six] == 0) return false;
-    std::uint8_t groups[6] = {static_cast<std::uint8_t>(prevSix), static_cast<std::uint8_t>(six)};
-    std::size_t n = 2;
-    for (std::size_t i = j + 1; i < avail && n < 6; ++i)
-      if (kSixOrInvalid[p[i]] < 64) groups[n++] = kSixOrInvalid[p[i]];
-    return offsetsOf(groups, n) != 0;
-  };
   for (std::size_t j = from; j < to; ++j) {
-    const unsigned six = kSixOrInvalid[p[j]];
-    if (kPairStarts[(prevSix << 7) | six] && settles(j, six)) return prev;
+    const unsigned six = kSixOrInvalid.v[p[j]];
+    if (kPairStarts.v[(prevSix << 7) | six] && prev < to && startsWord(p, j, avail, prevSix, six)) return prev;
     const std::size_t keep = std::size_t{0} - (six >> 6);  // all ones: not valid, nothing moves
     prev = (prev & keep) | (j & ~keep);
     prevSix = (prevSix & static_cast<unsigned>(keep)) | (six & ~static_cast<unsigned>(keep));
   }
   // The last valid byte before `to` is settled by the next valid one, if visible.
   for (std::size_t j = to; j < avail && prev < to; ++j) {
-    const int v = sixBits(p[j]);
-    if (v < 0) continue;
-    return settles(j, static_cast<unsigned>(v)) ? prev : to;
+    const unsigned six = kSixOrInvalid.v[p[j]];
+    if (six == 64) continue;
+    return startsWord(p, j, avail, prevSix, six) ? prev : to;
   }
   return prev;
 }

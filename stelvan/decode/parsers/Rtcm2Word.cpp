@@ -36,7 +36,7 @@ constexpr unsigned parityOf(std::uint32_t x) {
 // The six parity bits the equations give for the data bits of one byte of
 // the 24 (byte 0: d1..d8), before the D29*/D30* terms: the whole word's are
 // the XOR of its three bytes'.
-using ByteParity = std::array<std::array<std::uint8_t, 256>, 3>;
+using ByteParity = PlainTable<std::uint8_t, 3 * 256>;  // byte k's at [k * 256 + value]
 constexpr ByteParity makeByteParity() {
   ByteParity t{};
   for (unsigned byte = 0; byte < 3; ++byte)
@@ -44,7 +44,7 @@ constexpr ByteParity makeByteParity() {
       const std::uint32_t data = v << (6 + 8 * (2 - byte));
       unsigned parity = 0;
       for (const Equation& e : kParity) parity = (parity << 1) | parityOf(data & e.data);
-      t[byte][v] = static_cast<std::uint8_t>(parity);
+      t.v[byte * 256 + v] = static_cast<std::uint8_t>(parity);
     }
   return t;
 }
@@ -73,8 +73,8 @@ bool assembleWord(const std::uint8_t* bytes, std::uint32_t& raw) {
 
 bool parityOk(std::uint32_t raw, unsigned d29Star, unsigned d30Star) {
   const std::uint32_t data = decoded(raw, d30Star);
-  const unsigned parity = kByteParity[0][(data >> 22) & 0xFF] ^ kByteParity[1][(data >> 14) & 0xFF] ^
-                          kByteParity[2][(data >> 6) & 0xFF] ^ (d29Star ? kD29Bits : 0u) ^
+  const unsigned parity = kByteParity.v[(data >> 22) & 0xFF] ^ kByteParity.v[256 + ((data >> 14) & 0xFF)] ^
+                          kByteParity.v[512 + ((data >> 6) & 0xFF)] ^ (d29Star ? kD29Bits : 0u) ^
                           (d30Star ? kD30Bits : 0u);
   return parity == (raw & 0x3F);
 }
