@@ -64,7 +64,7 @@ int runParser(const std::uint8_t* data, std::size_t size, bool acceptUnknown) {
   std::size_t consumed = 0;
   while (buf->hasData()) {
     const std::uint8_t* look = nullptr;
-    const std::size_t seen = buf->peekSpan(1, 8, &look);
+    const std::size_t seen = buf->peekSpan(1, CParserData::kStartLook, &look);
     if (seen > 0 && !c.mayStartAt(look, seen)) {
       // The run of bytes the start test refuses, found as the pass finds it.
       const std::uint8_t* p = nullptr;
@@ -74,7 +74,7 @@ int runParser(const std::uint8_t* data, std::size_t size, bool acceptUnknown) {
       for (; run < avail; ++run) {
         unsigned which = ~0u;
         if (run < fast) run = scan.next(p, run, fast, avail, consumed, which);
-        if (which && c.mayStartAt(p + run, std::min<std::size_t>(8, avail - run))) break;
+        if (which && c.mayStartAt(p + run, std::min(CParserData::kStartLook, avail - run))) break;
       }
       Marker mk;
       unknown.clear();

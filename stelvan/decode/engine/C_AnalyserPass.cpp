@@ -56,7 +56,7 @@ void C_Analyser::runPass() {
     std::uint8_t first = 0;
     buf->peekFirst(first);
     const std::uint8_t* look = nullptr;
-    const std::size_t seen = buf->peekSpan(1, 8, &look);
+    const std::size_t seen = buf->peekSpan(1, CParserData::kStartLook, &look);
     bool accepted = false, waitMore = false;
     for (std::size_t i = 0; i < order.size(); ++i) {
       C_ParserPool::Candidate& c = order[i];
@@ -196,7 +196,7 @@ void C_Analyser::takeUnknownRun(const std::vector<C_ParserPool::Candidate>& orde
     unsigned which = ~0u;
     if (run < fast) run = m_scan.next(p, run, fast, avail, base, which);
     if (!starts[p[run]]) continue;
-    const std::size_t n = std::min<std::size_t>(8, avail - run);
+    const std::size_t n = std::min(CParserData::kStartLook, avail - run);
     bool may = false;
     for (std::size_t k = 0; k < order.size() && !may; ++k)
       may = (which >> m_scan.bitOf(order[k].entry) & 1u) && order[k].mayStartAt(p + run, n);

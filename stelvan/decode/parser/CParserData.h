@@ -71,10 +71,12 @@ class CParserData : public IParserData, public CSynch {
   std::bitset<256> startSet() const;
 
   // The format's multi-byte start test: false when the first visible bytes
-  // (up to 8) cannot begin a message; the parse attempt refuses such a start
+  // (up to kStartLook) cannot begin a message; the parse attempt refuses such a start
   // at once, without status and without waiting. Stateless, so it may be
   // called without the parser's lock. Null: every start is plausible.
   using Plausible = bool (*)(const std::uint8_t* p, std::size_t n);
+  // Enough for an RTCM 2 first word with some bytes of no meaning between.
+  static constexpr std::size_t kStartLook = 32;
   virtual Plausible plausibleTest() const { return nullptr; }
   // The unknown-byte scan's look one byte further: false when no message of
   // the format can have `b1` and `b2` as its second and third bytes (after a

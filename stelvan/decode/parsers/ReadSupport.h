@@ -75,7 +75,7 @@ template <class Plausible, class SkipLeading>
 bool openAttempt(const std::vector<ParserPattern>& leading, IEx_DataCash* reader, Plausible plausible,
                  SkipLeading skipLeading) {
   const std::uint8_t* first = nullptr;
-  const std::size_t seen = reader->peekSpan(1, 8, &first);
+  const std::size_t seen = reader->peekSpan(1, CParserData::kStartLook, &first);
   const bool lineEnd = seen > 0 && startsPattern(leading, *first);
   if (seen > 0 && !lineEnd && !plausible(first, seen)) return false;
   // Leading patterns cost a peek each; most attempts start on a message byte.

@@ -3,6 +3,8 @@
 #include <array>
 #include <initializer_list>
 
+#include "../parser/NoCoverage.h"
+
 namespace engine::rtcm2 {
 namespace {
 
@@ -71,7 +73,7 @@ bool assembleWord(const std::uint8_t* bytes, std::uint32_t& raw) {
   return true;
 }
 
-bool parityOk(std::uint32_t raw, unsigned d29Star, unsigned d30Star) {
+STELVAN_NO_COVERAGE bool parityOk(std::uint32_t raw, unsigned d29Star, unsigned d30Star) {
   const std::uint32_t data = decoded(raw, d30Star);
   const unsigned parity = kByteParity.v[(data >> 22) & 0xFF] ^ kByteParity.v[256 + ((data >> 14) & 0xFF)] ^
                           kByteParity.v[512 + ((data >> 6) & 0xFF)] ^ (d29Star ? kD29Bits : 0u) ^
