@@ -28,10 +28,11 @@ inline void require(bool ok) {
 // The pass's tables for one parser, built once per process (they depend
 // only on the parser's start tests, which the fuzz input cannot change).
 template <class Parser>
-const engine::UnknownScan& scanFor(const engine::C_ParserPool::Candidate& c) {
+engine::UnknownScan& scanFor(const engine::C_ParserPool::Candidate& c) {
   static engine::UnknownScan scan;
   static const bool ready = scan.update({c});
   require(ready);
+  scan.forget();  // each input is a stream of its own
   return scan;
 }
 
@@ -55,22 +56,25 @@ int runParser(const std::uint8_t* data, std::size_t size, bool acceptUnknown) {
   c.lead = typed->leadSet();
   c.plausible = typed->plausibleTest();
   c.secondThird = typed->secondThirdTest();
-  const UnknownScan& scan = scanFor<Parser>(c);
+  c.fourthFifth = typed->fourthFifthTest();
+  c.scan = typed->startScan();
+  UnknownScan& scan = scanFor<Parser>(c);
   std::vector<std::uint8_t> unknown;
   static const std::bitset<256> kNoStop;
   std::size_t consumed = 0;
   while (buf->hasData()) {
     const std::uint8_t* look = nullptr;
-    const std::size_t seen = buf->peekSpan(1, 8, &look);
+    const std::size_t seen = buf->peekSpan(1, CParserData::kStartLook, &look);
     if (seen > 0 && !c.mayStartAt(look, seen)) {
       // The run of bytes the start test refuses, found as the pass finds it.
       const std::uint8_t* p = nullptr;
       const std::size_t avail = buf->peekSpan(1, 4096, &p);
-      const std::size_t fast = avail > 2 ? avail - 2 : 0;
+      const std::size_t fast = avail > UnknownScan::kLookAhead ? avail - UnknownScan::kLookAhead : 0;
       std::size_t run = 1;
       for (; run < avail; ++run) {
-        if (run < fast) run = scan.skip(p, run, fast);
-        if (c.mayStartAt(p + run, std::min<std::size_t>(8, avail - run))) break;
+        unsigned which = ~0u;
+        if (run < fast) run = scan.next(p, run, fast, avail, consumed, which);
+        if (which && c.mayStartAt(p + run, std::min(CParserData::kStartLook, avail - run))) break;
       }
       Marker mk;
       unknown.clear();

@@ -56,7 +56,7 @@ void C_Analyser::runPass() {
     std::uint8_t first = 0;
     buf->peekFirst(first);
     const std::uint8_t* look = nullptr;
-    const std::size_t seen = buf->peekSpan(1, 8, &look);
+    const std::size_t seen = buf->peekSpan(1, CParserData::kStartLook, &look);
     bool accepted = false, waitMore = false;
     for (std::size_t i = 0; i < order.size(); ++i) {
       C_ParserPool::Candidate& c = order[i];
@@ -181,24 +181,22 @@ void C_Analyser::takeUnknownRun(const std::vector<C_ParserPool::Candidate>& orde
   const std::size_t limit = std::max<std::size_t>(tuning::unknownFlushSize.load(), 1) + 1;
   // The run goes on over bytes at which every parser's start test refuses,
   // as the attempts there would; it ends where some parser may start. The
-  // pair tables pass over most of them; the last two visible positions, and
-  // those the tables let through, get the start tests themselves.
+  // scan passes over most of them; the last visible positions, and those
+  // the scan stops at, get the start tests themselves.
   if (m_scanStale) {
     m_scanReady = m_scan.update(order);
     m_scanStale = false;
   }
   const std::uint8_t* p = nullptr;
   const std::size_t avail = cash()->peekSpan(1, limit, &p);
-  const std::size_t fast = m_scanReady && avail > 2 ? avail - 2 : 0;
+  const std::size_t fast = m_scanReady && avail > UnknownScan::kLookAhead ? avail - UnknownScan::kLookAhead : 0;
+  const std::uint64_t base = cash()->frontPosition();
   std::size_t run = 1;
   for (; run < avail; ++run) {
     unsigned which = ~0u;
-    if (run < fast) {
-      run = m_scan.skip(p, run, fast);
-      if (run < fast) which = m_scan.mayStart(p + run);
-    }
+    if (run < fast) run = m_scan.next(p, run, fast, avail, base, which);
     if (!starts[p[run]]) continue;
-    const std::size_t n = std::min<std::size_t>(8, avail - run);
+    const std::size_t n = std::min(CParserData::kStartLook, avail - run);
     bool may = false;
     for (std::size_t k = 0; k < order.size() && !may; ++k)
       may = (which >> m_scan.bitOf(order[k].entry) & 1u) && order[k].mayStartAt(p + run, n);

@@ -10,6 +10,39 @@ namespace engine {
 
 namespace {
 constexpr std::uint64_t B = C_Ex_DataCash::kBlockSize;
+
+// Blocks of buffers that have ended, for the next buffer: a stream buffer
+// per short input (a nested analyser's, a fuzz input's) then costs no fresh
+// 64 KiB. Bounded, so an ended analysis keeps little.
+class BlockPool {
+ public:
+  std::unique_ptr<std::uint8_t[]> get() {
+    std::lock_guard<std::mutex> g(m_cs);
+    if (m_free.empty()) return nullptr;
+    auto b = std::move(m_free.back());
+    m_free.pop_back();
+    return b;
+  }
+  void put(std::unique_ptr<std::uint8_t[]> b) {
+    std::lock_guard<std::mutex> g(m_cs);
+    if (b && m_free.size() < kKept) m_free.push_back(std::move(b));
+  }
+
+ private:
+  static constexpr std::size_t kKept = 16;
+  std::mutex m_cs;
+  std::vector<std::unique_ptr<std::uint8_t[]>> m_free;
+};
+
+BlockPool& blockPool() {
+  static BlockPool* pool = new BlockPool();  // never destroyed: buffers may end after static destruction
+  return *pool;
+}
+}  // namespace
+
+C_Ex_DataCash::~C_Ex_DataCash() {
+  for (auto& b : m_spare) blockPool().put(std::move(b));
+  for (auto& b : m_blocks) blockPool().put(std::move(b.data));
 }
 
 // ---- writer side ----------------------------------------------------------
@@ -24,7 +57,7 @@ void C_Ex_DataCash::appendLocked(const std::uint8_t* bytes, std::size_t count) {
       if (!m_spare.empty()) {
         b.data = std::move(m_spare.back());
         m_spare.pop_back();
-      } else {
+      } else if (!(b.data = blockPool().get())) {
         b.data.reset(new std::uint8_t[B]);  // no zeroing: every byte is written before it is read
       }
       m_blocks.push_back(std::move(b));
@@ -319,6 +352,14 @@ bool C_Ex_DataCash::takeUnknownByte(std::uint8_t& out, Marker* outMarker, bool f
   if (!m_lastComplete) return false;
   out = m_winPtr[pos - m_winPos];
   if (outMarker) outMarker->object = -1;
+  const std::uint64_t next = pos + 1;
+  if (m_markerCount.load() == 0 && next / B == m_readPos / B && next < m_winPos + m_winLen) {
+    // No marker to hand over and no block falls free: no lock needed.
+    m_readPos.store(next);
+    m_taken = 0;
+    m_marked = false;
+    return true;
+  }
   std::lock_guard<std::mutex> g(m_cs);
   for (const Marker& m : m_markers) {
     if (m.position > pos) break;
@@ -341,7 +382,7 @@ std::size_t C_Ex_DataCash::takeUnknownRun(const std::bitset<256>& stopAt, std::v
         std::min<std::uint64_t>(m_winPos + m_winLen, start + std::max<std::size_t>(max, 1));
     const std::uint8_t* p = m_winPtr + (start - m_winPos);
     const std::size_t n = static_cast<std::size_t>(end - start);
-    std::size_t k = 1;
+    std::size_t k = stopAt.none() ? n : 1;  // the pass stops nowhere: no byte to look at
     while (k < n && !stopAt[p[k]]) ++k;
     const std::size_t had = out.size();  // runs are short: resize + copy beats a range insert
     out.resize(had + k);

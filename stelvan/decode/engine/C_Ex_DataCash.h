@@ -24,7 +24,7 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
   static constexpr std::size_t kBlockSize = 65536;
 
   C_Ex_DataCash() = default;
-  ~C_Ex_DataCash() override = default;
+  ~C_Ex_DataCash() override;
 
   // IEx_DataCash
   bool isEndOfInput() override;

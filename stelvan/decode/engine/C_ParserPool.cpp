@@ -139,6 +139,8 @@ void C_ParserPool::refreshStart(Candidate& c) {
   c.lead = c.base->leadSet();
   c.plausible = c.base->plausibleTest();
   c.secondThird = c.base->secondThirdTest();
+  c.fourthFifth = c.base->fourthFifthTest();
+  c.scan = c.base->startScan();
   c.parser->unlock();
 }
 

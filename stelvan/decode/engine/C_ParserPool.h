@@ -43,6 +43,8 @@ class C_ParserPool : public I_ParserPool {
     std::bitset<256> lead;                      // first bytes of the leading patterns
     CParserData::Plausible plausible = nullptr;  // the multi-byte start test, if any
     CParserData::PairTest secondThird = nullptr;  // its look at the second and third bytes, if any
+    CParserData::PairTest fourthFifth = nullptr;  // and at the fourth and fifth
+    CParserData::StartScan scan = nullptr;        // its own search for a start, if any
     std::uint64_t generation = 0;
     // False when the parse attempt at `p` (n bytes visible) would refuse at
     // once: the byte cannot start a message or the start test rules it out.

@@ -71,16 +71,28 @@ class CParserData : public IParserData, public CSynch {
   std::bitset<256> startSet() const;
 
   // The format's multi-byte start test: false when the first visible bytes
-  // (up to 8) cannot begin a message; the parse attempt refuses such a start
+  // (up to kStartLook) cannot begin a message; the parse attempt refuses such a start
   // at once, without status and without waiting. Stateless, so it may be
   // called without the parser's lock. Null: every start is plausible.
   using Plausible = bool (*)(const std::uint8_t* p, std::size_t n);
+  // Enough for an RTCM 2 first word with some bytes of no meaning between.
+  static constexpr std::size_t kStartLook = 32;
   virtual Plausible plausibleTest() const { return nullptr; }
   // The unknown-byte scan's look one byte further: false when no message of
   // the format can have `b1` and `b2` as its second and third bytes (after a
   // first byte that begins no leading pattern). Stateless. Null: any may.
   using PairTest = bool (*)(std::uint8_t b1, std::uint8_t b2);
   virtual PairTest secondThirdTest() const { return nullptr; }
+  // The same look at the fourth and fifth bytes. Null: any may.
+  virtual PairTest fourthFifthTest() const { return nullptr; }
+  // A format whose start test byte pairs cannot narrow (one that reads
+  // past bytes of no meaning to it) searches for its next start itself:
+  // the first position in [from, to) of p at which the start test may pass
+  // with the bytes p[0, avail) visible (a position whose answer depends on
+  // bytes past them is one), or `to`. Stateless. Null: the pair tables
+  // serve the format.
+  using StartScan = std::size_t (*)(const std::uint8_t* p, std::size_t from, std::size_t to, std::size_t avail);
+  virtual StartScan startScan() const { return nullptr; }
   // The first bytes of the enabled leading patterns (caller holds the lock).
   std::bitset<256> leadSet() const;
 

@@ -65,6 +65,10 @@ bool plausibleStart(const std::uint8_t* p, std::size_t n) {
 bool secondThird(std::uint8_t b1, std::uint8_t b2) {
   return nmea::isAddressChar(b1) && nmea::isAddressChar(b2);
 }
+// Even a maker's address has its fourth character there ("$PUBX").
+bool fourthFifth(std::uint8_t b1, std::uint8_t b2) {
+  return nmea::isAddressChar(b1) && nmea::isAddressChar(b2);
+}
 
 // Length of a maker's proprietary address (1-based offsets 2 on), which is
 // ended by "," or "*"; 0 when there is none, -1 when more data must come.
@@ -154,6 +158,10 @@ CParserData::Plausible C_ParserNMEA::plausibleTest() const {
 
 CParserData::PairTest C_ParserNMEA::secondThirdTest() const {
   return secondThird;
+}
+
+CParserData::PairTest C_ParserNMEA::fourthFifthTest() const {
+  return fourthFifth;
 }
 
 }  // namespace engine

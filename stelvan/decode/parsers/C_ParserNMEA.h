@@ -19,6 +19,7 @@ class C_ParserNMEA : public CParserData {
   IParserData* createInstance() override;
   Plausible plausibleTest() const override;
   PairTest secondThirdTest() const override;
+  PairTest fourthFifthTest() const override;
   std::size_t typicalLength() override { return 256; }
 };
 

@@ -109,9 +109,12 @@ bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
   if (!p || rtcm2::sixBits(*p) < 0) return false;
   m_bits.clear(&view);
   // The first offset that gives a whole message wins; a refused frame is
-  // reported only when no offset gives one.
+  // reported only when no offset gives one. Offsets whose first word the
+  // bytes at hand already rule out are not read again.
+  const unsigned offsets = rtcm2::preambleOffsets(p, view.held());
   Try refused;
   for (unsigned k = 0; k < rtcm2::kBitsPerByte; ++k) {
+    if (!(offsets & (1u << k))) continue;
     const Try t = tryAt(k);
     if (t.outcome == Try::More) return false;
     if (t.outcome == Try::Refuse && refused.outcome != Try::Refuse) refused = t;
@@ -135,6 +138,10 @@ bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
 
 CParserData::Plausible C_ParserRTCM::plausibleTest() const {
   return plausibleStart;
+}
+
+CParserData::StartScan C_ParserRTCM::startScan() const {
+  return rtcm2::nextPreambleStart;
 }
 
 }  // namespace engine

@@ -28,6 +28,7 @@ class C_ParserRTCM : public CParserData {
   void resetDefaults() override;
   IParserData* createInstance() override;
   Plausible plausibleTest() const override;
+  StartScan startScan() const override;
 
  private:
   // What a try at one bit offset of the first byte came to.

@@ -49,15 +49,22 @@ void C_ParserZRX::configure(IMsgSettings* settings) {
 
 namespace {
 // What the first visible bytes already rule out (each refusal is one without status).
+bool isUpperHex(std::uint8_t c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
 bool plausibleStart(const std::uint8_t* p, std::size_t n) {
   for (std::size_t i = 0; i < n && i < 2; ++i)
     if (!zrx::isIdChar(p[i])) return false;
   for (std::size_t i = 2; i < n && i < 5; ++i)
-    if (!((p[i] >= '0' && p[i] <= '9') || (p[i] >= 'A' && p[i] <= 'F'))) return false;
+    if (!isUpperHex(p[i])) return false;
   return true;
 }
 bool secondThird(std::uint8_t b1, std::uint8_t b2) {
-  return zrx::isIdChar(b1) && ((b2 >= '0' && b2 <= '9') || (b2 >= 'A' && b2 <= 'F'));
+  return zrx::isIdChar(b1) && isUpperHex(b2);
+}
+// The last two digits of the length.
+bool fourthFifth(std::uint8_t b1, std::uint8_t b2) {
+  return isUpperHex(b1) && isUpperHex(b2);
 }
 }  // namespace
 
@@ -164,6 +171,10 @@ CParserData::Plausible C_ParserZRX::plausibleTest() const {
 
 CParserData::PairTest C_ParserZRX::secondThirdTest() const {
   return secondThird;
+}
+
+CParserData::PairTest C_ParserZRX::fourthFifthTest() const {
+  return fourthFifth;
 }
 
 }  // namespace engine

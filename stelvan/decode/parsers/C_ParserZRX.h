@@ -25,6 +25,7 @@ class C_ParserZRX : public CParserData {
   IParserData* createInstance() override;
   Plausible plausibleTest() const override;
   PairTest secondThirdTest() const override;
+  PairTest fourthFifthTest() const override;
 
   const zrx::IdTable& ids() const { return m_ids; }
 

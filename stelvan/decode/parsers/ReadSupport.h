@@ -35,6 +35,8 @@ class View {
     }
     return p;
   }
+  // How many bytes the last returned pointer holds.
+  std::size_t held() const { return m_got; }
   // n bytes from 1-based `offset`.
   const std::uint8_t* at(std::size_t offset, std::size_t n) {
     const std::uint8_t* p = bytes(offset + n - 1);
@@ -73,7 +75,7 @@ template <class Plausible, class SkipLeading>
 bool openAttempt(const std::vector<ParserPattern>& leading, IEx_DataCash* reader, Plausible plausible,
                  SkipLeading skipLeading) {
   const std::uint8_t* first = nullptr;
-  const std::size_t seen = reader->peekSpan(1, 8, &first);
+  const std::size_t seen = reader->peekSpan(1, CParserData::kStartLook, &first);
   const bool lineEnd = seen > 0 && startsPattern(leading, *first);
   if (seen > 0 && !lineEnd && !plausible(first, seen)) return false;
   // Leading patterns cost a peek each; most attempts start on a message byte.

@@ -20,8 +20,7 @@ class BitStream {
   void clear(parsers::View* view) {
     m_view = view;
     m_scanned = 0;
-    m_six.clear();
-    m_at.clear();
+    m_count = 0;
   }
   // No group is collected from beyond this many bytes.
   void setLimit(std::size_t bytes) { m_limit = bytes; }
@@ -36,7 +35,8 @@ class BitStream {
  private:
   parsers::View* m_view = nullptr;
   std::size_t m_limit = 0, m_scanned = 0;
-  std::vector<std::uint8_t> m_six;
+  std::size_t m_count = 0;          // groups collected; the vectors may hold more room
+  std::vector<std::uint8_t> m_six;  // [0, m_count): the groups
   std::vector<std::uint32_t> m_at;
 };
 
@@ -45,5 +45,10 @@ class BitStream {
 // bits are the preamble in either polarity. Conservative: an offset the
 // visible bytes cannot settle is included. `p[0]` must be a valid byte.
 unsigned preambleOffsets(const std::uint8_t* p, std::size_t n);
+
+// The first position in [from, to) of p at which preambleOffsets, with the
+// bytes p[.., avail) visible, finds an offset, or `to`: the next start of a
+// message in the bytes.
+std::size_t nextPreambleStart(const std::uint8_t* p, std::size_t from, std::size_t to, std::size_t avail);
 
 }  // namespace engine::rtcm2

@@ -3,6 +3,8 @@
 #include <array>
 #include <initializer_list>
 
+#include "../parser/NoCoverage.h"
+
 namespace engine::rtcm2 {
 namespace {
 
@@ -33,6 +35,31 @@ constexpr unsigned parityOf(std::uint32_t x) {
   return (0x6996u >> (x & 0xF)) & 1u;
 }
 
+// The six parity bits the equations give for the data bits of one byte of
+// the 24 (byte 0: d1..d8), before the D29*/D30* terms: the whole word's are
+// the XOR of its three bytes'.
+using ByteParity = PlainTable<std::uint8_t, 3 * 256>;  // byte k's at [k * 256 + value]
+constexpr ByteParity makeByteParity() {
+  ByteParity t{};
+  for (unsigned byte = 0; byte < 3; ++byte)
+    for (std::uint32_t v = 0; v < 256; ++v) {
+      const std::uint32_t data = v << (6 + 8 * (2 - byte));
+      unsigned parity = 0;
+      for (const Equation& e : kParity) parity = (parity << 1) | parityOf(data & e.data);
+      t.v[byte * 256 + v] = static_cast<std::uint8_t>(parity);
+    }
+  return t;
+}
+constexpr ByteParity kByteParity = makeByteParity();
+
+// The parity bits that D29* and D30* flip when set.
+constexpr std::uint8_t starMask(bool withD29) {
+  unsigned m = 0;
+  for (const Equation& e : kParity) m = (m << 1) | (e.withD29 == withD29 ? 1u : 0u);
+  return static_cast<std::uint8_t>(m);
+}
+constexpr std::uint8_t kD29Bits = starMask(true), kD30Bits = starMask(false);
+
 }  // namespace
 
 bool assembleWord(const std::uint8_t* bytes, std::uint32_t& raw) {
@@ -46,13 +73,11 @@ bool assembleWord(const std::uint8_t* bytes, std::uint32_t& raw) {
   return true;
 }
 
-bool parityOk(std::uint32_t raw, unsigned d29Star, unsigned d30Star) {
+STELVAN_NO_COVERAGE bool parityOk(std::uint32_t raw, unsigned d29Star, unsigned d30Star) {
   const std::uint32_t data = decoded(raw, d30Star);
-  unsigned parity = 0;
-  for (const Equation& e : kParity) {
-    const unsigned star = e.withD29 ? d29Star : d30Star;
-    parity = (parity << 1) | (parityOf(data & e.data) ^ star);
-  }
+  const unsigned parity = kByteParity.v[(data >> 22) & 0xFF] ^ kByteParity.v[256 + ((data >> 14) & 0xFF)] ^
+                          kByteParity.v[512 + ((data >> 6) & 0xFF)] ^ (d29Star ? kD29Bits : 0u) ^
+                          (d30Star ? kD30Bits : 0u);
   return parity == (raw & 0x3F);
 }
 

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "../parser/PlainTable.h"
+
 namespace engine::rtcm2 {
 
 constexpr std::uint32_t kDataMask = 0x3FFFFFC0;
@@ -15,8 +17,8 @@ constexpr unsigned kWordBits = 30;
 constexpr std::uint32_t kPreambleWord = 0x66;  // the first eight data bits of a message
 
 namespace detail {
-constexpr std::array<std::int8_t, 256> makeSixBits() {
-  std::array<std::int8_t, 256> t{};
+constexpr PlainTable<std::int8_t, 256> makeSixBits() {
+  PlainTable<std::int8_t, 256> t{};
   for (int b = 0; b < 256; ++b) {
     int v = -1;
     if ((b & 0xC0) == 0x40) {
@@ -24,16 +26,16 @@ constexpr std::array<std::int8_t, 256> makeSixBits() {
       for (int i = 0; i < 6; ++i)
         if (b & (1 << i)) v |= 1 << (5 - i);
     }
-    t[static_cast<std::size_t>(b)] = static_cast<std::int8_t>(v);
+    t.v[b] = static_cast<std::int8_t>(v);
   }
   return t;
 }
-inline constexpr std::array<std::int8_t, 256> kSixBits = makeSixBits();
+inline constexpr PlainTable<std::int8_t, 256> kSixBits = makeSixBits();
 }  // namespace detail
 
 // Six data bits of a stream byte in word order, or -1 when the byte is not 0x40..0x7F.
 inline int sixBits(std::uint8_t byte) {
-  return detail::kSixBits[byte];
+  return detail::kSixBits.v[byte];
 }
 
 // Assembles five stream bytes into a raw word; false when a byte is not valid.

@@ -101,10 +101,20 @@ int checkHexText(const std::uint8_t* frame, std::size_t bodyLength) {
   return bodyLength >= 2 && textMatches(frame, bodyLength) ? 0 : 5002;
 }
 
+// The text checksum is the binary one's first part: one pass serves both,
+// and the CRC is only computed when neither matches.
 int checkByTrial(const std::uint8_t* frame, std::size_t bodyLength) {
-  if (checkBinary(frame, bodyLength) == 0) return 0;
-  if (bodyLength > 1) return crcMatches(frame, bodyLength) || textMatches(frame, bodyLength) ? 0 : 5002;
-  return -1;
+  const std::size_t n = bodyLength + Zrx::kHeaderSize;
+  const std::uint8_t head = Zrx::checksum8(frame, n - 2);  // over the bytes before the last two
+  const auto rotl2 = [](std::uint8_t c) { return static_cast<std::uint8_t>((c << 2) | (c >> 6)); };
+  const std::uint8_t binary = rotl2(rotl2(head ^ frame[n - 2]) ^ frame[n - 1]);  // head is the state, turned
+  if (binary == 0) return 0;
+  if (bodyLength <= 1) return -1;
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  if (frame[n - 2] == static_cast<std::uint8_t>(kDigits[head >> 4]) &&
+      frame[n - 1] == static_cast<std::uint8_t>(kDigits[head & 0x0F]))
+    return 0;
+  return crcMatches(frame, bodyLength) ? 0 : 5002;
 }
 
 }  // namespace engine::zrx
