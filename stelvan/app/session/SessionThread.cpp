@@ -98,6 +98,8 @@ bool ReceiverSession::openConnection(CConnection*& conn) {
   conn_ = conn;
   serverEvents_ = CallbackRegistry::instance().serverEvents.add(conn, [this](CConnection* c) { onServerEvent(c); });
   conn->SetSysMsgCallback(&CallbackRegistry::OnServerEvent);
+  // A server whose certificate is new or changed asks the user instead of failing silently.
+  if (tlsTrust_) conn->SetTlsTrustCallback(tlsTrust_, nullptr);
   conn->SetLogDetailLevel(0);
   status("Open connection to server");
   attempt_ = 0;
