@@ -217,12 +217,22 @@ void CRealTimeLogging::connected(bool ok, const QString& error, const std::vecto
 }
 
 bool CRealTimeLogging::configure(QString& refusal) {
+  double interval = 0;
+  std::string set;
+  if (!checkChoices(refusal, interval, set) || !confirmOverwrite(refusal)) return false;
+  makeLogger(set, interval);
+  attachConverter();
+  return true;
+}
+
+// The elevation mask goes to the receiver; the interval and the message set are checked here.
+bool CRealTimeLogging::checkChoices(QString& refusal, double& interval, std::string& set) {
   std::string reply;
   if (model_->execute("set,/par/out/elm/cur/term," + message_->elevationMask().toStdString(), reply, 3000) !=
       Tellus::kExecOk)
     return refusal = "Invalid elevation mask", false;
   bool number = false;
-  const double interval = message_->interval().toDouble(&number);
+  interval = message_->interval().toDouble(&number);
   if (!number || !(interval >= 0.05) || interval > 86400 ||
       std::fabs(interval * 20 - std::round(interval * 20)) > 1e-6)
     return refusal = "Invalid recording interval", false;
@@ -231,9 +241,12 @@ bool CRealTimeLogging::configure(QString& refusal) {
     return refusal = "Invalid recording interval", false;
   }
   message_->takeChoices();
-  const int format = message_->format();
-  const std::string set = catalogue_.messageSet(format, defaultSet_, message_->interval().toStdString());
+  set = catalogue_.messageSet(message_->format(), defaultSet_, message_->interval().toStdString());
   if (set.empty()) return refusal = "No messages chosen", false;
+  return true;
+}
+
+bool CRealTimeLogging::confirmOverwrite(QString& refusal) {
   const bool multiple = files_->multiple();
   const bool byCount = files_->ascending->isChecked();
   if (!multiple && QFile::exists(outputPath_ + "/" + files_->fileName->text()) &&
@@ -245,7 +258,13 @@ bool CRealTimeLogging::configure(QString& refusal) {
                     files_->prefix->text() + "001.zrx etc. in the folder\n" + outputPath_ +
                     "\nwill be overwritten without a warning. Continue?"))
     return refusal = "Aborted by user!", false;
+  return true;
+}
 
+void CRealTimeLogging::makeLogger(const std::string& set, double interval) {
+  const int format = message_->format();
+  const bool multiple = files_->multiple();
+  const bool byCount = files_->ascending->isChecked();
   logger_ = std::make_unique<Gnss::GnssLogger_NS3>(model_);
   logger_->SetDirectory(outputPath_.toStdString());
   // Earlier files are overwritten only where the user agreed to it above.
@@ -267,7 +286,13 @@ bool CRealTimeLogging::configure(QString& refusal) {
   SiteRules::AppendSiteEvents(site_, events);
   logger_->SetInitCommands(events);
   logger_->SetOffset(interval);
-  if (format == 0 && files_->convert->isChecked()) {
+}
+
+// ZRX files go through the RINEX converter; RTCM 3 logs through the system's own when installed.
+void CRealTimeLogging::attachConverter() {
+  const int format = message_->format();
+  if (!files_->convert->isChecked()) return;
+  if (format == 0) {
     const std::string out = outputPath_.toStdString(), id = receiverId_, type = receiverType_;
     const bool deleteZrx = CProfile().Read("ZRX2RIN", "DeleteZRX", false);
     logger_->SetFileClosed([this, out, id, type, deleteZrx](const std::string& file) {
@@ -282,9 +307,8 @@ bool CRealTimeLogging::configure(QString& refusal) {
       if (!text.isEmpty()) QMetaObject::invokeMethod(this, [this, text] { setStatus(text); });
     });
   }
-  // RTCM 3 logs have a converter of their own when the system has one installed.
   const QString convbin = QStandardPaths::findExecutable("convbin");
-  if (format == 3 && files_->convert->isChecked() && !convbin.isEmpty()) {
+  if (format == 3 && !convbin.isEmpty()) {
     const std::string out = outputPath_.toStdString(), program = convbin.toStdString();
     logger_->SetFileClosed([this, out, program](const std::string& file) {
       std::string error;
@@ -296,7 +320,6 @@ bool CRealTimeLogging::configure(QString& refusal) {
       }
     });
   }
-  return true;
 }
 
 // The receiver's current raw-data and position update intervals bound the recording interval.

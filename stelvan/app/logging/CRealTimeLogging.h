@@ -69,6 +69,10 @@ class CRealTimeLogging : public QDialog {
   void setStatus(const QString& text);
   void connected(bool ok, const QString& error, const std::vector<std::string>* lists);
   bool configure(QString& refusal);
+  bool checkChoices(QString& refusal, double& interval, std::string& set);
+  bool confirmOverwrite(QString& refusal);
+  void makeLogger(const std::string& set, double interval);
+  void attachConverter();
   bool intervalSupported(const std::string& seconds);
   void stopLogging(const QString& why);
   void setRunning(bool on);
