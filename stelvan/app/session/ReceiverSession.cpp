@@ -50,9 +50,10 @@ SessionInfo ReceiverSession::info() const {
   return info_;
 }
 
+// Answered from the target, not the connection: a re-login reopens the connection on the
+// session thread while a window may ask.
 bool ReceiverSession::isLocalServer() const {
-  CConnection* conn = conn_;
-  return conn && conn->isLocalServerConn();
+  return conn_ != nullptr && (target_.server.empty() || target_.server == "LServer");
 }
 
 CReceiver* ReceiverSession::receiver() const {
