@@ -29,7 +29,7 @@ const std::uint8_t* need(IEx_DataCash* reader, std::size_t offset, std::size_t n
   return scratch.data();
 }
 
-bool startsPattern(const std::vector<ParserPattern>& patterns, std::uint8_t b) {
+STELVAN_NO_COVERAGE bool startsPattern(const std::vector<ParserPattern>& patterns, std::uint8_t b) {
   for (const auto& p : patterns)
     if (p.enabled && !p.bytes.empty() && p.bytes[0] == b) return true;
   return false;

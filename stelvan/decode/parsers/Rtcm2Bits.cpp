@@ -81,8 +81,8 @@ STELVAN_NO_COVERAGE unsigned offsetsOf(const std::uint8_t* six, std::size_t grou
 namespace {
 // Writes the groups of the valid bytes among p[from, to) and their 1-based
 // offsets; returns how many. Plain work over bytes (see NoCoverage.h).
-STELVAN_NO_COVERAGE std::size_t collect(const std::uint8_t* p, std::size_t from, std::size_t to, std::uint8_t* six,
-                                        std::uint32_t* at) {
+STELVAN_NO_COVERAGE std::size_t collect(const std::uint8_t* p, std::size_t from, std::size_t to,
+                                        std::uint8_t* six, std::uint32_t* at) {
   std::size_t n = 0;
   for (std::size_t i = from; i < to; ++i) {
     const unsigned v = kSixOrInvalid.v[p[i]];
@@ -94,7 +94,8 @@ STELVAN_NO_COVERAGE std::size_t collect(const std::uint8_t* p, std::size_t from,
 }
 }  // namespace
 
-BitStream::Got BitStream::ensure(std::size_t groups) {
+// Gathering the groups is plain work too; what it came to shows in the parser.
+STELVAN_NO_COVERAGE BitStream::Got BitStream::ensure(std::size_t groups) {
   while (m_count < groups) {
     if (m_scanned >= m_limit) return Got::TooLong;
     // Every byte still to come may be a valid one: ask for no more than that.
@@ -112,7 +113,7 @@ BitStream::Got BitStream::ensure(std::size_t groups) {
   return Got::Yes;
 }
 
-BitStream::Got BitStream::word(std::size_t bit, std::uint32_t& raw) {
+STELVAN_NO_COVERAGE BitStream::Got BitStream::word(std::size_t bit, std::uint32_t& raw) {
   const std::size_t q = bit / 6, r = bit % 6, groups = r ? 6 : 5;
   const Got got = ensure(q + groups);
   if (got != Got::Yes) return got;
@@ -140,7 +141,6 @@ STELVAN_NO_COVERAGE unsigned preambleOffsets(const std::uint8_t* p, std::size_t 
   return offsetsOf(six, groups);
 }
 
-
 namespace {
 // Whether the valid byte with six bits `first` starts a word, the next
 // valid byte being p[j] with `second`.
@@ -165,7 +165,8 @@ STELVAN_NO_COVERAGE std::size_t nextPreambleStart(const std::uint8_t* p, std::si
   unsigned prevSix = 0;
   for (std::size_t j = from; j < to; ++j) {
     const unsigned six = kSixOrInvalid.v[p[j]];
-    if (kPairStarts.v[(prevSix << 7) | six] && prev < to && startsWord(p, j, avail, prevSix, six)) return prev;
+    if (kPairStarts.v[(prevSix << 7) | six] && prev < to && startsWord(p, j, avail, prevSix, six))
+      return prev;
     const std::size_t keep = std::size_t{0} - (six >> 6);  // all ones: not valid, nothing moves
     prev = (prev & keep) | (j & ~keep);
     prevSix = (prevSix & static_cast<unsigned>(keep)) | (six & ~static_cast<unsigned>(keep));
