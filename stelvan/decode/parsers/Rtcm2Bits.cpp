@@ -1,5 +1,6 @@
 #include "Rtcm2Bits.h"
 
+#include <algorithm>
 #include <array>
 
 #include "../parser/NoCoverage.h"
@@ -10,6 +11,7 @@ namespace engine::rtcm2 {
 namespace {
 
 constexpr std::uint32_t kPreamble = 0x66, kPreambleComplement = 0x99;
+constexpr std::size_t kFirstRoom = 1024;  // groups: a message of the parser's typical length
 
 // For the first two groups (12 bits): the offsets 0..4 at which the whole
 // preamble stands in them, and offset 5 when the seven bits there (the last
@@ -104,7 +106,8 @@ STELVAN_NO_COVERAGE BitStream::Got BitStream::ensure(std::size_t groups) {
     if (!p) return Got::More;
     // The vectors only grow: an attempt after a long one needs no fresh room.
     if (m_six.size() < m_count + (want - m_scanned)) {
-      m_six.resize(m_count + (want - m_scanned));
+      // Room for a whole message at once: attempts grow a few groups at a time.
+      m_six.resize(std::max({m_count + (want - m_scanned), 2 * m_six.size(), kFirstRoom}));
       m_at.resize(m_six.size());
     }
     m_count += collect(p, m_scanned, want, m_six.data() + m_count, m_at.data() + m_count);
