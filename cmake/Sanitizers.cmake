@@ -12,6 +12,8 @@ if(STELVAN_FUZZ)
     message(FATAL_ERROR "Fuzz targets need clang")
   endif()
   # Libraries get coverage instrumentation; only fuzz targets link the fuzzer main.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  # Undefined behaviour stops the run as a crash (else it is printed and fuzzing goes on).
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()

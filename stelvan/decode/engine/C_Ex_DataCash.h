@@ -16,6 +16,7 @@
 #include "../interfaces/IEx_DataCash.h"
 #include "../interfaces/IMessageGNSS.h"
 #include "../interfaces/I_DataWriter.h"
+#include "../parser/NoCoverage.h"
 
 namespace engine {
 
@@ -61,7 +62,7 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
 
   // The byte just past the taken ones, without waiting (the pass's look at
   // the current position).
-  bool peekFirst(std::uint8_t& out) {
+  STELVAN_NO_COVERAGE bool peekFirst(std::uint8_t& out) {
     const std::uint64_t pos = m_readPos.load(std::memory_order_relaxed) + m_taken;
     if (!ensure(pos, 0)) return false;
     out = m_winPtr[pos - m_winPos];
@@ -96,7 +97,7 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
     std::unique_ptr<std::uint8_t[]> data;
   };
   // Reader side: make `pos` readable, waiting at most `waits` times.
-  bool ensure(std::uint64_t pos, unsigned waits) {
+  STELVAN_NO_COVERAGE bool ensure(std::uint64_t pos, unsigned waits) {
     return pos - m_winPos < m_winLen || ensureSlow(pos, waits);  // unsigned: pos below the window fails too
   }
   bool ensureSlow(std::uint64_t pos, unsigned waits);
@@ -104,6 +105,11 @@ class C_Ex_DataCash : public IEx_DataCash, public I_DataWriter {
   std::uint8_t byteAt(std::uint64_t pos) const;  // under m_cs, m_readPos <= pos < m_writePos
   void appendLocked(const std::uint8_t* bytes, std::size_t count);
   void dropBefore(std::uint64_t pos);  // under m_cs
+  // The slow paths of takeUnknownByte and takeUnknownRun: markers to look
+  // at or a block to free, under the lock.
+  void takeByteSlow(std::uint64_t pos, Marker* outMarker);
+  std::size_t takeRunSlow(const std::bitset<256>& stopAt, std::vector<std::uint8_t>& out, Marker& marker,
+                          std::size_t max);
   void addMarkerLocked(std::uint64_t pos, std::uint32_t tag, std::int32_t object);
   unsigned waitsForRead() const;
 

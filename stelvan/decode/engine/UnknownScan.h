@@ -33,8 +33,8 @@ class UnknownScan {
   // parser of pool entry `entry`; all when a leading pattern may begin
   // there) and is left alone at `to`. p[0, avail) are readable, avail >= to
   // + kLookAhead, and p[0] is at stream position `base`.
-  STELVAN_NO_COVERAGE std::size_t next(const std::uint8_t* p, std::size_t from, std::size_t to, std::size_t avail,
-                                       std::uint64_t base, unsigned& which);
+  STELVAN_NO_COVERAGE std::size_t next(const std::uint8_t* p, std::size_t from, std::size_t to,
+                                       std::size_t avail, std::uint64_t base, unsigned& which);
   unsigned bitOf(std::size_t entry) const {
     return entry < m_bitOf.size() ? m_bitOf[entry] : 7;  // 7: not in the tables, tried whenever any is
   }
@@ -47,10 +47,22 @@ class UnknownScan {
     return m_firstAt[pair] & m_secondAt[((pair << 8) | p[2]) & 0xFFFF] &
            m_fourthAt[(static_cast<unsigned>(p[3]) << 8) | p[4]];
   }
+  // at() over [from, to), each byte read once: the five a position looks at
+  // move along in registers.
   STELVAN_NO_COVERAGE std::size_t skip(const std::uint8_t* p, std::size_t from, std::size_t to) const {
-    for (std::size_t i = from; i < to; ++i)
-      if (at(p + i)) return i;
-    return to < from ? from : to;
+    if (from >= to) return from;
+    const std::uint8_t *first = m_firstAt, *second = m_secondAt, *fourth = m_fourthAt;
+    const std::uint8_t* q = p + from;
+    unsigned b0 = q[0], b1 = q[1], b2 = q[2], b3 = q[3];
+    for (std::size_t i = from; i < to; ++i) {
+      const unsigned b4 = p[i + 4];
+      if (first[(b0 << 8) | b1] & second[(b1 << 8) | b2] & fourth[(b3 << 8) | b4]) return i;
+      b0 = b1;
+      b1 = b2;
+      b2 = b3;
+      b3 = b4;
+    }
+    return to;
   }
   // One searched range per searcher (the tables, then each own search):
   // nothing of it starts in [.., clear) of the stream.

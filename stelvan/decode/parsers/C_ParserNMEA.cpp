@@ -27,7 +27,8 @@ namespace {
 // Scans sentence characters from 1-based `offset` up to "*", at most `limit`
 // of them ("*" counted). Returns the count before "*"; -1 refused, -2 more
 // data must come. `xorAcc` collects the checksum of the scanned characters.
-long scanToStar(IEx_DataCash* reader, std::size_t offset, std::size_t limit, std::uint8_t& xorAcc) {
+// Plain work over the sentence's bytes (see NoCoverage.h).
+STELVAN_NO_COVERAGE long scanToStar(IEx_DataCash* reader, std::size_t offset, std::size_t limit, std::uint8_t& xorAcc) {
   std::size_t n = 0;
   while (n < limit) {
     const std::uint8_t* p = nullptr;
@@ -50,8 +51,9 @@ long scanToStar(IEx_DataCash* reader, std::size_t offset, std::size_t limit, std
 }  // namespace
 
 namespace {
-// What the first visible bytes already rule out (each refusal is one without status).
-bool plausibleStart(const std::uint8_t* p, std::size_t n) {
+// What the first visible bytes already rule out (each refusal is one without
+// status). Tried at every possible start, and parse repeats its tests.
+STELVAN_NO_COVERAGE bool plausibleStart(const std::uint8_t* p, std::size_t n) {
   if (p[0] != nmea::kStart) return false;
   for (std::size_t i = 1; i < n && i <= nmea::kAddressSize; ++i) {
     if (nmea::isAddressChar(p[i])) continue;

@@ -1,7 +1,9 @@
 #include "C_ParserRTCM.h"
 
+#include <array>
 #include <string>
 
+#include "../parser/NoCoverage.h"
 #include "ReadSupport.h"
 #include "Rtcm2Word.h"
 
@@ -23,8 +25,20 @@ void C_ParserRTCM::resetDefaults() {
 }
 
 namespace {
-// What the first visible bytes already rule out (each refusal is one without status).
-bool plausibleStart(const std::uint8_t* p, std::size_t n) {
+// The identifiers of the 64 message types, made once: an attempt names its
+// type without building a string.
+const std::string& typeId(unsigned type) {
+  static const std::array<std::string, 64> ids = [] {
+    std::array<std::string, 64> a;
+    for (unsigned i = 0; i < a.size(); ++i) a[i] = std::to_string(i);
+    return a;
+  }();
+  return ids[type % ids.size()];
+}
+
+// What the first visible bytes already rule out (each refusal is one without
+// status). Tried at every possible start, and parse repeats its tests.
+STELVAN_NO_COVERAGE bool plausibleStart(const std::uint8_t* p, std::size_t n) {
   return rtcm2::sixBits(p[0]) >= 0 && rtcm2::preambleOffsets(p, n) != 0;
 }
 }  // namespace
@@ -47,9 +61,9 @@ C_ParserRTCM::Try C_ParserRTCM::tryAt(unsigned k) {
   if (top != kPreambleWord && top != (kPreambleWord ^ 0xFF)) return t;
   const unsigned polarity = top == kPreambleWord ? 0 : 1;
   if (!parityOk(first, 0, polarity) && !parityOk(first, 1, polarity)) return t;
-  t.id = std::to_string(messageType(decoded(first, polarity)));
+  t.type = messageType(decoded(first, polarity));
   int maxLength = 0, expected = 0;
-  if (!lookupName(t.id, maxLength, expected))
+  if (!lookupName(typeId(t.type), maxLength, expected))
     maxLength = m_acceptUnknown ? static_cast<int>(typicalLength()) : 0;
   if (maxLength <= 0) {
     t.outcome = Try::Refuse;
@@ -119,7 +133,7 @@ bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
     if (t.outcome == Try::More) return false;
     if (t.outcome == Try::Refuse && refused.outcome != Try::Refuse) refused = t;
     if (t.outcome != Try::Accept) continue;
-    status->setId(t.id);
+    status->setId(typeId(t.type));
     if (t.lengthDiffers) status->addStatus(kLengthDiffers);
     reader->take(t.bytes);
     reader->markMessage(start, reader->takenCount());
@@ -127,7 +141,7 @@ bool C_ParserRTCM::parse(IEx_DataCash* reader, IMsgSetting* status) {
     return skipTrailing(reader);
   }
   if (refused.outcome == Try::Refuse) {
-    status->setId(refused.id);
+    status->setId(typeId(refused.type));
     if (refused.code) {
       status->addStatus(refused.code);
       reader->markMessage(start, start + refused.bytes);  // the refused frame's extent

@@ -34,7 +34,7 @@ class C_ParserRTCM : public CParserData {
   // What a try at one bit offset of the first byte came to.
   struct Try {
     enum Outcome { NotHere, Accept, Refuse, More } outcome = NotHere;
-    std::string id;
+    unsigned type = 0;      // Accept, Refuse: the message type
     int code = 0;           // Refuse: the status, or 0 for a refusal without one
     std::size_t bytes = 0;  // Accept: bytes of the message; Refuse: bytes of the frame read
     bool lengthDiffers = false;

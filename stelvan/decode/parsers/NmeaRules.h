@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "../parser/NoCoverage.h"
+
 namespace engine::nmea {
 
 constexpr std::uint8_t kStart = '$';
@@ -38,7 +40,7 @@ inline std::uint8_t xorOf(const std::uint8_t* p, std::size_t n, std::uint8_t acc
 // True when every byte of p[0, n) is a sentence character; XORs them into acc.
 // Eight bytes at a time: a byte below 0x20 or above 0x7D in a word shows in
 // its top bits (exact for existence, no carries between bytes matter).
-inline bool checkAndXor(const std::uint8_t* p, std::size_t n, std::uint8_t& acc) {
+STELVAN_NO_COVERAGE inline bool checkAndXor(const std::uint8_t* p, std::size_t n, std::uint8_t& acc) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
   std::uint64_t wide = 0;
   std::size_t i = 0;

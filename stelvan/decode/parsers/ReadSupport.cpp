@@ -29,7 +29,7 @@ const std::uint8_t* need(IEx_DataCash* reader, std::size_t offset, std::size_t n
   return scratch.data();
 }
 
-bool startsPattern(const std::vector<ParserPattern>& patterns, std::uint8_t b) {
+STELVAN_NO_COVERAGE bool startsPattern(const std::vector<ParserPattern>& patterns, std::uint8_t b) {
   for (const auto& p : patterns)
     if (p.enabled && !p.bytes.empty() && p.bytes[0] == b) return true;
   return false;
@@ -45,8 +45,10 @@ STELVAN_NO_COVERAGE bool skipSingleByteRun(const std::vector<ParserPattern>& pat
     in[p.bytes[0]] = true;
     ++n;
   }
+  // All the bytes in view: a long run handed to the general matcher costs a
+  // peek per byte, and every attempt after a refused one meets the rest again.
   const std::uint8_t* span = nullptr;
-  const std::size_t got = reader->peekSpan(1, 256, &span);
+  const std::size_t got = reader->peekSpan(1, ~std::size_t{0}, &span);
   std::size_t run = 0;
   while (run < got && in[span[run]]) ++run;
   if (run == got) return false;  // the run may go on past what is visible

@@ -1,5 +1,6 @@
 #include "Rtcm2Bits.h"
 
+#include <algorithm>
 #include <array>
 
 #include "../parser/NoCoverage.h"
@@ -10,6 +11,7 @@ namespace engine::rtcm2 {
 namespace {
 
 constexpr std::uint32_t kPreamble = 0x66, kPreambleComplement = 0x99;
+constexpr std::size_t kFirstRoom = 1024;  // groups: a message of the parser's typical length
 
 // For the first two groups (12 bits): the offsets 0..4 at which the whole
 // preamble stands in them, and offset 5 when the seven bits there (the last
@@ -81,8 +83,8 @@ STELVAN_NO_COVERAGE unsigned offsetsOf(const std::uint8_t* six, std::size_t grou
 namespace {
 // Writes the groups of the valid bytes among p[from, to) and their 1-based
 // offsets; returns how many. Plain work over bytes (see NoCoverage.h).
-STELVAN_NO_COVERAGE std::size_t collect(const std::uint8_t* p, std::size_t from, std::size_t to, std::uint8_t* six,
-                                        std::uint32_t* at) {
+STELVAN_NO_COVERAGE std::size_t collect(const std::uint8_t* p, std::size_t from, std::size_t to,
+                                        std::uint8_t* six, std::uint32_t* at) {
   std::size_t n = 0;
   for (std::size_t i = from; i < to; ++i) {
     const unsigned v = kSixOrInvalid.v[p[i]];
@@ -94,7 +96,8 @@ STELVAN_NO_COVERAGE std::size_t collect(const std::uint8_t* p, std::size_t from,
 }
 }  // namespace
 
-BitStream::Got BitStream::ensure(std::size_t groups) {
+// Gathering the groups is plain work too; what it came to shows in the parser.
+STELVAN_NO_COVERAGE BitStream::Got BitStream::ensure(std::size_t groups) {
   while (m_count < groups) {
     if (m_scanned >= m_limit) return Got::TooLong;
     // Every byte still to come may be a valid one: ask for no more than that.
@@ -103,7 +106,8 @@ BitStream::Got BitStream::ensure(std::size_t groups) {
     if (!p) return Got::More;
     // The vectors only grow: an attempt after a long one needs no fresh room.
     if (m_six.size() < m_count + (want - m_scanned)) {
-      m_six.resize(m_count + (want - m_scanned));
+      // Room for a whole message at once: attempts grow a few groups at a time.
+      m_six.resize(std::max({m_count + (want - m_scanned), 2 * m_six.size(), kFirstRoom}));
       m_at.resize(m_six.size());
     }
     m_count += collect(p, m_scanned, want, m_six.data() + m_count, m_at.data() + m_count);
@@ -112,7 +116,7 @@ BitStream::Got BitStream::ensure(std::size_t groups) {
   return Got::Yes;
 }
 
-BitStream::Got BitStream::word(std::size_t bit, std::uint32_t& raw) {
+STELVAN_NO_COVERAGE BitStream::Got BitStream::word(std::size_t bit, std::uint32_t& raw) {
   const std::size_t q = bit / 6, r = bit % 6, groups = r ? 6 : 5;
   const Got got = ensure(q + groups);
   if (got != Got::Yes) return got;
@@ -140,7 +144,6 @@ STELVAN_NO_COVERAGE unsigned preambleOffsets(const std::uint8_t* p, std::size_t 
   return offsetsOf(six, groups);
 }
 
-
 namespace {
 // Whether the valid byte with six bits `first` starts a word, the next
 // valid byte being p[j] with `second`.
@@ -165,7 +168,8 @@ STELVAN_NO_COVERAGE std::size_t nextPreambleStart(const std::uint8_t* p, std::si
   unsigned prevSix = 0;
   for (std::size_t j = from; j < to; ++j) {
     const unsigned six = kSixOrInvalid.v[p[j]];
-    if (kPairStarts.v[(prevSix << 7) | six] && prev < to && startsWord(p, j, avail, prevSix, six)) return prev;
+    if (kPairStarts.v[(prevSix << 7) | six] && prev < to && startsWord(p, j, avail, prevSix, six))
+      return prev;
     const std::size_t keep = std::size_t{0} - (six >> 6);  // all ones: not valid, nothing moves
     prev = (prev & keep) | (j & ~keep);
     prevSix = (prevSix & static_cast<unsigned>(keep)) | (six & ~static_cast<unsigned>(keep));

@@ -102,3 +102,27 @@ TEST(ParserBase, CloneAndConfigure) {
 }
 
 }  // namespace
+
+// Every attempt starts from a reset record: whatever one attempt set, by
+// any setter, must be gone for the next, however many empty resets pass.
+TEST(MsgSetting, ResetClearsWhatAnyAttemptSet) {
+  Ref<C_MsgSetting> s(new TUnknown<C_MsgSetting>());
+  using Setter = void (*)(IMsgSetting&);
+  const Setter setters[] = {
+      [](IMsgSetting& m) { m.setSource("COM1"); }, [](IMsgSetting& m) { m.setFormat("NMEA"); },
+      [](IMsgSetting& m) { m.setId("GGA"); },      [](IMsgSetting& m) { m.setDescription("GP"); },
+      [](IMsgSetting& m) { m.addStatus(5002); },   [](IMsgSetting& m) { m.setValid(false); },
+  };
+  for (const Setter set : setters) {
+    s->reset();
+    s->reset();
+    set(*s.get());
+    s->reset();
+    EXPECT_TRUE(s->isValid());
+    EXPECT_EQ(s->source(), "");
+    EXPECT_EQ(s->format(), "");
+    EXPECT_EQ(s->id(), "");
+    EXPECT_EQ(s->description(), "");
+    EXPECT_EQ(s->statusCount(), 0u);
+  }
+}
