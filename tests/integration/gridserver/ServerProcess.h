@@ -31,15 +31,17 @@ class ServerProcess {
   explicit ServerProcess(std::vector<std::string> args) {
     int err[2];
     if (pipe(err) != 0) return;
+    // Built before the fork: the child of a process with threads may only make async-signal-safe
+    // calls, and an allocation there can hang on a lock another thread held at the fork.
+    const std::string exe = TestPaths::binDir() + "/gridserver";
+    std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     m_Pid = fork();
     if (m_Pid == 0) {
       dup2(err[1], 2);
       close(err[0]);
       close(err[1]);
-      const std::string exe = TestPaths::binDir() + "/gridserver";
-      std::vector<char*> argv{const_cast<char*>(exe.c_str())};
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
       execv(exe.c_str(), argv.data());
       _exit(127);
     }
