@@ -27,12 +27,8 @@ namespace {
 class ReceiverSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    rcvsim::Options o;
-    o.pty = true;
-    o.filesDir = files.str();
-    sim = std::make_unique<rcvsim::Simulator>(o);
-    std::string error;
-    ASSERT_TRUE(sim->start(error)) << error;
+    startSimulator();
+    if (HasFatalFailure()) return;
     session.setObserver(&recorder);
     session.addRoundListener(&recorder);
   }
