@@ -1,5 +1,7 @@
 #include "ReceiverLink.h"
 
+#include "InputMode.h"
+
 namespace ntriptool {
 
 namespace {
@@ -50,6 +52,15 @@ bool ReceiverLink::Position(Ntrip::GgaPosition& out) {
   std::lock_guard l(lock_);
   if (hasPosition_) out = position_;
   return hasPosition_;
+}
+
+bool ReceiverLink::TakesCorrections(std::string& error) {
+  std::string reply;
+  model_->execute(Ntrip::kInputModeQuery, reply, kCommandTimeoutMs);
+  error = Ntrip::InputModeRefusal(Ntrip::InputModeOf(reply));
+  if (error.empty()) return true;
+  error = "the receiver's link " + connection_ + ": " + error;
+  return false;
 }
 
 bool ReceiverLink::Write(const char* bytes, std::size_t count, std::string& error) {

@@ -26,6 +26,9 @@ class ReceiverLink : public Tellus::IStreamListener {
   void Close();
   // The receiver's latest fixed position; false until it has one.
   bool Position(Ntrip::GgaPosition& out);
+  // False, with the reason and the remedy, when the port's input mode would read corrections
+  // as commands.
+  bool TakesCorrections(std::string& error);
   bool Write(const char* bytes, std::size_t count, std::string& error);
   const std::string& connection() const { return connection_; }
 
@@ -46,7 +49,7 @@ class ReceiverLink : public Tellus::IStreamListener {
 class ReceiverDestination : public Ntrip::Destination {
  public:
   explicit ReceiverDestination(ReceiverLink& link) : link_(link) {}
-  bool Open(std::string&) override { return true; }
+  bool Open(std::string& error) override { return link_.TakesCorrections(error); }
   bool Write(const char* bytes, std::size_t count, std::string& error) override {
     ready_.clear();
     frames_.Feed(bytes, count, ready_);

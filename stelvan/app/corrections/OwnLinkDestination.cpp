@@ -1,5 +1,6 @@
 #include "corrections/OwnLinkDestination.h"
 
+#include "InputMode.h"
 #include "gridlink/CReceiver.h"
 
 namespace corrections {
@@ -14,8 +15,15 @@ OwnLinkDestination::~OwnLinkDestination() {
 }
 
 bool OwnLinkDestination::Open(std::string& error) {
-  if (receiver_) return true;
-  error = "no receiver is connected: connect to the receiver first";
+  if (!receiver_) {
+    error = "no receiver is connected: connect to the receiver first";
+    return false;
+  }
+  std::string reply;
+  receiver_->SendCommand(Ntrip::kInputModeQuery, reply);
+  error = Ntrip::InputModeRefusal(Ntrip::InputModeOf(reply));
+  if (error.empty()) return true;
+  error = "the receiver's link " + name_ + ": " + error;
   return false;
 }
 

@@ -4,7 +4,8 @@
 // stays live. Whole RTCM 3 frames per write, so that no command lands inside one. A write that
 // finds the link busy (a long command or script) drops those corrections, which would be stale
 // anyway; a link that stays busy, or a receiver that is closed or lost, ends the run with the
-// reason. Holds a reference on the receiver for its life. Write runs on the client's thread.
+// reason. Open refuses a port whose input mode would read the corrections as commands. Holds a
+// reference on the receiver for its life. Write runs on the client's thread.
 #include <string>
 
 #include "Destination.h"

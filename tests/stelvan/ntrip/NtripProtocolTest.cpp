@@ -9,6 +9,7 @@
 
 #include "ChunkedDecoder.h"
 #include "GgaSentence.h"
+#include "InputMode.h"
 #include "NtripRequest.h"
 #include "ResponseHeader.h"
 #include "Rtcm3Frames.h"
@@ -276,4 +277,21 @@ TEST(WholeFrames, EveryWriteEndsOnAFrameBoundaryAndNothingIsLost) {
   const std::string text(200, 'x');  // longer than the frame the header announced
   w.Feed(text.data(), text.size(), out);
   EXPECT_EQ(out, bytes.substr(0, 5) + text) << "a frame start that turns out none goes on";
+}
+
+// Corrections go into the receiver's own port only when its input mode takes them; an answer
+// that names no mode lets them go (an older receiver without the parameter).
+TEST(InputMode, RepliesAndVerdicts) {
+  EXPECT_EQ(Ntrip::InputModeOf("RE005 omni\n"), "omni");
+  EXPECT_EQ(Ntrip::InputModeOf("RE004cmd\r\n"), "cmd");
+  EXPECT_EQ(Ntrip::InputModeOf("\"RTCM3\""), "rtcm3");
+  EXPECT_EQ(Ntrip::InputModeOf("ER018Unknown parameter"), "");
+  EXPECT_EQ(Ntrip::InputModeOf(""), "");
+  EXPECT_EQ(Ntrip::InputModeOf("RE00A{cmd,omni}"), "");
+  for (const char* takes : {"omni", "rtcm", "rtcm3", ""}) EXPECT_EQ(Ntrip::InputModeRefusal(takes), "") << takes;
+  for (const char* refuses : {"cmd", "none", "echo", "cmr"}) {
+    const std::string why = Ntrip::InputModeRefusal(refuses);
+    EXPECT_NE(why.find(std::string("\"") + refuses + "\""), std::string::npos) << why;
+    EXPECT_NE(why.find("set,/par/cur/term/imode,omni"), std::string::npos) << why;
+  }
 }

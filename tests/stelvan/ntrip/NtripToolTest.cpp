@@ -298,6 +298,15 @@ TEST(StelvanNtrip, CorrectionsThroughTheReceiversOwnLink) {
   rcvsim::Simulator sim(so);
   std::string error;
   ASSERT_TRUE(sim.start(error)) << error;
+  const std::string rcvString = "COM" + sim.ptyPath() + ":115200";
+  {
+    // A port that takes commands only would read the corrections as commands: refused at once.
+    ChildProcess refused({ntripTool(), "--caster", "127.0.0.1:1", "--mount", "MNT", "--to", "RCV:" + rcvString},
+                         dir.str() + "/out", dir.str() + "/err");
+    EXPECT_EQ(refused.wait(20000), 4);
+    EXPECT_NE(readWhole(dir.str() + "/err").find("input mode is \"cmd\""), std::string::npos)
+        << readWhole(dir.str() + "/err");
+  }
   {
     Platform::SerialPort rcv;
     ASSERT_TRUE(rcv.Open(sim.ptyPath()));
@@ -321,7 +330,6 @@ TEST(StelvanNtrip, CorrectionsThroughTheReceiversOwnLink) {
   co.repeatMs = 500;
   TestCaster caster(co);
   ASSERT_TRUE(caster.start());
-  const std::string rcvString = "COM" + sim.ptyPath() + ":115200";
   ChildProcess tool({ntripTool(), "--caster", "127.0.0.1:" + std::to_string(caster.port()), "--mount", "MNT",
                      "--user", "user", "--password", "pass", "--gga-from", rcvString, "--gga-interval", "1",
                      "--to", "RCV:" + rcvString},

@@ -153,10 +153,6 @@ TEST(CorrectionsDialog, ThroughTheReceiversOwnLinkWhileTheMainViewStaysLive) {
     frame.ConnectWith(info);
     ASSERT_TRUE(waitFor([&] { return frame.view()->texts().hasPosition; }, 30000));
     ASSERT_NE(app.GetReceiver(), nullptr);
-    std::string reply;
-    // The port the main view uses takes corrections beside its commands.
-    ASSERT_EQ(app.GetReceiver()->SendCommand("set,/par/dev/ser/a/imode,omni", reply), 1) << reply;
-
     frame.OnCorrectionsInput();
     auto* dlg = frame.findChild<QDialog*>("dlgCorrections");
     ASSERT_NE(dlg, nullptr);
@@ -168,6 +164,13 @@ TEST(CorrectionsDialog, ThroughTheReceiversOwnLinkWhileTheMainViewStaysLive) {
     child<QLineEdit>(dlg, "ntripDestination")->clear();
     child<QCheckBox>(dlg, "ntripOwnLink")->setChecked(true);
     EXPECT_FALSE(child<QLineEdit>(dlg, "ntripDestination")->isEnabled());
+    // A port that takes commands only would read the corrections as commands.
+    child<QPushButton>(dlg, "ntripStart")->click();
+    const std::string refused = child<QLabel>(dlg, "ntripText")->text().toStdString();
+    EXPECT_NE(refused.find("input mode is \"cmd\""), std::string::npos) << refused;
+    EXPECT_TRUE(child<QPushButton>(dlg, "ntripStart")->isEnabled());
+    std::string reply;
+    ASSERT_EQ(app.GetReceiver()->SendCommand("set,/par/dev/ser/a/imode,omni", reply), 1) << reply;
     child<QPushButton>(dlg, "ntripStart")->click();
     EXPECT_TRUE(waitFor([&] { return frame.view()->texts().solution == "(RTK float)"; }, 30000))
         << frame.view()->texts().solution << " / " << child<QLabel>(dlg, "ntripText")->text().toStdString();
