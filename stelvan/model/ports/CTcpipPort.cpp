@@ -57,7 +57,8 @@ bool CTcpipPort::Open(const std::string& settings) {
   to.sin_addr = addr;
   if (const int err = Platform::ConnectWithTimeout(fd, to, kConnectTimeoutMs); err != 0) {
     ::close(fd);
-    return failErrno(settings + ": ", err);
+    // Host and port only: the rest of the settings may hold the login's password.
+    return failErrno(host + ":" + std::to_string(port) + ": ", err);
   }
   Platform::SetNoDelay(fd, true);
   m_handle = fd;

@@ -141,3 +141,21 @@ TEST(Ports, SerialReadWithZeroTotalReturnsAtOnceWithWhatIsBuffered) {
 }
 
 }  // namespace
+
+// A refused connection names the host and port, never the rest of the settings (the login's
+// password may be among them).
+TEST(Ports, TcpRefusalNamesHostAndPortOnly) {
+  const int ls = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(ls, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  socklen_t len = sizeof a;
+  ::getsockname(ls, reinterpret_cast<sockaddr*>(&a), &len);
+  const std::string address = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+  CTcpipPort tcp;
+  EXPECT_FALSE(tcp.Open(address + ":admin:s3cret:"));  // bound, not listening: refused
+  EXPECT_EQ(tcp.LastError().rfind(address + ": ", 0), 0u) << tcp.LastError();
+  EXPECT_EQ(tcp.LastError().find("s3cret"), std::string::npos) << tcp.LastError();
+  ::close(ls);
+}
