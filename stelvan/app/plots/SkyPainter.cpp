@@ -36,31 +36,52 @@ void drawCentred(QPainter& p, int x, int y, const QString& text) {
   p.drawText(x - w / 2, y + p.fontMetrics().ascent(), text);
 }
 
-void drawRingLabels(QPainter& p, const Geometry& g) {
-  // Ring labels in a smaller face: eight rings share the radius with their labels.
-  const QFont normal = p.font();
+// Ring labels in a smaller face: eight rings share the radius with their labels.
+QFont ringFont(const QFont& normal) {
   QFont small = normal;
   small.setPointSizeF(std::max(5.0, normal.pointSizeF() * 0.7));
-  p.setFont(small);
-  p.setPen(SkyPainter::colour(0xB4B4B4));
+  return small;
+}
+
+struct RingLabel {
+  QString text;
+  QPointF baseline;
+  LabelRect box;
+};
+
+// The elevation figures on the west-east line, both sides of the centre.
+std::vector<RingLabel> ringLabels(const QFont& normal, const Geometry& g) {
+  const QFontMetrics fm(ringFont(normal));
+  std::vector<RingLabel> labels;
   for (int e = 10; e <= 80; e += 10) {
     const int r = mulDiv(g.r, 90 - e, 90);
-    const QString label = QString::number(e);
-    const int w = p.fontMetrics().horizontalAdvance(label);
-    p.drawText(g.cx - r - w / 2, g.cy - 2, label);
-    p.drawText(g.cx + r - w / 2, g.cy - 2, label);
+    const QString text = QString::number(e);
+    const double w = fm.horizontalAdvance(text), y = g.cy - 2;
+    for (const int x : {g.cx - r, g.cx + r})
+      labels.push_back({text, QPointF(x - w / 2, y), {x - w / 2, y - fm.ascent(), w, double(fm.ascent())}});
   }
+  return labels;
+}
+
+void drawRingLabels(QPainter& p, const Geometry& g) {
+  const QFont normal = p.font();
+  const std::vector<RingLabel> labels = ringLabels(normal, g);
+  p.setFont(ringFont(normal));
+  p.setPen(SkyPainter::colour(0xB4B4B4));
+  for (const RingLabel& l : labels) p.drawText(l.baseline, l.text);
   p.setFont(normal);
 }
 
-// Where drawRings puts "W", "E", "N" and "S".
+// Where drawRings puts "W", "E", "N" and "S", and the rings' elevation figures.
 std::vector<LabelRect> lettering(QPainter& p, const Geometry& g) {
   const QFontMetrics fm = p.fontMetrics();
   const double w = fm.horizontalAdvance("W"), h = fm.height();
-  return {{double(g.cx - g.r + 2), double(g.cy + 1), w, h},
-          {double(g.cx + g.r - 2) - w, double(g.cy + 1), w, h},
-          {double(g.cx + 3), double(g.cy - g.r + 1), w, h},
-          {double(g.cx + 3), double(g.cy + g.r - 1) - h, w, h}};
+  std::vector<LabelRect> taken = {{double(g.cx - g.r + 2), double(g.cy + 1), w, h},
+                                  {double(g.cx + g.r - 2) - w, double(g.cy + 1), w, h},
+                                  {double(g.cx + 3), double(g.cy - g.r + 1), w, h},
+                                  {double(g.cx + 3), double(g.cy + g.r - 1) - h, w, h}};
+  for (const RingLabel& l : ringLabels(p.font(), g)) taken.push_back(l.box);
+  return taken;
 }
 
 void drawRings(QPainter& p, const Geometry& g) {
