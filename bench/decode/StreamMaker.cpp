@@ -97,6 +97,21 @@ Input unknownHeavyStream(std::size_t target) {
   return in;
 }
 
+Input lineEndStream(std::size_t target) {
+  Input in;
+  in.name = "line-ends";
+  const std::string gga =
+      rcvsim::nmeaSentence("GPGGA,120000.00,4722.6140,N,00832.5020,E,1,08,0.9,430.0,M,48.0,M,,");
+  std::size_t pairs = 1;
+  while (in.bytes.size() < target) {
+    for (std::size_t i = 0; i < pairs; ++i) in.bytes += "\r\n";
+    in.bytes += gga;
+    ++in.messages;
+    pairs = pairs >= (std::size_t{1} << 16) ? 1 : pairs * 4;
+  }
+  return in;
+}
+
 Input captureStream(const std::string& name, const std::string& path, std::size_t target) {
   Input in;
   in.name = name;

@@ -19,6 +19,9 @@ Input nmeaStream(std::size_t target);
 Input rtcm3Stream(std::size_t target);
 Input cmrStream(std::size_t target);
 Input unknownHeavyStream(std::size_t target);
+// A GGA sentence after every run of line ends, runs of up to 64 Ki CR LF pairs (a port that
+// echoes blank lines, a receiver idling in text mode).
+Input lineEndStream(std::size_t target);
 // Empty when the capture is not there.
 Input captureStream(const std::string& name, const std::string& path, std::size_t target);
 // An RTCM 2 capture's word stream (the six data bits of its valid bytes)

@@ -1,7 +1,7 @@
 // Decode throughput of stelvan-decode per format (ZRX, NMEA and RTCM 3 and
 // CMR from the simulator's generators, RTCM 2 from a recorded capture, as
 // recorded and moved three bits off the byte boundaries, and an
-// unknown-heavy stream), in --stats mode and in the line-printing
+// unknown-heavy stream and a stream of long line-end runs), in --stats mode and in the line-printing
 // mode, each against a memchr scan of the same bytes measured in the same
 // run, with the --stats rate also by the decoder's processor time. The
 // message counts of both modes are checked against each other and
@@ -126,6 +126,7 @@ int main() {
   inputs.push_back(benchdecode::rtcm3Stream(target));
   inputs.push_back(benchdecode::cmrStream(target));
   inputs.push_back(benchdecode::unknownHeavyStream(target));
+  inputs.push_back(benchdecode::lineEndStream(target));
 
   int failures = 0;
   std::map<std::string, double> cpuRate;
@@ -158,7 +159,7 @@ int main() {
     const std::size_t counted = statsCount(json, "");
     const std::size_t lineCount = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
     const std::size_t ofFormat =
-        in.name == "unknown-heavy" ? statsCount(json, "NMEA") : statsCount(json, in.name);
+        in.name == "unknown-heavy" || in.name == "line-ends" ? statsCount(json, "NMEA") : statsCount(json, in.name);
     cpuRate[in.name] = mb / std::max(bestCpu, 1e-6);
     std::printf("%-14s %8.1f %10.1f %10.1f %10.1f %8.4f %10zu %10.1f\n", in.name.c_str(), mb, scan, mb / best,
                 mb / lineSecs, (mb / best) / scan, counted, cpuRate[in.name]);

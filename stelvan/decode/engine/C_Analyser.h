@@ -84,6 +84,7 @@ class C_Analyser : public I_Analyser, public I_DataWriter, public TSynch<C_Analy
   void storeMessage();
   void noteRefusal(const C_ParserPool::Candidate& c);  // after a whole attempt refused with status
   void takeUnknownRun(const std::vector<C_ParserPool::Candidate>& order, const std::bitset<256>& starts);
+  std::size_t leadingRunLength(const std::vector<C_ParserPool::Candidate>& order);
   void forwardUnknown();  // gathered bytes -> nested
   void startNested();
   void endOfData();  // under our lock: flush to nested, release a waiter

@@ -172,6 +172,31 @@ void C_Analyser::forwardUnknown() {
   m_unknown.clear();
 }
 
+// Every enabled parser refused at the current byte, which begins a run of leading line ends.
+// An attempt inside the run skips the rest of it and decides on the same bytes as the attempt
+// at its first byte did, so the positions are ruled out as far as every parser that may start
+// at a byte has skipped it from there: the run goes at once, not a byte per round of attempts
+// over all that is left of it (which made a long run of line ends cost its length squared).
+std::size_t C_Analyser::leadingRunLength(const std::vector<C_ParserPool::Candidate>& order) {
+  const std::uint8_t* p = nullptr;
+  const std::size_t visible = cash()->peekSpan(1, ~std::size_t{0}, &p);
+  if (visible == 0 || order.size() > 32) return 1;
+  std::uint32_t inRun = 0;  // bit k: p[0, run) all skipped by candidate k's leading patterns
+  for (std::size_t k = 0; k < order.size(); ++k)
+    if (order[k].start[p[0]] && order[k].leadRun[p[0]]) inRun |= 1u << k;
+  std::size_t run = 1;
+  for (; run < visible && inRun != 0; ++run) {
+    const std::uint8_t b = p[run];
+    bool mayStart = false;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+      if (!order[k].leadRun[b]) inRun &= ~(1u << k);
+      mayStart = mayStart || (order[k].start[b] && !(inRun >> k & 1u));
+    }
+    if (mayStart) break;
+  }
+  return run;
+}
+
 // Every enabled parser refused at the current byte: that byte, and the
 // bytes after it that no parser may start with, go the unknown way.
 void C_Analyser::takeUnknownRun(const std::vector<C_ParserPool::Candidate>& order,
@@ -191,7 +216,7 @@ void C_Analyser::takeUnknownRun(const std::vector<C_ParserPool::Candidate>& orde
   const std::size_t avail = cash()->peekSpan(1, limit, &p);
   const std::size_t fast = m_scanReady && avail > UnknownScan::kLookAhead ? avail - UnknownScan::kLookAhead : 0;
   const std::uint64_t base = cash()->frontPosition();
-  std::size_t run = 1;
+  std::size_t run = leadingRunLength(order);
   for (; run < avail; ++run) {
     unsigned which = ~0u;
     if (run < fast) run = m_scan.next(p, run, fast, avail, base, which);

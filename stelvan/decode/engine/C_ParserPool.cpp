@@ -137,6 +137,7 @@ void C_ParserPool::refreshStart(Candidate& c) {
   c.generation = c.base->generation();
   c.start = c.base->startSet();
   c.lead = c.base->leadSet();
+  c.leadRun = c.base->leadRunSet();
   c.plausible = c.base->plausibleTest();
   c.secondThird = c.base->secondThirdTest();
   c.fourthFifth = c.base->fourthFifthTest();

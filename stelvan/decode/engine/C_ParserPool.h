@@ -42,6 +42,7 @@ class C_ParserPool : public I_ParserPool {
     std::size_t entry = 0;
     std::bitset<256> start;
     std::bitset<256> lead;                        // first bytes of the leading patterns
+    std::bitset<256> leadRun;                     // CParserData::leadRunSet()
     CParserData::Plausible plausible = nullptr;   // the multi-byte start test, if any
     CParserData::PairTest secondThird = nullptr;  // its look at the second and third bytes, if any
     CParserData::PairTest fourthFifth = nullptr;  // and at the fourth and fifth

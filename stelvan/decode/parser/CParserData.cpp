@@ -224,6 +224,16 @@ std::string CParserData::escape(const std::vector<std::uint8_t>& bytes) {
   return out;
 }
 
+std::bitset<256> CParserData::leadRunSet() const {
+  std::bitset<256> out;
+  for (const auto& p : m_leading) {
+    if (!p.enabled || p.bytes.empty()) continue;
+    if (p.bytes.size() != 1 || p.limit != kUnlimited) return {};
+    out.set(p.bytes[0]);
+  }
+  return out;
+}
+
 std::bitset<256> CParserData::leadSet() const {
   std::bitset<256> out;
   for (const auto& p : m_leading)

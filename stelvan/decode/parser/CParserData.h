@@ -95,6 +95,10 @@ class CParserData : public IParserData, public CSynch {
   virtual StartScan startScan() const { return nullptr; }
   // The first bytes of the enabled leading patterns (caller holds the lock).
   std::bitset<256> leadSet() const;
+  // The bytes of the leading patterns when every enabled one is a single byte matched any
+  // number of times (the default CR, LF), else none: an attempt anywhere inside a run of them
+  // skips to the run's end (caller holds the lock).
+  std::bitset<256> leadRunSet() const;
 
   // Cheap rejection before parse: false when no message of this format can
   // begin with this byte (the first bytes of enabled leading patterns always

@@ -45,15 +45,18 @@ STELVAN_NO_COVERAGE bool skipSingleByteRun(const std::vector<ParserPattern>& pat
     in[p.bytes[0]] = true;
     ++n;
   }
-  // All the bytes in view: a long run handed to the general matcher costs a
-  // peek per byte, and every attempt after a refused one meets the rest again.
-  const std::uint8_t* span = nullptr;
-  const std::size_t got = reader->peekSpan(1, ~std::size_t{0}, &span);
-  std::size_t run = 0;
-  while (run < got && in[span[run]]) ++run;
-  if (run == got) return false;  // the run may go on past what is visible
-  if (run > 0) reader->take(run);
-  return true;
+  // Block by block: a long run handed to the general matcher costs a peek per
+  // byte, and every attempt after a refused one meets the rest again.
+  for (;;) {
+    const std::uint8_t* span = nullptr;
+    const std::size_t got = reader->peekSpan(1, ~std::size_t{0}, &span);
+    std::size_t run = 0;
+    while (run < got && in[span[run]]) ++run;
+    if (run > 0) reader->take(run);
+    if (run < got) return true;
+    // The run may go on past what is visible: the general matcher decides at the end.
+    if (got == 0) return false;
+  }
 }
 
 }  // namespace engine::parsers

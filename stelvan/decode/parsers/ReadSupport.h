@@ -56,9 +56,10 @@ bool startsPattern(const std::vector<ParserPattern>& patterns, std::uint8_t b);
 
 // Skips the run of leading-pattern bytes at the reader's position without a
 // peek per byte when every enabled pattern is one byte that may match any
-// number of times (the default CR, LF); true when it did. False leaves the
-// reader untouched: the caller then runs the general pattern matcher (which
-// also handles a run that reaches the end of the buffered bytes).
+// number of times (the default CR, LF); true when it did. False when the run
+// reaches the end of the buffered bytes (taken so far) or the patterns are of
+// another kind: the caller then runs the general pattern matcher, which
+// handles the end of the buffered bytes.
 bool skipSingleByteRun(const std::vector<ParserPattern>& patterns, IEx_DataCash* reader);
 
 // The default leading list of every format: any run of CR and LF before a message.

@@ -113,6 +113,29 @@ TEST_F(Whole, TruncationAtFlushDeliversNothingPartial) {
   EXPECT_EQ(storage->countOf("RTCM_3", "1004"), 1u);
 }
 
+// Long runs of line ends (a port echoing blank lines): one before a message goes with it, one
+// before bytes no parser takes and one that ends the input are unknown, whole, in any pieces.
+TEST_F(Whole, LongLineEndRunsGoWithTheNextMessageOrAreUnknownWhole) {
+  std::string lines;
+  for (int i = 0; i < 100000; ++i) lines += "\r\n";
+  const std::string gga = ptest::nmea("GPGGA,1,2,3"), rmc = ptest::nmea("GNRMC,4,5");
+  const std::string stream = gga + lines + "xyz" + lines + rmc + lines + "\n\r\n";
+  for (std::size_t at = 0; at < stream.size(); at += 65521) feed(stream.substr(at, 65521));
+  finish();
+  EXPECT_EQ(seen(), (std::vector<std::string>{"NMEA:GPGGA", "NMEA:GNRMC"}));
+  EXPECT_EQ(unknown(), 2 * lines.size() + 3 + 3);
+  // A format that takes no line ends before its messages starts right after the run that the
+  // others refused.
+  IParserManager* pm = da->getParserManager();
+  ASSERT_EQ(pm->parserName(1), "NMEA");
+  pm->parserAt(1)->setPatternCount(true, 0);
+  const std::uint64_t before = unknown();
+  feed(lines + gga + "x");
+  finish();
+  EXPECT_EQ(seen().back(), "NMEA:GPGGA");
+  EXPECT_EQ(unknown() - before, lines.size() + 1);
+}
+
 TEST_F(Whole, StopThenStartDecodesAgain) {
   feed(ptest::nmea("GPGGA,1"));
   da->stop();
