@@ -48,14 +48,11 @@ LiveSky::LiveSky(Clock clock) : clock_(std::move(clock)) {
 }
 
 std::optional<SatId> LiveSky::fromIndex(int index, int glonassSlot) {
-  if (index >= 1 && index <= 37) return SatId{SatSystem::Gps, index};
-  if (index >= 38 && index <= 70)
+  const auto sat = engine::zrx::satelliteOfIndex(index);
+  if (!sat) return std::nullopt;
+  if (sat->system == SatSystem::Glonass)
     return SatId{SatSystem::Glonass, glonassSlot >= 1 && glonassSlot <= 24 ? glonassSlot : 100 + index};
-  if (index >= 71 && index <= 103) return SatId{SatSystem::Galileo, index - 70};
-  if (index >= 120 && index <= 138) return SatId{SatSystem::Sbas, index};
-  if (index >= 193 && index <= 202) return SatId{SatSystem::Qzss, index};
-  if (index >= 211 && index <= 255) return SatId{SatSystem::Beidou, index - 210};
-  return std::nullopt;
+  return SatId{sat->system, sat->number};
 }
 
 void LiveSky::update(const std::vector<std::string>& messages) {

@@ -11,9 +11,11 @@
 #include <utility>
 #include <vector>
 
+#include "decode/parsers/ZrxSatellites.h"
+
 namespace plots {
 
-enum class SatSystem { Gps, Glonass, Galileo, Sbas, Qzss, Beidou };
+using SatSystem = engine::zrx::SatSystem;
 
 struct SatId {
   SatSystem system = SatSystem::Gps;
@@ -48,8 +50,8 @@ class LiveSky {
   const std::map<SatId, std::vector<std::pair<short, short>>>& tracks() const { return tracks_; }
   void clear();
 
-  // A ZRX satellite index: 1-37 GPS, 38-70 GLONASS (frequency channel + 45), 71-103 Galileo,
-  // 120-138 SBAS, 193-202 QZSS, 211-255 BeiDou (PRN + 210). Nothing for any other.
+  // A ZRX satellite index as engine::zrx::satelliteOfIndex reads it, a GLONASS satellite
+  // numbered by its slot. Nothing for an index of no system.
   static std::optional<SatId> fromIndex(int index, int glonassSlot);
   // "G5", "R12", "E11", "S20" (PRN 120), "J1" (PRN 193), "C14".
   static std::string label(const SatId& id);

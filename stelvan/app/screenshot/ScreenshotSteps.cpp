@@ -152,6 +152,13 @@ const std::vector<ScreenshotStep>& ScreenshotSteps() {
     std::vector<ScreenshotStep> views;
     addViewSteps(views);
     list.insert(list.begin() + 4, views.begin(), views.end());
+    // The simulator runs with every system: the BeiDou page is there. A few rounds on it, and
+    // the status bar's clock has ticked.
+    ScreenshotStep beidou{"main-beidou.png", true, [](CMainFrame& f) { return mainOnTab(f, "BeiDou"); },
+                          nullptr};
+    beidou.prepare = [](CMainFrame& f) { mainOnTab(f, "BeiDou"); };
+    beidou.settleMs = 2000;
+    list.insert(list.begin() + 1, beidou);
     // Corrections from the caster that screenshot.sh starts, into the simulator's port B; the
     // main view then shows what they do.
     list.push_back({"ntrip.png", true, nullptr, [](CMainFrame& f) { corrections::OpenForPicture(f); },

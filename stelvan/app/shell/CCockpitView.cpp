@@ -31,7 +31,10 @@ QLabel* label(const char* name, QWidget* parent) {
   return l;
 }
 
-const char* const kTableNames[] = {"GPS", "GLONASS", "GALILEO", "SBAS"};
+// Tab titles, also the tables' object names after "table"; the tab of table t is tab t.
+const char* const kTableNames[kSatTables] = {"GPS", "GLONASS", "GALILEO", "SBAS", "BeiDou", "QZSS"};
+// The tables a receiver of the four classic systems never fills.
+constexpr int kOptionalTables[] = {kBeidou, kQzss};
 
 }  // namespace
 
@@ -60,9 +63,16 @@ CCockpitView::CCockpitView(CCockpitApp& app, QWidget* parent)
   m_Tabs = new QTabWidget(this);
   m_Tabs->setObjectName("tabs");
   m_Tabs->setUsesScrollButtons(false);  // every tab stays in sight; the window is as wide as they need
-  for (int t = 0; t < 4; ++t) m_Tabs->addTab(buildTable(t), kTableNames[t]);
+  for (int t = 0; t < kSatTables; ++t) m_Tabs->addTab(buildTable(t), kTableNames[t]);
   m_Tabs->addTab(buildLocationPage(), "Location");
+  hideSystemTabs();
   top->addWidget(m_Tabs, 1);
+  connect(
+      this, &CCockpitView::sessionState, this,
+      [this](int, int to) {
+        if (static_cast<session::SessionState>(to) == session::SessionState::Idle) hideSystemTabs();
+      },
+      Qt::QueuedConnection);
   applyTexts(ViewTexts{});
   m_App.session().setObserver(this);
   m_App.session().addRoundListener(this);
@@ -110,6 +120,8 @@ QTableWidget* CCockpitView::buildTable(int table) {
   t->setEditTriggers(QAbstractItemView::NoEditTriggers);
   t->setSelectionBehavior(QAbstractItemView::SelectRows);
   t->horizontalHeader()->setMinimumSectionSize(8);
+  // Its columns at their set widths (the last one stretches with the window).
+  int natural = 2 * t->frameWidth() + t->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
     // Never narrower than its widest cell ("-7--", "00*"), whatever the font.
     const int width =
@@ -121,7 +133,9 @@ QTableWidget* CCockpitView::buildTable(int table) {
       t->setColumnHidden(c, true);
     else
       t->setColumnWidth(c, width);
+    natural += width;
   }
+  m_TableWidths[static_cast<std::size_t>(table)] = natural;
   t->horizontalHeader()->setStretchLastSection(true);
   connect(t->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this, table](int c) { sortBy(table, c); });
@@ -181,13 +195,8 @@ QWidget* CCockpitView::buildLocationPage() {
 }
 
 int CCockpitView::TablesMinimumWidth() const {
-  int widest = 0;
-  for (QTableWidget* t : m_Tables) {
-    int w = 2 * t->frameWidth() + t->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    for (int c = 0; c < t->columnCount(); ++c)
-      if (!t->isColumnHidden(c)) w += t->columnWidth(c);
-    widest = std::max(widest, w);
-  }
+  const int widest = std::max(m_Tabs->minimumSizeHint().width(),
+                              *std::max_element(m_TableWidths.begin(), m_TableWidths.end()));
   const QMargins m = layout()->contentsMargins();
   return widest + m.left() + m.right() + 8;
 }
@@ -229,8 +238,29 @@ void CCockpitView::applyTexts(const ViewTexts& t) {
                                                            {m_TargetLon, &t.targetLon},
                                                            {m_TargetOffsets, &t.targetOffsets}};
   for (const auto& [l, text] : labels) l->setText(latin1(*text));
-  for (int table = 0; table < 4; ++table) fillTable(table);
+  for (int table = 0; table < kSatTables; ++table) fillTable(table);
+  showSystemTabs(t);
   emit displayUpdated();
+}
+
+void CCockpitView::showSystemTabs(const ViewTexts& texts) {
+  bool changed = false;
+  for (int table : kOptionalTables)
+    if (!texts.tables[static_cast<std::size_t>(table)].empty() && !m_Tabs->isTabVisible(table)) {
+      m_Tabs->setTabVisible(table, true);
+      changed = true;
+    }
+  if (changed) emit pagesChanged();
+}
+
+void CCockpitView::hideSystemTabs() {
+  bool changed = false;
+  for (int table : kOptionalTables)
+    if (m_Tabs->isTabVisible(table)) {
+      m_Tabs->setTabVisible(table, false);
+      changed = true;
+    }
+  if (changed) emit pagesChanged();
 }
 
 void CCockpitView::fillTable(int table) {

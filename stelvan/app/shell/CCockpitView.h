@@ -1,5 +1,5 @@
 #pragma once
-// The main view: the satellite counts and status labels, the four satellite tables and the
+// The main view: the satellite counts and status labels, the satellite tables and the
 // location page. It observes the application's ReceiverSession and follows its stream: the
 // rounds are formatted on the session thread and posted here as texts.
 #include <QWidget>
@@ -27,7 +27,8 @@ class CCockpitView : public QWidget, public session::SessionObserver, public ses
   bool LastPosition(double& lat, double& lon) const;
   const ViewTexts& texts() const { return m_Texts; }
   void ShowStopButton(bool show);
-  // The width at which the widest satellite table shows all its columns.
+  // The width at which the widest satellite table shows all its columns and every shown tab
+  // is in sight.
   int TablesMinimumWidth() const;
 
   // SessionObserver (any thread; each only posts).
@@ -47,6 +48,8 @@ class CCockpitView : public QWidget, public session::SessionObserver, public ses
   void serverEventPosted(int code, const QString& text);
   // A round of texts reached the widgets.
   void displayUpdated();
+  // A tab was shown or hidden: the view's minimum width changed.
+  void pagesChanged();
 
  private:
   QWidget* buildLocationPage();
@@ -55,15 +58,20 @@ class CCockpitView : public QWidget, public session::SessionObserver, public ses
   void applyTexts(const ViewTexts& texts);
   void fillTable(int table);
   void sortBy(int table, int column);
+  // BeiDou and QZSS tabs: shown once the receiver reported such a satellite, hidden again only
+  // when the connection ends, so that a gap in the stream does not take the page away.
+  void showSystemTabs(const ViewTexts& texts);
+  void hideSystemTabs();
 
   void postTexts(const ViewTexts& texts);
 
   CCockpitApp& m_App;
   SessionDisplay m_Display;  // session thread
   ViewTexts m_Texts;
-  std::array<QTableWidget*, 4> m_Tables{};
-  std::array<int, 4> m_SortColumn{};
-  std::array<int, 4> m_SortDirection{-1, -1, -1, -1};
+  std::array<QTableWidget*, kSatTables> m_Tables{};
+  std::array<int, kSatTables> m_SortColumn{};
+  std::array<int, kSatTables> m_SortDirection{-1, -1, -1, -1, -1, -1};
+  std::array<int, kSatTables> m_TableWidths{};  // every column in sight
   QTabWidget* m_Tabs = nullptr;
   QPushButton* m_Stop = nullptr;
   QLabel *m_SatCounts, *m_Solution, *m_Rtcm, *m_EventA, *m_EventB;

@@ -51,13 +51,10 @@ CMainFrame::CMainFrame(CCockpitApp& app, QWidget* parent) : QMainWindow(parent),
   setCentralWidget(m_View);
   buildMenu();
   buildStatusBar();
-  // The width is held in a narrow band, but never so narrow that text is cut.
   const QSize content = minimumSizeHint();
-  const int minWidth =
-      std::max({static_cast<int>(kBaseWidth * m_App.scaleX), content.width(), m_View->TablesMinimumWidth()});
-  setMinimumSize(minWidth, std::max(static_cast<int>(kBaseHeight * m_App.scaleX), content.height()));
-  m_MaxWidth = minWidth + static_cast<int>((kMaxWidth - kBaseWidth) * m_App.scaleX);
-  m_View->setMaximumWidth(m_MaxWidth);
+  m_ContentWidth = content.width();
+  setMinimumHeight(std::max(static_cast<int>(kBaseHeight * m_App.scaleX), content.height()));
+  fitWidthBand();
   buildLiveViews();
   restoreGeometry();
 
@@ -93,6 +90,10 @@ void CMainFrame::connectSession() {
   connect(m_View, &CCockpitView::sessionState, this, &CMainFrame::onSessionState, Qt::QueuedConnection);
   connect(m_View, &CCockpitView::statusTextPosted, this, &CMainFrame::SetStatusText);
   connect(m_View, &CCockpitView::serverEventPosted, this, &CMainFrame::onServerEvent);
+  connect(m_View, &CCockpitView::pagesChanged, this, [this] {
+    fitWidthBand();
+    updateWidthBand();
+  });
   connect(m_View, &CCockpitView::titlePosted, this, [this](const QString& t) {
     UpdateTitle(true, t);
     updateActions();
@@ -222,6 +223,15 @@ bool CMainFrame::ParseMainSize(const std::string& text, const QRect& screen, QRe
   }
   out = QRect(QPoint(l, t), QPoint(r - 1, b - 1));
   return true;
+}
+
+// The width is held in a narrow band, but never so narrow that text is cut.
+void CMainFrame::fitWidthBand() {
+  const int minWidth =
+      std::max({static_cast<int>(kBaseWidth * m_App.scaleX), m_ContentWidth, m_View->TablesMinimumWidth()});
+  m_MaxWidth = minWidth + static_cast<int>((kMaxWidth - kBaseWidth) * m_App.scaleX);
+  m_View->setMaximumWidth(m_MaxWidth);
+  setMinimumWidth(minWidth);
 }
 
 void CMainFrame::restoreGeometry() {

@@ -98,6 +98,8 @@ class CMainFrame : public QMainWindow {
   void buildLiveViews();
   void updateWidthBand();
   bool anyViewDocked() const;
+  // The main view's width band from its pages (BeiDou and QZSS tabs widen it).
+  void fitWidthBand();
   void toggleView(int view);  // a LiveViews::View
   void saveGeometry();
   void updateActions();
@@ -130,7 +132,8 @@ class CMainFrame : public QMainWindow {
   QPointer<QDialog> m_Corrections;
   CCockpitView* m_View = nullptr;
   LiveViews* m_LiveViews = nullptr;
-  int m_MaxWidth = 0;  // the main view's band; docked views widen the window beyond it
+  int m_MaxWidth = 0;      // the main view's band; docked views widen the window beyond it
+  int m_ContentWidth = 0;  // what menu, status bar and view need at the start
   QLabel* m_Panes[3] = {};
   QTimer* m_Timer = nullptr;
   QSystemTrayIcon* m_Tray = nullptr;

@@ -157,8 +157,12 @@ std::string eventCount(char which, int count) {
   return format("Event %c: %d", which, count);
 }
 
-std::string satelliteCounts(int gps, int glonass, int galileo, int sbas) {
-  return format("Satellites  %d : %d : %d : %d", gps, glonass, galileo, sbas);
+std::string satelliteCounts(int gps, int glonass, int galileo, int sbas, int beidou, int qzss) {
+  std::string text = format("Satellites  %d : %d : %d : %d", gps, glonass, galileo, sbas);
+  // Named, as either may be there without the other.
+  if (beidou) text += format(" : BeiDou %d", beidou);
+  if (qzss) text += format(" : QZSS %d", qzss);
+  return text;
 }
 
 std::string elapsed(std::uint32_t seconds) {

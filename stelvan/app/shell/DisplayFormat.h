@@ -45,7 +45,8 @@ std::string trackingTime(std::uint32_t seconds);
 // The RTCM label for an "MS" message text; empty for the "no corrections" status line.
 std::string rtcmStatus(const std::string& message);
 std::string eventCount(char which, int count);
-std::string satelliteCounts(int gps, int glonass, int galileo, int sbas);
+// "Satellites  G : R : E : S", then " : BeiDou n" and " : QZSS n" for a system with any.
+std::string satelliteCounts(int gps, int glonass, int galileo, int sbas, int beidou = 0, int qzss = 0);
 
 // Status-bar pane 2: elapsed session time.
 std::string elapsed(std::uint32_t seconds);

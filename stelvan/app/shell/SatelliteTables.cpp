@@ -3,10 +3,12 @@
 #include <strings.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "decode/parsers/ZrxBodies.h"
+#include "decode/parsers/ZrxSatellites.h"
 #include "shell/DisplayFormat.h"
 
 namespace {
@@ -19,11 +21,22 @@ int columnOf(const std::string& id) {
   return -1;
 }
 
-int tableOfIndex(int index) {
-  if (index >= 1 && index <= 37) return kGps;
-  if (index >= 38 && index <= 70) return kGlonass;
-  if (index >= 71 && index <= 103) return kGalileo;
-  if (index >= 120 && index <= 138) return kSbas;
+int tableOf(engine::zrx::SatSystem system) {
+  using engine::zrx::SatSystem;
+  switch (system) {
+    case SatSystem::Gps:
+      return kGps;
+    case SatSystem::Glonass:
+      return kGlonass;
+    case SatSystem::Galileo:
+      return kGalileo;
+    case SatSystem::Sbas:
+      return kSbas;
+    case SatSystem::Beidou:
+      return kBeidou;
+    case SatSystem::Qzss:
+      return kQzss;
+  }
   return -1;
 }
 
@@ -48,7 +61,7 @@ const std::vector<SatColumn>& satColumns(int table) {
     case kGlonass:
       return glonass;
     default:
-      return galileo;  // SBAS has the same columns
+      return galileo;  // SBAS, BeiDou and QZSS have the same columns
   }
 }
 
@@ -76,13 +89,12 @@ void SatelliteTables::layoutFrom(const std::vector<Value>& indices) {
   m_Entries.assign(indices.size(), Entry{});
   int used[kSatTables] = {};
   for (std::size_t i = 0; i < indices.size(); ++i) {
-    if (!indices[i]) continue;
-    const int index = *indices[i];
+    const auto sat = indices[i] ? engine::zrx::satelliteOfIndex(*indices[i]) : std::nullopt;
+    if (!sat) continue;
     Entry& e = m_Entries[i];
-    e.table = tableOfIndex(index);
-    if (e.table < 0) continue;
+    e.table = tableOf(sat->system);
     e.row = used[e.table]++;
-    e.channel = index - 45;
+    e.number = sat->number;
     auto& rows = m_Rows[static_cast<std::size_t>(e.table)];
     if (rows.size() <= static_cast<std::size_t>(e.row)) rows.emplace_back(satColumns(e.table).size());
   }
@@ -105,7 +117,7 @@ void SatelliteTables::fillCell(const std::string& id, const Entry& e, Value valu
   } else if (id == "DC") {
     dopplerMark(e, value, clockDrift);
   } else if (id == "SI") {
-    cell(e, shift(e)) = satelliteCell(e, *value);  // an entry with a table has an index
+    cell(e, shift(e)) = satelliteCell(e);
   } else {
     const int column = columnOf(id) + shift(e);
     if (id == "EL")
@@ -125,28 +137,17 @@ void SatelliteTables::dopplerMark(const Entry& e, Value doppler, float clockDrif
     el += "  ";
     return;
   }
-  const double f = e.table == kGlonass ? 1602000000.0 + e.channel * 562500.0 : 1.57542e9;
+  const double f = e.table == kGlonass ? 1602000000.0 + e.number * 562500.0 : 1.57542e9;
   const double rate = -(*doppler * 0.0001 + f * static_cast<double>(clockDrift));
   if (!el.empty() && (el.back() == '+' || el.back() == '-')) return;
   el += std::fabs(rate) < 1 ? "^" : rate < 0 ? "--" : "+";
 }
 
-std::string SatelliteTables::satelliteCell(const Entry& e, int index) const {
+std::string SatelliteTables::satelliteCell(const Entry& e) const {
   char buf[16];
-  switch (e.table) {
-    case kGps:
-      std::snprintf(buf, sizeof buf, "%02d", index);
-      return m_GpsAlmanac[index - 1] ? buf : std::string(buf) + "*";
-    case kGlonass:
-      std::snprintf(buf, sizeof buf, "%02d", index - 45);
-      return buf;
-    case kGalileo:
-      std::snprintf(buf, sizeof buf, "%02d", index - 70);
-      return buf;
-    default:
-      std::snprintf(buf, sizeof buf, "%02d", index);
-      return buf;
-  }
+  std::snprintf(buf, sizeof buf, "%02d", e.number);
+  if (e.table == kGps && !m_GpsAlmanac[e.number - 1]) return std::string(buf) + "*";
+  return buf;
 }
 
 void SatelliteTables::setAlmanac(bool glonass, int number) {
@@ -159,9 +160,9 @@ void SatelliteTables::clear() {
 }
 
 std::string SatelliteTables::countsText() const {
-  return DisplayFormat::satelliteCounts(
-      static_cast<int>(m_Rows[0].size()), static_cast<int>(m_Rows[1].size()),
-      static_cast<int>(m_Rows[2].size()), static_cast<int>(m_Rows[3].size()));
+  const auto count = [this](int table) { return static_cast<int>(rows(table).size()); };
+  return DisplayFormat::satelliteCounts(count(kGps), count(kGlonass), count(kGalileo), count(kSbas),
+                                        count(kBeidou), count(kQzss));
 }
 
 int SatelliteTables::compare(int table, int column, int direction, const Row& a, const Row& b) {

@@ -1,13 +1,14 @@
 #pragma once
-// The four satellite tables of the main view as text rows, filled from the per-satellite ZRX
-// messages of one round. Plain data; the session thread fills it, the view shows a copy.
+// The satellite tables of the main view as text rows, one per system, filled from the
+// per-satellite ZRX messages of one round. Plain data; the session thread fills it, the view
+// shows a copy.
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-enum SatTable { kGps = 0, kGlonass = 1, kGalileo = 2, kSbas = 3, kSatTables = 4 };
+enum SatTable { kGps = 0, kGlonass = 1, kGalileo = 2, kSbas = 3, kBeidou = 4, kQzss = 5, kSatTables = 6 };
 
 struct SatColumn {
   const char* header;
@@ -40,13 +41,13 @@ class SatelliteTables {
   struct Entry {
     int table = -1;
     int row = 0;
-    int channel = 0;  // GLONASS frequency channel
+    int number = 0;  // PRN; GLONASS frequency channel
   };
   using Value = std::optional<std::int32_t>;
   void layoutFrom(const std::vector<Value>& indices);
   void fillCell(const std::string& id, const Entry& e, Value value, float clockDrift);
   void dopplerMark(const Entry& e, Value doppler, float clockDrift);
-  std::string satelliteCell(const Entry& e, int index) const;
+  std::string satelliteCell(const Entry& e) const;
   std::string& cell(const Entry& e, int column);
   // GLONASS rows have the frequency channel before the other columns.
   static int shift(const Entry& e) { return e.table == kGlonass ? 1 : 0; }

@@ -1,10 +1,12 @@
 // The main view's texts: formats, satellite tables and the round handling of the display state.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
 #include "gridlink/Framing.h"
+#include "plots/LiveSky.h"
 #include "plots/PositionTrack.h"
 #include "shell/DisplayFormat.h"
 #include "shell/SatelliteTables.h"
@@ -100,6 +102,63 @@ TEST(SatelliteTables, GlonassChannelSlotAndGpsAlmanac) {
   EXPECT_TRUE(t.rows(kGlonass).empty());
 }
 
+// A round of all six systems: each satellite in its system's table, numbered by its PRN, its
+// values in its own row; indices of no system are left out without shifting the others.
+TEST(SatelliteTables, BeidouAndQzssHaveTablesOfTheirOwn) {
+  SatelliteTables t;
+  // GPS 5, GLONASS channel -7, Galileo 5, SBAS 120, BeiDou 14, none, QZSS 193, BeiDou 1, none, QZSS 202.
+  t.handle(message("SI", bytes({5, 38, 75, 120, 224, 110, 193, 211, 205, 202})), 0);
+  t.handle(message("EL", bytes({10, 11, 12, 13, 14, 15, 16, 17, 18, 19})), 0);
+  t.handle(message("AZ", bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10})), 0);
+  t.handle(message("EC", bytes({40, 41, 42, 43, 44, 45, 46, 47, 48, 255})), 0);
+  using Rows = std::vector<SatelliteTables::Row>;
+  const auto row = [](const char* n, const char* el, const char* az, const char* ca) {
+    return SatelliteTables::Row{n, el, az, ca, "", "", "", "", "", ""};
+  };
+  EXPECT_EQ(t.rows(kBeidou), (Rows{row("14", "14", "10", "44"), row("01", "17", "16", "47")}));
+  EXPECT_EQ(t.rows(kQzss), (Rows{row("193", "16", "14", "46"), row("202", "19", "20", "??")}));
+  EXPECT_EQ(t.rows(kSbas), (Rows{row("120", "13", "8", "43")}));
+  EXPECT_EQ(t.rows(kGalileo), (Rows{row("05", "12", "6", "42")}));
+  EXPECT_EQ(t.rows(kGps).size(), 1u);
+  EXPECT_EQ(t.rows(kGlonass).size(), 1u);
+  EXPECT_EQ(t.countsText(), "Satellites  1 : 1 : 1 : 1 : BeiDou 2 : QZSS 2");
+  EXPECT_EQ(satColumns(kBeidou).size(), satColumns(kGalileo).size());
+  EXPECT_STREQ(satColumns(kQzss)[7].header, "L5");
+  // The next round without them empties their tables.
+  t.handle(message("SI", bytes({5, 38})), 0);
+  EXPECT_TRUE(t.rows(kBeidou).empty());
+  EXPECT_TRUE(t.rows(kQzss).empty());
+  EXPECT_EQ(t.countsText(), "Satellites  1 : 1 : 0 : 0");
+}
+
+// The tables and the sky plot read an index the same way: every index lands in the table of the
+// sky's system, under the number the sky's label carries.
+TEST(SatelliteTables, NumbersAgreeWithTheSkyPlot) {
+  std::string indices;
+  for (int i = 0; i < 255; ++i) indices.push_back(static_cast<char>(i));  // 255 is "none"
+  SatelliteTables t;
+  t.handle(message("SI", indices), 0);
+  const plots::SatSystem systems[kSatTables] = {plots::SatSystem::Gps,     plots::SatSystem::Glonass,
+                                                plots::SatSystem::Galileo, plots::SatSystem::Sbas,
+                                                plots::SatSystem::Beidou,  plots::SatSystem::Qzss};
+  std::size_t next[kSatTables] = {};
+  for (int i = 0; i < 255; ++i) {
+    const auto sky = plots::LiveSky::fromIndex(i, 0);
+    if (!sky) continue;
+    const int table = static_cast<int>(std::find(systems, systems + kSatTables, sky->system) - systems);
+    ASSERT_LT(table, kSatTables) << "index " << i;
+    ASSERT_LT(next[table], t.rows(table).size()) << "index " << i;
+    const auto& r = t.rows(table)[next[table]++];
+    if (table == kGlonass) continue;  // the sky numbers it by slot, the table by channel and slot
+    const std::string number = r[0].substr(0, r[0].find('*'));
+    EXPECT_EQ(std::stoi(number), sky->number) << "index " << i << ", sky " << plots::LiveSky::label(*sky);
+  }
+  const std::size_t counts[kSatTables] = {37, 33, 33, 19, 44, 10};
+  for (int table = 0; table < kSatTables; ++table) EXPECT_EQ(t.rows(table).size(), counts[table]) << table;
+  EXPECT_EQ(plots::LiveSky::label(*plots::LiveSky::fromIndex(224, 0)), "C14");
+  EXPECT_EQ(plots::LiveSky::label(*plots::LiveSky::fromIndex(193, 0)), "J1");
+}
+
 TEST(SatelliteTables, SortingByNumberAndText) {
   const SatelliteTables::Row a = {"03", "9", "100"}, b = {"10", "45", "20"};
   EXPECT_LT(SatelliteTables::compare(kGps, 1, -1, a, b), 0);  // 9 before 45 ascending
@@ -128,6 +187,35 @@ TEST(SessionDisplay, PositionRedrawsTargetOnlyWhenChanged) {
   d.clear();
   EXPECT_EQ(d.snapshot().geo, "Lon:\nLat:\nAlt:");
   EXPECT_FALSE(d.snapshot().hasPosition);
+}
+
+// The counts line: the four classic systems as ever, BeiDou and QZSS named after them when the
+// receiver tracks any.
+TEST(SessionDisplay, CountsLineNamesBeidouAndQzssOnlyWhenPresent) {
+  using DisplayFormat::satelliteCounts;
+  EXPECT_EQ(satelliteCounts(9, 7, 8, 2), "Satellites  9 : 7 : 8 : 2");
+  EXPECT_EQ(satelliteCounts(9, 7, 8, 2, 0, 0), "Satellites  9 : 7 : 8 : 2");
+  EXPECT_EQ(satelliteCounts(9, 7, 8, 2, 11, 0), "Satellites  9 : 7 : 8 : 2 : BeiDou 11");
+  EXPECT_EQ(satelliteCounts(0, 0, 0, 0, 0, 3), "Satellites  0 : 0 : 0 : 0 : QZSS 3");
+
+  FixedTarget target;
+  std::atomic<bool> changed{true};
+  SessionDisplay d(target, changed);
+  d.handle(message("SI", bytes({3, 17, 40})));
+  ViewTexts t = d.snapshot();
+  EXPECT_EQ(t.satCounts, "Satellites  2 : 1 : 0 : 0");
+  EXPECT_TRUE(t.tables[kBeidou].empty());
+  EXPECT_TRUE(t.tables[kQzss].empty());
+  d.handle(message("SI", bytes({3, 17, 40, 71, 121, 196, 230, 240})));
+  t = d.snapshot();
+  EXPECT_EQ(t.satCounts, "Satellites  2 : 1 : 1 : 1 : BeiDou 2 : QZSS 1");
+  ASSERT_EQ(t.tables[kBeidou].size(), 2u);
+  EXPECT_EQ(t.tables[kBeidou][0][0], "20");
+  EXPECT_EQ(t.tables[kBeidou][1][0], "30");
+  ASSERT_EQ(t.tables[kQzss].size(), 1u);
+  EXPECT_EQ(t.tables[kQzss][0][0], "196");
+  d.clear();
+  EXPECT_TRUE(d.snapshot().tables[kBeidou].empty());
 }
 
 struct NoTarget : TargetSource {

@@ -1,7 +1,8 @@
 // The main window against the receiver simulator program on a pseudo-terminal: the session
 // thread identifies the receiver, attaches the view's messages and fills the tables and the
 // location page; Disconnect and the window's close path end it cleanly; a receiver lost and
-// back on the same device link is shown as lost and then live again without a click.
+// back on the same device link is shown as lost and then live again without a click; a receiver
+// of six systems gets BeiDou and QZSS pages.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -11,6 +12,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <cmath>
 #include <cstdlib>
@@ -28,6 +31,7 @@
 #include "shell/CCockpitApp.h"
 #include "shell/CCockpitView.h"
 #include "shell/CMainFrame.h"
+#include "shell/DisplayFormat.h"
 #include "shell/PumpingWait.h"
 #include "shell/StartOptions.h"
 #include "shell/StatusPane.h"
@@ -42,7 +46,7 @@ class MainWindowSession : public ::testing::Test {
   void SetUp() override {
     testApp();
     PumpingWait::InstallPumpHook();
-    ASSERT_TRUE(sim.start(kSeed)) << "rcvsim did not start";
+    ASSERT_TRUE(sim.start(kSeed, simulatorOptions())) << "rcvsim did not start";
     app = std::make_unique<CCockpitApp>();
     app->LoadSettings();
     frame = std::make_unique<CMainFrame>(*app);
@@ -53,6 +57,7 @@ class MainWindowSession : public ::testing::Test {
     ASSERT_TRUE(StartOptions::Parse(3, argv).ConnectionInfo(info));
     frame->ConnectWith(info);
   }
+  virtual QStringList simulatorOptions() const { return {}; }
   void TearDown() override {
     frame.reset();
     app.reset();
@@ -117,6 +122,13 @@ TEST_F(MainWindowSession, ShowsTheSimulatorsSkyAndPositionThenDisconnects) {
     EXPECT_NEAR(std::atoi(row[2].c_str()), sat->azDeg, 2.5) << "PRN " << prn;
   }
   EXPECT_EQ(gps()->rowCount(), static_cast<int>(rows.size()));
+  // A receiver of the four classic systems: no BeiDou or QZSS page, the counts line as ever.
+  auto* tabs = frame->findChild<QTabWidget*>("tabs");
+  EXPECT_FALSE(tabs->isTabVisible(kBeidou));
+  EXPECT_FALSE(tabs->isTabVisible(kQzss));
+  const QString counts = frame->findChild<QLabel*>("satCounts")->text();
+  EXPECT_TRUE(QRegularExpression("^Satellites  \\d+ : \\d+ : \\d+ : \\d+$").match(counts).hasMatch())
+      << counts.toStdString();
 
   // The location page: the site in degrees, minutes and seconds, Cartesian and time values.
   const QString geo = frame->findChild<QLabel*>("geo")->text();
@@ -169,7 +181,8 @@ TEST_F(MainWindowSession, ModalToolHasTheReceiverToItselfAndTheSessionComesBack)
   EXPECT_NE(reply.find("NH-RCV-100"), std::string::npos) << reply;
   EXPECT_TRUE(frame->isVisible());
   EXPECT_EQ(frame->windowTitle(), "Stelvan-P(idle)");
-  EXPECT_TRUE(waitFor([this] { return app->sessionRunning() && live(); }, 30000)) << frame->paneText(0).toStdString();
+  EXPECT_TRUE(waitFor([this] { return app->sessionRunning() && live(); }, 30000))
+      << frame->paneText(0).toStdString();
   EXPECT_TRUE(frame->windowTitle().startsWith("Stelvan-P to NH-RCV-100"));
 }
 
@@ -207,7 +220,8 @@ TEST_F(MainWindowSession, LostReceiverIsShownAndTheViewResumesWhenItIsBackOnItsL
   ASSERT_TRUE(first->start(kSeed));
   std::filesystem::create_symlink(first->pty(), link);
   connectTo("COM" + link.string() + ":115200:1");
-  ASSERT_TRUE(waitFor([this] { return live() && app->session().state() == session::SessionState::Live; }, 30000))
+  ASSERT_TRUE(
+      waitFor([this] { return live() && app->session().state() == session::SessionState::Live; }, 30000))
       << frame->paneText(0).toStdString();
 
   // The receiver goes away, and with it its device name: the retries must not open a
@@ -246,10 +260,72 @@ TEST_F(MainWindowSession, LostReceiverIsShownAndTheViewResumesWhenItIsBackOnItsL
   ASSERT_TRUE(second.start(kSeed));
   std::filesystem::remove(link);
   std::filesystem::create_symlink(second.pty(), link);
-  EXPECT_TRUE(waitFor([this] { return live() && app->session().state() == session::SessionState::Live; }, 60000))
+  EXPECT_TRUE(
+      waitFor([this] { return live() && app->session().state() == session::SessionState::Live; }, 60000))
       << frame->paneText(0).toStdString();
-  EXPECT_TRUE(frame->windowTitle().startsWith("Stelvan-P to NH-RCV-100")) << frame->windowTitle().toStdString();
+  EXPECT_TRUE(frame->windowTitle().startsWith("Stelvan-P to NH-RCV-100"))
+      << frame->windowTitle().toStdString();
   frame->Disconnect();
+}
+
+// The simulator with BeiDou and QZSS besides the four classic systems.
+class MainWindowAllSystems : public MainWindowSession {
+ protected:
+  QStringList simulatorOptions() const override { return {"--all-systems"}; }
+};
+
+TEST_F(MainWindowAllSystems, BeidouAndQzssPagesShowTheSkysSatellitesUntilDisconnect) {
+  auto* tabs = frame->findChild<QTabWidget*>("tabs");
+  auto* beidou = frame->findChild<QTableWidget*>("tableBeiDou");
+  auto* qzss = frame->findChild<QTableWidget*>("tableQZSS");
+  ASSERT_TRUE(beidou && qzss);
+  ASSERT_TRUE(waitFor([&] { return live() && beidou->rowCount() > 0 && qzss->rowCount() > 0; }, 30000))
+      << frame->paneText(0).toStdString();
+  QStringList titles;
+  for (int i = 0; i < tabs->count(); ++i)
+    if (tabs->isTabVisible(i)) titles << tabs->tabText(i);
+  EXPECT_EQ(titles, (QStringList{"GPS", "GLONASS", "GALILEO", "SBAS", "BeiDou", "QZSS", "Location"}));
+  QApplication::processEvents();
+  EXPECT_GE(tabs->tabBar()->width(), tabs->tabBar()->sizeHint().width()) << "the window did not widen";
+
+  // Each row a satellite of that system in the simulated sky at the time shown, by its PRN.
+  const std::int64_t utc = shownUtcMs();
+  ASSERT_GT(utc, 0);
+  rcvsim::SkyModel sky({47.3769 * kDegToRad, 8.5417 * kDegToRad, 430.0}, kSeed, true);
+  const rcvsim::SkyEpoch epoch = sky.at(utc, 5.0, 1);
+  const ViewTexts& texts = frame->view()->texts();
+  const auto check = [&](int table, rcvsim::Gnss system) {
+    int high = 0;
+    for (const rcvsim::SatView& s : epoch.sats)
+      if (s.sys == system && s.elDeg > 15) ++high;
+    const auto& rows = texts.tables[static_cast<std::size_t>(table)];
+    EXPECT_GE(static_cast<int>(rows.size()), high) << "table " << table;
+    for (const auto& row : rows) {
+      const int prn = std::atoi(row[0].c_str());
+      const auto sat = std::find_if(epoch.sats.begin(), epoch.sats.end(), [&](const rcvsim::SatView& s) {
+        return s.sys == system && s.number == prn;
+      });
+      ASSERT_NE(sat, epoch.sats.end()) << "table " << table << ": PRN " << prn << " is not in the sky";
+      EXPECT_NEAR(std::atoi(row[1].c_str()), sat->elDeg, 1.5) << "PRN " << prn;
+      EXPECT_NEAR(std::atoi(row[2].c_str()), sat->azDeg, 2.5) << "PRN " << prn;
+    }
+  };
+  check(kBeidou, rcvsim::Gnss::Beidou);
+  check(kQzss, rcvsim::Gnss::Qzss);
+  const auto count = [&](int table) {
+    return static_cast<int>(texts.tables[static_cast<std::size_t>(table)].size());
+  };
+  EXPECT_EQ(texts.satCounts, DisplayFormat::satelliteCounts(count(kGps), count(kGlonass), count(kGalileo),
+                                                            count(kSbas), count(kBeidou), count(kQzss)));
+  EXPECT_NE(texts.satCounts.find(" : BeiDou "), std::string::npos) << texts.satCounts;
+  EXPECT_EQ(frame->findChild<QLabel*>("satCounts")->text().toStdString(), texts.satCounts);
+
+  // The pages go with the connection, and the window's band with them.
+  const int wide = frame->minimumWidth();
+  frame->action("actionDisconnect")->trigger();
+  EXPECT_TRUE(waitFor([&] { return !tabs->isTabVisible(kBeidou) && !tabs->isTabVisible(kQzss); }, 10000));
+  EXPECT_LT(frame->minimumWidth(), wide);
+  EXPECT_EQ(beidou->rowCount(), 0);
 }
 
 }  // namespace
