@@ -135,7 +135,7 @@ class ReceiverSession {
   std::string linkLostText() const;
   std::string titleFor();
   void displayLoop();
-  void applyOutputs();
+  bool applyOutputs();
   bool dropOutputs();
   bool receiverStillThere();
   void deliverRound(const std::vector<std::string>& fresh, int count);

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QTableWidget>
 #include <QTest>
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
@@ -43,6 +44,13 @@ struct StateLog : session::SessionObserver {
   }
   std::mutex lock;
   std::vector<session::SessionState> states{session::SessionState::Live};
+};
+
+// Rounds too short to show, each of which empties the main view.
+struct Silences : session::RoundListener {
+  void round(const std::vector<std::string>&) override {}
+  void silence() override { ++count; }
+  std::atomic<int> count{0};
 };
 
 }  // namespace
@@ -111,6 +119,8 @@ TEST(CorrectionsLive, ShowsTheReceiversOwnRtcm3Output) {
   EXPECT_NE(outputs().find("rtcm3"), std::string::npos) << outputs();
   // Closed with its own close button: the receiver stops its RTCM output, which would take the
   // line's room, and the session's own stream is enabled again without leaving Live.
+  Silences silences;
+  session.addRoundListener(&silences);
   views.dock(LiveViews::Corrections)->close();
   EXPECT_TRUE(QTest::qWaitFor(
       [&] {
@@ -122,6 +132,8 @@ TEST(CorrectionsLive, ShowsTheReceiversOwnRtcm3Output) {
   const int fixes = position.track().stats().count;
   EXPECT_TRUE(QTest::qWaitFor([&] { return position.track().stats().count >= fixes + 3; }, 15000))
       << position.track().stats().count << " fixes, " << fixes << " when the Corrections view closed";
+  session.removeRoundListener(&silences);
+  EXPECT_EQ(silences.count, 0) << "the main view was emptied while the outputs were enabled again";
   EXPECT_EQ(session.state(), session::SessionState::Live);
   EXPECT_EQ(log.seen(), (std::vector<session::SessionState>{session::SessionState::Live}))
       << "the session left Live";
