@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <cstdlib>
 
 #include "../QtSupport.h"
 #include "ChildProcess.h"
@@ -91,6 +92,8 @@ TEST(OwnLinkAcrossTools, PausedWhileAToolHasTheReceiverResumedAfterItAndEndedByD
               10000);
           stateInTool = text(dlg, "ntripState");
           textInTool = text(dlg, "ntripText");
+          if (const char* pictures = std::getenv("STELVAN_PICTURE_DIR"))
+            dlg->grab().save(QString(pictures) + "/corrections-paused.png");
           inTool = sim.correctionFrames();
           QTest::qWait(2500);  // more than two of the caster's seconds
           afterTool = sim.correctionFrames();
