@@ -333,7 +333,7 @@ void CCorrectionsDlg::tick() {
 void CCorrectionsDlg::showOwnLink() {
   const OwnLinkDestination::Notice n = m_Own->now();
   const QString dropped =
-      n.dropped == 0 ? QString() : QString("; %1 bytes of corrections dropped while paused").arg(n.dropped);
+      n.dropped == 0 ? QString() : QString("; %1 bytes of corrections dropped").arg(n.dropped);
   if (!n.ended.empty()) {
     const Ntrip::ClientStatus last = m_Run.Status();
     m_Own = nullptr;

@@ -34,7 +34,7 @@ class OwnLinkDestination : public Ntrip::Destination {
   struct Notice {
     std::string paused;         // why the corrections are dropped now; empty while they flow
     std::string ended;          // why the session's end ends the run; empty until then
-    std::uint64_t dropped = 0;  // correction bytes dropped while paused
+    std::uint64_t dropped = 0;  // correction bytes dropped (paused, or the live link busy)
   };
 
   OwnLinkDestination(std::shared_ptr<session::ReceiverLease> lease, std::string name);
