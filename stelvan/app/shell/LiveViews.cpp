@@ -71,8 +71,14 @@ QDockWidget* LiveViews::buildDock(View v, const char* name, const char* title, p
 }
 
 bool LiveViews::eventFilter(QObject* watched, QEvent* event) {
+  // Once it is closed, unless it was opened again meanwhile.
   if (watched == docks_[Corrections] && event->type() == QEvent::Close)
-    QMetaObject::invokeMethod(this, &LiveViews::detachRtcm, Qt::QueuedConnection);  // once it is closed
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (!isOpen(Corrections)) detachRtcm();
+        },
+        Qt::QueuedConnection);
   return QObject::eventFilter(watched, event);
 }
 
