@@ -267,21 +267,25 @@ void CCorrectionsDlg::start() {
   c.caster = casterRequest(s, s.mount);
   c.ggaIntervalSec = s.sendGga ? s.ggaInterval : 0;
   std::string error;
-  std::unique_ptr<Ntrip::Destination> own;
+  std::unique_ptr<OwnLinkDestination> own;
   if (s.ownLink && m_OwnLinkDestination) own = m_OwnLinkDestination(error);
   if (s.ownLink && !own) {
     m_Text->setText("Cannot use the receiver's own link: " +
                     QString::fromStdString(error.empty() ? std::string("not available here") : error));
     return;
   }
+  m_Own = nullptr;
+  OwnLinkDestination* ownLink = own.get();
   if (own ? !m_Run.Start(c, std::move(own), true, error) : !m_Run.Start(c, s.destination, error)) {
     m_Text->setText("Cannot open the destination: " + QString::fromStdString(error));
     return;
   }
+  m_Own = ownLink;
   setRunning(true);
 }
 
 void CCorrectionsDlg::stop() {
+  m_Own = nullptr;
   m_Run.Stop();
   setRunning(false);
   m_State->setText("stopped");
@@ -319,7 +323,33 @@ void CCorrectionsDlg::tick() {
   }
   if (m_Run.Running()) {
     showStatus(m_Run.Status());
+    if (m_Own) showOwnLink();
     if (m_Run.Ended()) setRunning(false);  // a refusal ends it; the text says why
+  }
+}
+
+// Through the receiver's own link: paused while the session does not show the receiver, and
+// ended with the session, even while the caster sends nothing that would find out.
+void CCorrectionsDlg::showOwnLink() {
+  const OwnLinkDestination::Notice n = m_Own->now();
+  const QString dropped =
+      n.dropped == 0 ? QString() : QString("; %1 bytes of corrections dropped").arg(n.dropped);
+  if (!n.ended.empty()) {
+    const Ntrip::ClientStatus last = m_Run.Status();
+    m_Own = nullptr;
+    m_Run.Stop();
+    setRunning(false);
+    // The client may have found the end first, with its own words around the same reason.
+    m_State->setText("stopped");
+    m_Text->setText(
+        QString::fromStdString(last.state == Ntrip::ClientStatus::State::Failed ? last.text : n.ended));
+    return;
+  }
+  if (!n.paused.empty()) {
+    m_State->setText("paused");
+    m_Text->setText("paused: " + QString::fromStdString(n.paused) + dropped);
+  } else if (!dropped.isEmpty()) {
+    m_Text->setText(m_Text->text() + dropped);
   }
 }
 

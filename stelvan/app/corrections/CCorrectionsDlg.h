@@ -12,6 +12,7 @@
 
 #include "corrections/CorrectionsRun.h"
 #include "corrections/CorrectionsSettings.h"
+#include "corrections/OwnLinkDestination.h"
 
 class QCheckBox;
 class QComboBox;
@@ -30,7 +31,7 @@ class CCorrectionsDlg : public QDialog {
   // The receiver's latest position (degrees, metres) and its solution text, or false.
   using ReceiverState = std::function<bool(Ntrip::GgaPosition& position, QString& solution)>;
   // The destination on the receiver's own link, or null (with the reason) while none is live.
-  using OwnLink = std::function<std::unique_ptr<Ntrip::Destination>(std::string& error)>;
+  using OwnLink = std::function<std::unique_ptr<OwnLinkDestination>(std::string& error)>;
   explicit CCorrectionsDlg(ReceiverState receiver, OwnLink ownLink = {}, QWidget* parent = nullptr);
   ~CCorrectionsDlg() override;
 
@@ -48,6 +49,7 @@ class CCorrectionsDlg : public QDialog {
   void tick();
   void showTable(const Ntrip::SourceTable& table);
   void showStatus(const Ntrip::ClientStatus& s);
+  void showOwnLink();
   void setRunning(bool running);
 
   Ntrip::CasterRequest casterRequest(const CorrectionsSettings& s, const std::string& mount) const;
@@ -55,6 +57,7 @@ class CCorrectionsDlg : public QDialog {
   ReceiverState m_Receiver;
   OwnLink m_OwnLinkDestination;
   CorrectionsRun m_Run;
+  OwnLinkDestination* m_Own = nullptr;  // m_Run's destination when it is the own link
   SourceTableFetch m_Fetch;
   Ntrip::GgaPosition m_Position;
   bool m_HasPosition = false;

@@ -31,6 +31,7 @@ ReceiverSession::ReceiverSession() {
 ReceiverSession::~ReceiverSession() {
   abortConnect_ = true;
   stopThread();
+  lease_->end("the program is closing");
   dropConnection();
   lineSearch_.reset();
 }
@@ -66,6 +67,7 @@ void ReceiverSession::setState(SessionState to) {
   {
     std::lock_guard l(lock_);
     from = std::exchange(state_, to);
+    lease_->stateChanged(to);
   }
   if (from != to) notify([&](SessionObserver& o) { o.stateChanged(from, to); });
 }
@@ -75,6 +77,7 @@ bool ReceiverSession::moveState(SessionState from, SessionState to) {
     std::lock_guard l(lock_);
     if (state_ != from) return false;
     state_ = to;
+    lease_->stateChanged(to);
   }
   notify([&](SessionObserver& o) { o.stateChanged(from, to); });
   return true;
@@ -101,6 +104,7 @@ bool ReceiverSession::connect(const SessionTarget& target) {
   }
   abortConnect_ = false;
   linkLost_ = false;
+  lease_->begin();
   setState(SessionState::Connecting);
   startThread();
   return true;
@@ -115,6 +119,7 @@ void ReceiverSession::disconnect() {
   abortConnect_ = true;
   stopThread();
   abortConnect_ = false;
+  lease_->end("the receiver was disconnected");
   dropConnection();
   setState(SessionState::Idle);
   status("Disconnected");
@@ -175,8 +180,10 @@ bool ReceiverSession::silenceReceiver() {
   return true;
 }
 
-ReceiverSession::BorrowResult ReceiverSession::borrowReceiver(const Tool& tool, BorrowMode mode) {
+ReceiverSession::BorrowResult ReceiverSession::borrowReceiver(const Tool& tool, BorrowMode mode,
+                                                              const std::string& toolName) {
   if (stopping_) return BorrowResult::Refused;
+  lease_->lendTo(toolName);
   SessionState before = SessionState::Live;
   if (!moveState(before, SessionState::ToolHoldsReceiver)) {
     before = SessionState::ManualOnly;
@@ -203,6 +210,7 @@ ReceiverSession::BorrowResult ReceiverSession::borrowReceiver(const Tool& tool, 
     startThread();
   } else if (linkLost_) {
     const std::string text = lastError();
+    lease_->end(text);
     disconnect();
     status(text);  // why the session ended, rather than "Disconnected"
   } else if (end) {

@@ -9,9 +9,11 @@
 // Threads: the public operations belong to the owner's thread (the GUI thread in the program),
 // except state(), info() and the listener calls, which any thread may make. The owner's waits
 // for the session thread are bounded and run the pump (setPump) between steps.
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,6 +22,7 @@
 #include "gridlink/platform/Event.h"
 #include "session/AttachTable.h"
 #include "session/CallbackRegistry.h"
+#include "session/ReceiverLease.h"
 #include "session/SessionObserver.h"
 #include "session/SessionState.h"
 
@@ -68,7 +71,23 @@ class ReceiverSession {
   // OpenReceiver the tool gets it open, else closed (it opens it itself, or not at all). Then
   // the session comes back (Live through Connecting) or stays ManualOnly. Refused when the
   // session is in any other state, a tool included: there is never a second owner.
-  BorrowResult borrowReceiver(const Tool& tool, BorrowMode mode = BorrowMode::OpenReceiver);
+  // `toolName` tells the receiver's other users (the lease's writers) who has it.
+  BorrowResult borrowReceiver(const Tool& tool, BorrowMode mode = BorrowMode::OpenReceiver,
+                              const std::string& toolName = {});
+
+  // The receiver for writers on other threads while the session shows it (see ReceiverLease);
+  // the same lease for the session object's life.
+  std::shared_ptr<ReceiverLease> lease() const { return lease_; }
+
+  // An output of the live receiver beside the session's own stream, on attach slot 1 to 3
+  // (the Corrections view's RTCM 3 on slot 3, delivered through CallbackRegistry::OnData):
+  // the session thread attaches it while live, and again after a tool or a lost receiver. An
+  // empty list drops it: a port only knows "stop all", so the session thread stops the
+  // receiver's outputs and enables its own (and the other extra ones) again, staying Live.
+  // `refused` gets the receiver's reply when an attach fails (session thread; keep it short).
+  // Owner thread.
+  using OutputRefused = std::function<void(const std::string& reply)>;
+  void setOutput(std::uint8_t slot, const std::string& list, OutputRefused refused = {});
 
   SessionState state() const;
   SessionInfo info() const;
@@ -116,6 +135,8 @@ class ReceiverSession {
   std::string linkLostText() const;
   std::string titleFor();
   void displayLoop();
+  bool applyOutputs();
+  bool dropOutputs();
   bool receiverStillThere();
   void deliverRound(const std::vector<std::string>& fresh, int count);
   void fail(const std::string& text);
@@ -160,6 +181,19 @@ class ReceiverSession {
   std::atomic<std::uint32_t> startTick_{0};
   std::string lostText_;      // session thread
   std::string linkLostText_;  // under lock_: the event that ended the server link
+
+  struct Output {
+    std::string list;
+    OutputRefused refused;
+  };
+  static constexpr std::size_t kSlots = 4;  // CReceiver::kAttachSlots
+  std::mutex outputsLock_;                  // outputs_; held while `refused` runs
+  std::array<Output, kSlots> outputs_;
+  std::atomic<bool> outputsChanged_{false};
+  // Session thread: the extra slots attached on the open receiver, and with which list.
+  std::array<bool, kSlots> attached_{};
+  std::array<std::string, kSlots> attachedList_;
+  std::shared_ptr<ReceiverLease> lease_ = std::make_shared<ReceiverLease>();
 
   std::mutex listenersLock_;  // held while a round is delivered
   std::vector<RoundListener*> listeners_;

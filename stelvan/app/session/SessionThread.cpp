@@ -1,6 +1,7 @@
 // The session thread: opens the connection and the receiver, reads the receiver's identity,
 // attaches the main view's messages and hands each round of them to the RoundListeners.
 #include <cstdio>
+#include <utility>
 
 #include "gridlink/CConnection.h"
 #include "gridlink/CReceiver.h"
@@ -32,12 +33,17 @@ void ReceiverSession::run() {
   } else if (!start(conn)) {
     return;
   }
+  // Opened before the state says Live, so that a writer who sees Live finds the receiver lent.
+  lease_->open(rcv_);
   while (goLive(from)) {
     displayLoop();
+    lease_->close();  // no write of another thread lands in the receiver from here on
     closeReceiver();
     if (stopRequested_ || !recover(conn)) return;
     from = SessionState::Reconnecting;
+    lease_->open(rcv_);
   }
+  lease_->close();
   closeReceiver();
 }
 
@@ -81,6 +87,7 @@ bool ReceiverSession::goLive(SessionState from) {
 // owner drops the closed connection (dropConnection), as a thread may not delete it.
 void ReceiverSession::fail(const std::string& text) {
   remember(text);
+  lease_->end(text);
   closeReceiver();
   status(text);
   setState(SessionState::Idle);
@@ -89,6 +96,7 @@ void ReceiverSession::fail(const std::string& text) {
 // The receiver or the server went away while the session was live.
 void ReceiverSession::endSession(const std::string& text) {
   remember(text);
+  lease_->end(text);
   status(text);
   setState(SessionState::Idle);
 }
@@ -167,18 +175,84 @@ void ReceiverSession::displayLoop() {
   std::vector<std::string> fresh;
   int silent = 0;
   lostText_.clear();
+  attached_ = {};  // the receiver was (re)opened: no extra output yet
+  attachedList_ = {};
+  applyOutputs();
+  // The stream just enabled again may start mid-round: that one short round is not shown as
+  // silence, which would empty the views for a moment.
+  bool restarted = false;
   while (!stopRequested_ && !linkLost_ && !receiverLost_) {
     if (wake_.Wait(kRoundWaitMs) != Platform::WaitResult::Signalled) {
-      deliverRound(fresh, 0);
+      if (!std::exchange(restarted, false)) deliverRound(fresh, 0);
       if (++silent >= kSilentRoundsBeforeProbe && !receiverStillThere()) return;
       continue;
     }
     if (stopRequested_ || linkLost_ || receiverLost_) break;
+    if (outputsChanged_.exchange(false)) {
+      // Woken for the outputs, not by a round: the round's rows wait for its end.
+      restarted = applyOutputs();
+      continue;
+    }
     silent = 0;
     const int count = table_.takeFresh(fresh);
-    deliverRound(fresh, count);
+    if (!std::exchange(restarted, false) || count >= kMinFreshRows) deliverRound(fresh, count);
   }
   if (linkLost_ || receiverLost_.exchange(false)) lostText_ = lastError();
+}
+
+void ReceiverSession::setOutput(std::uint8_t slot, const std::string& list, OutputRefused refused) {
+  static_assert(kSlots == CReceiver::kAttachSlots);
+  if (slot == 0 || slot >= kSlots) return;  // slot 0 is the session's own
+  {
+    std::lock_guard l(outputsLock_);
+    outputs_[slot] = Output{list, std::move(refused)};
+  }
+  outputsChanged_ = true;
+  wake_.Set();
+}
+
+// Session thread, receiver open: attaches the extra outputs wanted and not attached yet, after
+// dropping every output when one attached is no longer wanted as it is. True when the
+// session's own stream was stopped and enabled again.
+bool ReceiverSession::applyOutputs() {
+  std::array<std::string, kSlots> wanted;
+  {
+    std::lock_guard l(outputsLock_);
+    for (std::size_t s = 1; s < kSlots; ++s) wanted[s] = outputs_[s].list;
+  }
+  bool drop = false;
+  for (std::size_t s = 1; s < kSlots; ++s) drop = drop || (attached_[s] && attachedList_[s] != wanted[s]);
+  if (drop && !dropOutputs()) return false;
+  for (std::size_t s = 1; s < kSlots; ++s) {
+    if (attached_[s] || wanted[s].empty()) continue;
+    if (rcv_->Attach(static_cast<std::uint8_t>(s), &CallbackRegistry::OnData, wanted[s].c_str()) == 1) {
+      attached_[s] = true;
+      attachedList_[s] = wanted[s];
+      continue;
+    }
+    const std::string reply = rcv_->GetReplyString();
+    std::lock_guard l(outputsLock_);
+    if (outputs_[s].refused) outputs_[s].refused(reply);
+  }
+  return drop;
+}
+
+// A port stops all its outputs at once ("dm", behind every Detach): the extra slots are given
+// up and the session's own stream is attached again. False when that fails: the receiver is
+// treated as lost and opened again.
+bool ReceiverSession::dropOutputs() {
+  for (std::size_t s = 1; s < kSlots; ++s) {
+    if (!attached_[s]) continue;
+    rcv_->Detach(static_cast<std::uint8_t>(s));
+    attached_[s] = false;
+    attachedList_[s].clear();
+  }
+  rcv_->Detach(0);
+  std::string why;
+  if (attach(conn_, why)) return true;
+  remember(why.empty() ? std::string("The receiver's outputs could not be enabled again") : why);
+  receiverLost_ = true;
+  return false;
 }
 
 // The stream stopped: a receiver that still answers is only quiet (its antenna, its outputs);

@@ -39,11 +39,12 @@ class CMainFrame : public QMainWindow {
   // Hides this window and lends `tool` the session's receiver, closed (the tool opens it on
   // Connection() as it needs, or uses the port directly): the session thread stops, the receiver
   // is silenced ("%%dm"), and the session comes back after the tool. False when the session
-  // refused (nothing live to lend, or another tool holds the receiver).
-  bool RunModalTool(const std::function<void(CReceiver*)>& tool);
+  // refused (nothing live to lend, or another tool holds the receiver). `name` tells the
+  // receiver's other users (corrections through its own link) who has it.
+  bool RunModalTool(const std::function<void(CReceiver*)>& tool, const std::string& name = {});
   // The same for a dialog that needs the receiver open; a receiver that does not open is
   // reported in a message box and the dialog does not run.
-  bool RunReceiverDialog(const std::function<void(CReceiver*)>& dialog);
+  bool RunReceiverDialog(const std::function<void(CReceiver*)>& dialog, const std::string& name = {});
 
   // Starts a session on a choice made elsewhere (the command line) exactly as the connect
   // dialog's OK would.
@@ -109,7 +110,7 @@ class CMainFrame : public QMainWindow {
   void onSessionState(int from, int to);
   void onServerEvent(int code, const QString& text);
   void onDropConnection();
-  bool borrowReceiver(const std::function<void(CReceiver*)>& tool, bool open);
+  bool borrowReceiver(const std::function<void(CReceiver*)>& tool, bool open, const std::string& name);
   void resetReceiver(bool clearNvram);
   void runReset(CReceiver* rcv, bool clearNvram, const QString& caption);
   void notAvailableYet(const QString& what);

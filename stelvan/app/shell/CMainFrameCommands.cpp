@@ -114,13 +114,14 @@ void CMainFrame::onDropConnection() {
   updateActions();
 }
 
-bool CMainFrame::borrowReceiver(const std::function<void(CReceiver*)>& tool, bool open) {
+bool CMainFrame::borrowReceiver(const std::function<void(CReceiver*)>& tool, bool open,
+                                const std::string& name) {
   using Mode = session::ReceiverSession::BorrowMode;
   hide();
   session::ReceiverSession::BorrowResult result;
   {
     const ReceiverCall busy(m_ReceiverCalls);
-    result = m_App.session().borrowReceiver(tool, open ? Mode::OpenReceiver : Mode::ReceiverClosed);
+    result = m_App.session().borrowReceiver(tool, open ? Mode::OpenReceiver : Mode::ReceiverClosed, name);
   }
   show();
   raise();
@@ -131,12 +132,12 @@ bool CMainFrame::borrowReceiver(const std::function<void(CReceiver*)>& tool, boo
   return result == session::ReceiverSession::BorrowResult::Ran;
 }
 
-bool CMainFrame::RunModalTool(const std::function<void(CReceiver*)>& tool) {
-  return borrowReceiver(tool, false);
+bool CMainFrame::RunModalTool(const std::function<void(CReceiver*)>& tool, const std::string& name) {
+  return borrowReceiver(tool, false, name);
 }
 
-bool CMainFrame::RunReceiverDialog(const std::function<void(CReceiver*)>& dialog) {
-  return borrowReceiver(dialog, true);
+bool CMainFrame::RunReceiverDialog(const std::function<void(CReceiver*)>& dialog, const std::string& name) {
+  return borrowReceiver(dialog, true, name);
 }
 
 void CMainFrame::OnManualMode() {
@@ -145,12 +146,14 @@ void CMainFrame::OnManualMode() {
   session::ReceiverSession::BorrowResult result;
   {
     const ReceiverCall busy(m_ReceiverCalls);
-    result = m_App.session().borrowReceiver([this](CReceiver* rcv) {
-      CManualMode dlg(rcv, this);
-      dlg.exec();
-      // "Disconnect" in manual mode ends the session once the dialog has given the receiver back.
-      if (dlg.disconnectRequested()) m_App.session().disconnect();
-    });
+    result = m_App.session().borrowReceiver(
+        [this](CReceiver* rcv) {
+          CManualMode dlg(rcv, this);
+          dlg.exec();
+          // "Disconnect" in manual mode ends the session once the dialog has given the receiver back.
+          if (dlg.disconnectRequested()) m_App.session().disconnect();
+        },
+        session::ReceiverSession::BorrowMode::OpenReceiver, "Manual mode");
   }
   if (result == session::ReceiverSession::BorrowResult::OpenFailed)
     SetStatusText(QString::fromStdString(m_App.session().lastError()));
@@ -195,7 +198,8 @@ void CMainFrame::resetReceiver(bool clearNvram) {
   if (QMessageBox::question(this, caption, question, QMessageBox::Ok | QMessageBox::Cancel) !=
       QMessageBox::Ok)
     return;
-  RunReceiverDialog([this, clearNvram, caption](CReceiver* rcv) { runReset(rcv, clearNvram, caption); });
+  RunReceiverDialog([this, clearNvram, caption](CReceiver* rcv) { runReset(rcv, clearNvram, caption); },
+                    caption.toStdString());
 }
 
 // The reset itself, with the receiver lent open: the command, the receiver's silence while it
@@ -237,11 +241,13 @@ void CMainFrame::OnInitializeFileSystem() {
           "minutes, depending on the receiver memory size.\nDo you really wish to continue?",
           QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
-  RunReceiverDialog([this](CReceiver* rcv) {
-    CFormat dlg(rcv, this);
-    dlg.Start();
-    dlg.exec();
-  });
+  RunReceiverDialog(
+      [this](CReceiver* rcv) {
+        CFormat dlg(rcv, this);
+        dlg.Start();
+        dlg.exec();
+      },
+      "Initialize File System");
 }
 
 void CMainFrame::OnMessage() {

@@ -22,36 +22,44 @@ void CMainFrame::notAvailableYet(const QString& what) {
 }
 
 void CMainFrame::OnFileManager() {
-  RunReceiverDialog([this](CReceiver* rcv) {
-    CFileManager dlg(rcv, this);
-    dlg.exec();
-  });
+  RunReceiverDialog(
+      [this](CReceiver* rcv) {
+        CFileManager dlg(rcv, this);
+        dlg.exec();
+      },
+      "File Manager");
 }
 
 void CMainFrame::OnRealTimeLogging() {
-  RunModalTool([this](CReceiver*) {
-    logging::CRealTimeLogging dlg(QString::fromStdString(m_App.sessionInfo().portName), m_App.site, this);
-    dlg.exec();
-  });
+  RunModalTool(
+      [this](CReceiver*) {
+        logging::CRealTimeLogging dlg(QString::fromStdString(m_App.sessionInfo().portName), m_App.site, this);
+        dlg.exec();
+      },
+      "Real-Time Logging");
 }
 
 void CMainFrame::OnReceiverConfiguration() {
-  RunReceiverDialog([this](CReceiver* rcv) {
-    CReceiverCfgDlg dlg(rcv, this);
-    // After a reset (a new Bluetooth name or pin) the dialog opens the receiver again the way
-    // the session holds it.
-    const std::string port = m_App.sessionInfo().portName;
-    CConnection* conn = m_App.Connection();
-    dlg.setReopen([rcv, conn, port] { return conn && rcv->Open(conn, port.c_str(), 0) == 1; });
-    dlg.exec();
-  });
+  RunReceiverDialog(
+      [this](CReceiver* rcv) {
+        CReceiverCfgDlg dlg(rcv, this);
+        // After a reset (a new Bluetooth name or pin) the dialog opens the receiver again the way
+        // the session holds it.
+        const std::string port = m_App.sessionInfo().portName;
+        CConnection* conn = m_App.Connection();
+        dlg.setReopen([rcv, conn, port] { return conn && rcv->Open(conn, port.c_str(), 0) == 1; });
+        dlg.exec();
+      },
+      "Configuration");
 }
 
 void CMainFrame::OnFirmwareLoader() {
-  RunReceiverDialog([this](CReceiver* rcv) {
-    CFirmwareLoaderDlg dlg(rcv, m_App.Connection(), this);
-    dlg.exec();
-  });
+  RunReceiverDialog(
+      [this](CReceiver* rcv) {
+        CFirmwareLoaderDlg dlg(rcv, m_App.Connection(), this);
+        dlg.exec();
+      },
+      "Firmware Loader");
 }
 
 void CMainFrame::OnAbout() {
@@ -82,14 +90,16 @@ void CMainFrame::OnCorrectionsInput() {
       p = Ntrip::GgaPosition{t.lat * kDeg, t.lon * kDeg, t.height};
       return true;
     };
-    // GUI thread, at Start: the live session's receiver, which the destination holds a reference on.
-    auto ownLink = [this](std::string& error) -> std::unique_ptr<Ntrip::Destination> {
+    // GUI thread, at Start: the live session's receiver, reached through the session's lease for
+    // as long as that session lasts (across tools and a recovered link).
+    auto ownLink = [this](std::string& error) -> std::unique_ptr<corrections::OwnLinkDestination> {
       CReceiver* rcv = m_App.sessionRunning() ? m_App.GetReceiver() : nullptr;
       if (!rcv) {
         error = "no receiver is connected: connect to the receiver first";
         return nullptr;
       }
-      return std::make_unique<corrections::OwnLinkDestination>(rcv, rcv->GetReceiverName());
+      return std::make_unique<corrections::OwnLinkDestination>(m_App.session().lease(),
+                                                               rcv->GetReceiverName());
     };
     m_Corrections = new corrections::CCorrectionsDlg(receiver, ownLink, this);
   }

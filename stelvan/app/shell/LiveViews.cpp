@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDockWidget>
+#include <QEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <cstdio>
@@ -42,11 +43,16 @@ LiveViews::~LiveViews() {
 
 void LiveViews::attachTo(session::ReceiverSession& s) {
   s.addRoundListener(this);
-  detach_ = [this, &s] { s.removeRoundListener(this); };
+  session_ = &s;
+  detach_ = [this, &s] {
+    s.removeRoundListener(this);
+    s.setOutput(kRtcmSlot, {});  // nothing would show it; no call of ours runs after this
+  };
 }
 
 void LiveViews::detach() {
   if (detach_) std::exchange(detach_, nullptr)();
+  session_ = nullptr;
 }
 
 QDockWidget* LiveViews::buildDock(View v, const char* name, const char* title, plots::LiveViewBase* content) {
@@ -60,7 +66,20 @@ QDockWidget* LiveViews::buildDock(View v, const char* name, const char* title, p
   connect(dock, &QDockWidget::topLevelChanged, this, &LiveViews::layoutChanged);
   docks_[v] = dock;
   views_[v] = content;
+  if (v == Corrections) dock->installEventFilter(this);  // its own close button, too
   return dock;
+}
+
+bool LiveViews::eventFilter(QObject* watched, QEvent* event) {
+  // Once it is closed, unless it was opened again meanwhile.
+  if (watched == docks_[Corrections] && event->type() == QEvent::Close)
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (!isOpen(Corrections)) detachRtcm();
+        },
+        Qt::QueuedConnection);
+  return QObject::eventFilter(watched, event);
 }
 
 bool LiveViews::isOpen(View v) const {
@@ -90,9 +109,8 @@ void LiveViews::setTarget(double lat, double lon) {
 void LiveViews::sessionState(session::SessionState to) {
   if (to == session::SessionState::Idle) fresh_ = true;
   if (to != session::SessionState::Live) {
-    // The receiver was closed or lent: its RTCM slot is gone with it.
+    // The receiver was closed or lent; the session attaches the RTCM slot again once it is live.
     rtcm_.reset();
-    rtcmAttached_ = false;
     return;
   }
   if (isOpen(Satellites)) readElevationMask();
@@ -111,23 +129,37 @@ void LiveViews::readElevationMask() {
   static_cast<plots::CSatellitesWnd*>(views_[Satellites])->view()->setElevationMask(mask);
 }
 
+// The session attaches the receiver's RTCM output on its thread while live (again after a tool
+// or a lost receiver); the handler follows the live receiver.
 void LiveViews::attachRtcm() {
-  if (rtcmAttached_) return;
   auto* wnd = static_cast<plots::CCorrectionsWnd*>(views_[Corrections]);
   withReceiver_([this, wnd](CReceiver* r) {
-    rtcm_ = session::CallbackRegistry::instance().data.add({r, 3}, [wnd](CReceiver* rcv) {
+    rtcm_ = session::CallbackRegistry::instance().data.add({r, kRtcmSlot}, [wnd](CReceiver* rcv) {
       if (rcv->getMsgBufSize() > 0) wnd->addRtcm(rcv->getMsgBuf(0), rcv->getMsgBufSize());
     });
-    rtcmAttached_ = r->Attach(3, &session::CallbackRegistry::OnData, plots::CCorrectionsWnd::kRtcmList) == 1;
-    if (!rtcmAttached_) wnd->statusLine()->setText(QString::fromStdString(r->GetReplyString()));
+  });
+  if (rtcmWanted_ || !session_) return;
+  rtcmWanted_ = true;
+  // Session thread; detach() ends these calls before this object may go.
+  session_->setOutput(kRtcmSlot, plots::CCorrectionsWnd::kRtcmList, [this](const std::string& reply) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, reply] {
+          static_cast<plots::CCorrectionsWnd*>(views_[Corrections])
+              ->statusLine()
+              ->setText(QString::fromStdString(reply));
+        },
+        Qt::QueuedConnection);
   });
 }
 
-// Only our handler goes: a Detach would stop every output of the receiver, the session's own
-// stream with it. The receiver sends its RTCM on until the session opens it again.
+// The view closed: the session stops the receiver's RTCM output (a port can only stop all its
+// outputs, so the session enables its own again), which would otherwise take the line's room.
 void LiveViews::detachRtcm() {
   rtcm_.reset();
-  rtcmAttached_ = false;
+  if (!rtcmWanted_ || !session_) return;
+  rtcmWanted_ = false;
+  session_->setOutput(kRtcmSlot, {});
 }
 
 void LiveViews::begin() {

@@ -3,11 +3,13 @@
 // fed from the main session's own stream (a RoundListener: each round is copied on the session
 // thread and handed to the GUI thread queued), so the receiver is opened once and the main
 // view never stops. While a tool holds the receiver no round comes and the views simply wait.
-// The Corrections view adds the receiver's RTCM 3 output on slot 3 of the same receiver while
-// the session is live. Which views are open and where is kept in the settings ("Views",
-// "State"). sessionState() must follow the session's states (the owner's thread).
+// While the Corrections view is open the session adds the receiver's RTCM 3 output on slot 3 of
+// the same receiver (ReceiverSession::setOutput); closing the view (its menu entry or its own
+// close button) stops that output again. Which views are open and where is kept in the settings
+// ("Views", "State"). sessionState() must follow the session's states (the owner's thread).
 #include <QObject>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,6 +59,9 @@ class LiveViews : public QObject, public session::RoundListener {
   void round(const std::vector<std::string>& fresh) override;
   void silence() override {}
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  signals:
   // A view was opened or closed (the main window widens or narrows).
   void layoutChanged();
@@ -75,6 +80,8 @@ class LiveViews : public QObject, public session::RoundListener {
   std::array<QDockWidget*, kViews> docks_{};
   std::array<plots::LiveViewBase*, kViews> views_{};
   bool fresh_ = true;  // no session since the last Idle: the next one starts the views over
-  bool rtcmAttached_ = false;
+  static constexpr std::uint8_t kRtcmSlot = 3;
+  session::ReceiverSession* session_ = nullptr;
+  bool rtcmWanted_ = false;  // the session was asked for the RTCM output
   session::CallbackChannel<session::CallbackRegistry::DataKey, void(CReceiver*)>::Registration rtcm_;
 };

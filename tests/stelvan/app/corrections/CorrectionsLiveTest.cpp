@@ -1,13 +1,18 @@
 // The Corrections view beside a window, on a live receiver session: the session receiver's
 // RTCM 3 output (1005, 1006, 1033 and the MSM4 of each system; it offers no 1008) fills
-// every part of it while the session's own stream goes on.
+// every part of it while the session's own stream goes on; closing the view stops that output
+// again and the session stays live.
 #include <gtest/gtest.h>
 
+#include <QDockWidget>
 #include <QLabel>
 #include <QMainWindow>
 #include <QTableWidget>
 #include <QTest>
+#include <atomic>
 #include <cstdlib>
+#include <mutex>
+#include <vector>
 
 #include "QtTestApp.h"
 #include "TempDir.h"
@@ -23,6 +28,30 @@ namespace {
 QString label(QWidget& w, const char* name) {
   return w.findChild<QLabel*>(name)->text();
 }
+
+// The session's states from the moment it is set (states are posted from the session thread).
+struct StateLog : session::SessionObserver {
+  void stateChanged(session::SessionState, session::SessionState to) override {
+    std::lock_guard l(lock);
+    states.push_back(to);
+  }
+  void statusText(const std::string&) override {}
+  void titleText(const std::string&) override {}
+  void serverEvent(std::uint8_t, const std::string&) override {}
+  std::vector<session::SessionState> seen() {
+    std::lock_guard l(lock);
+    return states;
+  }
+  std::mutex lock;
+  std::vector<session::SessionState> states{session::SessionState::Live};
+};
+
+// Rounds too short to show, each of which empties the main view.
+struct Silences : session::RoundListener {
+  void round(const std::vector<std::string>&) override {}
+  void silence() override { ++count; }
+  std::atomic<int> count{0};
+};
 
 }  // namespace
 
@@ -51,6 +80,14 @@ TEST(CorrectionsLive, ShowsTheReceiversOwnRtcm3Output) {
   window.resize(900, 600);
   window.show();
   auto& wnd = *static_cast<plots::CCorrectionsWnd*>(views.view(LiveViews::Corrections));
+  // What the receiver's port sends, as the receiver lists it.
+  const auto outputs = [&] {
+    std::string reply;
+    if (CReceiver* r = session.receiver()) r->SendCommand("print,/par/out/cur/term:on", reply);
+    return reply;
+  };
+  StateLog log;
+  session.setObserver(&log);
   auto* systems = wnd.findChild<QTableWidget*>("systemTable");
   auto* messages = wnd.findChild<QTableWidget*>("messageTable");
   // Two seconds of output: rates need a second arrival, and GPS, GLONASS, Galileo and SBAS
@@ -79,11 +116,28 @@ TEST(CorrectionsLive, ShowsTheReceiversOwnRtcm3Output) {
   views.toggle(LiveViews::Position);
   auto& position = *static_cast<plots::CTrackWnd*>(views.view(LiveViews::Position));
   EXPECT_TRUE(QTest::qWaitFor([&] { return position.track().stats().count >= 2; }, 15000));
-  views.toggle(LiveViews::Corrections);
+  EXPECT_NE(outputs().find("rtcm3"), std::string::npos) << outputs();
+  // Closed with its own close button: the receiver stops its RTCM output, which would take the
+  // line's room, and the session's own stream is enabled again without leaving Live.
+  Silences silences;
+  session.addRoundListener(&silences);
+  views.dock(LiveViews::Corrections)->close();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        const std::string now = outputs();
+        return now.find("rtcm3") == std::string::npos && now.find("zrx={/PG:") != std::string::npos;
+      },
+      15000))
+      << outputs();
   const int fixes = position.track().stats().count;
   EXPECT_TRUE(QTest::qWaitFor([&] { return position.track().stats().count >= fixes + 3; }, 15000))
       << position.track().stats().count << " fixes, " << fixes << " when the Corrections view closed";
+  session.removeRoundListener(&silences);
+  EXPECT_EQ(silences.count, 0) << "the main view was emptied while the outputs were enabled again";
   EXPECT_EQ(session.state(), session::SessionState::Live);
+  EXPECT_EQ(log.seen(), (std::vector<session::SessionState>{session::SessionState::Live}))
+      << "the session left Live";
   views.detach();
+  session.setObserver(nullptr);
   session.disconnect();
 }

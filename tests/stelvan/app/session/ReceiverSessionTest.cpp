@@ -147,6 +147,62 @@ TEST_F(ReceiverSessionTest, ToolHasTheSilencedReceiverToItselfAndTheSessionComes
   EXPECT_EQ(silencedLive, silencedManual + 1) << "one \"%%dm\" before a tool takes a live receiver";
 }
 
+// Writers on other threads (corrections through the receiver's own link) reach the receiver only
+// while the session shows it, learn of each new live spell, and are told when the session ends;
+// an extra output is attached again by the session after a tool.
+TEST_F(ReceiverSessionTest, LeaseLendsTheReceiverOnlyWhileLiveAndEndsWithTheSession) {
+  goLive();
+  const auto lease = session.lease();
+  const auto serial = lease->serial();
+  const auto look = [&](std::uint64_t s = 0) {
+    auto l = lease->look(s ? s : serial);
+    if (l.receiver) l.receiver->Release();
+    return l;
+  };
+  // Whether the receiver lists RTCM 3 among its outputs within a few seconds.
+  const auto sendsRtcm = [&] {
+    std::string reply;
+    for (int i = 0; i < 50; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(100)))
+      if (CReceiver* r = session.receiver(); r && r->SendCommand("print,/par/out/cur/term:on", reply) &&
+                                             reply.find("rtcm3") != std::string::npos)
+        return true;
+    return false;
+  };
+  session.setOutput(3, "1005:1");
+  ASSERT_TRUE(sendsRtcm());
+  const auto first = look();
+  ASSERT_EQ(first.kind, session::ReceiverLease::Kind::Live);
+  CReceiver* lent = nullptr;
+  EXPECT_TRUE(lease->run(first.epoch, [&](CReceiver* r) { lent = r; }));
+  EXPECT_EQ(lent, session.receiver());
+
+  session::ReceiverLease::Look inTool;
+  bool ranInTool = true;
+  session.borrowReceiver(
+      [&](CReceiver*) {
+        inTool = look();
+        ranInTool = lease->run(first.epoch, [](CReceiver*) {});
+      },
+      ReceiverSession::BorrowMode::OpenReceiver, "Configuration");
+  EXPECT_EQ(inTool.kind, session::ReceiverLease::Kind::Paused);
+  EXPECT_EQ(inTool.why, "the receiver is in use by Configuration");
+  EXPECT_FALSE(ranInTool);
+  ASSERT_TRUE(recorder.waitForState(session, SessionState::Live));
+  const auto again = look();
+  ASSERT_EQ(again.kind, session::ReceiverLease::Kind::Live);
+  EXPECT_NE(again.epoch, first.epoch) << "the receiver was closed and opened again meanwhile";
+  EXPECT_FALSE(lease->run(first.epoch, [](CReceiver*) {}));
+  EXPECT_TRUE(lease->run(again.epoch, [](CReceiver*) {}));
+  EXPECT_TRUE(sendsRtcm()) << "the extra output after the tool";
+
+  session.disconnect();
+  EXPECT_EQ(look().kind, session::ReceiverLease::Kind::Ended);
+  EXPECT_EQ(look().why, "the receiver was disconnected");
+  goLive();
+  EXPECT_EQ(look().kind, session::ReceiverLease::Kind::Ended) << "a writer of the earlier session";
+  EXPECT_EQ(look(lease->serial()).kind, session::ReceiverLease::Kind::Live);
+}
+
 TEST_F(ReceiverSessionTest, TwoToolsAtOnceNeverShareTheReceiver) {
   goLive();
   ReceiverSession::BorrowResult nested{}, other{};
@@ -207,9 +263,14 @@ TEST_F(ReceiverSessionTest, ReceiverBackOnTheSameDeviceLinkResumesTheLiveSession
   std::filesystem::remove(deviceLink);  // no retry may open a pseudo-terminal reused meanwhile
   sim->stop();
   ASSERT_TRUE(recorder.waitForState(session, SessionState::Reconnecting, 60));
+  const auto lease = session.lease();
+  EXPECT_EQ(lease->look(lease->serial()).kind, session::ReceiverLease::Kind::Paused);
   startSimulator();  // a new pseudo-terminal, reached through the same path
   pointLinkAtSimulator();
   ASSERT_TRUE(recorder.waitForState(session, SessionState::Live, 60)) << recorder.lastStatus();
+  const auto back = lease->look(lease->serial());
+  EXPECT_EQ(back.kind, session::ReceiverLease::Kind::Live);
+  if (back.receiver) back.receiver->Release();
   EXPECT_TRUE(recorder.waitForRounds(2));
   const auto states = recorder.states();
   EXPECT_EQ(std::vector<SessionState>(states.end() - 3, states.end()),
