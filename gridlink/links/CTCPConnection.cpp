@@ -96,8 +96,8 @@ bool CTCPConnection::connect() {
     const int code = e.GetErrorCode();
     if (code == ECONNREFUSED)
       SetStatusText("ER:Connection refused by " + where);
-    else if (code == ETIMEDOUT || code == 0)
-      SetStatusText(kNoReply);
+    else if (code == ETIMEDOUT || code == 0 || code == ECONNRESET)
+      SetStatusText(kNoReply);  // reset: it took the connection and dropped it before the login
     else
       SetStatusText("ER:Can't connect to " + where + " - " + Platform::SystemErrorText(code));
     return false;

@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTreeWidget>
@@ -15,6 +14,7 @@
 #include "../QtSupport.h"
 #include "ChildProcess.h"
 #include "OpensslServer.h"
+#include "PipedProcess.h"
 #include "TempDir.h"
 #include "TestCaster.h"
 #include "TestPaths.h"
@@ -32,26 +32,20 @@ namespace {
 // rcvsim with its port B; serves until its standard input closes.
 struct SimWithPortB {
   bool start() {
-    proc.start(QString::fromStdString(TestPaths::binDir() + "/rcvsim"), {"--pty", "--port-b", "--seed", "7"});
-    if (!proc.waitForStarted(5000)) return false;
+    if (!proc.start(TestPaths::binDir() + "/rcvsim", {"--pty", "--port-b", "--seed", "7"})) return false;
+    std::string line;
     while (pty.empty() || portB.empty()) {
-      if (!waitFor([this] { return proc.canReadLine() || proc.state() != QProcess::Running; }, 10000))
-        return false;
-      const QString line = QString::fromUtf8(proc.readLine()).trimmed();
-      if (line.startsWith("pty "))
-        pty = line.mid(4).toStdString();
-      else if (line.startsWith("ptyb "))
-        portB = line.mid(5).toStdString();
+      if (!proc.readLine(line, 10000, [] { QCoreApplication::processEvents(); })) return false;
+      if (line.rfind("pty ", 0) == 0)
+        pty = line.substr(4);
+      else if (line.rfind("ptyb ", 0) == 0)
+        portB = line.substr(5);
       else
         return false;
     }
     return true;
   }
-  ~SimWithPortB() {
-    proc.closeWriteChannel();
-    if (!proc.waitForFinished(5000)) proc.kill(), proc.waitForFinished(5000);
-  }
-  QProcess proc;
+  PipedProcess proc;
   std::string pty, portB;
 };
 

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -16,6 +15,7 @@
 #include <QTreeWidget>
 #include <cstdlib>
 
+#include "PipedProcess.h"
 #include "QtTestApp.h"
 #include "TempDir.h"
 #include "TestPaths.h"
@@ -90,15 +90,11 @@ TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
   QtTestApp();
   ScopedConfigHome config;
   TempDir out;
-  QProcess sim;
-  sim.start(QString::fromStdString(TestPaths::binDir() + "/rcvsim"), {"--pty", "--seed", "3"});
-  ASSERT_TRUE(sim.waitForStarted(5000));
+  PipedProcess sim;
+  ASSERT_TRUE(sim.start(TestPaths::binDir() + "/rcvsim", {"--pty", "--seed", "3"}));
   QString pty;
-  while (pty.isEmpty() && sim.waitForReadyRead(5000))
-    while (sim.canReadLine()) {
-      const QString l = QString::fromLatin1(sim.readLine()).trimmed();
-      if (l.startsWith("pty ")) pty = l.mid(4);
-    }
+  for (std::string l; pty.isEmpty() && sim.readLine(l, 5000);)
+    if (l.rfind("pty ", 0) == 0) pty = QString::fromStdString(l.substr(4));
   ASSERT_FALSE(pty.isEmpty());
   // Every closed file goes to the converter, whose header names the receiver.
   CProfile().Write("ZRX2RIN", "Application", "true");
@@ -161,9 +157,8 @@ TEST(RealTimeLogging, StartWritesFilesAndStopClosesTheLast) {
   QFile f(QString::fromStdString(out.str()) + "/" + files[0]);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_TRUE(f.read(5) == "~~005");
-  sim.closeWriteChannel();
-  sim.terminate();
-  sim.waitForFinished(5000);
+  sim.closeStdin();
+  sim.finish(5000);
 }
 
 TEST(RealTimeLogging, AfterAStallItSaysItLogsOnlyWhenItDoes) {

@@ -1,38 +1,31 @@
 #pragma once
 // The receiver simulator as a child process on a pseudo-terminal, for window tests that
-// link the shared Gridlink (the in-process simulator brings its own static copy).
-#include <QProcess>
+// link the shared Gridlink (the in-process simulator brings its own static copy). It ends
+// with its standard input.
 #include <QStringList>
 #include <string>
+#include <vector>
 
+#include "PipedProcess.h"
 #include "TestPaths.h"
 
 class SimProcess {
  public:
-  bool start(QStringList extra = {}) {
-    proc_.setProgram(QString::fromStdString(TestPaths::binDir() + "/rcvsim"));
-    proc_.setArguments(QStringList{"--pty", "--seed", "7"} + extra);
-    proc_.start();
-    if (!proc_.waitForStarted(5000)) return false;
-    while (proc_.waitForReadyRead(5000)) {
-      while (proc_.canReadLine()) {
-        const QString line = QString::fromLatin1(proc_.readLine()).trimmed();
-        if (line.startsWith("pty ")) {
-          pty_ = line.mid(4).toStdString();
-          return true;
-        }
+  bool start(const QStringList& extra = {}) {
+    std::vector<std::string> args{"--pty", "--seed", "7"};
+    for (const QString& a : extra) args.push_back(a.toStdString());
+    if (!proc_.start(TestPaths::binDir() + "/rcvsim", args)) return false;
+    std::string line;
+    while (proc_.readLine(line, 5000))
+      if (line.rfind("pty ", 0) == 0) {
+        pty_ = line.substr(4);
+        return true;
       }
-    }
     return false;
-  }
-  ~SimProcess() {
-    proc_.closeWriteChannel();  // the simulator ends with its standard input
-    proc_.terminate();
-    if (!proc_.waitForFinished(5000)) proc_.kill(), proc_.waitForFinished(2000);
   }
   std::string receiverString() const { return "COM" + pty_ + ":115200:1"; }
 
  private:
-  QProcess proc_;
+  PipedProcess proc_;
   std::string pty_;
 };
