@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTabBar>
