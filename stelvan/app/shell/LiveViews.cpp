@@ -89,8 +89,7 @@ bool LiveViews::isOpen(View v) const {
 void LiveViews::toggle(View v) {
   QDockWidget* dock = docks_[v];
   if (isOpen(v)) {
-    dock->close();
-    if (v == Corrections) detachRtcm();
+    dock->close();  // the Corrections view's close event stops its output (eventFilter)
     return;
   }
   views_[v]->begin();

@@ -18,6 +18,7 @@
 #include "TempDir.h"
 #include "TestCaster.h"
 #include "TestPaths.h"
+#include "DialogSteps.h"
 #include "corrections/CCorrectionsDlg.h"
 #include "gridlink/CReceiver.h"
 #include "gridlink/platform/PtyPair.h"
@@ -25,7 +26,6 @@
 #include "shell/CCockpitView.h"
 #include "shell/CMainFrame.h"
 #include "shell/PumpingWait.h"
-#include "shell/StartOptions.h"
 
 namespace {
 
@@ -80,21 +80,14 @@ TEST(CorrectionsDialog, NearestMountPointThenRtkFixedInTheMainView) {
     app.LoadSettings();
     CMainFrame frame(app);
     frame.show();
-    const std::string rcv = "COM" + sim.pty + ":115200:1";
-    const char* argv[] = {"stelvan", "--receiver", rcv.c_str()};
-    CONNECTION_INFO info;
-    ASSERT_TRUE(StartOptions::Parse(3, argv).ConnectionInfo(info));
-    frame.ConnectWith(info);
+    ASSERT_TRUE(dialogsteps::connectWindow(frame, "COM" + sim.pty + ":115200:1"));
     ASSERT_TRUE(waitFor([&] { return frame.view()->texts().hasPosition; }, 30000));
     EXPECT_EQ(frame.view()->texts().solution, "(standalone)");
 
     frame.OnCorrectionsInput();
     auto* dlg = frame.findChild<QDialog*>("dlgCorrections");
     ASSERT_NE(dlg, nullptr);
-    child<QLineEdit>(dlg, "ntripCaster")->setText("127.0.0.1");
-    child<QSpinBox>(dlg, "ntripPort")->setValue(caster.port());
-    child<QLineEdit>(dlg, "ntripUser")->setText("user");
-    child<QLineEdit>(dlg, "ntripPassword")->setText("pass");
+    dialogsteps::fillCaster(dlg, caster.port());
     child<QPushButton>(dlg, "ntripSourceTable")->click();
     auto* mounts = child<QTreeWidget>(dlg, "ntripMounts");
     ASSERT_TRUE(waitFor([&] { return mounts->topLevelItemCount() == 2; }, 15000))
@@ -140,21 +133,13 @@ TEST(CorrectionsDialog, ThroughTheReceiversOwnLinkWhileTheMainViewStaysLive) {
     app.LoadSettings();
     CMainFrame frame(app);
     frame.show();
-    const std::string rcv = "COM" + sim.pty + ":115200:1";
-    const char* argv[] = {"stelvan", "--receiver", rcv.c_str()};
-    CONNECTION_INFO info;
-    ASSERT_TRUE(StartOptions::Parse(3, argv).ConnectionInfo(info));
-    frame.ConnectWith(info);
+    ASSERT_TRUE(dialogsteps::connectWindow(frame, "COM" + sim.pty + ":115200:1"));
     ASSERT_TRUE(waitFor([&] { return frame.view()->texts().hasPosition; }, 30000));
     ASSERT_NE(app.GetReceiver(), nullptr);
     frame.OnCorrectionsInput();
     auto* dlg = frame.findChild<QDialog*>("dlgCorrections");
     ASSERT_NE(dlg, nullptr);
-    child<QLineEdit>(dlg, "ntripCaster")->setText("127.0.0.1");
-    child<QSpinBox>(dlg, "ntripPort")->setValue(caster.port());
-    child<QLineEdit>(dlg, "ntripUser")->setText("user");
-    child<QLineEdit>(dlg, "ntripPassword")->setText("pass");
-    child<QLineEdit>(dlg, "ntripMount")->setText("MNT");
+    dialogsteps::fillCaster(dlg, caster.port(), "MNT");
     child<QLineEdit>(dlg, "ntripDestination")->clear();
     child<QCheckBox>(dlg, "ntripOwnLink")->setChecked(true);
     EXPECT_FALSE(child<QLineEdit>(dlg, "ntripDestination")->isEnabled());

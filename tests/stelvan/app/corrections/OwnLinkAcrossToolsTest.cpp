@@ -9,11 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <cstdlib>
 
 #include "../QtSupport.h"
 #include "ChildProcess.h"
+#include "DialogSteps.h"
 #include "TempDir.h"
 #include "TestCaster.h"
 #include "TestPaths.h"
@@ -23,7 +23,6 @@
 #include "shell/CCockpitView.h"
 #include "shell/CMainFrame.h"
 #include "shell/PumpingWait.h"
-#include "shell/StartOptions.h"
 
 namespace {
 
@@ -58,11 +57,7 @@ TEST(OwnLinkAcrossTools, PausedWhileAToolHasTheReceiverResumedAfterItAndEndedByD
     app.LoadSettings();
     CMainFrame frame(app);
     frame.show();
-    const std::string rcv = "COM" + sim.ptyPath() + ":115200:1";
-    const char* argv[] = {"stelvan", "--receiver", rcv.c_str()};
-    CONNECTION_INFO info;
-    ASSERT_TRUE(StartOptions::Parse(3, argv).ConnectionInfo(info));
-    frame.ConnectWith(info);
+    ASSERT_TRUE(dialogsteps::connectWindow(frame, "COM" + sim.ptyPath() + ":115200:1"));
     ASSERT_TRUE(waitFor([&] { return frame.view()->texts().hasPosition; }, 30000));
     std::string reply;
     ASSERT_EQ(app.GetReceiver()->SendCommand("set,/par/dev/ser/a/imode,omni", reply), 1) << reply;
@@ -70,11 +65,7 @@ TEST(OwnLinkAcrossTools, PausedWhileAToolHasTheReceiverResumedAfterItAndEndedByD
     frame.OnCorrectionsInput();
     auto* dlg = frame.findChild<QDialog*>("dlgCorrections");
     ASSERT_NE(dlg, nullptr);
-    dlg->findChild<QLineEdit*>("ntripCaster")->setText("127.0.0.1");
-    dlg->findChild<QSpinBox*>("ntripPort")->setValue(caster.port());
-    dlg->findChild<QLineEdit*>("ntripUser")->setText("user");
-    dlg->findChild<QLineEdit*>("ntripPassword")->setText("pass");
-    dlg->findChild<QLineEdit*>("ntripMount")->setText("MNT");
+    dialogsteps::fillCaster(dlg, caster.port(), "MNT");
     dlg->findChild<QCheckBox*>("ntripOwnLink")->setChecked(true);
     dlg->findChild<QPushButton*>("ntripStart")->click();
     ASSERT_TRUE(waitFor([&] { return frame.view()->texts().solution == "(RTK fixed)"; }, 30000))
