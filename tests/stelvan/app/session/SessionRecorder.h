@@ -51,8 +51,10 @@ class Recorder : public session::SessionObserver, public session::RoundListener 
     std::unique_lock l(lock_);
     return changed_.wait_for(l, std::chrono::seconds(seconds), ready);
   }
+  // The session is in the state and its observer has been told so: the session changes its
+  // state before it tells, and a test that then reads states() must find the change there.
   bool waitForState(ReceiverSession& s, SessionState want, int seconds = 30) {
-    return waitFor([&] { return s.state() == want; }, seconds);
+    return waitFor([&] { return s.state() == want && !states_.empty() && states_.back() == want; }, seconds);
   }
   bool waitForRounds(int more) {
     int target;
