@@ -23,6 +23,7 @@ CAddIPRcvDlg::CAddIPRcvDlg(QWidget* parent)
   m_Address->setObjectName(QStringLiteral("ctl2000"));
   m_Port->setObjectName(QStringLiteral("ctl2003"));
   m_Password->setObjectName(QStringLiteral("ctl2001"));
+  m_Password->setEchoMode(QLineEdit::Password);
   m_Address->setMinimumWidth(160);
   m_Address->setPlaceholderText(QStringLiteral("address or host name"));
   m_Kind->setObjectName(QStringLiteral("cmbLink"));

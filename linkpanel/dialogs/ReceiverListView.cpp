@@ -33,15 +33,32 @@ void ReceiverListView::Reset(bool local) {
   setSelectionMode(local ? QAbstractItemView::SingleSelection : QAbstractItemView::ExtendedSelection);
 }
 
+namespace {
+constexpr int kReceiverRole = Qt::UserRole;
+}
+
+std::string ReceiverListView::Receiver(const QTreeWidgetItem* row) {
+  return row->data(0, kReceiverRole).toString().toStdString();
+}
+
+void ReceiverListView::setReceiver(QTreeWidgetItem* row, const std::string& text) {
+  row->setData(0, kReceiverRole, QString::fromStdString(text));
+  row->setText(0, QString::fromStdString(ShownRow(text)));
+}
+
 void ReceiverListView::AddRows(const std::vector<std::string>& rows) {
-  for (const std::string& row : rows)
-    insertTopLevelItem(0, new QTreeWidgetItem({QString::fromStdString(row)}));
+  for (const std::string& text : rows) {
+    auto* row = new QTreeWidgetItem;
+    setReceiver(row, text);
+    insertTopLevelItem(0, row);
+  }
   resizeColumnToContents(0);
 }
 
 QTreeWidgetItem* ReceiverListView::FindRow(const std::string& text) const {
-  const auto found = findItems(QString::fromStdString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
-  return found.isEmpty() ? nullptr : found.first();
+  for (int i = 0; i < topLevelItemCount(); ++i)
+    if (Receiver(topLevelItem(i)) == text) return topLevelItem(i);
+  return nullptr;
 }
 
 void ReceiverListView::AddPortRow(const std::string& row) {
@@ -54,7 +71,7 @@ void ReceiverListView::RemovePortRows(const std::string& devicePath, const std::
   for (int i = topLevelItemCount() - 1; i >= 0; --i) {
     QTreeWidgetItem* row = topLevelItem(i);
     if (row == m_EditedRow) continue;
-    const std::optional<ComRow> com = ParseComRow(row->text(0).toStdString());
+    const std::optional<ComRow> com = ParseComRow(Receiver(row));
     if (com && (com->port == devicePath || (!byIdPath.empty() && com->port == byIdPath)))
       delete takeTopLevelItem(i);
   }
@@ -68,7 +85,7 @@ bool ReceiverListView::CommitEdit() {
   m_EditedRow = nullptr;
   m_Editor = nullptr;
   removeItemWidget(row, 0);
-  row->setText(0, QString::fromStdString(*text));
+  setReceiver(row, *text);
   return true;
 }
 
@@ -80,18 +97,18 @@ void ReceiverListView::ChooseRow(QTreeWidgetItem* row) {
 }
 
 std::vector<std::string> ReceiverListView::ChosenReceivers(QTreeWidgetItem* editedRow) const {
-  if (editedRow) return {editedRow->text(0).toStdString()};
+  if (editedRow) return {Receiver(editedRow)};
   std::vector<std::string> selected, all;
   for (int i = 0; i < topLevelItemCount(); ++i) {
     const QTreeWidgetItem* row = topLevelItem(i);
-    all.push_back(row->text(0).toStdString());
+    all.push_back(Receiver(row));
     if (row->isSelected()) selected.push_back(all.back());
   }
   return selected.empty() ? all : selected;
 }
 
 void ReceiverListView::openEditor(QTreeWidgetItem* row) {
-  RowEditor* editor = CreateRowEditor(row->text(0).toStdString(), nullptr);
+  RowEditor* editor = CreateRowEditor(Receiver(row), nullptr);
   if (!editor) return;
   m_EditedRow = row;
   m_Editor = editor;

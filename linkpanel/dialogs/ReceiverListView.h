@@ -34,9 +34,12 @@ class ReceiverListView : public QTreeWidget {
   // What OK connects to: the row being edited (whose edit must already be committed and is
   // passed in), else the selected rows, else every row, in list order.
   std::vector<std::string> ChosenReceivers(QTreeWidgetItem* editedRow) const;
+  // The receiver string a row stands for; the row shows it with its secrets masked.
+  static std::string Receiver(const QTreeWidgetItem* row);
 
  private:
   void openEditor(QTreeWidgetItem* row);
+  static void setReceiver(QTreeWidgetItem* row, const std::string& text);
 
   bool m_Local = true;
   QTreeWidgetItem* m_EditedRow = nullptr;

@@ -88,6 +88,7 @@ TcpRowEditor::TcpRowEditor(const TcpRow& row, QWidget* parent)
       m_Wifi(row.wifi) {
   setObjectName(QStringLiteral("tcpEditor"));
   m_Host->setPlaceholderText(QStringLiteral("address or host name"));
+  m_Password->setEchoMode(QLineEdit::PasswordEchoOnEdit);
   QHBoxLayout* layout = tightRow(this);
   layout->addWidget(m_Host, 3);
   layout->addWidget(m_Port, 1);
@@ -126,6 +127,7 @@ GsmRowEditor::GsmRowEditor(const GsmRow& row, QWidget* parent)
   m_Port->setObjectName(QStringLiteral("cmbModemPort"));
   m_Rate->setObjectName(QStringLiteral("cmbModemRate"));
   m_Pin->setToolTip(QStringLiteral("The SIM's PIN, 0 for none"));
+  m_Pin->setEchoMode(QLineEdit::PasswordEchoOnEdit);
   FillPortBox(m_Port, row.port);
   for (int rate : ComRates()) m_Rate->addItem(QString::number(rate));
   const int rateIndex = m_Rate->findText(QString::number(row.rate > 0 ? row.rate : 115200));

@@ -78,6 +78,19 @@ std::optional<GsmRow> ParseGsmRow(const std::string& text) {
   return row;
 }
 
+std::string ShownRow(const std::string& text) {
+  constexpr const char* kMask = "****";
+  if (std::optional<TcpRow> tcp = ParseTcpRow(text); tcp && !tcp->password.empty()) {
+    tcp->password = kMask;
+    return FormatTcpRow(*tcp);
+  }
+  if (std::optional<GsmRow> gsm = ParseGsmRow(text); gsm && gsm->pin != "0") {
+    gsm->pin = kMask;
+    return FormatGsmRow(*gsm);
+  }
+  return text;
+}
+
 std::string FormatGsmRow(const GsmRow& row) {
   std::string text = "GSM" + row.port + ":" + row.number + ":" + (row.pin.empty() ? "0" : row.pin);
   if (row.rate > 0) text += ":" + std::to_string(row.rate);

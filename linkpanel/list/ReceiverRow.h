@@ -40,6 +40,9 @@ std::optional<TcpRow> ParseTcpRow(const std::string& text);
 std::string FormatTcpRow(const TcpRow& row);
 std::optional<GsmRow> ParseGsmRow(const std::string& text);
 std::string FormatGsmRow(const GsmRow& row);
+// The receiver string as a list shows it: a TCP password or a SIM PIN is drawn as "****", so
+// the list can be on screen while others look on. Other strings come back unchanged.
+std::string ShownRow(const std::string& text);
 
 // Four decimal numbers from 0 to 255 separated by dots, nothing else.
 bool IsValidIPv4(const std::string& text);

@@ -20,6 +20,7 @@
 #include "DialogTestSupport.h"
 #include "TempDir.h"
 #include "dialogs/CServerRcvDlg.h"
+#include "dialogs/ReceiverListView.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CProfile.h"
 #include "gridlink/platform/MessagePump.h"
@@ -35,7 +36,7 @@ namespace {
 std::vector<std::string> rowsOf(QTreeWidget* list) {
   std::vector<std::string> rows;
   for (int i = 0; i < list->topLevelItemCount(); ++i)
-    rows.push_back(list->topLevelItem(i)->text(0).toStdString());
+    rows.push_back(ReceiverListView::Receiver(list->topLevelItem(i)));
   return rows;
 }
 

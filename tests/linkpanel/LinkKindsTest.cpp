@@ -33,9 +33,7 @@ class LinkKindsTest : public ::testing::Test {
     CConnection::getProfile().Write("LServer", key, (row + ",").c_str());
   }
   static bool listed(CServerRcvDlg& dlg, const std::string& text) {
-    return !Find<QTreeWidget>(&dlg, "ctl2000")
-                ->findItems(QString::fromStdString(text), Qt::MatchExactly)
-                .isEmpty();
+    return Find<ReceiverListView>(&dlg, "ctl2000")->FindRow(text) != nullptr;
   }
   ScopedConfigHome config;
   CProfile settings{kDialogSettingsKey};
@@ -80,7 +78,9 @@ TEST_F(LinkKindsTest, RowsOfEveryKindAreOfferedAndEditedInPlace) {
   dlg.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
   EXPECT_TRUE(listed(dlg, kWifiRow));
-  EXPECT_TRUE(listed(dlg, "TCP:10.0.0.8:8002:pw"));
+  ASSERT_TRUE(listed(dlg, "TCP:10.0.0.8:8002:pw"));
+  EXPECT_EQ(Find<ReceiverListView>(&dlg, "ctl2000")->FindRow("TCP:10.0.0.8:8002:pw")->text(0),
+            "TCP:10.0.0.8:8002:****");
   // The last one opened comes up in its editor: the modem's fields.
   auto* number = Find<QLineEdit>(&dlg, "edtNumber");
   ASSERT_NE(number, nullptr);

@@ -31,6 +31,14 @@ TEST(ReceiverRow, NetworkRows) {
   EXPECT_FALSE(ParseTcpRow("TCP::8002:pw"));
 }
 
+TEST(ReceiverRow, ShownRowsMaskPasswordsAndPinsOnly) {
+  EXPECT_EQ(ShownRow("TCP:192.168.0.4:8002:se:cret"), "TCP:192.168.0.4:8002:****");
+  EXPECT_EQ(ShownRow("TCP:192.168.0.4:8002:"), "TCP:192.168.0.4:8002:");
+  EXPECT_EQ(ShownRow("GSM/dev/ttyUSB1:0041791234567:1234:19200"), "GSM/dev/ttyUSB1:0041791234567:****:19200");
+  EXPECT_EQ(ShownRow("GSM2:555:0"), "GSM2:555:0");
+  EXPECT_EQ(ShownRow("COM/dev/ttyUSB0:115200:1"), "COM/dev/ttyUSB0:115200:1");
+}
+
 TEST(ReceiverRow, WifiAndModemRows) {
   auto wifi = ParseTcpRow("WIFI:rover-3.local:8000:");
   ASSERT_TRUE(wifi);
