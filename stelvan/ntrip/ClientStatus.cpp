@@ -41,6 +41,7 @@ std::string FormatStatus(const ClientStatus& s) {
     std::snprintf(tail, sizeof tail, ", age -");
   out += tail;
   if (s.reconnects) out += ", reconnects " + std::to_string(s.reconnects);
+  if (s.dropped) out += ", dropped " + std::to_string(s.dropped) + " B";
   return out;
 }
 

@@ -15,6 +15,7 @@ struct ClientStatus {
   std::map<unsigned, std::uint64_t> messages;  // RTCM 3 frames by message number
   std::int64_t ageMs = -1;                     // since the last whole message; -1: none yet
   int reconnects = 0;
+  std::uint64_t dropped = 0;  // correction bytes dropped while the destination was away
   int ggaSent = 0;
   std::string text;       // the last error or the state in words
   std::string mountList;  // on an unknown mount point: the caster's mount points

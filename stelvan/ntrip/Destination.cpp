@@ -48,9 +48,11 @@ class SerialDestination : public Destination {
   }
   bool Write(const char* bytes, std::size_t count, std::string& error) override {
     if (port_.Write(bytes, count, kWriteTimeoutMs) == static_cast<int>(count)) return true;
+    const int e = port_.LastError();
     error = path_ + ": " +
-            (port_.LastError() == ETIMEDOUT ? std::string("the port takes no data")
-                                            : std::strerror(port_.LastError()));
+            (e == ETIMEDOUT ? std::string("the port takes no data")
+             : e == EIO     ? std::string("the port is gone (unplugged, or its receiver restarted)")
+                            : std::strerror(e));
     return false;
   }
   void Close() override { port_.Close(); }

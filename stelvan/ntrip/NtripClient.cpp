@@ -196,13 +196,57 @@ bool NtripClient::stream(NtripSocket& socket, bool chunked, std::string first) {
 }
 
 bool NtripClient::passOn(const char* bytes, std::size_t count) {
+  if (destinationAway_ && !destinationBack()) {
+    drop(count);
+    return true;
+  }
   std::string error;
   if (!sink_(bytes, count, error)) {
-    finish(Ending::Destination, "the corrections cannot be passed on: " + error);
-    return false;
+    const std::string text = "the corrections cannot be passed on: " + error;
+    if (!settings_.reopenDestination) {
+      finish(Ending::Destination, text);
+      return false;
+    }
+    destinationAway_ = true;
+    reopenDelayMs_ = 1000;
+    reopenAtMs_ = nowMs() + reopenDelayMs_;
+    {
+      std::lock_guard l(lock_);
+      droppedBefore_ = status_.dropped;
+    }
+    setState(ClientStatus::State::Streaming, text + "; they are dropped until it takes them again");
+    drop(count);
+    return true;
   }
   std::lock_guard l(lock_);
   status_.bytes += count;
+  return true;
+}
+
+void NtripClient::drop(std::size_t count) {
+  std::lock_guard l(lock_);
+  status_.dropped += count;
+}
+
+// Opens the failed destination again when its turn has come; true once it is back.
+bool NtripClient::destinationBack() {
+  if (nowMs() < reopenAtMs_) return false;
+  std::string error;
+  if (!settings_.reopenDestination(stop_, error)) {
+    reopenDelayMs_ = std::min(settings_.reopenMaxMs, reopenDelayMs_ * 2);
+    reopenAtMs_ = nowMs() + reopenDelayMs_;
+    setState(ClientStatus::State::Streaming,
+             "the corrections cannot be passed on: " + error + "; they are dropped until it takes them again");
+    return false;
+  }
+  destinationAway_ = false;
+  std::uint64_t dropped;
+  {
+    std::lock_guard l(lock_);
+    dropped = status_.dropped - droppedBefore_;
+  }
+  setState(ClientStatus::State::Streaming, "the destination takes corrections again (" + std::to_string(dropped) +
+                                               " B were dropped while it was away)");
   return true;
 }
 

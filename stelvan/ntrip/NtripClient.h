@@ -34,6 +34,12 @@ struct ClientSettings {
   int backoffFirstMs = 1000;     // reconnect after 1 s, 2 s, 4 s, ... up to backoffMaxMs
   int backoffMaxMs = 60000;
   int maxAttempts = 0;  // connection attempts in a row without data; 0: no limit
+  // When set, a destination that fails is opened again with this (which should give up when
+  // `stop` is set) after 1 s, 2 s, 4 s, ... up to reopenMaxMs, and the corrections that come
+  // meanwhile are dropped: a receiver unplugged or restarted takes corrections again once it is
+  // back, without a hand on the program. Unset: a failing destination ends the client.
+  std::function<bool(const std::atomic<bool>& stop, std::string& error)> reopenDestination;
+  int reopenMaxMs = 30000;
 };
 
 class NtripClient {
@@ -60,6 +66,8 @@ class NtripClient {
   bool session();
   bool stream(class NtripSocket& socket, bool chunked, std::string first);
   bool passOn(const char* bytes, std::size_t count);
+  void drop(std::size_t count);
+  bool destinationBack();
   void sendGgaIfDue(class NtripSocket& socket, long long& nextGgaMs);
   bool currentPosition(GgaPosition& p);
   void unknownMount();
@@ -76,6 +84,11 @@ class NtripClient {
   mutable std::mutex lock_;
   ClientStatus status_;
   long long lastMessageMs_ = -1;
+  // The destination failed and is being opened again (client thread only).
+  bool destinationAway_ = false;
+  long long reopenAtMs_ = 0;
+  int reopenDelayMs_ = 0;
+  std::uint64_t droppedBefore_ = 0;
   long long rateSampleMs_ = 0;
   std::uint64_t rateSampleBytes_ = 0;
 };

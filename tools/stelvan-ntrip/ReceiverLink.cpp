@@ -1,5 +1,8 @@
 #include "ReceiverLink.h"
 
+#include <chrono>
+#include <thread>
+
 #include "InputMode.h"
 
 namespace ntriptool {
@@ -23,7 +26,8 @@ bool ReceiverLink::Open(std::string& error) {
 }
 
 bool ReceiverLink::StartGga(std::string& error) {
-  model_->addStreamListener(this);
+  ggaWanted_ = true;
+  if (!listening_) model_->addStreamListener(this);
   listening_ = true;
   std::string reply;
   if (model_->execute("em,,nmea/GGA:1", reply, kCommandTimeoutMs) != 1) {
@@ -46,6 +50,46 @@ void ReceiverLink::Close() {
   listening_ = false;
   model_->disconnect();
   model_.reset();
+}
+
+namespace {
+// Reports of the connect procedure are not needed: Reopen polls the model's state.
+struct QuietConnect : Tellus::IConnectionListener {
+  void onConnectStart() override {}
+  void onConnectProgress(const std::string&) override {}
+  void onConnectFailure(const std::string&) override {}
+  void onConnected(bool) override {}
+};
+}  // namespace
+
+bool ReceiverLink::Reopen(const std::atomic<bool>& stop, std::string& error) {
+  static QuietConnect quiet;
+  if (!model_) return Open(error);
+  // The old link is gone: no "dm" to send on it; the stream listener stays with the model.
+  ggaOn_ = false;
+  model_->disconnect();
+  {
+    std::lock_guard l(lock_);
+    line_.clear();
+  }
+  if (!model_->connect(connection_, &quiet)) {
+    error = "cannot open the receiver " + connection_ + ": " + model_->lastError();
+    return false;
+  }
+  // Finding the line's speed may take most of a minute; a stop ends it at once.
+  while (model_->state() == 1) {
+    if (stop.load()) {
+      model_->cancelConnect();
+      error = "stopped";
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (!model_->isConnected()) {
+    error = "cannot open the receiver " + connection_ + ": " + model_->lastError();
+    return false;
+  }
+  return (!ggaWanted_ || StartGga(error)) && TakesCorrections(error);
 }
 
 bool ReceiverLink::Position(Ntrip::GgaPosition& out) {

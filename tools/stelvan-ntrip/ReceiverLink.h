@@ -3,7 +3,8 @@
 // of the rover position uploaded as GGA, and the RCV: destination, whose
 // corrections are written between commands (the model serialises a raw write
 // with the commands, so a command is never split). Open and Close from the
-// main thread; Position and Write from the client's thread.
+// main thread; Position, Write and Reopen from the client's thread.
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -30,6 +31,9 @@ class ReceiverLink : public Tellus::IStreamListener {
   // as commands.
   bool TakesCorrections(std::string& error);
   bool Write(const char* bytes, std::size_t count, std::string& error);
+  // The link failed: opens the receiver again (GGA output again if it was on) and checks
+  // that its port still takes corrections. Gives up when `stop` is set.
+  bool Reopen(const std::atomic<bool>& stop, std::string& error);
   const std::string& connection() const { return connection_; }
 
   void onData(const std::uint8_t* bytes, std::size_t count) override;
@@ -37,7 +41,7 @@ class ReceiverLink : public Tellus::IStreamListener {
  private:
   std::string connection_;
   engine::Ref<Tellus::ReceiverModel> model_;
-  bool listening_ = false, ggaOn_ = false;
+  bool listening_ = false, ggaOn_ = false, ggaWanted_ = false;
   std::mutex lock_;
   std::string line_;
   Ntrip::GgaPosition position_;
@@ -56,6 +60,10 @@ class ReceiverDestination : public Ntrip::Destination {
     return ready_.empty() || link_.Write(ready_.data(), ready_.size(), error);
   }
   void Close() override {}
+  bool Reopen(const std::atomic<bool>& stop, std::string& error) override {
+    frames_ = Ntrip::WholeFrames();  // a frame cut by the failure is not finished on the new link
+    return link_.Reopen(stop, error);
+  }
   std::string Describe() const override { return "the receiver's link " + link_.connection(); }
 
  private:

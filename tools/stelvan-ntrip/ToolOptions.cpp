@@ -34,9 +34,11 @@ Takes RTK corrections from an NTRIP caster's mount point and passes them to a re
   --status-interval S   seconds between status lines (default 10)
 Standard error: a status line every 10 s (state, bytes, rate, RTCM 3 messages by type,
 age of the last message, reconnects) and every change of state. Reconnects by itself with
-a back-off of 1 s doubling to 60 s.
+a back-off of 1 s doubling to 60 s. A destination that fails later (a receiver unplugged
+or restarted) is opened again, 1 s doubling to 30 s, dropping the corrections meanwhile.
 Exit codes: 0 stopped (signal or --seconds), 1 user name or password refused, 2 bad
-command line, 3 unknown mount point, 4 destination failed, 5 caster unreachable
+command line, 3 unknown mount point, 4 destination not opened at the start or its port
+refuses corrections, 5 caster unreachable
 (--attempts) or no source table, 6 receiver of --gga-from or RCV: not opened,
 7 the caster's TLS certificate not trusted (also with --sourcetable).
 )";

@@ -11,7 +11,7 @@ enum Exit {
   kExitUnauthorized = 1,  // the caster refused the user name or password
   kExitUsage = 2,         // a bad command line
   kExitUnknownMount = 3,  // the caster has no such mount point
-  kExitDestination = 4,   // the destination could not be opened or written
+  kExitDestination = 4,   // the destination could not be opened at the start
   kExitCaster = 5,        // the caster could not be reached (--attempts) or gave no source table
   kExitReceiver = 6,      // the receiver named by --gga-from or RCV: could not be opened
   kExitUntrusted = 7,     // the caster's TLS certificate was not trusted

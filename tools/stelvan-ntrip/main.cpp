@@ -126,6 +126,12 @@ int main(int argc, char** argv) {
   if (!destination) return std::fprintf(stderr, "stelvan-ntrip: %s\n", error.c_str()), kExitUsage;
   if (!destination->Open(error))
     return std::fprintf(stderr, "stelvan-ntrip: cannot open %s\n", error.c_str()), kExitDestination;
+  // A receiver that goes away (unplugged, restarted) is opened again until it is back; the
+  // corrections that come meanwhile are dropped (old ones are of no use to a rover).
+  Ntrip::Destination* reopened = destination.get();
+  o.client.reopenDestination = [reopened](const std::atomic<bool>& stop, std::string& why) {
+    return reopened->Reopen(stop, why);
+  };
   std::fprintf(stderr, "stelvan-ntrip: corrections from %s:%d/%s to %s\n", o.client.caster.host.c_str(),
                o.client.caster.port, o.client.caster.mount.c_str(), destination->Describe().c_str());
   const int code = runClient(o, *destination);

@@ -24,6 +24,11 @@ bool CorrectionsRun::Start(Ntrip::ClientSettings settings, const std::string& de
                            std::string& error) {
   std::unique_ptr<Ntrip::Destination> made = Ntrip::Destination::Create(destination, error);
   if (!made) return false;
+  // A receiver port that goes away (unplugged, restarted) is opened again until it is back.
+  Ntrip::Destination* reopened = made.get();
+  settings.reopenDestination = [reopened](const std::atomic<bool>& stop, std::string& why) {
+    return reopened->Reopen(stop, why);
+  };
   // A serial port opens at once, so a wrong name shows now; a network port may take
   // seconds to answer, which the window must not wait for: the client's thread opens it.
   return Start(std::move(settings), std::move(made), destination.rfind("TCP:", 0) != 0, error);

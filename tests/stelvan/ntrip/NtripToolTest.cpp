@@ -115,6 +115,55 @@ TEST(StelvanNtrip, ExitCodesForRefusalsAndBadCommandLines) {
   EXPECT_EQ(noDestination.wait(5000), 4);
 }
 
+// A receiver unplugged and plugged in again (its port gone, then back under the same name):
+// the corrections meanwhile are dropped and counted, and the port is opened again by itself.
+TEST(StelvanNtrip, AReceiverPortThatGoesAwayIsOpenedAgainWhenItIsBack) {
+  TempDir dir;
+  TestCaster::Options co;
+  co.stream = std::string(200, 'c');
+  co.repeatMs = 200;
+  TestCaster caster(co);
+  ASSERT_TRUE(caster.start());
+  const fs::path link = dir.path() / "ttyRCV";
+  auto plugIn = [&](Platform::PtyPair& pty) {
+    ASSERT_TRUE(pty.Open());
+    fs::remove(link);
+    fs::create_symlink(pty.SlavePath(), link);
+  };
+  auto readsCorrections = [](Platform::PtyPair& pty) {
+    std::size_t got = 0;
+    char buf[1024];
+    return waitFor(
+        [&] {
+          const int n = pty.ReadMaster(buf, sizeof buf, 50);
+          if (n > 0) got += static_cast<std::size_t>(n);
+          return got >= 1000;
+        },
+        20000);
+  };
+  const std::string err = dir.str() + "/err";
+  auto saidAfter = [&](std::size_t from, const std::string& what) {
+    return waitFor([&] { return readWhole(err).find(what, from) != std::string::npos; }, 20000);
+  };
+  auto first = std::make_unique<Platform::PtyPair>();
+  plugIn(*first);
+  ChildProcess tool({ntripTool(), "--caster", "127.0.0.1:" + std::to_string(caster.port()), "--mount", "MNT",
+                     "--user", "user", "--password", "pass", "--to", "COM" + link.string() + ":115200",
+                     "--status-interval", "1"},
+                    dir.str() + "/out", err);
+  ASSERT_TRUE(readsCorrections(*first)) << readWhole(err);
+
+  first.reset();  // unplugged
+  ASSERT_TRUE(saidAfter(0, "they are dropped until it takes them again")) << readWhole(err);
+  const std::size_t away = readWhole(err).size();
+  Platform::PtyPair second;
+  plugIn(second);
+  EXPECT_TRUE(readsCorrections(second)) << readWhole(err);
+  EXPECT_TRUE(saidAfter(away, "the destination takes corrections again")) << readWhole(err);
+  EXPECT_TRUE(saidAfter(away, ", dropped ")) << "the status line counts what was dropped";
+  EXPECT_EQ(tool.stop(), 0) << readWhole(err);
+}
+
 // Caster -> stelvan-ntrip -> the simulator's port B (on its own serial cable,
 // or its TCP port): its GGA goes from standalone through RTK float to RTK
 // fixed and names the corrections' age and station.
