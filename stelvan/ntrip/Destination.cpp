@@ -68,22 +68,27 @@ class TcpDestination : public Destination {
  public:
   TcpDestination(std::string host, int port) : host_(std::move(host)), port_(port) {}
   bool Open(std::string& error) override {
-    if (socket_.Connect(host_, port_, kWriteTimeoutMs, error)) return true;
+    if (socket_->Connect(host_, port_, kWriteTimeoutMs, error)) return true;
     error = "the receiver's port " + host_ + ":" + std::to_string(port_) + ": " + error;
     return false;
   }
   bool Write(const char* bytes, std::size_t count, std::string& error) override {
-    if (socket_.WriteAll(bytes, count, kWriteTimeoutMs, error)) return true;
+    if (socket_->WriteAll(bytes, count, kWriteTimeoutMs, error)) return true;
     error = "the receiver's port " + host_ + ":" + std::to_string(port_) + ": " + error;
     return false;
   }
-  void Close() override { socket_.Close(); }
+  void Close() override { socket_->Close(); }
+  // The new connection's waits end early on a stop, so a stop never waits for a silent host.
+  bool Reopen(const std::atomic<bool>& stop, std::string& error) override {
+    socket_ = std::make_unique<NtripSocket>(&stop);
+    return Open(error);
+  }
   std::string Describe() const override { return host_ + ":" + std::to_string(port_); }
 
  private:
   std::string host_;
   int port_;
-  NtripSocket socket_;
+  std::unique_ptr<NtripSocket> socket_ = std::make_unique<NtripSocket>();
 };
 
 bool number(const std::string& s, long lo, long hi, long& out) {
