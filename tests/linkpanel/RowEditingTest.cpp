@@ -17,6 +17,7 @@
 #include "dialogs/CAddIPRcvDlg.h"
 #include "dialogs/CServerPropertiesDlg.h"
 #include "dialogs/CServerRcvDlg.h"
+#include "dialogs/ReceiverListView.h"
 #include "gridlink/CConnection.h"
 #include "gridlink/CProfile.h"
 #include "list/ReceiverRow.h"
@@ -39,8 +40,7 @@ class RowEditingTest : public ::testing::Test {
     settings.Write("", "LastRcv", lastRcv.c_str());
   }
   QTreeWidgetItem* row(CServerRcvDlg& dlg, const char* text) {
-    const auto found = Find<QTreeWidget>(&dlg, "ctl2000")->findItems(text, Qt::MatchExactly);
-    return found.isEmpty() ? nullptr : found.first();
+    return Find<ReceiverListView>(&dlg, "ctl2000")->FindRow(text);
   }
 
   ScopedConfigHome config;
