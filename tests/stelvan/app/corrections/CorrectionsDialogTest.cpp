@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include "ChildProcess.h"
 #include "OpensslServer.h"
 #include "PipedProcess.h"
+#include "Str2StrCaster.h"
 #include "TempDir.h"
 #include "TestCaster.h"
 #include "TestPaths.h"
@@ -109,6 +111,52 @@ TEST(CorrectionsDialog, NearestMountPointThenRtkFixedInTheMainView) {
     ASSERT_FALSE(caster.ggaLines().empty()) << "the mount point wants the rover's position";
     EXPECT_NE(caster.ggaLines()[0].find(",4722."), std::string::npos) << caster.ggaLines()[0];
     child<QPushButton>(dlg, "ntripStop")->click();
+  }
+  PumpingWait::RemovePumpHook();
+}
+
+// The whole rover chain with the programs a user runs: a real caster (str2str) -> the
+// stelvan-ntrip program -> the receiver's port B -> "(RTK fixed)" in the main view.
+TEST(CorrectionsProgram, CasterThroughStelvanNtripToRtkFixedInTheMainView) {
+  if (!Str2StrCaster::available()) GTEST_SKIP() << "str2str (Debian rtklib) not installed";
+  const std::string dir = TestPaths::capturesDir();
+  if (dir.empty()) GTEST_SKIP() << "recorded captures not present";
+  const std::string corrections = readWhole(dir + "/pygpsdata-NTRIP-USCL00CHL0.log");
+  ScopedConfigHome config;
+  TempDir out;
+  testApp();
+  PumpingWait::InstallPumpHook();
+  SimWithPortB sim;
+  ASSERT_TRUE(sim.start());
+  Str2StrCaster caster("rover", "pw", "NEAR");
+  ASSERT_TRUE(caster.ready());
+  {
+    CCockpitApp app;
+    app.LoadSettings();
+    CMainFrame frame(app);
+    frame.show();
+    ASSERT_TRUE(dialogsteps::connectWindow(frame, "COM" + sim.pty + ":115200:1"));
+    ASSERT_TRUE(waitFor([&] { return frame.view()->texts().hasPosition; }, 30000));
+    EXPECT_EQ(frame.view()->texts().solution, "(standalone)");
+
+    ChildProcess tool({TestPaths::binDir() + "/stelvan-ntrip", "--caster",
+                       "127.0.0.1:" + std::to_string(caster.port()), "--mount", "NEAR", "--user", "rover",
+                       "--password", "pw", "--to", "COM" + sim.portB + ":115200"},
+                      out.str() + "/out", out.str() + "/err");
+    QElapsedTimer sinceFeed;
+    bool fed = false;
+    EXPECT_TRUE(waitFor(
+        [&] {
+          // A base sends its corrections every epoch.
+          if (!fed || sinceFeed.elapsed() >= 1000) {
+            fed = caster.feed(corrections);
+            sinceFeed.start();
+          }
+          return frame.view()->texts().solution == "(RTK fixed)";
+        },
+        40000))
+        << frame.view()->texts().solution << " / " << readWhole(out.str() + "/err");
+    EXPECT_EQ(tool.stop(), 0) << readWhole(out.str() + "/err");
   }
   PumpingWait::RemovePumpHook();
 }
