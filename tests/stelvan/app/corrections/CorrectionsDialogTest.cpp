@@ -78,12 +78,9 @@ TEST(CorrectionsDialog, NearestMountPointThenRtkFixedInTheMainView) {
   TestCaster caster(co);
   ASSERT_TRUE(caster.start());
   {
-    CCockpitApp app;
-    app.LoadSettings();
-    CMainFrame frame(app);
-    frame.show();
-    ASSERT_TRUE(dialogsteps::connectWindow(frame, "COM" + sim.pty + ":115200:1"));
-    ASSERT_TRUE(waitFor([&] { return frame.view()->texts().hasPosition; }, 30000));
+    dialogsteps::LiveWindow live("COM" + sim.pty + ":115200:1");
+    ASSERT_TRUE(live.connected);
+    CMainFrame& frame = live.frame;
     EXPECT_EQ(frame.view()->texts().solution, "(standalone)");
 
     frame.OnCorrectionsInput();
@@ -131,12 +128,9 @@ TEST(CorrectionsProgram, CasterThroughStelvanNtripToRtkFixedInTheMainView) {
   Str2StrCaster caster("rover", "pw", "NEAR");
   ASSERT_TRUE(caster.ready());
   {
-    CCockpitApp app;
-    app.LoadSettings();
-    CMainFrame frame(app);
-    frame.show();
-    ASSERT_TRUE(dialogsteps::connectWindow(frame, "COM" + sim.pty + ":115200:1"));
-    ASSERT_TRUE(waitFor([&] { return frame.view()->texts().hasPosition; }, 30000));
+    dialogsteps::LiveWindow live("COM" + sim.pty + ":115200:1");
+    ASSERT_TRUE(live.connected);
+    CMainFrame& frame = live.frame;
     EXPECT_EQ(frame.view()->texts().solution, "(standalone)");
 
     ChildProcess tool({TestPaths::binDir() + "/stelvan-ntrip", "--caster",
@@ -177,12 +171,10 @@ TEST(CorrectionsDialog, ThroughTheReceiversOwnLinkWhileTheMainViewStaysLive) {
   TestCaster caster(co);
   ASSERT_TRUE(caster.start());
   {
-    CCockpitApp app;
-    app.LoadSettings();
-    CMainFrame frame(app);
-    frame.show();
-    ASSERT_TRUE(dialogsteps::connectWindow(frame, "COM" + sim.pty + ":115200:1"));
-    ASSERT_TRUE(waitFor([&] { return frame.view()->texts().hasPosition; }, 30000));
+    dialogsteps::LiveWindow live("COM" + sim.pty + ":115200:1");
+    ASSERT_TRUE(live.connected);
+    CCockpitApp& app = live.app;
+    CMainFrame& frame = live.frame;
     ASSERT_NE(app.GetReceiver(), nullptr);
     frame.OnCorrectionsInput();
     auto* dlg = frame.findChild<QDialog*>("dlgCorrections");

@@ -5,6 +5,9 @@
 #include <QSpinBox>
 #include <string>
 
+#include "../QtSupport.h"
+#include "shell/CCockpitApp.h"
+#include "shell/CCockpitView.h"
 #include "shell/CMainFrame.h"
 #include "shell/StartOptions.h"
 
@@ -18,6 +21,23 @@ inline bool connectWindow(CMainFrame& frame, const std::string& receiver) {
   frame.ConnectWith(info);
   return true;
 }
+
+// The main window with the user's settings, shown and connected to a receiver; `connected`
+// once the view shows the receiver's position.
+struct LiveWindow {
+  explicit LiveWindow(const std::string& receiver) : frame(loaded(app)) {
+    frame.show();
+    connected = connectWindow(frame, receiver) &&
+                waitFor([this] { return frame.view()->texts().hasPosition; }, 30000);
+  }
+  static CCockpitApp& loaded(CCockpitApp& a) {
+    a.LoadSettings();
+    return a;
+  }
+  CCockpitApp app;
+  CMainFrame frame;
+  bool connected = false;
+};
 
 // The caster on 127.0.0.1:port with the test caster's user and password; the mount too when
 // one is given.

@@ -53,12 +53,10 @@ TEST(OwnLinkAcrossTools, PausedWhileAToolHasTheReceiverResumedAfterItAndEndedByD
   TestCaster caster(co);
   ASSERT_TRUE(caster.start());
   {
-    CCockpitApp app;
-    app.LoadSettings();
-    CMainFrame frame(app);
-    frame.show();
-    ASSERT_TRUE(dialogsteps::connectWindow(frame, "COM" + sim.ptyPath() + ":115200:1"));
-    ASSERT_TRUE(waitFor([&] { return frame.view()->texts().hasPosition; }, 30000));
+    dialogsteps::LiveWindow live("COM" + sim.ptyPath() + ":115200:1");
+    ASSERT_TRUE(live.connected);
+    CCockpitApp& app = live.app;
+    CMainFrame& frame = live.frame;
     std::string reply;
     ASSERT_EQ(app.GetReceiver()->SendCommand("set,/par/dev/ser/a/imode,omni", reply), 1) << reply;
 
