@@ -374,7 +374,8 @@ void CCorrectionsDlg::showTable(const Ntrip::SourceTable& table) {
 
 void CCorrectionsDlg::showStatus(const Ntrip::ClientStatus& s) {
   m_State->setText(Ntrip::StateName(s.state));
-  m_Rate->setText(QString("%1 B/s, %2 bytes in all").arg(s.bytesPerSecond, 0, 'f', 0).arg(s.bytes));
+  m_Rate->setText(QString("%1 B/s, %2 bytes in all").arg(s.bytesPerSecond, 0, 'f', 0).arg(s.bytes) +
+                  (s.dropped ? QString(", %1 dropped while the destination was away").arg(s.dropped) : QString()));
   m_Messages->setText(messageLines(s.messages));
   m_Age->setText(age(s.ageMs));
   m_Reconnects->setText(QString::number(s.reconnects));
