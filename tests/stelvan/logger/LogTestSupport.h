@@ -59,6 +59,11 @@ struct Child {
     }
     return -1;
   }
+  // SIGTERM, as a service manager stops it; then its exit status as wait() gives it.
+  int stop(int ms) {
+    if (pid > 0) ::kill(pid, SIGTERM);
+    return wait(ms);
+  }
   void kill9() {
     if (pid <= 0) return;
     ::kill(pid, SIGKILL);

@@ -20,7 +20,7 @@ struct Station {
   Station() { fs::create_directory(logs); }
   std::vector<std::string> logger(const std::string& port, std::vector<std::string> args) const {
     args.insert(args.begin(), {bin + "/stelvan-log", "--port", port, "--dir", logs.string(), "--period", "3600",
-                               "--naming", "2", "--seconds", "3"});
+                               "--naming", "2", "--seconds", "5"});
     return args;
   }
   TempDir dir;

@@ -29,9 +29,17 @@ TEST(StelvanLog, AThousandRotationsAcrossMidnightLoseNothing) {
   }
   ASSERT_FALSE(pty.empty());
   Child logger({bin + "/stelvan-log", "--port", pty, "--rate", "115200", "--dir", logs.string(), "--period",
-                "1", "--messages", "RT:0.2,RD:0.2,PG:0.2,EE:0.2", "--seconds", "14"},
+                "1", "--messages", "RT:0.2,RD:0.2,PG:0.2,EE:0.2", "--seconds", "120"},
                dir.path() / "log.out");
-  ASSERT_EQ(logger.wait(60000), 0);
+  // Stopped once a thousand files are closed, however slow the machine is.
+  auto closedFiles = [&] {
+    std::size_t n = 0;
+    for (const auto& e : fs::directory_iterator(logs)) n += e.path().filename().string()[0] != '~';
+    return n;
+  };
+  for (int waited = 0; closedFiles() < 1000 && waited < 60000; waited += 100)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_EQ(logger.stop(20000), 0);
 
   std::vector<fs::path> files;
   for (const auto& e : fs::directory_iterator(logs)) files.push_back(e.path());
