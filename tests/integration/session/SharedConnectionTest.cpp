@@ -2,11 +2,13 @@
 // receiver reaches only its own device, a close closes only its own link, a receiver whose link
 // was taken says so), threads taking turns fairly on the connection's send lock, and a lost
 // link told to the system-message callback at once.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "SessionFixture.h"
 #include "session/ConnectionState.h"
@@ -104,6 +106,7 @@ TEST_F(SharedConnectionTest, SameDeviceOpenedTwiceIsSharedUntilTheLastCloses) {
 TEST_F(SharedConnectionTest, AnotherThreadsCommandWaitsItsTurnBesideABackToBackSender) {
   startSim(simOptions(files));
   openAll();
+  const std::size_t base = sim->commandsReceived().size();
   std::atomic<bool> stop{false};
   std::atomic<long> rounds{0};
   std::thread busy([&] {
@@ -115,22 +118,32 @@ TEST_F(SharedConnectionTest, AnotherThreadsCommandWaitsItsTurnBesideABackToBackS
   });
   while (rounds < 20) std::this_thread::yield();
   Platform::FairLock& sendLock = ConnectionAccess::state(conn).sendLock;
-  long most = 0;
+  std::vector<long> inLine;  // the busy sender's finished rounds when each command stood in line
   for (int i = 0; i < 20; ++i) {
-    // Counted from the moment the command stands in line (or already goes out).
-    std::atomic<long> after{-1};
+    std::atomic<bool> done{false};
     std::thread asker([&] {
       std::string reply;
       EXPECT_EQ(rcv->SendCommand("%B%print,/par/rcvid", reply), 1) << reply;
-      after = rounds.load();
+      done = true;
     });
-    while (after < 0 && sendLock.Waiting() == 0) std::this_thread::yield();
-    const long before = rounds.load();
+    while (!done && sendLock.Waiting() == 0) std::this_thread::yield();
+    inLine.push_back(rounds.load());
     asker.join();
-    most = std::max(most, after.load() - before);
   }
   stop = true;
   busy.join();
+  // The order in which the receiver got them: how many of the busy sender's commands went out
+  // between each command standing in line and that command (counted at the receiver, so a
+  // thread that is slow to run after its reply cannot inflate it).
+  const std::vector<std::string> got = sim->commandsReceived();
+  long sent = 0, most = 0;
+  std::size_t asked = 0;
+  for (std::size_t k = base; k < got.size() && asked < inLine.size(); ++k) {
+    if (got[k] == "print,/par/rcv/model") ++sent;
+    if (got[k] == "print,/par/rcvid") most = std::max(most, sent - inLine[asked++]);
+  }
+  EXPECT_EQ(asked, inLine.size());
+  EXPECT_GE(sent, inLine.back()) << "the busy sender's commands as the receiver saw them";
   // In line behind the command under way, and at most one more as the turns cross.
   EXPECT_LE(most, 2);
 }
