@@ -143,7 +143,9 @@ TEST_F(SharedConnectionTest, AnotherThreadsCommandWaitsItsTurnBesideABackToBackS
     if (got[k] == "print,/par/rcvid") most = std::max(most, sent - inLine[asked++]);
   }
   EXPECT_EQ(asked, inLine.size());
-  EXPECT_GE(sent, inLine.back()) << "the busy sender's commands as the receiver saw them";
+  // Twenty went out before the first command stood in line (a count that later read higher
+  // only makes the measure smaller: the main thread may look after the turn has passed).
+  EXPECT_GE(sent, 20) << "the busy sender's commands as the receiver saw them";
   // In line behind the command under way, and at most one more as the turns cross.
   EXPECT_LE(most, 2);
 }
