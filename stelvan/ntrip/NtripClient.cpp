@@ -201,25 +201,23 @@ bool NtripClient::passOn(const char* bytes, std::size_t count) {
     return true;
   }
   std::string error;
-  if (!sink_(bytes, count, error)) {
-    const std::string text = "the corrections cannot be passed on: " + error;
-    if (!settings_.reopenDestination) {
-      finish(Ending::Destination, text);
-      return false;
-    }
-    destinationAway_ = true;
-    reopenDelayMs_ = 1000;
-    reopenAtMs_ = nowMs() + reopenDelayMs_;
-    {
-      std::lock_guard l(lock_);
-      droppedBefore_ = status_.dropped;
-    }
-    setState(ClientStatus::State::Streaming, text + "; they are dropped until it takes them again");
-    drop(count);
+  if (sink_(bytes, count, error)) {
+    std::lock_guard l(lock_);
+    status_.bytes += count;
     return true;
   }
-  std::lock_guard l(lock_);
-  status_.bytes += count;
+  if (!settings_.reopenDestination) {
+    finish(Ending::Destination, "the corrections cannot be passed on: " + error);
+    return false;
+  }
+  destinationAway_ = true;
+  reopenDelayMs_ = 0;
+  {
+    std::lock_guard l(lock_);
+    droppedBefore_ = status_.dropped;
+  }
+  awaitReopen(error);
+  drop(count);
   return true;
 }
 
@@ -228,15 +226,20 @@ void NtripClient::drop(std::size_t count) {
   status_.dropped += count;
 }
 
+// The next try at the away destination: after 1 s, then twice as long each time.
+void NtripClient::awaitReopen(const std::string& error) {
+  reopenDelayMs_ = reopenDelayMs_ == 0 ? 1000 : std::min(settings_.reopenMaxMs, reopenDelayMs_ * 2);
+  reopenAtMs_ = nowMs() + reopenDelayMs_;
+  setState(ClientStatus::State::Streaming,
+           "the corrections cannot be passed on: " + error + "; they are dropped until it takes them again");
+}
+
 // Opens the failed destination again when its turn has come; true once it is back.
 bool NtripClient::destinationBack() {
   if (nowMs() < reopenAtMs_) return false;
   std::string error;
   if (!settings_.reopenDestination(stop_, error)) {
-    reopenDelayMs_ = std::min(settings_.reopenMaxMs, reopenDelayMs_ * 2);
-    reopenAtMs_ = nowMs() + reopenDelayMs_;
-    setState(ClientStatus::State::Streaming,
-             "the corrections cannot be passed on: " + error + "; they are dropped until it takes them again");
+    awaitReopen(error);
     return false;
   }
   destinationAway_ = false;

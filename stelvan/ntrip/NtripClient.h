@@ -67,6 +67,7 @@ class NtripClient {
   bool stream(class NtripSocket& socket, bool chunked, std::string first);
   bool passOn(const char* bytes, std::size_t count);
   void drop(std::size_t count);
+  void awaitReopen(const std::string& error);
   bool destinationBack();
   void sendGgaIfDue(class NtripSocket& socket, long long& nextGgaMs);
   bool currentPosition(GgaPosition& p);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "ReceiverModel.h"
+#include "StoppableConnect.h"
 #include "logger/ClosedFileActions.h"
 #include "logger/GnssLogSession.h"
 #include "logger/TLRcvModel.h"
@@ -29,14 +30,6 @@ bool pause(int ms, const std::atomic<bool>& stop, Clock::time_point deadline) {
 std::string seconds(Clock::duration d) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(d).count()) + " s";
 }
-
-// Reports of the connect procedure are not needed: the runner polls the model's state.
-struct QuietConnect : Tellus::IConnectionListener {
-  void onConnectStart() override {}
-  void onConnectProgress(const std::string&) override {}
-  void onConnectFailure(const std::string&) override {}
-  void onConnected(bool) override {}
-};
 
 class Runner {
  public:
@@ -76,18 +69,9 @@ class Runner {
   }
 
  private:
-  // Connecting may search the line speed for most of a minute: it runs on the model's own
-  // thread, so that a stop ends it at once.
   bool connect() {
-    if (!model_->connect(o_.connection, &quiet_)) return false;
-    while (model_->state() == 1) {
-      if (stop_ || Clock::now() >= deadline_) {
-        model_->cancelConnect();
-        return false;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return model_->isConnected();
+    return Tellus::ConnectStoppable(*model_.get(), o_.connection,
+                                    [this] { return stop_ || Clock::now() >= deadline_; });
   }
 
   // Returns when the line is lost (true) or the run ends (false).
@@ -143,7 +127,6 @@ class Runner {
   }
 
   const Options& o_;
-  QuietConnect quiet_;
   Journal& journal_;
   const std::atomic<bool>& stop_;
   const StreamTap& tap_;

@@ -1,9 +1,7 @@
 #include "ReceiverLink.h"
 
-#include <chrono>
-#include <thread>
-
 #include "InputMode.h"
+#include "StoppableConnect.h"
 
 namespace ntriptool {
 
@@ -52,18 +50,7 @@ void ReceiverLink::Close() {
   model_.reset();
 }
 
-namespace {
-// Reports of the connect procedure are not needed: Reopen polls the model's state.
-struct QuietConnect : Tellus::IConnectionListener {
-  void onConnectStart() override {}
-  void onConnectProgress(const std::string&) override {}
-  void onConnectFailure(const std::string&) override {}
-  void onConnected(bool) override {}
-};
-}  // namespace
-
 bool ReceiverLink::Reopen(const std::atomic<bool>& stop, std::string& error) {
-  static QuietConnect quiet;
   if (!model_) return Open(error);
   // The old link is gone: no "dm" to send on it; the stream listener stays with the model.
   ggaOn_ = false;
@@ -72,21 +59,9 @@ bool ReceiverLink::Reopen(const std::atomic<bool>& stop, std::string& error) {
     std::lock_guard l(lock_);
     line_.clear();
   }
-  if (!model_->connect(connection_, &quiet)) {
-    error = "cannot open the receiver " + connection_ + ": " + model_->lastError();
-    return false;
-  }
-  // Finding the line's speed may take most of a minute; a stop ends it at once.
-  while (model_->state() == 1) {
-    if (stop.load()) {
-      model_->cancelConnect();
-      error = "stopped";
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  if (!model_->isConnected()) {
-    error = "cannot open the receiver " + connection_ + ": " + model_->lastError();
+  if (!Tellus::ConnectStoppable(*model_.get(), connection_, [&stop] { return stop.load(); })) {
+    error = stop.load() ? std::string("stopped")
+                        : "cannot open the receiver " + connection_ + ": " + model_->lastError();
     return false;
   }
   return (!ggaWanted_ || StartGga(error)) && TakesCorrections(error);

@@ -18,6 +18,23 @@
 
 namespace {
 
+// A TCP socket bound to a free port on 127.0.0.1 (not yet listening); -1 when the system
+// refuses.
+int boundLoopbackSocket(int& port) {
+  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+      ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+    if (s >= 0) ::close(s);
+    return -1;
+  }
+  port = ntohs(a.sin_port);
+  return s;
+}
+
 using namespace CMNC;
 
 TEST(Ports, BluetoothOpenFailsWithAClearText) {
@@ -90,14 +107,10 @@ TEST(Ports, UsbPortReadsAndWritesTheFakeDevice) {
 }
 
 TEST(Ports, TcpOneByteReadReturnsAfterTheFirstByte) {
-  const int ls = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(ls, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  int port = 0;
+  const int ls = boundLoopbackSocket(port);
+  ASSERT_GE(ls, 0);
   ASSERT_EQ(::listen(ls, 1), 0);
-  socklen_t len = sizeof a;
-  ::getsockname(ls, reinterpret_cast<sockaddr*>(&a), &len);
   std::thread peer([&] {
     const int c = ::accept(ls, nullptr, nullptr);
     const char* greet = "\r\nlogin: ";
@@ -111,7 +124,7 @@ TEST(Ports, TcpOneByteReadReturnsAfterTheFirstByte) {
     ::close(c);
   });
   CTcpipPort tcp;
-  ASSERT_TRUE(tcp.Open("127.0.0.1:" + std::to_string(ntohs(a.sin_port))));
+  ASSERT_TRUE(tcp.Open("127.0.0.1:" + std::to_string(port)));
   EXPECT_NE(tcp.greeting().find("password: "), std::string::npos);
   std::uint8_t one = 0;
   // A one-byte read with the default interval ends with the first byte.
@@ -145,14 +158,10 @@ TEST(Ports, SerialReadWithZeroTotalReturnsAtOnceWithWhatIsBuffered) {
 // A refused connection names the host and port, never the rest of the settings (the login's
 // password may be among them).
 TEST(Ports, TcpRefusalNamesHostAndPortOnly) {
-  const int ls = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(ls, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-  socklen_t len = sizeof a;
-  ::getsockname(ls, reinterpret_cast<sockaddr*>(&a), &len);
-  const std::string address = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+  int port = 0;
+  const int ls = boundLoopbackSocket(port);
+  ASSERT_GE(ls, 0);
+  const std::string address = "127.0.0.1:" + std::to_string(port);
   CTcpipPort tcp;
   EXPECT_FALSE(tcp.Open(address + ":admin:s3cret:"));  // bound, not listening: refused
   EXPECT_EQ(tcp.LastError().rfind(address + ": ", 0), 0u) << tcp.LastError();
