@@ -74,6 +74,11 @@ class TcpDestination : public Destination {
   }
   bool Write(const char* bytes, std::size_t count, std::string& error) override {
     if (socket_->WriteAll(bytes, count, kWriteTimeoutMs, error)) return true;
+    const int e = socket_->WriteErrno();
+    if (e == ETIMEDOUT)
+      error = "the port takes no data";
+    else if (e == EPIPE || e == ECONNRESET || e == ECONNABORTED || e == ENOTCONN)
+      error = "the receiver closed the connection (" + error + ")";
     error = "the receiver's port " + host_ + ":" + std::to_string(port_) + ": " + error;
     return false;
   }

@@ -154,8 +154,10 @@ bool NtripSocket::WriteAll(const char* bytes, std::size_t n, int timeoutMs, std:
   if (tls_) return tls_->Write(bytes, n, static_cast<std::uint32_t>(timeoutMs < 0 ? 0 : timeoutMs), error);
   const long long until = nowMs() + timeoutMs;
   std::size_t done = 0;
+  writeErrno_ = 0;
   while (done < n) {
     if (fd_ < 0) {
+      writeErrno_ = ENOTCONN;
       error = "not connected";
       return false;
     }
@@ -165,11 +167,13 @@ bool NtripSocket::WriteAll(const char* bytes, std::size_t n, int timeoutMs, std:
       continue;
     }
     if (w < 0 && errno != EAGAIN && errno != EINTR) {
+      writeErrno_ = errno;
       error = std::string("send: ") + std::strerror(errno);
       return false;
     }
     const long long left = until - nowMs();
     if (left <= 0 || wait(POLLOUT, static_cast<int>(left)) <= 0) {
+      writeErrno_ = ETIMEDOUT;
       error = cancelled() ? "cancelled" : "the caster takes no data";
       return false;
     }

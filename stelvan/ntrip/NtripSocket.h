@@ -39,6 +39,9 @@ class NtripSocket {
   }
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
+  // Why the last WriteAll on a plain connection failed: the errno of its send, ETIMEDOUT when
+  // the peer took nothing in time, ENOTCONN when not connected.
+  int WriteErrno() const { return writeErrno_; }
 
  private:
   // Waits for `events` up to timeoutMs in slices; >0 ready, 0 timed out or cancelled, <0 error.
@@ -51,6 +54,7 @@ class NtripSocket {
   int fd_ = -1;
   std::unique_ptr<CTlsClient> tls_;
   bool untrusted_ = false;
+  int writeErrno_ = 0;
 };
 
 }  // namespace Ntrip
